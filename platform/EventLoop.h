@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/TcpSocket.h"
+#include "platform/Timer.h"
+
+namespace qv {
+
+// The one event loop everything runs on: makes sockets and timers that deliver their events on it,
+// lets long work yield to it, and tells the time.
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+
+    virtual std::unique_ptr<TcpSocket> createSocket() = 0;
+    virtual std::unique_ptr<Timer> createTimer() = 0;
+
+    // Handles the events that are pending now, then returns.
+    virtual void yield() = 0;
+
+    // Monotonic milliseconds.
+    virtual std::int64_t nowMs() const = 0;
+};
+
+} // namespace qv
