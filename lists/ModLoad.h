@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ListBox.h"
+
+namespace qv::ModLoad {
+
+// Fills combo with the lines of "judgescripts.txt" in the program's folder: n lines give n entries;
+// a missing, unreadable or empty file gives one empty entry.
+void LoadJudgeScripts(ListBox& combo);
+
+// Writes every entry followed by CR LF, replacing the file. Returns false with error set when the
+// file cannot be written completely.
+bool SaveListToFile(const ListBox& list, const std::string& path, std::string* error = nullptr);
+
+// The judge-script file's path: the program's folder followed by "/judgescripts.txt".
+std::string JudgeScriptsPath();
+
+} // namespace qv::ModLoad
