@@ -515,11 +515,9 @@ void panelStatusBar::ReadProperties(const PropertyStore& store)
     const auto colour = [&](const QString& key, OleColor fallback) {
         return readOr<OleColor>(store, key, fallback, [&](const QString& k) { return store.readColor(k); });
     };
-    // Whatever was read stays; the host shows the result as it sizes the control.
-    struct Redraw {
-        panelStatusBar* bar;
-        ~Redraw() { bar->DrawStatusBar(true); }
-    } redraw { this };
+    // Whatever was read stays. The records are loaded after the last redraw of the steps; the
+    // host's sizing of the control shows them, and so does this queued pass when it does not.
+    QMetaObject::invokeMethod(this, [this] { DrawStatusBar(true); }, Qt::QueuedConnection);
 
     const auto back = colour(u"BackColor"_s, kDefaultBackColor);
     if (!back)
