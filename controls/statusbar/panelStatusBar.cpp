@@ -55,6 +55,7 @@ std::optional<T> readOr(const PropertyStore& store, const QString& key, std::opt
 panelStatusBar::panelStatusBar(QWidget* parent)
     : QWidget(parent)
     , m_surface(std::make_unique<ImageSurface>(width(), height()))
+    , m_base(std::make_unique<ImageSurface>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -363,6 +364,8 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
             mPanelDraw::DrawPenLine(surface, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
             mPanelDraw::DrawPenLine(surface, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
         }
+        m_base->resize(W, H);
+        m_base->blit(0, 0, W, H, surface.image(), 0, 0);
     } else {
         ++m_partialPasses;
     }
@@ -383,6 +386,7 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         panel.ClientHeight = bottom;
         const int w = panel.ClientWidth;
 
+        const PictureSize picture = GetPictureSize(i);
         const Rect rect = m_apperance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
         m_panelRects.resize(static_cast<size_t>(i));
         m_panelRects.back() = rect;
@@ -390,17 +394,29 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         if (FullRedraw && m_apperance == static_cast<int>(qv::Apperance::Shaded)) {
             const Rgb light = mPanelDraw::OffsetColor(m_backColor, 50);
             const Rgb dark = mPanelDraw::OffsetColor(m_backColor, -50);
-            if (i != 1)
-                mPanelDraw::DrawPenLine(surface, x, top, x, bottom, light, 1);
-            if (i == m_panelCount) {
-                if (gripper) {
-                    mPanelDraw::DrawPenLine(surface, x + w - 1, top, x + w - 1, bottom, light, 1);
-                    mPanelDraw::DrawPenLine(surface, x + w - 2, top, x + w - 2, bottom, dark, 1);
+            for (DrawingSurface* target : { &surface, static_cast<DrawingSurface*>(m_base.get()) }) {
+                if (i != 1)
+                    mPanelDraw::DrawPenLine(*target, x, top, x, bottom, light, 1);
+                if (i == m_panelCount) {
+                    if (gripper) {
+                        mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, light, 1);
+                        mPanelDraw::DrawPenLine(*target, x + w - 2, top, x + w - 2, bottom, dark, 1);
+                    }
+                } else {
+                    mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, dark, 1);
                 }
-            } else {
-                mPanelDraw::DrawPenLine(surface, x + w - 1, top, x + w - 1, bottom, dark, 1);
             }
         }
+
+        const int h = mPanelDraw::MeasureText(surface, panel.PanelText, client).height();
+        const int d = mPanelDraw::roundEven((H - h) / 2.0);
+        const Rect caption { x + picture.width + 6, d, x + w, h + d };
+        // A caption may reach beyond the panel's fill into the band or onto the separators; a
+        // partial pass puts back what the last full pass had there, so the old caption leaves
+        // nothing behind.
+        if (!FullRedraw && m_base->width() == W && m_base->height() == H && caption.width() > 0)
+            surface.blit(caption.left, caption.top, caption.width(), caption.height(), m_base->image(), caption.left,
+                         caption.top);
 
         // The first fill turns a system-colour code into the RGB it stands for.
         mPanelDraw::FillOrFrameRect(surface, rect, m_backColor, true);
@@ -409,11 +425,6 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
             mPanelDraw::FillOrFrameRect(surface, rect, frame, false);
         }
 
-        const PictureSize picture = GetPictureSize(i);
-
-        const int h = mPanelDraw::MeasureText(surface, panel.PanelText, client).height();
-        const int d = mPanelDraw::roundEven((H - h) / 2.0);
-        const Rect caption { x + picture.width + 6, d, x + w, h + d };
         const OleColor textColour = panel.pEnabled ? m_foreColor : m_disabledForeColor;
         surface.drawText(panel.PanelText, caption, TextFormat::WordEllipsis, translateColor(textColour));
 

@@ -13,6 +13,7 @@
 #include "controls/statusbar/cPanels.h"
 #include "platform/gui/Color.h"
 #include "platform/gui/DrawingSurface.h"
+#include "platform/gui/ImageSurface.h"
 #include "platform/gui/Picture.h"
 #include "platform/gui/PropertyStore.h"
 
@@ -151,6 +152,8 @@ private:
     bool readPanelRecords(const PropertyStore& store);
 
     std::unique_ptr<DrawingSurface> m_surface;
+    // The band and separators of the last full pass, without panels.
+    std::unique_ptr<ImageSurface> m_base;
     OleColor m_backColor = 0;
     OleColor m_foreColor = 0;
     OleColor m_maskColor = 0;
