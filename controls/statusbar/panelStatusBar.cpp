@@ -674,7 +674,9 @@ QString panelStatusBar::panelsText() const
 void panelStatusBar::setPanelsText(const QString& text)
 {
     MemoryPropertyStore store;
-    store.fromText(text);
+    // Text that does not parse leaves the panels as they are.
+    if (!store.fromText(text))
+        return;
     if (readPanelCount(store))
         readPanelRecords(store);
     markChanged(u"NumberOfPanels"_s);

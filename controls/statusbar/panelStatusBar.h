@@ -89,7 +89,8 @@ public:
     void WriteProperties(PropertyStore& store) const;
     // Stops silently at the first value that cannot be read; what was read before stays.
     void ReadProperties(const PropertyStore& store);
-    // The panels alone (count and per-panel keys) in the stored settings text form.
+    // The panels alone (count and per-panel keys) in the stored settings text form; a text that
+    // does not parse changes nothing.
     QString panelsText() const;
     void setPanelsText(const QString& text);
 
