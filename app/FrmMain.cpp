@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "app/AppFonts.h"
+#include "app/StoredSettings.h"
 #include "lists/ModLoad.h"
 #include "platform/QtEventLoop.h"
 #include "platform/gui/QtClipboard.h"
@@ -91,6 +92,8 @@ FrmMain::FrmMain(Services services, QWidget* parent)
     buildListView();
     m_statusBar1 = new StatusBarControl(this);
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar1->ReadProperties(StoredSettings::load(QStringLiteral("FrmMain.StatusBar1")));
+    // The stored Tahoma 8.25 pt, in pixels like every font of the window so the layout holds.
     m_statusBar1->setFont(AppFonts::tahoma());
     m_statusBar1->setGeometry(twips(0), twips(4380), twips(6360), twips(270));
     buildMenu();

@@ -8,7 +8,7 @@
 
 #include "app/EditButtonStandIn.h"
 #include "app/ListViewWidget.h"
-#include "app/StatusBarStandIn.h"
+#include "controls/statusbar/panelStatusBar.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/FileDialog.h"
@@ -39,7 +39,7 @@ class FrmMain final : public QWidget {
 
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
-    using StatusBarControl = StatusBarStandIn;
+    using StatusBarControl = panelStatusBar;
     using EditButtonControl = EditButtonStandIn;
 
     // Platform services; any left empty gets its Qt implementation.

@@ -230,9 +230,9 @@ TEST_F(FrmMainTest, StatusBarMenuListsAndArrays)
     EXPECT_EQ(w->StatusBar1()->PanelCaption(1), QStringLiteral("Status: Idle.."));
     EXPECT_EQ(w->StatusBar1()->PanelCaption(2), QStringLiteral("Good: 0"));
     EXPECT_EQ(w->StatusBar1()->PanelCaption(3), QStringLiteral("Loaded: 0"));
-    EXPECT_EQ(w->StatusBar1()->panelWidth(1), 185);
-    EXPECT_EQ(w->StatusBar1()->panelWidth(2), 120);
-    EXPECT_EQ(w->StatusBar1()->panelWidth(3), 120);
+    EXPECT_EQ(w->StatusBar1()->PanelWidth(1), 185);
+    EXPECT_EQ(w->StatusBar1()->PanelWidth(2), 120);
+    EXPECT_EQ(w->StatusBar1()->PanelWidth(3), 120);
     EXPECT_FALSE(w->StatusBar1()->ShowGripper()) << "switched off at start-up";
     w->StatusBar1()->setPanelCaption(1, QStringLiteral("Status: Initiating.."));
     EXPECT_EQ(w->StatusBar1()->PanelCaption(1), QStringLiteral("Status: Initiating.."));
