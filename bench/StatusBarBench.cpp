@@ -40,8 +40,7 @@ double cpuMicroseconds()
     return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
 }
 
-template <typename Step>
-void measure(const char* name, int writes, Step step)
+template <typename Step> void measure(const char* name, int writes, Step step)
 {
     const double start = cpuMicroseconds();
     for (int n = 0; n < writes; ++n) {
@@ -68,19 +67,20 @@ int main(int argc, char** argv)
 
     constexpr int kWrites = 30000;
     // Same digit count: the same measured width, so partial passes.
-    measure("checking text, same width (partial pass)", kWrites,
-            [&](int n) { bar->setPanelCaption(1, u"Status: Checking 10.0.%1.%2:8080"_s.arg(100 + n % 100).arg(100 + n % 7)); });
+    measure("checking text, same width (partial pass)", kWrites, [&](int n) {
+        bar->setPanelCaption(1, u"Status: Checking 10.0.%1.%2:8080"_s.arg(100 + n % 100).arg(100 + n % 7));
+    });
     measure("found count 1000-9999 (partial pass)", kWrites,
-            [&](int n) { bar->setPanelCaption(2, u"Found: "_s + QString::number(1000 + n % 9000)); });
+        [&](int n) { bar->setPanelCaption(2, u"Found: "_s + QString::number(1000 + n % 9000)); });
     // Alternating widths force full passes.
     measure("width changing every write (full pass)", kWrites,
-            [&](int n) { bar->setPanelCaption(3, u"Loaded: "_s + QString::number(n % 2 ? 7 : 70000)); });
+        [&](int n) { bar->setPanelCaption(3, u"Loaded: "_s + QString::number(n % 2 ? 7 : 70000)); });
     measure("one checked proxy (three writes)", kWrites / 3, [&](int n) {
         bar->setPanelCaption(1, u"Status: Checking 10.0.0.%1:3128"_s.arg(n % 10));
         bar->setPanelCaption(2, u"Found: "_s + QString::number(n / 3));
         bar->setPanelCaption(3, u"Loaded: "_s + QString::number(100000 - n));
     });
     std::printf("passes: %llu full, %llu partial\n", static_cast<unsigned long long>(bar->fullPasses()),
-                static_cast<unsigned long long>(bar->partialPasses()));
+        static_cast<unsigned long long>(bar->partialPasses()));
     return 0;
 }

@@ -8,8 +8,7 @@
 namespace qv {
 
 void cImageManipulation::PaintTransparentPicture(DrawingSurface& dest, const Picture& picSource, int xDest,
-                                                 int yDest, int Width, int Height, int xSrc, int ySrc,
-                                                 OleColor clrMask) const
+    int yDest, int Width, int Height, int xSrc, int ySrc, OleColor clrMask) const
 {
     if (picSource.isNull())
         return;
@@ -20,7 +19,7 @@ void cImageManipulation::PaintTransparentPicture(DrawingSurface& dest, const Pic
 }
 
 void cImageManipulation::PaintTransparentDC(DrawingSurface& dest, int xDest, int yDest, int Width, int Height,
-                                            const QImage& source, int xSrc, int ySrc, OleColor clrMask) const
+    const QImage& source, int xSrc, int ySrc, OleColor clrMask) const
 {
     if (Width <= 0 || Height <= 0)
         return;
@@ -51,7 +50,7 @@ void cImageManipulation::PaintTransparentDC(DrawingSurface& dest, int xDest, int
 }
 
 void cImageManipulation::paintBlended(DrawingSurface& dest, int xDest, int yDest, int Width, int Height,
-                                      const QImage& source, int xSrc, int ySrc) const
+    const QImage& source, int xSrc, int ySrc) const
 {
     if (Width <= 0 || Height <= 0)
         return;

@@ -9,7 +9,8 @@
 namespace qv {
 
 // One panel of the status bar. A fresh record is empty, zero wide and disabled.
-class cPanels {
+class cPanels
+{
 public:
     QString PanelText;
     QString ToolTipTxt;

@@ -23,7 +23,7 @@ Rgb OffsetColor(OleColor colour, int offset, RgbParts* parts)
     const int green = std::clamp(greenOf(resolved) + offset, 0, 255);
     const int blue = std::clamp(blueOf(resolved) + offset, 0, 255);
     if (parts)
-        *parts = {red, green, blue};
+        *parts = { red, green, blue };
     return rgb(red, green, blue);
 }
 

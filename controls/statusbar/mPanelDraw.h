@@ -12,7 +12,8 @@ namespace qv::mPanelDraw {
 // Nearest integer, ties to even.
 int roundEven(double value);
 
-struct RgbParts {
+struct RgbParts
+{
     int red = 0;
     int green = 0;
     int blue = 0;

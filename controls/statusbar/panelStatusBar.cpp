@@ -4,8 +4,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QWindow>
 #include <optional>
 
@@ -43,7 +43,8 @@ int roundPoint(qreal value)
 // Typed reads that tell a missing key (use the default, or stop when there is none) from a value
 // of the wrong kind (stop).
 template <typename T, typename Reader>
-std::optional<T> readOr(const PropertyStore& store, const QString& key, std::optional<T> fallback, Reader reader)
+std::optional<T> readOr(
+    const PropertyStore& store, const QString& key, std::optional<T> fallback, Reader reader)
 {
     if (!store.contains(key))
         return fallback;
@@ -259,8 +260,8 @@ void panelStatusBar::setMinWidth(int Index, int New_MinWidth)
 
 // ---- methods -----------------------------------------------------------------------------------
 
-int panelStatusBar::AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip, bool bEnabled,
-                             AutoSizeMode eAutoSize, const Picture& pPanelPicture)
+int panelStatusBar::AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip,
+    bool bEnabled, AutoSizeMode eAutoSize, const Picture& pPanelPicture)
 {
     ++m_panelCount;
     // Keeps the records up to the new count, so a panel deleted before comes back with its
@@ -299,7 +300,7 @@ panelStatusBar::PictureSize panelStatusBar::GetPictureSize(int Index) const
     if (picture.isNull())
         return {};
     return { mPanelDraw::roundEven(himetricToPixels(picture.widthHimetric())),
-             mPanelDraw::roundEven(himetricToPixels(picture.heightHimetric())) };
+        mPanelDraw::roundEven(himetricToPixels(picture.heightHimetric())) };
 }
 
 void panelStatusBar::SizePanels()
@@ -313,7 +314,8 @@ void panelStatusBar::SizePanels()
         switch (panel.AutoSize) {
         case AutoSizeMode::Contents:
             if (!panel.PanelText.isEmpty())
-                panel.ClientWidth = mPanelDraw::roundEven(picture + m_surface->textWidth(panel.PanelText) + 12.0);
+                panel.ClientWidth
+                    = mPanelDraw::roundEven(picture + m_surface->textWidth(panel.PanelText) + 12.0);
             else
                 panel.ClientWidth = picture != 0.0 ? mPanelDraw::roundEven(picture + 6.0) : 0;
             break;
@@ -364,8 +366,10 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
                 mPanelDraw::DrawPenLine(*target, 0, 2, W, 2, mPanelDraw::OffsetColor(m_backColor, -27), 1);
                 mPanelDraw::DrawPenLine(*target, 0, 3, W, 3, mPanelDraw::OffsetColor(m_backColor, -18), 1);
                 mPanelDraw::DrawPenLine(*target, 0, 4, W, 4, mPanelDraw::OffsetColor(m_backColor, -9), 1);
-                mPanelDraw::DrawPenLine(*target, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
-                mPanelDraw::DrawPenLine(*target, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+                mPanelDraw::DrawPenLine(
+                    *target, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
+                mPanelDraw::DrawPenLine(
+                    *target, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
             }
         }
     } else {
@@ -389,7 +393,8 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         const int w = panel.ClientWidth;
 
         const PictureSize picture = GetPictureSize(i);
-        const Rect rect = m_apperance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
+        const Rect rect
+            = m_apperance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
         m_panelRects.resize(static_cast<size_t>(i));
         m_panelRects.back() = rect;
 
@@ -432,8 +437,8 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         {
             const cImageManipulation painter;
             painter.PaintTransparentPicture(surface, panel.PanelPicture, x + 3,
-                                            mPanelDraw::roundEven((H - picture.height) / 2.0), picture.width,
-                                            picture.height, 0, 0, m_maskColor);
+                mPanelDraw::roundEven((H - picture.height) / 2.0), picture.width, picture.height, 0, 0,
+                m_maskColor);
         }
         x += w;
     }
@@ -496,8 +501,10 @@ void panelStatusBar::DrawGripper()
             mPanelDraw::DrawPenLine(surface, W - k, H, W, H - k, light ? highlight : shadow, 1);
         }
     } else {
-        mPanelDraw::DrawPenLine(surface, W - 15, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
-        mPanelDraw::DrawPenLine(surface, W - 15, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+        mPanelDraw::DrawPenLine(
+            surface, W - 15, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
+        mPanelDraw::DrawPenLine(
+            surface, W - 15, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
         const Rgb light = mPanelDraw::OffsetColor(surface.background(), 50);
         const Rgb dark = mPanelDraw::OffsetColor(surface.background(), -50);
         for (auto [dx, dy] : { std::pair { 3, 3 }, { 7, 3 }, { 11, 3 }, { 3, 7 }, { 7, 7 }, { 3, 11 } })
@@ -564,7 +571,8 @@ void panelStatusBar::ReadProperties(const PropertyStore& store)
     };
     // Whatever was read stays. The records are loaded after the last redraw of the steps; the
     // host's sizing of the control shows them, and so does this queued pass when it does not.
-    QMetaObject::invokeMethod(this, [this] { DrawStatusBar(true); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { DrawStatusBar(true); }, Qt::QueuedConnection);
 
     const auto back = colour(u"BackColor"_s, kDefaultBackColor);
     if (!back)
@@ -610,8 +618,8 @@ void panelStatusBar::ReadProperties(const PropertyStore& store)
 
 bool panelStatusBar::readPanelCount(const PropertyStore& store)
 {
-    const auto count
-        = readOr<std::int32_t>(store, u"NumberOfPanels"_s, 0, [&](const QString& k) { return store.readInt(k); });
+    const auto count = readOr<std::int32_t>(
+        store, u"NumberOfPanels"_s, 0, [&](const QString& k) { return store.readInt(k); });
     if (!count || *count < 0 || *count > kMaxStoredPanels)
         return false;
     m_panelCount = *count;
@@ -636,17 +644,17 @@ bool panelStatusBar::readPanelRecords(const PropertyStore& store)
             return false;
         panel.ClientWidth = *width;
         const auto toolTip = readOr<QString>(store, panelKey(u"pTTText"_s, i), std::nullopt,
-                                             [&](const QString& k) { return store.readString(k); });
+            [&](const QString& k) { return store.readString(k); });
         if (!toolTip)
             return false;
         panel.ToolTipTxt = *toolTip;
         const auto text = readOr<QString>(store, panelKey(u"pText"_s, i), std::nullopt,
-                                          [&](const QString& k) { return store.readString(k); });
+            [&](const QString& k) { return store.readString(k); });
         if (!text)
             return false;
         panel.PanelText = *text;
         const auto enabled = readOr<bool>(store, panelKey(u"pEnabled"_s, i), std::nullopt,
-                                          [&](const QString& k) { return store.readBool(k); });
+            [&](const QString& k) { return store.readBool(k); });
         if (!enabled)
             return false;
         panel.pEnabled = *enabled;
@@ -655,7 +663,7 @@ bool panelStatusBar::readPanelRecords(const PropertyStore& store)
             return false;
         panel.AutoSize = static_cast<AutoSizeMode>(*autoSize);
         const auto picture = readOr<Picture>(store, panelKey(u"PanelPicture"_s, i), std::nullopt,
-                                             [&](const QString& k) { return store.readPicture(k); });
+            [&](const QString& k) { return store.readPicture(k); });
         if (!picture)
             return false;
         panel.PanelPicture = *picture;

@@ -23,7 +23,8 @@ namespace qv {
 // gripper. All layout and drawing happen in DrawStatusBar on a persistent image; the paint event
 // only shows that image. Panels are numbered from 1; an indexed property given a number outside
 // the panel array throws SubscriptOutOfRange.
-class panelStatusBar : public QWidget {
+class panelStatusBar : public QWidget
+{
     Q_OBJECT
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
@@ -80,7 +81,7 @@ public:
     // Methods.
     void DrawGripper();
     int AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip, bool bEnabled,
-                 AutoSizeMode eAutoSize, const Picture& pPanelPicture = {});
+        AutoSizeMode eAutoSize, const Picture& pPanelPicture = {});
     void DeletePanel();
     void DrawStatusBar(bool FullRedraw);
 
@@ -140,7 +141,8 @@ private:
     int captionHeight(int Index, const QString& text, const Rect& client);
     // Copies the parts of area outside inner back from the last full pass's band and separators.
     void restoreOutside(const Rect& area, const Rect& inner);
-    struct PictureSize {
+    struct PictureSize
+    {
         int width = 0;
         int height = 0;
     };
@@ -175,7 +177,8 @@ private:
     QPointer<QWidget> m_watchedWindow;
     ResizeStarter m_resizeStarter;
     bool m_afterDoubleClick = false;
-    struct MeasuredCaption {
+    struct MeasuredCaption
+    {
         QString text;
         int height = 0;
         bool valid = false;

@@ -18,11 +18,12 @@ constexpr Rgb kBack = rgb(230, 231, 235);
 Rgb shade(Rgb colour, int offset)
 {
     return rgb(std::clamp(redOf(colour) + offset, 0, 255), std::clamp(greenOf(colour) + offset, 0, 255),
-               std::clamp(blueOf(colour) + offset, 0, 255));
+        std::clamp(blueOf(colour) + offset, 0, 255));
 }
 
 // Compares every pixel of area with expected(x, y); reports the first few differences.
-void expectPixels(const DrawingSurface& surface, const Rect& area, const std::function<Rgb(int, int)>& expected)
+void expectPixels(
+    const DrawingSurface& surface, const Rect& area, const std::function<Rgb(int, int)>& expected)
 {
     int failures = 0;
     for (int y = area.top; y < area.bottom; ++y) {
@@ -30,14 +31,16 @@ void expectPixels(const DrawingSurface& surface, const Rect& area, const std::fu
             const Rgb want = expected(x, y);
             const Rgb got = surface.pixel(x, y);
             if (got != want && ++failures <= 5)
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << got << ", expected " << want;
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << got << ", expected "
+                              << want;
         }
     }
     EXPECT_EQ(failures, 0);
 }
 
 // A bar of the given size on a (hidden) window, with three empty NoAutoSize panels.
-struct Host {
+struct Host
+{
     QWidget window;
     panelStatusBar* bar;
     Host(int width, int height, int apperance)
@@ -58,12 +61,18 @@ struct Host {
 Rgb bandColour(int y, int H)
 {
     switch (y) {
-    case 0: return shade(kBack, -45);
-    case 1: return shade(kBack, -36);
-    case 2: return shade(kBack, -27);
-    case 3: return shade(kBack, -18);
-    case 4: return shade(kBack, -9);
-    default: break;
+    case 0:
+        return shade(kBack, -45);
+    case 1:
+        return shade(kBack, -36);
+    case 2:
+        return shade(kBack, -27);
+    case 3:
+        return shade(kBack, -18);
+    case 4:
+        return shade(kBack, -9);
+    default:
+        break;
     }
     if (y == H - 4 || y == H - 3)
         return shade(kBack, -8);
@@ -276,15 +285,16 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
     reference.setFont(test::barFont());
     reference.setBackground(kBack);
     reference.clear();
-    const Rect extent = reference.measureText(caption, { 0, 0, 300, H }, TextFormat::CalcRect | TextFormat::WordBreak);
+    const Rect extent
+        = reference.measureText(caption, { 0, 0, 300, H }, TextFormat::CalcRect | TextFormat::WordBreak);
     const int d = mPanelDraw::roundEven((H - extent.height()) / 2.0);
     reference.drawText(caption, { 0, d, 100, d + extent.height() }, TextFormat::WordEllipsis, 0);
     ASSERT_NE(reference.image(), ImageSurface(100, H).image());
 
     // Rows inside the panel fill, where the reference has the same background.
     auto expectCaptionAt = [&](int left, int width) {
-        expectPixels(s, { left, 5, left + width, H - 4 },
-                     [&](int x, int y) { return reference.pixel(x - left, y); });
+        expectPixels(
+            s, { left, 5, left + width, H - 4 }, [&](int x, int y) { return reference.pixel(x - left, y); });
     };
     expectCaptionAt(22, textWidth + 4);
     const int second = bar->Panel(2).ClientLeft;
@@ -369,9 +379,10 @@ TEST(StatusBarDrawing, SampleBarsForViewing)
     auto* sample = new panelStatusBar(&window);
     sample->setGeometry(0, 0, 520, 22);
     sample->setFont(test::barFont());
-    sample->AddPanel(0, u"Ready"_s, u"State"_s, true, AutoSizeMode::Contents, test::maskedBitmap(16, 16, Qt::darkGreen));
-    sample->AddPanel(0, u"Spring panel with a long caption that will not fit"_s, QString(), true,
-                     AutoSizeMode::Spring);
+    sample->AddPanel(
+        0, u"Ready"_s, u"State"_s, true, AutoSizeMode::Contents, test::maskedBitmap(16, 16, Qt::darkGreen));
+    sample->AddPanel(
+        0, u"Spring panel with a long caption that will not fit"_s, QString(), true, AutoSizeMode::Spring);
     sample->AddPanel(0, u"Disabled"_s, QString(), false, AutoSizeMode::NoAutoSize);
     sample->setMinWidth(3, 90);
     sample->setApperance(1);
@@ -392,19 +403,29 @@ namespace {
 // The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
 TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
 {
-    struct Line {
+    struct Line
+    {
         int x1, y1, x2, y2, width;
     };
     const Line lines[] = {
-        { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 }, { -3, 11, 20, 11, 3 }, { 4, 0, 4, 9, 1 },
-        { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 }, { 1, 1, 9, 9, 1 }, { 3, 3, 4, 3, 0 },
+        { 0, 0, 12, 0, 1 },
+        { 0, 5, 12, 5, 2 },
+        { 12, 7, 3, 7, 2 },
+        { -3, 11, 20, 11, 3 },
+        { 4, 0, 4, 9, 1 },
+        { 6, 9, 6, 1, 2 },
+        { 15, -2, 15, 30, 2 },
+        { 8, 8, 8, 8, 2 },
+        { 1, 1, 9, 9, 1 },
+        { 3, 3, 4, 3, 0 },
     };
     for (const Line& l : lines) {
         ImageSurface viaHelper(16, 14);
         ImageSurface direct(16, 14);
         mPanelDraw::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
         direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        EXPECT_EQ(viaHelper.image(), direct.image()) << l.x1 << "," << l.y1 << " - " << l.x2 << "," << l.y2 << " w" << l.width;
+        EXPECT_EQ(viaHelper.image(), direct.image())
+            << l.x1 << "," << l.y1 << " - " << l.x2 << "," << l.y2 << " w" << l.width;
     }
     EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
     EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));

@@ -13,7 +13,8 @@ namespace {
 
 // The three shaded panels at width 500: rectangles (2..183), (187..303), (307..423), rows 5..13;
 // the gripper at x 485..499, rows 3..17.
-struct Host {
+struct Host
+{
     QWidget window;
     panelStatusBar* bar = new panelStatusBar(&window);
     QSignalSpy down { bar, &panelStatusBar::MouseDownInPanel };

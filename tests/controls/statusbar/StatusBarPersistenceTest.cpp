@@ -14,7 +14,8 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-struct Host {
+struct Host
+{
     QWidget window;
     panelStatusBar* bar = new panelStatusBar(&window);
     Host() { bar->setGeometry(0, 0, 500, 18); }
@@ -57,10 +58,30 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
     MemoryPropertyStore store;
     bar.WriteProperties(store);
     const QStringList expectedKeys = {
-        u"backcolor"_s, u"forecolor"_s, u"forecolordissabled"_s, u"font"_s, u"numberofpanels"_s, u"maskcolor"_s,
-        u"showgripper"_s, u"pwidth1"_s, u"ptext1"_s, u"ptttext1"_s, u"penabled1"_s, u"panelpicture1"_s,
-        u"minwidth1"_s, u"pwidth2"_s, u"ptext2"_s, u"ptttext2"_s, u"penabled2"_s, u"panelpicture2"_s,
-        u"minwidth2"_s, u"pwidth3"_s, u"ptext3"_s, u"ptttext3"_s, u"penabled3"_s, u"panelpicture3"_s,
+        u"backcolor"_s,
+        u"forecolor"_s,
+        u"forecolordissabled"_s,
+        u"font"_s,
+        u"numberofpanels"_s,
+        u"maskcolor"_s,
+        u"showgripper"_s,
+        u"pwidth1"_s,
+        u"ptext1"_s,
+        u"ptttext1"_s,
+        u"penabled1"_s,
+        u"panelpicture1"_s,
+        u"minwidth1"_s,
+        u"pwidth2"_s,
+        u"ptext2"_s,
+        u"ptttext2"_s,
+        u"penabled2"_s,
+        u"panelpicture2"_s,
+        u"minwidth2"_s,
+        u"pwidth3"_s,
+        u"ptext3"_s,
+        u"ptttext3"_s,
+        u"penabled3"_s,
+        u"panelpicture3"_s,
         u"minwidth3"_s,
     };
     EXPECT_EQ(store.keys(), expectedKeys) << "no AutoSize keys for NoAutoSize, no Apperance for 0";
@@ -171,7 +192,8 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
         bar.ReadProperties(hostile);
         EXPECT_EQ(bar.NumberOfPanels(), 3) << count;
         EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255)) << count;
-        EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace)) << "the colours before the count are read";
+        EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace))
+            << "the colours before the count are read";
     }
 
     // A zero count loads the keys after it.
@@ -276,7 +298,8 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     // Descenders reach into the band below shaded panels; a partial pass leaves none of the old ones.
     bar.setApperance(1);
     bar.setPanelCaption(1, u"Status: Checking gggg"_s);
-    ASSERT_EQ(bar.surface().textWidth(u"Status: Checking gggg"_s), bar.surface().textWidth(u"Status: Checking pppp"_s));
+    ASSERT_EQ(bar.surface().textWidth(u"Status: Checking gggg"_s),
+        bar.surface().textWidth(u"Status: Checking pppp"_s));
     bar.setPanelCaption(1, u"Status: Checking pppp"_s);
     const QImage afterDescenders = bar.surface().image();
     bar.DrawStatusBar(true);

@@ -11,9 +11,8 @@ namespace qv::test {
 
 QFont barFont()
 {
-    static const bool loaded = [] {
-        return QFontDatabase::addApplicationFont(u"/usr/share/wine/fonts/tahoma.ttf"_s) >= 0;
-    }();
+    static const bool loaded
+        = [] { return QFontDatabase::addApplicationFont(u"/usr/share/wine/fonts/tahoma.ttf"_s) >= 0; }();
     QFont font(loaded ? u"Tahoma"_s : u"DejaVu Sans"_s);
     font.setPointSizeF(8.25);
     return font;
@@ -21,10 +20,11 @@ QFont barFont()
 
 void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButton button)
 {
-    const Qt::MouseButtons buttons
-        = (type == QEvent::MouseButtonRelease || type == QEvent::MouseMove) ? Qt::NoButton : Qt::MouseButtons(button);
+    const Qt::MouseButtons buttons = (type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)
+        ? Qt::NoButton
+        : Qt::MouseButtons(button);
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      buttons, Qt::NoModifier);
+        buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);
 }
 
@@ -52,12 +52,14 @@ void configureMainWindowBar(panelStatusBar& bar)
     bar.setFont(barFont());
     bar.setBackColor(rgb(230, 231, 235));
     bar.setApperance(1);
-    const struct {
+    const struct
+    {
         const char16_t* text;
         int width;
     } panels[] = { { u"Status: Idle..", 185 }, { u"Good: 0", 120 }, { u"Loaded: 0", 120 } };
     for (const auto& p : panels) {
-        const int i = bar.AddPanel(p.width, QString::fromUtf16(p.text), QString(), true, AutoSizeMode::NoAutoSize);
+        const int i
+            = bar.AddPanel(p.width, QString::fromUtf16(p.text), QString(), true, AutoSizeMode::NoAutoSize);
         bar.setMinWidth(i, p.width);
     }
 }
