@@ -301,6 +301,23 @@ TEST_F(QtTcpSocketTest, HandlerMayCloseAndReconnectInsideAnEvent)
     EXPECT_EQ(rec.errors, 0);
 }
 
+TEST_F(QtTcpSocketTest, HostNamesAreLookedUpAndALookupCanBeAbandoned)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket));
+    socket.setRemoteHost("localhost");
+    socket.setRemotePort(m_server.serverPort());
+    ASSERT_TRUE(socket.connect());
+    socket.close();
+    runFor(100);
+    EXPECT_EQ(rec.events(), 0);
+    ASSERT_TRUE(socket.connect());
+    ASSERT_TRUE(runUntil([&] { return rec.connected + rec.errors > 0; }));
+    // localhost may resolve to ::1 first; the server listens on 127.0.0.1 and Qt tries each address.
+    EXPECT_EQ(rec.connected, 1);
+}
+
 TEST_F(QtTcpSocketTest, ManySocketsAtOnce)
 {
     QtEventLoop loop;
