@@ -8,7 +8,8 @@ int main(int argc, char** argv)
     // Without a display Qt would abort with a message about its platform plugin; say what to do.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("quorvane needs a graphical display; without one, run it as: xvfb-run -a quorvane\n", stderr);
+        std::fputs(
+            "quorvane needs a graphical display; without one, run it as: xvfb-run -a quorvane\n", stderr);
         return 1;
     }
     QApplication app(argc, argv);

@@ -12,7 +12,8 @@ namespace qv {
 // TcpSocket on QTcpSocket. Each connection gets its own QTcpSocket, so that nothing Qt still has
 // to say about an old connection (a late error, a disconnect) can reach the next one, and a
 // handler may close and reconnect from inside any event.
-class QtTcpSocket final : public QObject, public TcpSocket {
+class QtTcpSocket final : public QObject, public TcpSocket
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QtTcpSocket)
 

@@ -27,7 +27,8 @@ void runFor(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-struct Recorder {
+struct Recorder
+{
     int connected = 0;
     int arrivals = 0;
     int errors = 0;
@@ -67,7 +68,8 @@ struct Recorder {
     }
 };
 
-class QtTcpSocketTest : public ::testing::Test {
+class QtTcpSocketTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -76,7 +78,8 @@ protected:
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* peer = m_server.nextPendingConnection()) {
                 m_peers.append(peer);
-                QObject::connect(peer, &QTcpSocket::readyRead, peer, [this, peer] { m_received += peer->readAll(); });
+                QObject::connect(
+                    peer, &QTcpSocket::readyRead, peer, [this, peer] { m_received += peer->readAll(); });
             }
         });
     }
