@@ -154,6 +154,14 @@ std::size_t QtTcpSocket::bytesAvailable() const
     return m_leftover.size() + static_cast<std::size_t>(pending > 0 ? pending : 0);
 }
 
+void QtTcpSocket::keepUnreadData()
+{
+    if (!m_socket)
+        return;
+    const QByteArray rest = m_socket->readAll();
+    m_leftover.append(rest.constData(), static_cast<std::size_t>(rest.size()));
+}
+
 void QtTcpSocket::onConnected()
 {
     Nesting emitting(m_emitting);
@@ -186,6 +194,7 @@ void QtTcpSocket::onErrorOccurred(QAbstractSocket::SocketError error)
     const int number = errorNumber(error);
     const std::string description
         = m_socket ? m_socket->errorString().toLatin1().toStdString() : std::string();
+    keepUnreadData();
     m_state = State::Closed;
     releaseSocket();
     deliver([this, number, description] {
@@ -207,10 +216,7 @@ void QtTcpSocket::onPeerClosed()
     if (m_peerClosedRaised)
         return;
     m_peerClosedRaised = true;
-    if (m_socket) {
-        const QByteArray rest = m_socket->readAll();
-        m_leftover.append(rest.constData(), static_cast<std::size_t>(rest.size()));
-    }
+    keepUnreadData();
     m_state = State::Closed;
     releaseSocket();
     deliver([this] {
