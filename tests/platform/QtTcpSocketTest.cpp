@@ -126,6 +126,33 @@ TEST_F(QtTcpSocketTest, ExactBytesTravelBothWays)
     EXPECT_FALSE(rec.deliveredInside);
 }
 
+TEST_F(QtTcpSocketTest, MoreThanTheReadAheadArrivesWhole)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket));
+    connectSocket(socket, rec);
+    QByteArray big(static_cast<qsizetype>(QtTcpSocket::kReadBufferBytes * 3 + 123), '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 31 + i / 7);
+    lastPeer()->write(big);
+    ASSERT_TRUE(runUntil([&] { return rec.data.size() >= static_cast<std::size_t>(big.size()); }, 20000))
+        << rec.data.size();
+    EXPECT_TRUE(rec.data == big.toStdString());
+}
+
+TEST_F(QtTcpSocketTest, AFloodingPeerCannotFillMemory)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket, false));
+    connectSocket(socket, rec);
+    lastPeer()->write(QByteArray(static_cast<qsizetype>(QtTcpSocket::kReadBufferBytes * 8), 'x'));
+    ASSERT_TRUE(runUntil([&] { return socket.bytesAvailable() >= QtTcpSocket::kReadBufferBytes; }));
+    runFor(100);
+    EXPECT_LE(socket.bytesAvailable(), static_cast<std::size_t>(QtTcpSocket::kReadBufferBytes));
+}
+
 TEST_F(QtTcpSocketTest, RefusedConnectionRaisesError)
 {
     QTcpServer closed;
