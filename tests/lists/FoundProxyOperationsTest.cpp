@@ -3,73 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <string>
 #include <vector>
 
 #include "lists/FoundProxyOperations.h"
-#include "lists/TestListView.h"
+#include "platform/gui/TreeListView.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeFileDialog.h"
+#include "support/FakeMessageBox.h"
 #include "platform/MemoryListBox.h"
 
 using namespace Qt::StringLiterals;
 
 namespace qv {
 namespace {
-
-class RecordingClipboard final : public Clipboard {
-public:
-    void clear() override
-    {
-        m_text.clear();
-        ++clears;
-    }
-    void setText(const std::string& text) override { m_text = text; }
-    std::string text() const override { return m_text; }
-    int clears = 0;
-
-private:
-    std::string m_text;
-};
-
-class ScriptedFileDialog final : public FileDialog {
-public:
-    void setFilter(const std::string& filter) override { m_filter = filter; }
-    std::string filter() const override { return m_filter; }
-    void setFileName(const std::string& path) override { m_fileName = path; }
-    std::string fileName() const override { return m_fileName; }
-    void setDialogTitle(const std::string&) override {}
-    void setDefaultExt(const std::string&) override {}
-    bool showOpen() override { return false; }
-    bool showSave() override
-    {
-        ++shown;
-        if (nextChoice.empty())
-            return false;
-        m_fileName = nextChoice;
-        nextChoice.clear();
-        return true;
-    }
-    std::string nextChoice; // empty: the user cancels
-    int shown = 0;
-
-private:
-    std::string m_filter;
-    std::string m_fileName;
-};
-
-class RecordingMessageBox final : public MessageBox {
-public:
-    int show(const std::string& prompt, int style, const std::string& title) override
-    {
-        prompts.push_back(prompt);
-        styles.push_back(style);
-        titles.push_back(title);
-        return Ok;
-    }
-    std::vector<std::string> prompts;
-    std::vector<int> styles;
-    std::vector<std::string> titles;
-};
 
 class RecordingHost final : public FoundProxyHost {
 public:
@@ -87,6 +36,7 @@ QByteArray readFile(const std::string& path)
 
 class FoundProxyOperationsTest : public testing::Test {
 protected:
+    void SetUp() override { tree.setColumnCount(4); }
     void find(const std::string& ip, const std::string& port, const std::string& level = "3")
     {
         view.addRow({}, {ip, port, level});
@@ -101,13 +51,22 @@ protected:
     }
     std::string exportPath(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)).toStdString(); }
 
+    std::vector<std::string> proxies() const
+    {
+        std::vector<std::string> out;
+        for (int r = 0; r < view.rowCount(); ++r)
+            out.push_back(view.subItem(r, 1) + ':' + view.subItem(r, 2));
+        return out;
+    }
+
     QTemporaryDir dir;
     MemoryListBox list1;
     MemoryListBox list2;
-    test::TestListView view;
-    RecordingClipboard clipboard;
-    ScriptedFileDialog dialog;
-    RecordingMessageBox messages;
+    QTreeWidget tree;
+    TreeListView view{&tree};
+    FakeClipboard clipboard;
+    FakeFileDialog dialog;
+    FakeMessageBox messages;
     RecordingHost host;
     FoundProxyOperations ops{list1, list2, view, clipboard, dialog, messages, host};
 };
@@ -146,7 +105,7 @@ TEST_F(FoundProxyOperationsTest, KeysCompareExactly)
     EXPECT_EQ(list1.count(), 1);
     EXPECT_EQ(view.rowCount(), 2);
     EXPECT_EQ(list2.count(), 2);
-    EXPECT_EQ(dialog.shown, 0);
+    EXPECT_EQ(dialog.showCount(), 0);
 }
 
 TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
@@ -163,7 +122,7 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
 
     ops.buttonMenuClick("killdupes");
 
-    EXPECT_EQ(view.proxies(), (std::vector<std::string>{"10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128"}));
+    EXPECT_EQ(proxies(), (std::vector<std::string>{"10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128"}));
     EXPECT_EQ(view.subItem(0, 3), "1"); // the first find of a proxy stays
     EXPECT_EQ(view.subItem(1, 3), "2");
     EXPECT_EQ(list2Entries(), (std::vector<std::string>{"10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128"}));
@@ -218,7 +177,7 @@ TEST_F(FoundProxyOperationsTest, CopyProxyPutsSelectedRowOnClipboard)
     view.setSelectedRow(1);
     ops.copyProxy();
     EXPECT_EQ(clipboard.text(), "5.6.7.8:3128");
-    EXPECT_EQ(clipboard.clears, 1);
+    EXPECT_EQ(clipboard.clearCount(), 1);
 }
 
 TEST_F(FoundProxyOperationsTest, List2ClickCopiesSelectedEntryWithoutClearing)
@@ -230,7 +189,7 @@ TEST_F(FoundProxyOperationsTest, List2ClickCopiesSelectedEntryWithoutClearing)
     list2.setSelectedIndex(0);
     ops.list2Click();
     EXPECT_EQ(clipboard.text(), "1.2.3.4:80");
-    EXPECT_EQ(clipboard.clears, 0);
+    EXPECT_EQ(clipboard.clearCount(), 0);
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)
@@ -239,18 +198,19 @@ TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)
     find("10.0.0.1", "8080");
     find("10.0.0.2", "3128");
     ops.columnClick(2);
-    dialog.nextChoice = exportPath("found.txt");
+    dialog.setNextFileName(exportPath("found.txt"));
     ops.buttonMenuClick("export");
-    EXPECT_EQ(dialog.filter(), "Text File|*.txt|");
+    EXPECT_EQ(dialog.shown().at(0).kind, FakeFileDialog::Kind::Save);
+    EXPECT_EQ(dialog.shown().at(0).filter, "Text File|*.txt|");
     EXPECT_EQ(readFile(exportPath("found.txt")), QByteArray("10.0.0.3:80\r\n10.0.0.1:8080\r\n10.0.0.2:3128\r\n"));
-    EXPECT_TRUE(messages.prompts.empty());
+    EXPECT_EQ(messages.count(), 0);
 
     // After clearing the view the earlier finds are still exported; the dialog offers the last name.
     ops.buttonMenuClick("clear1");
-    dialog.nextChoice = exportPath("again.txt");
+    dialog.setNextFileName(exportPath("again.txt"));
     ops.buttonMenuClick("export");
     EXPECT_EQ(readFile(exportPath("again.txt")), readFile(exportPath("found.txt")));
-    EXPECT_EQ(dialog.fileName(), exportPath("again.txt"));
+    EXPECT_EQ(dialog.shown().at(1).offeredFileName, exportPath("found.txt"));
 }
 
 TEST_F(FoundProxyOperationsTest, ExportBeforeAnyFindEmptiesTheFile)
@@ -260,7 +220,7 @@ TEST_F(FoundProxyOperationsTest, ExportBeforeAnyFindEmptiesTheFile)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("old contents\r\n");
     file.close();
-    dialog.nextChoice = path;
+    dialog.setNextFileName(path);
     ops.exportFound();
     EXPECT_EQ(readFile(path), QByteArray());
 }
@@ -269,23 +229,23 @@ TEST_F(FoundProxyOperationsTest, ExportCancelledWritesNothing)
 {
     find("10.0.0.3", "80");
     ops.exportFound();
-    EXPECT_EQ(dialog.shown, 1);
+    EXPECT_EQ(dialog.showCount(), 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
-    EXPECT_TRUE(messages.prompts.empty());
+    EXPECT_EQ(messages.count(), 0);
 }
 
 TEST_F(FoundProxyOperationsTest, ExportFailureNamesFileAndError)
 {
     find("10.0.0.3", "80");
     const std::string path = exportPath("no-such-folder/found.txt");
-    dialog.nextChoice = path;
+    dialog.setNextFileName(path);
     ops.exportFound();
-    ASSERT_EQ(messages.prompts.size(), 1u);
-    const std::string& prompt = messages.prompts[0];
+    ASSERT_EQ(messages.count(), 1);
+    const std::string prompt = messages.lastPrompt();
     const std::size_t named = prompt.find(path + "\":\n");
     ASSERT_NE(named, std::string::npos) << prompt;
     EXPECT_GT(prompt.size(), named + path.size() + 3) << "the error itself is missing: " << prompt;
-    EXPECT_EQ(messages.styles[0], MessageBox::Critical);
+    EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
     EXPECT_EQ(list2.count(), 1);
 }
 

@@ -4,13 +4,15 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "lists/TestListView.h"
+#include "platform/gui/TreeListView.h"
+#include "support/FakeMessageBox.h"
 #include "platform/FileRegistryStore.h"
 #include "sysproxy/GnomeProxyBackend.h"
 #include "sysproxy/KdeProxyBackend.h"
@@ -44,25 +46,6 @@ struct PrivateDesktopConfig {
 const PrivateDesktopConfig g_config;
 
 const std::string kKey = SystemProxyCommands::kKeyPath;
-
-class AnsweringMessageBox final : public MessageBox {
-public:
-    int show(const std::string& prompt, int style, const std::string& title) override
-    {
-        prompts.push_back(prompt);
-        styles.push_back(style);
-        titles.push_back(title);
-        if (answers.empty())
-            return Ok;
-        const int answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    }
-    std::vector<int> answers;
-    std::vector<std::string> prompts;
-    std::vector<int> styles;
-    std::vector<std::string> titles;
-};
 
 // Forwards to the file store and records the order of writes.
 class RecordingStore final : public RegistryStore {
@@ -129,6 +112,7 @@ class SystemProxyTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        tree.setColumnCount(4);
         view.addRow({}, {"1.2.3.4", "80", "1"});
         view.addRow({}, {"10.0.0.1", "8080", "3"});
         view.setSelectedRow(1);
@@ -143,8 +127,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    test::TestListView view;
-    AnsweringMessageBox messages;
+    QTreeWidget tree;
+    TreeListView view{&tree};
+    FakeMessageBox messages;
     std::vector<Applied> applied;
     std::vector<Applied> skipped;
 };
@@ -153,13 +138,16 @@ TEST_F(SystemProxyTest, AnsweringNoChangesNothing)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    messages.answers = {MessageBox::No, MessageBox::No};
+    messages.setDefaultAnswer(MessageBox::No);
     cmds.mnuProxyClick();
     cmds.mnClearPClick();
-    EXPECT_EQ(messages.prompts, (std::vector<std::string>{"Are you sure you want use this proxy?",
-                                                          "Are you sure you want to clear proxy support?"}));
-    EXPECT_EQ(messages.titles, (std::vector<std::string>{"Set Proxy", "Clear Proxy"}));
-    EXPECT_EQ(messages.styles, (std::vector<int>{36, 36}));
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_EQ(messages.shown()[0].prompt, "Are you sure you want use this proxy?");
+    EXPECT_EQ(messages.shown()[0].title, "Set Proxy");
+    EXPECT_EQ(messages.shown()[0].style, 36);
+    EXPECT_EQ(messages.shown()[1].prompt, "Are you sure you want to clear proxy support?");
+    EXPECT_EQ(messages.shown()[1].title, "Clear Proxy");
+    EXPECT_EQ(messages.shown()[1].style, 36);
     EXPECT_TRUE(store.writes.empty());
     EXPECT_TRUE(applied.empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(storePath())));
@@ -169,8 +157,7 @@ TEST_F(SystemProxyTest, SetWritesTypedValuesAndDesktop)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    messages.answers = {MessageBox::Yes};
-    cmds.mnuProxyClick();
+        cmds.mnuProxyClick();
 
     EXPECT_EQ(store.writes, (std::vector<std::string>{"ProxyEnable", "ProxyServer"}));
     FileRegistryStore reread(storePath());
@@ -189,15 +176,14 @@ TEST_F(SystemProxyTest, SetWritesTypedValuesAndDesktop)
     EXPECT_EQ(applied[0].host, "10.0.0.1");
     EXPECT_EQ(applied[0].port, 8080);
     EXPECT_TRUE(skipped.empty());
-    EXPECT_EQ(messages.prompts.size(), 1u); // the question only
+    EXPECT_EQ(messages.count(), 1); // the question only
 }
 
 TEST_F(SystemProxyTest, ClearWritesZeroAndEmptyServer)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    messages.answers = {MessageBox::Yes, MessageBox::Yes};
-    cmds.mnuProxyClick();
+        cmds.mnuProxyClick();
     cmds.mnClearPClick();
 
     EXPECT_EQ(store.writes, (std::vector<std::string>{"ProxyEnable", "ProxyServer", "ProxyEnable", "ProxyServer"}));
@@ -221,16 +207,15 @@ TEST_F(SystemProxyTest, FailuresAreShownNamingWhatFailed)
     blocker.close();
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store, false);
-    messages.answers = {MessageBox::Yes};
-    cmds.mnuProxyClick();
+        cmds.mnuProxyClick();
 
-    ASSERT_EQ(messages.prompts.size(), 2u);
-    const std::string& report = messages.prompts[1];
+    ASSERT_EQ(messages.count(), 2);
+    const std::string report = messages.lastPrompt();
     EXPECT_NE(report.find("ProxyEnable in " + storePath()), std::string::npos) << report;
     EXPECT_NE(report.find("ProxyServer in " + storePath()), std::string::npos) << report;
     EXPECT_NE(report.find("Test desktop"), std::string::npos) << report;
-    EXPECT_EQ(messages.titles[1], "Set Proxy");
-    EXPECT_EQ(messages.styles[1], MessageBox::Critical);
+    EXPECT_EQ(messages.lastTitle(), "Set Proxy");
+    EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
 }
 
 TEST_F(SystemProxyTest, BadPortLeavesDesktopAlone)
@@ -239,12 +224,11 @@ TEST_F(SystemProxyTest, BadPortLeavesDesktopAlone)
     view.setSelectedRow(2);
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    messages.answers = {MessageBox::Yes};
-    cmds.mnuProxyClick();
+        cmds.mnuProxyClick();
     EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "10.0.0.9:http");
     EXPECT_TRUE(applied.empty());
-    ASSERT_EQ(messages.prompts.size(), 2u);
-    EXPECT_NE(messages.prompts[1].find("\"http\" is not a port number"), std::string::npos);
+    ASSERT_EQ(messages.count(), 2);
+    EXPECT_NE(messages.lastPrompt().find("\"http\" is not a port number"), std::string::npos);
 }
 
 TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
