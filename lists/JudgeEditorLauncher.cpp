@@ -31,6 +31,11 @@ void JudgeEditorLauncher::show()
     m_form->activateWindow();
 }
 
+Form1* JudgeEditorLauncher::form() const
+{
+    return m_form.data();
+}
+
 void JudgeEditorLauncher::closeEditor()
 {
     delete m_form.data();

@@ -21,7 +21,7 @@ public:
     void show();
     void closeEditor();
     // The open editor, or null.
-    Form1* form() const { return m_form.data(); }
+    Form1* form() const;
 
 private:
     std::string m_path;
