@@ -54,6 +54,10 @@ TEST_F(Form1Test, WindowSettings)
     EXPECT_EQ(form.styleButton2()->text(), u"Cancel"_s);
     EXPECT_EQ(form.Label1()->text(), u"Status: Idle..."_s);
     EXPECT_EQ(form.Text1()->geometry(), QRect(0, 8, 497, 201));
+
+    const QString outDir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
+    if (!outDir.isEmpty() && QDir().mkpath(outDir))
+        form.grab().save(outDir + u"/form1.png"_s);
 }
 
 struct RoundTrip {
