@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -276,6 +277,17 @@ TEST(FileRegistryStore, SkipsDamagedLinesAndKeepsTheRest)
     EXPECT_EQ(FileRegistryStore(path.toStdString()).value("K", "c")->number, 42u);
 }
 
+TEST(FileRegistryStore, UnreadableFileIsNeverReplaced)
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(u"store.reg"_s);
+    ASSERT_TRUE(QDir().mkpath(path)); // a folder where the file should be cannot be read
+    FileRegistryStore store(path.toStdString());
+    EXPECT_FALSE(store.setDword(kKey, "ProxyEnable", 1));
+    EXPECT_FALSE(store.errorString().empty());
+    EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
 TEST(FileRegistryStore, DefaultFileFollowsXdgConfigHome)
 {
     EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_config.folder + '/', 0), 0u) << FileRegistryStore::defaultFilePath();
@@ -321,6 +333,44 @@ TEST(DesktopBackends, KdeFollowsSetAndClear)
 
     ASSERT_TRUE(kde.apply(false, "", 0, &error)) << error;
     EXPECT_TRUE(kioslaverc().contains("ProxyType=0"));
+}
+
+TEST(DesktopBackends, CommandsMoveEveryInstalledDesktop)
+{
+    GnomeProxyBackend gnome;
+    KdeProxyBackend kde;
+    if (!gnome.isAvailable() && !kde.isAvailable())
+        GTEST_SKIP() << "neither the GNOME proxy schema nor a kwriteconfig tool is installed";
+    QTemporaryDir dir;
+    FileRegistryStore store(QDir(dir.path()).filePath(u"registry.reg"_s).toStdString());
+    QTreeWidget tree;
+    tree.setColumnCount(4);
+    TreeListView view(&tree);
+    view.addRow({}, {"192.168.7.9", "3128", "2"});
+    view.setSelectedRow(0);
+    FakeMessageBox messages;
+    SystemProxyCommands commands(view, messages, store, SystemProxyCommands::desktopBackends());
+
+    commands.mnuProxyClick();
+    EXPECT_EQ(messages.count(), 1) << messages.lastPrompt();
+    if (gnome.isAvailable()) {
+        const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
+        EXPECT_EQ(now.mode, "manual");
+        EXPECT_EQ(now.httpHost, "192.168.7.9");
+        EXPECT_EQ(now.httpsPort, 3128);
+    }
+    if (kde.isAvailable()) {
+        EXPECT_TRUE(kioslaverc().contains("httpProxy=http://192.168.7.9 3128"));
+    }
+
+    commands.mnClearPClick();
+    EXPECT_EQ(messages.count(), 2) << messages.lastPrompt();
+    if (gnome.isAvailable()) {
+        EXPECT_EQ(GnomeProxyBackend::current().mode, "none");
+    }
+    if (kde.isAvailable()) {
+        EXPECT_TRUE(kioslaverc().contains("ProxyType=0"));
+    }
 }
 
 } // namespace
