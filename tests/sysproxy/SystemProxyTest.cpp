@@ -361,6 +361,7 @@ TEST(DesktopBackends, CommandsMoveEveryInstalledDesktop)
     }
     if (kde.isAvailable()) {
         EXPECT_TRUE(kioslaverc().contains("httpProxy=http://192.168.7.9 3128"));
+        EXPECT_TRUE(kioslaverc().contains("ProxyType=1"));
     }
 
     commands.mnClearPClick();
