@@ -335,44 +335,5 @@ TEST(DesktopBackends, KdeFollowsSetAndClear)
     EXPECT_TRUE(kioslaverc().contains("ProxyType=0"));
 }
 
-TEST(DesktopBackends, CommandsMoveEveryInstalledDesktop)
-{
-    GnomeProxyBackend gnome;
-    KdeProxyBackend kde;
-    if (!gnome.isAvailable() && !kde.isAvailable())
-        GTEST_SKIP() << "neither the GNOME proxy schema nor a kwriteconfig tool is installed";
-    QTemporaryDir dir;
-    FileRegistryStore store(QDir(dir.path()).filePath(u"registry.reg"_s).toStdString());
-    QTreeWidget tree;
-    tree.setColumnCount(4);
-    TreeListView view(&tree);
-    view.addRow({}, {"192.168.7.9", "3128", "2"});
-    view.setSelectedRow(0);
-    FakeMessageBox messages;
-    SystemProxyCommands commands(view, messages, store, SystemProxyCommands::desktopBackends());
-
-    commands.mnuProxyClick();
-    EXPECT_EQ(messages.count(), 1) << messages.lastPrompt();
-    if (gnome.isAvailable()) {
-        const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
-        EXPECT_EQ(now.mode, "manual");
-        EXPECT_EQ(now.httpHost, "192.168.7.9");
-        EXPECT_EQ(now.httpsPort, 3128);
-    }
-    if (kde.isAvailable()) {
-        EXPECT_TRUE(kioslaverc().contains("httpProxy=http://192.168.7.9 3128"));
-        EXPECT_TRUE(kioslaverc().contains("ProxyType=1"));
-    }
-
-    commands.mnClearPClick();
-    EXPECT_EQ(messages.count(), 2) << messages.lastPrompt();
-    if (gnome.isAvailable()) {
-        EXPECT_EQ(GnomeProxyBackend::current().mode, "none");
-    }
-    if (kde.isAvailable()) {
-        EXPECT_TRUE(kioslaverc().contains("ProxyType=0"));
-    }
-}
-
 } // namespace
 } // namespace qv
