@@ -14,20 +14,21 @@ ListWiring::ListWiring(FrmMain& window)
 }
 
 ListWiring::ListWiring(FrmMain& window, std::unique_ptr<RegistryStore> store,
-                       std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath)
+    std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath)
     : QObject(&window)
     , m_window(window)
     , m_store(std::move(store))
-    , m_operations(window.List1(), window.List2(), window.listView1(), window.clipboard(), window.CommonDialog1(),
-                   window.messageBox(), *this)
+    , m_operations(window.List1(), window.List2(), window.listView1(), window.clipboard(),
+          window.CommonDialog1(), window.messageBox(), *this)
     , m_systemProxy(window.listView1(), window.messageBox(), *m_store, std::move(backends))
     , m_judgeEditor(std::make_unique<JudgeEditorLauncher>(std::move(judgeScriptsPath)))
 {
     connect(&window, &FrmMain::ButtonMenuClick, this,
-            [this](const QString& key) { m_operations.buttonMenuClick(key.toLatin1().toStdString()); });
-    connect(&window, &FrmMain::ListView1ColumnClick, this, [this](int column) { m_operations.columnClick(column); });
+        [this](const QString& key) { m_operations.buttonMenuClick(key.toLatin1().toStdString()); });
+    connect(&window, &FrmMain::ListView1ColumnClick, this,
+        [this](int column) { m_operations.columnClick(column); });
     connect(&window, &FrmMain::ListView1MouseDown, this,
-            [this](int button, int shift, int x, int y) { m_operations.mouseDown(button, shift, x, y); });
+        [this](int button, int shift, int x, int y) { m_operations.mouseDown(button, shift, x, y); });
     connect(&window, &FrmMain::mnuCopyClick, this, [this] { m_operations.copyProxy(); });
     connect(&window, &FrmMain::List2Click, this, [this] { m_operations.list2Click(); });
     connect(&window, &FrmMain::mnuProxyClick, this, [this] { m_systemProxy.mnuProxyClick(); });
@@ -41,7 +42,8 @@ ListWiring::~ListWiring() = default;
 
 void ListWiring::setPanelCaption(int panel, const std::string& text)
 {
-    m_window.StatusBar1()->setPanelCaption(panel, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    m_window.StatusBar1()->setPanelCaption(
+        panel, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void ListWiring::showPopupMenu()

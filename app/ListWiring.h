@@ -18,7 +18,8 @@ class FrmMain;
 
 // Connects the main window's list commands, popup menu, system-proxy entries and Edit button to
 // the operations behind them. Lives as long as the window.
-class ListWiring final : public QObject, private FoundProxyHost {
+class ListWiring final : public QObject, private FoundProxyHost
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListWiring)
 
@@ -27,7 +28,7 @@ public:
     explicit ListWiring(FrmMain& window);
     // An empty judgeScriptsPath means the file beside the program.
     ListWiring(FrmMain& window, std::unique_ptr<RegistryStore> store,
-               std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath);
+        std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath);
     ~ListWiring() override;
 
     FoundProxyOperations& operations() { return m_operations; }

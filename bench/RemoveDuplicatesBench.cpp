@@ -27,7 +27,8 @@ void fill(qv::MemoryListBox& list, int distinct)
     list.clear();
     for (int i = 0; i < qv::ListBox::kMaxEntries; ++i) {
         const int n = i % distinct;
-        list.addItem((i % 2 ? std::string("proxy-") : std::string("PROXY-")) + std::to_string(n / 256) + '.' + std::to_string(n % 256) + ":8080");
+        list.addItem((i % 2 ? std::string("proxy-") : std::string("PROXY-")) + std::to_string(n / 256) + '.'
+            + std::to_string(n % 256) + ":8080");
     }
 }
 
@@ -51,7 +52,7 @@ int main(int argc, char** argv)
     const bool withRule = argc > 1 && std::strcmp(argv[1], "--with-rule") == 0;
     qv::MemoryListBox list;
     std::printf("RemoveDuplicates on %d entries (best of 5)\n", qv::ListBox::kMaxEntries);
-    for (const int distinct : {qv::ListBox::kMaxEntries, 16384, 100, 1}) {
+    for (const int distinct : { qv::ListBox::kMaxEntries, 16384, 100, 1 }) {
         const double ms = timeMs(list, distinct, [](qv::ListBox& l) { qv::ModLoad::RemoveDuplicates(l); });
         std::printf("  %5d distinct: %8.2f ms, %d left\n", distinct, ms, list.count());
         if (withRule) {

@@ -19,7 +19,7 @@ constexpr int kTwipsPerPixel = 15;
 
 QRect twips(int x, int y, int width, int height)
 {
-    return {x / kTwipsPerPixel, y / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+    return { x / kTwipsPerPixel, y / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel };
 }
 
 QString errorText(const std::string& error)
@@ -56,7 +56,8 @@ Form1::Form1(std::string path, QWidget* parent)
     m_styleButton2->setAutoDefault(false);
 
     m_label1 = new QLabel(u"Status: Idle..."_s, this);
-    m_label1->setGeometry(3120 / kTwipsPerPixel, 3240 / kTwipsPerPixel, 4215 / kTwipsPerPixel, 255 / kTwipsPerPixel);
+    m_label1->setGeometry(
+        3120 / kTwipsPerPixel, 3240 / kTwipsPerPixel, 4215 / kTwipsPerPixel, 255 / kTwipsPerPixel);
 
     setTabOrder(m_text1, m_styleButton1);
     setTabOrder(m_styleButton1, m_styleButton2);

@@ -12,7 +12,8 @@ class StyleButtonStandIn;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
 // Save Changes. The file is read once, when the dialog is created.
-class Form1 final : public QDialog {
+class Form1 final : public QDialog
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Form1)
 public:

@@ -5,7 +5,8 @@
 namespace qv {
 
 // What the found-proxy operations need from the main window besides its lists.
-class FoundProxyHost {
+class FoundProxyHost
+{
 public:
     virtual ~FoundProxyHost() = default;
     // panel is 1-based, as the status bar numbers its panels.

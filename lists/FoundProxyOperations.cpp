@@ -13,8 +13,8 @@ constexpr int kIpColumn = 1;
 constexpr int kPortColumn = 2;
 } // namespace
 
-FoundProxyOperations::FoundProxyOperations(ListBox& list1, ListBox& list2, ListView& view, Clipboard& clipboard,
-                                           FileDialog& fileDialog, MessageBox& messageBox, FoundProxyHost& host)
+FoundProxyOperations::FoundProxyOperations(ListBox& list1, ListBox& list2, ListView& view,
+    Clipboard& clipboard, FileDialog& fileDialog, MessageBox& messageBox, FoundProxyHost& host)
     : m_list1(list1)
     , m_list2(list2)
     , m_view(view)
@@ -79,7 +79,8 @@ void FoundProxyOperations::removeDuplicateRows()
     for (int row = 0; row < rows; ++row) {
         const std::string ip = foldCaseLatin1(m_view.subItem(row, kIpColumn));
         // Length-prefixed so that no pair of texts can run into another.
-        const std::string key = std::to_string(ip.size()) + ':' + ip + foldCaseLatin1(m_view.subItem(row, kPortColumn));
+        const std::string key
+            = std::to_string(ip.size()) + ':' + ip + foldCaseLatin1(m_view.subItem(row, kPortColumn));
         if (!seen.insert(key).second)
             duplicates.push_back(row);
     }

@@ -2,18 +2,19 @@
 
 #include <string>
 
+#include "lists/FoundProxyHost.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialog.h"
 #include "platform/ListBox.h"
 #include "platform/ListView.h"
 #include "platform/MessageBox.h"
-#include "lists/FoundProxyHost.h"
 
 namespace qv {
 
 // The user's operations on the pending list (List1), the found-proxy list (List2) and the
 // found-proxy view: the toolbar drop-down entries, sorting, the popup menu and copying.
-class FoundProxyOperations final {
+class FoundProxyOperations final
+{
 public:
     // Mouse buttons as the view reports them.
     enum MouseButton { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
@@ -21,7 +22,7 @@ public:
     static constexpr int kLoadedPanel = 3;
 
     FoundProxyOperations(ListBox& list1, ListBox& list2, ListView& view, Clipboard& clipboard,
-                         FileDialog& fileDialog, MessageBox& messageBox, FoundProxyHost& host);
+        FileDialog& fileDialog, MessageBox& messageBox, FoundProxyHost& host);
     FoundProxyOperations(const FoundProxyOperations&) = delete;
     FoundProxyOperations& operator=(const FoundProxyOperations&) = delete;
 

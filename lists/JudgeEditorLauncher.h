@@ -10,7 +10,8 @@ class Form1;
 
 // Opens the judge-script editor without an owner and not modal; a second request only brings the
 // open editor to the front, keeping its unsaved text. The editor closes when this object goes.
-class JudgeEditorLauncher final : public QObject {
+class JudgeEditorLauncher final : public QObject
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(JudgeEditorLauncher)
 public:

@@ -20,7 +20,8 @@ void RemoveDuplicates(ListBox& list)
     int lastKind = -1;
     for (int i = 0; i < count; ++i) {
         std::string text = list.item(i);
-        const auto [it, isNew] = firstOfKind.try_emplace(foldCaseLatin1(text), static_cast<int>(survivors.size()));
+        const auto [it, isNew]
+            = firstOfKind.try_emplace(foldCaseLatin1(text), static_cast<int>(survivors.size()));
         if (isNew)
             survivors.push_back(std::move(text));
         lastKind = it->second;

@@ -6,7 +6,8 @@ namespace qv {
 
 // A plain push button with the owner-drawn button's Click signal, used by the editor until that
 // control takes its place.
-class StyleButtonStandIn final : public QPushButton {
+class StyleButtonStandIn final : public QPushButton
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StyleButtonStandIn)
 public:

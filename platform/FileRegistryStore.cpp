@@ -139,7 +139,7 @@ bool FileRegistryStore::load(std::vector<Key>& keys) const
                 current = nullptr;
                 continue;
             }
-            keys.push_back({line.substr(1, close - 1), {}});
+            keys.push_back({ line.substr(1, close - 1), {} });
             current = &keys.back();
             continue;
         }
@@ -205,7 +205,8 @@ bool FileRegistryStore::save(const std::vector<Key>& keys)
         m_error = file.errorString().toStdString();
         return false;
     }
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit()) {
+    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
+        || !file.commit()) {
         m_error = file.errorString().toStdString();
         file.cancelWriting();
         return false;
@@ -226,7 +227,7 @@ bool FileRegistryStore::createKey(const std::string& keyPath)
         if (equalsIgnoringCase(key.path, keyPath))
             return true;
     }
-    keys.push_back({keyPath, {}});
+    keys.push_back({ keyPath, {} });
     return save(keys);
 }
 
@@ -259,7 +260,7 @@ bool FileRegistryStore::setValue(const std::string& keyPath, const std::string& 
         }
     }
     if (!target) {
-        keys.push_back({keyPath, {}});
+        keys.push_back({ keyPath, {} });
         target = &keys.back();
     }
     bool replaced = false;
@@ -275,7 +276,8 @@ bool FileRegistryStore::setValue(const std::string& keyPath, const std::string& 
     return save(keys);
 }
 
-bool FileRegistryStore::setString(const std::string& keyPath, const std::string& name, const std::string& text)
+bool FileRegistryStore::setString(
+    const std::string& keyPath, const std::string& name, const std::string& text)
 {
     Value value;
     value.type = ValueType::String;
@@ -291,7 +293,8 @@ bool FileRegistryStore::setDword(const std::string& keyPath, const std::string& 
     return setValue(keyPath, name, value);
 }
 
-std::optional<RegistryStore::Value> FileRegistryStore::value(const std::string& keyPath, const std::string& name) const
+std::optional<RegistryStore::Value> FileRegistryStore::value(
+    const std::string& keyPath, const std::string& name) const
 {
     std::vector<Key> keys;
     if (!load(keys))

@@ -11,7 +11,8 @@ namespace qv {
 // The settings store as one text file: a "[key path]" group per key, then one line per value,
 // "name"=dword:0000000a or "name"="text", so each value keeps its type. The file is read afresh
 // for every operation and replaced atomically on every change.
-class FileRegistryStore final : public RegistryStore {
+class FileRegistryStore final : public RegistryStore
+{
 public:
     // Under the application's configuration folder (XDG_CONFIG_HOME is respected).
     FileRegistryStore();
@@ -28,7 +29,8 @@ public:
     std::string location() const override { return m_filePath; }
 
 private:
-    struct Key {
+    struct Key
+    {
         std::string path;
         std::vector<std::pair<std::string, Value>> values;
     };

@@ -9,10 +9,12 @@ namespace qv {
 // The current user's settings store: keys named by a path, each holding named values that are
 // either a 32-bit number or a string. Key paths and value names compare without regard to letter
 // case. Texts are Latin-1 bytes.
-class RegistryStore {
+class RegistryStore
+{
 public:
     enum class ValueType { String, Dword };
-    struct Value {
+    struct Value
+    {
         ValueType type = ValueType::String;
         std::string text;
         std::uint32_t number = 0;

@@ -5,7 +5,8 @@
 namespace qv {
 
 // One desktop's own proxy setting, made to follow what the program wrote to the settings store.
-class DesktopProxyBackend {
+class DesktopProxyBackend
+{
 public:
     virtual ~DesktopProxyBackend() = default;
 

@@ -26,7 +26,8 @@ bool schemaInstalled(const char* id)
     return true;
 }
 
-struct SettingsRef {
+struct SettingsRef
+{
     explicit SettingsRef(const char* id)
         : settings(g_settings_new(id))
     {
@@ -40,7 +41,8 @@ struct SettingsRef {
 bool setProxy(const char* schemaId, const std::string& host, int port, std::string* error)
 {
     SettingsRef ref(schemaId);
-    if (!g_settings_set_string(ref.settings, "host", host.c_str()) || !g_settings_set_int(ref.settings, "port", port)) {
+    if (!g_settings_set_string(ref.settings, "host", host.c_str())
+        || !g_settings_set_int(ref.settings, "port", port)) {
         if (error)
             *error = std::string("the setting ") + schemaId + " is not writable";
         return false;

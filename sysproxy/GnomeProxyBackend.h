@@ -6,9 +6,11 @@ namespace qv {
 
 // GNOME's proxy setting through GSettings: mode "manual" with the HTTP and HTTPS proxy, or "none".
 // Plain C++ header: the GIO headers stay inside the .cpp, away from Qt's keyword macros.
-class GnomeProxyBackend final : public DesktopProxyBackend {
+class GnomeProxyBackend final : public DesktopProxyBackend
+{
 public:
-    struct Settings {
+    struct Settings
+    {
         std::string mode;
         std::string httpHost;
         int httpPort = 0;

@@ -16,7 +16,7 @@ constexpr int kToolTimeoutMs = 10000;
 
 KdeProxyBackend::KdeProxyBackend()
 {
-    for (const QString& tool : {u"kwriteconfig6"_s, u"kwriteconfig5"_s}) {
+    for (const QString& tool : { u"kwriteconfig6"_s, u"kwriteconfig5"_s }) {
         const QString path = QStandardPaths::findExecutable(tool);
         if (!path.isEmpty()) {
             m_tool = QFile::encodeName(path).toStdString();
@@ -30,8 +30,8 @@ bool KdeProxyBackend::writeKey(const std::string& key, const std::string& value,
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QFile::decodeName(QByteArray::fromStdString(m_tool)),
-                  {u"--file"_s, u"kioslaverc"_s, u"--group"_s, u"Proxy Settings"_s, u"--key"_s,
-                   QString::fromLatin1(key), QString::fromLatin1(value)});
+        { u"--file"_s, u"kioslaverc"_s, u"--group"_s, u"Proxy Settings"_s, u"--key"_s,
+            QString::fromLatin1(key), QString::fromLatin1(value) });
     if (!process.waitForStarted(kToolTimeoutMs) || !process.waitForFinished(kToolTimeoutMs)) {
         if (error)
             *error = m_tool + ": " + process.errorString().toStdString();
@@ -70,8 +70,8 @@ bool KdeProxyBackend::apply(bool enable, const std::string& host, int port, std:
     // is nobody to tell.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        QDBusMessage signal = QDBusMessage::createSignal(u"/KIO/Scheduler"_s, u"org.kde.KIO.Scheduler"_s,
-                                                         u"reparseSlaveConfiguration"_s);
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/KIO/Scheduler"_s, u"org.kde.KIO.Scheduler"_s, u"reparseSlaveConfiguration"_s);
         signal << QString();
         bus.send(signal);
     }

@@ -9,7 +9,8 @@ namespace qv {
 // KDE Plasma's proxy setting: the "Proxy Settings" group of kioslaverc, written with the desktop's
 // own kwriteconfig tool (which knows that file's rules), then the reparse signal so that running
 // programs pick it up.
-class KdeProxyBackend final : public DesktopProxyBackend {
+class KdeProxyBackend final : public DesktopProxyBackend
+{
 public:
     KdeProxyBackend();
 

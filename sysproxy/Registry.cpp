@@ -19,8 +19,8 @@ bool openKey(RegistryStore& store, std::uint32_t hive, const std::string& keyPat
 }
 } // namespace
 
-bool SetRegString(RegistryStore& store, std::uint32_t hive, const std::string& keyPath, const std::string& valueName,
-                  const std::string& text, std::string* error)
+bool SetRegString(RegistryStore& store, std::uint32_t hive, const std::string& keyPath,
+    const std::string& valueName, const std::string& text, std::string* error)
 {
     if (!openKey(store, hive, keyPath, error))
         return false;
@@ -32,8 +32,8 @@ bool SetRegString(RegistryStore& store, std::uint32_t hive, const std::string& k
     return true;
 }
 
-bool SetRegDword(RegistryStore& store, std::uint32_t hive, const std::string& keyPath, const std::string& valueName,
-                 std::uint32_t value, std::string* error)
+bool SetRegDword(RegistryStore& store, std::uint32_t hive, const std::string& keyPath,
+    const std::string& valueName, std::uint32_t value, std::string* error)
 {
     if (!openKey(store, hive, keyPath, error))
         return false;

@@ -25,7 +25,7 @@ int parsePort(const std::string& text)
 } // namespace
 
 SystemProxyCommands::SystemProxyCommands(const ListView& view, MessageBox& messageBox, RegistryStore& store,
-                                         std::vector<std::unique_ptr<DesktopProxyBackend>> backends)
+    std::vector<std::unique_ptr<DesktopProxyBackend>> backends)
     : m_view(view)
     , m_messageBox(messageBox)
     , m_store(store)
@@ -43,8 +43,8 @@ std::vector<std::unique_ptr<DesktopProxyBackend>> SystemProxyCommands::desktopBa
 
 void SystemProxyCommands::mnuProxyClick()
 {
-    if (m_messageBox.show("Are you sure you want use this proxy?", MessageBox::YesNo | MessageBox::Question,
-                          "Set Proxy")
+    if (m_messageBox.show(
+            "Are you sure you want use this proxy?", MessageBox::YesNo | MessageBox::Question, "Set Proxy")
         != MessageBox::Yes)
         return;
     const int row = m_view.selectedRow();
@@ -55,8 +55,8 @@ void SystemProxyCommands::mnuProxyClick()
 
 void SystemProxyCommands::mnClearPClick()
 {
-    if (m_messageBox.show("Are you sure you want to clear proxy support?", MessageBox::YesNo | MessageBox::Question,
-                          "Clear Proxy")
+    if (m_messageBox.show("Are you sure you want to clear proxy support?",
+            MessageBox::YesNo | MessageBox::Question, "Clear Proxy")
         != MessageBox::Yes)
         return;
     apply(false, std::string(), "Clear Proxy");
@@ -66,7 +66,8 @@ void SystemProxyCommands::apply(bool enable, const std::string& server, const st
 {
     std::vector<std::string> failures;
     std::string error;
-    if (!Registry::SetRegDword(m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyEnable", enable ? 1 : 0, &error))
+    if (!Registry::SetRegDword(
+            m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyEnable", enable ? 1 : 0, &error))
         failures.push_back("ProxyEnable in " + m_store.location() + ": " + error);
     if (!Registry::SetRegString(m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyServer", server, &error))
         failures.push_back("ProxyServer in " + m_store.location() + ": " + error);

@@ -13,12 +13,13 @@ namespace qv {
 
 // The popup menu's two system-proxy commands: after a Yes they write ProxyEnable and then
 // ProxyServer to the current user's Internet settings, then make each available desktop follow.
-class SystemProxyCommands final {
+class SystemProxyCommands final
+{
 public:
     static constexpr const char* kKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
     SystemProxyCommands(const ListView& view, MessageBox& messageBox, RegistryStore& store,
-                        std::vector<std::unique_ptr<DesktopProxyBackend>> backends);
+        std::vector<std::unique_ptr<DesktopProxyBackend>> backends);
     SystemProxyCommands(const SystemProxyCommands&) = delete;
     SystemProxyCommands& operator=(const SystemProxyCommands&) = delete;
 

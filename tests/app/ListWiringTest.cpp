@@ -19,7 +19,8 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-class ListWiringTest : public ::testing::Test {
+class ListWiringTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -36,9 +37,10 @@ protected:
         m_window = std::make_unique<FrmMain>(std::move(services));
         m_storePath = QDir(m_dir.path()).filePath(u"registry.reg"_s).toStdString();
         m_judgePath = QDir(m_dir.path()).filePath(u"judgescripts.txt"_s).toStdString();
-        m_wiring = new ListWiring(*m_window, std::make_unique<FileRegistryStore>(m_storePath), {}, m_judgePath);
+        m_wiring
+            = new ListWiring(*m_window, std::make_unique<FileRegistryStore>(m_storePath), {}, m_judgePath);
 
-        m_window->listView1().addRow({}, {"10.0.0.1", "8080", "3"});
+        m_window->listView1().addRow({}, { "10.0.0.1", "8080", "3" });
         m_window->List2().addItem("10.0.0.1:8080");
         m_window->listView1().setSelectedRow(0);
     }

@@ -23,7 +23,8 @@ QString shownText(const Form1& form)
     return form.Text1()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
-class Form1Test : public testing::Test {
+class Form1Test : public testing::Test
+{
 protected:
     std::string path() const { return QDir(dir.path()).filePath(u"judgescripts.txt"_s).toStdString(); }
     void write(const QByteArray& bytes) const
@@ -60,14 +61,17 @@ TEST_F(Form1Test, WindowSettings)
         form.grab().save(outDir + u"/form1.png"_s);
 }
 
-struct RoundTrip {
+struct RoundTrip
+{
     const char* name;
     QByteArray file;
     QString shown;
     QByteArray saved;
 };
 
-class Form1RoundTrip : public Form1Test, public testing::WithParamInterface<RoundTrip> {};
+class Form1RoundTrip : public Form1Test, public testing::WithParamInterface<RoundTrip>
+{
+};
 
 TEST_P(Form1RoundTrip, LoadThenSaveUnchanged)
 {
@@ -81,16 +85,14 @@ TEST_P(Form1RoundTrip, LoadThenSaveUnchanged)
     EXPECT_EQ(read(), c.saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, Form1RoundTrip,
-    testing::Values(RoundTrip{"CrLf", "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n"},
-                    RoundTrip{"NoFinalLineEnd", "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n"},
-                    RoundTrip{"EmptyLineKept", "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n"},
-                    RoundTrip{"LoneCr", "a\rb\r", u"a\nb\n"_s, "a\r\nb\r\n"},
-                    RoundTrip{"Latin1", "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
-                              "http://h\xE9.example/\xA0j\r\n"},
-                    RoundTrip{"EmptyFile", "", u""_s, "\r\n"},
-                    RoundTrip{"OnlyLineBreak", "\r\n", u"\n"_s, "\r\n"}),
+INSTANTIATE_TEST_SUITE_P(Files, Form1RoundTrip,
+    testing::Values(RoundTrip { "CrLf", "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n" },
+        RoundTrip { "NoFinalLineEnd", "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" },
+        RoundTrip { "EmptyLineKept", "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
+        RoundTrip { "LoneCr", "a\rb\r", u"a\nb\n"_s, "a\r\nb\r\n" },
+        RoundTrip { "Latin1", "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
+            "http://h\xE9.example/\xA0j\r\n" },
+        RoundTrip { "EmptyFile", "", u""_s, "\r\n" }, RoundTrip { "OnlyLineBreak", "\r\n", u"\n"_s, "\r\n" }),
     [](const testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, SavesEditedText)

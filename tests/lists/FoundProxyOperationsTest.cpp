@@ -9,18 +9,19 @@
 #include <vector>
 
 #include "lists/FoundProxyOperations.h"
+#include "platform/MemoryListBox.h"
 #include "platform/gui/TreeListView.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
 #include "support/FakeMessageBox.h"
-#include "platform/MemoryListBox.h"
 
 using namespace Qt::StringLiterals;
 
 namespace qv {
 namespace {
 
-class RecordingHost final : public FoundProxyHost {
+class RecordingHost final : public FoundProxyHost
+{
 public:
     void setPanelCaption(int panel, const std::string& text) override { captions.emplace_back(panel, text); }
     void showPopupMenu() override { ++popups; }
@@ -34,12 +35,13 @@ QByteArray readFile(const std::string& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-class FoundProxyOperationsTest : public testing::Test {
+class FoundProxyOperationsTest : public testing::Test
+{
 protected:
     void SetUp() override { tree.setColumnCount(4); }
     void find(const std::string& ip, const std::string& port, const std::string& level = "3")
     {
-        view.addRow({}, {ip, port, level});
+        view.addRow({}, { ip, port, level });
         list2.addItem(ip + ':' + port);
     }
     std::vector<std::string> list2Entries() const
@@ -49,7 +51,10 @@ protected:
             out.push_back(list2.item(i));
         return out;
     }
-    std::string exportPath(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)).toStdString(); }
+    std::string exportPath(const char* name) const
+    {
+        return QDir(dir.path()).filePath(QString::fromLatin1(name)).toStdString();
+    }
 
     std::vector<std::string> proxies() const
     {
@@ -63,12 +68,12 @@ protected:
     MemoryListBox list1;
     MemoryListBox list2;
     QTreeWidget tree;
-    TreeListView view{&tree};
+    TreeListView view { &tree };
     FakeClipboard clipboard;
     FakeFileDialog dialog;
     FakeMessageBox messages;
     RecordingHost host;
-    FoundProxyOperations ops{list1, list2, view, clipboard, dialog, messages, host};
+    FoundProxyOperations ops { list1, list2, view, clipboard, dialog, messages, host };
 };
 
 TEST_F(FoundProxyOperationsTest, LoadProxiesClearEmptiesPendingListAndShowsZero)
@@ -100,7 +105,7 @@ TEST_F(FoundProxyOperationsTest, KeysCompareExactly)
     list1.addItem("1.1.1.1:80");
     find("9.9.9.9", "80");
     find("9.9.9.9", "80");
-    for (const char* key : {"clear", "Export", "CLEAR1", "KillDupes", "killdupes ", ""})
+    for (const char* key : { "clear", "Export", "CLEAR1", "KillDupes", "killdupes ", "" })
         ops.buttonMenuClick(key);
     EXPECT_EQ(list1.count(), 1);
     EXPECT_EQ(view.rowCount(), 2);
@@ -115,22 +120,24 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
     find("10.0.0.1", "8080", "3");
     find("10.0.0.1", "80", "2");
     find("10.0.0.2", "80", "1");
-    view.addRow({}, {"Host.Example", "3128", "1"});
-    view.addRow({}, {"host.example", "3128", "2"});
+    view.addRow({}, { "Host.Example", "3128", "1" });
+    view.addRow({}, { "host.example", "3128", "2" });
     list2.addItem("HOST.example:3128");
     view.setSelectedRow(1);
 
     ops.buttonMenuClick("killdupes");
 
-    EXPECT_EQ(proxies(), (std::vector<std::string>{"10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128"}));
+    EXPECT_EQ(proxies(),
+        (std::vector<std::string> { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128" }));
     EXPECT_EQ(view.subItem(0, 3), "1"); // the first find of a proxy stays
     EXPECT_EQ(view.subItem(1, 3), "2");
-    EXPECT_EQ(list2Entries(), (std::vector<std::string>{"10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128"}));
+    EXPECT_EQ(list2Entries(),
+        (std::vector<std::string> { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
 }
 
 TEST_F(FoundProxyOperationsTest, SortsByClickedColumnAsText)
 {
-    for (const char* port : {"80", "1080", "8080", "3128"})
+    for (const char* port : { "80", "1080", "8080", "3128" })
         find("10.0.0.1", port);
     ops.columnClick(3);
     EXPECT_EQ(view.sortKey(), 2);
@@ -138,7 +145,7 @@ TEST_F(FoundProxyOperationsTest, SortsByClickedColumnAsText)
     std::vector<std::string> ports;
     for (int r = 0; r < view.rowCount(); ++r)
         ports.push_back(view.subItem(r, 2));
-    EXPECT_EQ(ports, (std::vector<std::string>{"1080", "3128", "80", "8080"}));
+    EXPECT_EQ(ports, (std::vector<std::string> { "1080", "3128", "80", "8080" }));
 
     ops.columnClick(2);
     EXPECT_EQ(view.sortKey(), 1);
@@ -160,7 +167,7 @@ TEST_F(FoundProxyOperationsTest, PopupOnlyOnRightPressOverSelectedRowWithIp)
     ops.mouseDown(FoundProxyOperations::RightButton, 1, 5, 5);
     EXPECT_EQ(host.popups, 1);
 
-    view.addRow({}, {"", "80", "1"});
+    view.addRow({}, { "", "80", "1" });
     view.setSelectedRow(1);
     ops.mouseDown(FoundProxyOperations::RightButton, 0, 5, 5);
     EXPECT_EQ(host.popups, 1);
@@ -202,7 +209,8 @@ TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)
     ops.buttonMenuClick("export");
     EXPECT_EQ(dialog.shown().at(0).kind, FakeFileDialog::Kind::Save);
     EXPECT_EQ(dialog.shown().at(0).filter, "Text File|*.txt|");
-    EXPECT_EQ(readFile(exportPath("found.txt")), QByteArray("10.0.0.3:80\r\n10.0.0.1:8080\r\n10.0.0.2:3128\r\n"));
+    EXPECT_EQ(
+        readFile(exportPath("found.txt")), QByteArray("10.0.0.3:80\r\n10.0.0.1:8080\r\n10.0.0.2:3128\r\n"));
     EXPECT_EQ(messages.count(), 0);
 
     // After clearing the view the earlier finds are still exported; the dialog offers the last name.

@@ -9,7 +9,8 @@
 namespace qv {
 namespace {
 
-struct Case {
+struct Case
+{
     const char* name;
     std::vector<std::string> entries;
     std::vector<std::string> survivors;
@@ -38,7 +39,9 @@ std::vector<std::string> entriesOf(const ListBox& list)
     return out;
 }
 
-class RemoveDuplicatesTest : public testing::TestWithParam<Case> {};
+class RemoveDuplicatesTest : public testing::TestWithParam<Case>
+{
+};
 
 TEST_P(RemoveDuplicatesTest, KeepsFirstOfEachKindInOrder)
 {
@@ -58,15 +61,15 @@ TEST_P(RemoveDuplicatesTest, KeepsFirstOfEachKindInOrder)
     EXPECT_EQ(list.selectedIndex(), reference.selectedIndex());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, RemoveDuplicatesTest,
-    testing::Values(Case{"MixedCase", {"A", "b", "a", "B", "A"}, {"A", "b"}, 0},
-                    Case{"LastIsUnique", {"x", "X", "y"}, {"x", "y"}, 1},
-                    Case{"NoDuplicates", {"1.2.3.4:80", "5.6.7.8:3128"}, {"1.2.3.4:80", "5.6.7.8:3128"}, 1},
-                    Case{"AllEqual", {"p:1", "P:1", "p:1"}, {"p:1"}, 0},
-                    Case{"EmptyEntries", {"", "a", "", "A"}, {"", "a"}, 1},
-                    Case{"Latin1Letters", {"\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7"}, {"\xC9t\xE9", "\xD7", "\xF7"}, 2},
-                    Case{"PrefixIsNotEqual", {"ab", "a", "AB", "abc"}, {"ab", "a", "abc"}, 2}),
+INSTANTIATE_TEST_SUITE_P(Lists, RemoveDuplicatesTest,
+    testing::Values(Case { "MixedCase", { "A", "b", "a", "B", "A" }, { "A", "b" }, 0 },
+        Case { "LastIsUnique", { "x", "X", "y" }, { "x", "y" }, 1 },
+        Case { "NoDuplicates", { "1.2.3.4:80", "5.6.7.8:3128" }, { "1.2.3.4:80", "5.6.7.8:3128" }, 1 },
+        Case { "AllEqual", { "p:1", "P:1", "p:1" }, { "p:1" }, 0 },
+        Case { "EmptyEntries", { "", "a", "", "A" }, { "", "a" }, 1 },
+        Case { "Latin1Letters", { "\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7" }, { "\xC9t\xE9", "\xD7", "\xF7" },
+            2 },
+        Case { "PrefixIsNotEqual", { "ab", "a", "AB", "abc" }, { "ab", "a", "abc" }, 2 }),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(RemoveDuplicates, EmptyListKeepsItsSelection)

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileRegistryStore.h"
 #include "platform/gui/TreeListView.h"
 #include "support/FakeMessageBox.h"
-#include "platform/FileRegistryStore.h"
 #include "sysproxy/GnomeProxyBackend.h"
 #include "sysproxy/KdeProxyBackend.h"
 #include "sysproxy/Registry.h"
@@ -27,7 +27,8 @@ namespace {
 
 // GIO and the desktop tools read these once, so they are set before main runs: settings go to a
 // keyfile in a private folder instead of the user's desktop.
-struct PrivateDesktopConfig {
+struct PrivateDesktopConfig
+{
     PrivateDesktopConfig()
     {
         char pattern[] = "/tmp/qv-sysproxy-XXXXXX";
@@ -49,7 +50,8 @@ const PrivateDesktopConfig g_config;
 const std::string kKey = SystemProxyCommands::kKeyPath;
 
 // Forwards to the file store and records the order of writes.
-class RecordingStore final : public RegistryStore {
+class RecordingStore final : public RegistryStore
+{
 public:
     explicit RecordingStore(std::string path)
         : m_store(std::move(path))
@@ -79,13 +81,15 @@ private:
     FileRegistryStore m_store;
 };
 
-struct Applied {
+struct Applied
+{
     bool enable;
     std::string host;
     int port;
 };
 
-class RecordingBackend final : public DesktopProxyBackend {
+class RecordingBackend final : public DesktopProxyBackend
+{
 public:
     RecordingBackend(std::vector<Applied>* log, bool available, bool succeed)
         : m_log(log)
@@ -97,7 +101,7 @@ public:
     bool isAvailable() const override { return m_available; }
     bool apply(bool enable, const std::string& host, int port, std::string* error) override
     {
-        m_log->push_back({enable, host, port});
+        m_log->push_back({ enable, host, port });
         if (!m_succeed)
             *error = "read-only";
         return m_succeed;
@@ -109,16 +113,20 @@ private:
     bool m_succeed;
 };
 
-class SystemProxyTest : public testing::Test {
+class SystemProxyTest : public testing::Test
+{
 protected:
     void SetUp() override
     {
         tree.setColumnCount(4);
-        view.addRow({}, {"1.2.3.4", "80", "1"});
-        view.addRow({}, {"10.0.0.1", "8080", "3"});
+        view.addRow({}, { "1.2.3.4", "80", "1" });
+        view.addRow({}, { "10.0.0.1", "8080", "3" });
         view.setSelectedRow(1);
     }
-    std::string storePath() const { return QDir(dir.path()).filePath(u"settings/registry.reg"_s).toStdString(); }
+    std::string storePath() const
+    {
+        return QDir(dir.path()).filePath(u"settings/registry.reg"_s).toStdString();
+    }
     SystemProxyCommands commands(RegistryStore& store, bool backendWorks = true)
     {
         std::vector<std::unique_ptr<DesktopProxyBackend>> backends;
@@ -129,7 +137,7 @@ protected:
 
     QTemporaryDir dir;
     QTreeWidget tree;
-    TreeListView view{&tree};
+    TreeListView view { &tree };
     FakeMessageBox messages;
     std::vector<Applied> applied;
     std::vector<Applied> skipped;
@@ -158,9 +166,9 @@ TEST_F(SystemProxyTest, SetWritesTypedValuesAndDesktop)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-        cmds.mnuProxyClick();
+    cmds.mnuProxyClick();
 
-    EXPECT_EQ(store.writes, (std::vector<std::string>{"ProxyEnable", "ProxyServer"}));
+    EXPECT_EQ(store.writes, (std::vector<std::string> { "ProxyEnable", "ProxyServer" }));
     FileRegistryStore reread(storePath());
     EXPECT_TRUE(reread.keyExists(kKey));
     const auto enable = reread.value(kKey, "ProxyEnable");
@@ -184,10 +192,11 @@ TEST_F(SystemProxyTest, ClearWritesZeroAndEmptyServer)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-        cmds.mnuProxyClick();
+    cmds.mnuProxyClick();
     cmds.mnClearPClick();
 
-    EXPECT_EQ(store.writes, (std::vector<std::string>{"ProxyEnable", "ProxyServer", "ProxyEnable", "ProxyServer"}));
+    EXPECT_EQ(store.writes,
+        (std::vector<std::string> { "ProxyEnable", "ProxyServer", "ProxyEnable", "ProxyServer" }));
     const auto enable = store.value(kKey, "ProxyEnable");
     ASSERT_TRUE(enable);
     EXPECT_EQ(enable->type, RegistryStore::ValueType::Dword);
@@ -208,7 +217,7 @@ TEST_F(SystemProxyTest, FailuresAreShownNamingWhatFailed)
     blocker.close();
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store, false);
-        cmds.mnuProxyClick();
+    cmds.mnuProxyClick();
 
     ASSERT_EQ(messages.count(), 2);
     const std::string report = messages.lastPrompt();
@@ -221,11 +230,11 @@ TEST_F(SystemProxyTest, FailuresAreShownNamingWhatFailed)
 
 TEST_F(SystemProxyTest, BadPortLeavesDesktopAlone)
 {
-    view.addRow({}, {"10.0.0.9", "http", "1"});
+    view.addRow({}, { "10.0.0.9", "http", "1" });
     view.setSelectedRow(2);
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-        cmds.mnuProxyClick();
+    cmds.mnuProxyClick();
     EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "10.0.0.9:http");
     EXPECT_TRUE(applied.empty());
     ASSERT_EQ(messages.count(), 2);
@@ -265,7 +274,8 @@ TEST(FileRegistryStore, SkipsDamagedLinesAndKeepsTheRest)
     const QString path = QDir(dir.path()).filePath(u"store.reg"_s);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("junk\n\"orphan\"=dword:1\n[K]\r\n\"a\"=dword:0000000g\n\"b\"=\"unterminated\n\"c\"=dword:0000002A\r\n"
+    file.write("junk\n\"orphan\"=dword:1\n[K]\r\n\"a\"=dword:0000000g\n\"b\"=\"unterminated\n\"c\"=dword:"
+               "0000002A\r\n"
                "\"d\"=\"ok\\x41\"\n[broken\n\"e\"=\"lost\"\n");
     file.close();
     FileRegistryStore store(path.toStdString());
@@ -290,7 +300,8 @@ TEST(FileRegistryStore, UnreadableFileIsNeverReplaced)
 
 TEST(FileRegistryStore, DefaultFileFollowsXdgConfigHome)
 {
-    EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_config.folder + '/', 0), 0u) << FileRegistryStore::defaultFilePath();
+    EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_config.folder + '/', 0), 0u)
+        << FileRegistryStore::defaultFilePath();
 }
 
 TEST(DesktopBackends, GnomeFollowsSetAndClear)
