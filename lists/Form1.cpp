@@ -74,7 +74,12 @@ Form1::Form1(std::string path, QWidget* parent)
 
 void Form1::setStatus(const std::string& error)
 {
-    m_label1->setText(u"Status: "_s + errorText(error));
+    // The status line is narrow: it shows the system's description, the whole message (with the
+    // file's path) is the tool tip.
+    const std::size_t afterPath = error.rfind("\": ");
+    const std::string description = afterPath == std::string::npos ? error : error.substr(afterPath + 3);
+    m_label1->setText(u"Status: "_s + errorText(description));
+    m_label1->setToolTip(errorText(error));
 }
 
 void Form1::load()
