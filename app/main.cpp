@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/FrmMain.h"
+#include "app/ListWiring.h"
 
 int main(int argc, char** argv)
 {
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
     qv::FrmMain window;
+    qv::ListWiring listWiring(window);
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return QApplication::exec();
