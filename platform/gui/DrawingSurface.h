@@ -62,8 +62,9 @@ public:
     virtual Rgb pixel(int x, int y) const = 0;
     // Ellipse inscribed in the box, filled, with a 2-pixel outline.
     virtual void drawEllipse(const Rect& box, Rgb border, Rgb fill) = 0;
-    // Dotted focus rectangle: every other pixel of the outline inverted.
-    virtual void drawFocusRect(const Rect& rect) = 0;
+    // Dotted focus rectangle, drawn by XOR so a second call removes it: on the outline, pixels
+    // with x + y even are inverted and the others are XORed with textColour (black leaves them).
+    virtual void drawFocusRect(const Rect& rect, Rgb textColour = 0) = 0;
 
     virtual void setFont(const QFont& font) = 0;
     virtual QFont font() const = 0;

@@ -22,7 +22,7 @@ public:
     void setPixel(int x, int y, Rgb colour) override;
     Rgb pixel(int x, int y) const override;
     void drawEllipse(const Rect& box, Rgb border, Rgb fill) override;
-    void drawFocusRect(const Rect& rect) override;
+    void drawFocusRect(const Rect& rect, Rgb textColour = 0) override;
     void setFont(const QFont& font) override { m_font = font; }
     QFont font() const override { return m_font; }
     int textWidth(const QString& text, int flags = TextFormat::NoPrefix) const override;
