@@ -71,7 +71,7 @@ protected:
 
 TEST_F(Loading, LinesAreTakenUnchanged)
 {
-    dialog.next = write("a.txt", std::string("1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1", 41));
+    dialog.next = write("a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1");
     view.buttons[ScanView::kStartButton] = false;
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.filter(), "Text Files|*.txt|All Files|*.*");
