@@ -1,7 +1,9 @@
 // Scans one list of loopback proxies with the reference checker and with quorvane-check, at 100
 // and at 20 sockets, and prints checks per second, their ratio and the peak memory of each.
 //
-//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH]
+//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH] [--serve SECONDS]
+//
+// --serve only starts the farm, writes the list and prints its path, for runs by hand.
 //
 // Each contender runs as its own child process so its peak memory (ru_maxrss) is its own; the
 // farm runs in another child.
@@ -27,6 +29,7 @@ namespace {
 
 struct Run {
     double seconds = 0;
+    double cpuSeconds = 0; // user + system
     long peakKb = 0;
     int status = 0;
 };
@@ -56,6 +59,8 @@ Run measure(Body body, const std::vector<std::string>& argv)
     ::wait4(pid, &run.status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.peakKb = usage.ru_maxrss;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
 }
 
@@ -72,6 +77,7 @@ int main(int argc, char** argv)
     int ports = 64;
     std::string check = QV_CHECK_PATH;
     std::string window;
+    int serveSeconds = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--entries")
@@ -82,6 +88,8 @@ int main(int argc, char** argv)
             check = argv[i + 1];
         else if (key == "--window")
             window = argv[i + 1];
+        else if (key == "--serve")
+            serveSeconds = std::atoi(argv[i + 1]);
     }
 
     qv::bench::ProxyFarm farm(ports);
@@ -113,10 +121,20 @@ int main(int argc, char** argv)
     const std::string judge = "http://judge.bench/azenv.php";
     const std::string request = "GET " + judge + " HTTP/1.0\r\n\r\n\r\n";
 
+    if (serveSeconds > 0) {
+        std::printf("%s\n", listPath.c_str());
+        std::fflush(stdout);
+        ::sleep(static_cast<unsigned>(serveSeconds));
+        targets.clear();
+        check.clear();
+        window.clear();
+    }
     std::printf("entries %d on %d loopback ports\n", entries, ports);
-    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | reference peak RSS | quorvane-check peak RSS |\n");
+    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
     std::printf("|---|---|---|---|---|---|\n");
     for (int sockets : { 100, 20 }) {
+        if (targets.empty())
+            break;
         const Run ref = measure(
             [&] {
                 const auto result = qv::bench::ReferenceChecker::run(targets, sockets, request);
@@ -129,18 +147,19 @@ int main(int argc, char** argv)
                 { check, "--quiet", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
         const double refRate = entries / ref.seconds;
         const double qcRate = check.empty() ? 0 : entries / qc.seconds;
-        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.1f MiB | %.1f MiB |\n", sockets, refRate,
+        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
             ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
-            refRate > 0 ? qcRate / refRate : 0.0, ref.peakKb / 1024.0, qc.peakKb / 1024.0);
+            refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
+            ref.peakKb / 1024.0, qc.peakKb / 1024.0);
         std::fflush(stdout);
     }
     if (!window.empty()) {
         for (int sockets : { 100, 20 }) {
             const Run win = measure(noBody,
                 { window, "--bench-scan", listPath, "--sockets", std::to_string(sockets), "--judge", judge });
-            std::printf("window, %d sockets: %.2f s from Start to \"Status: Scan Complete!\" incl. start-up"
-                        " (%.0f checks/s), peak RSS %.1f MiB%s\n",
-                sockets, win.seconds, entries / win.seconds, win.peakKb / 1024.0,
+            std::printf("window, %d sockets: %.2f s from start-up to \"Status: Scan Complete!\""
+                        " (%.0f checks/s, %.0f us CPU per check), peak RSS %.1f MiB%s\n",
+                sockets, win.seconds, entries / win.seconds, win.cpuSeconds * 1e6 / entries, win.peakKb / 1024.0,
                 win.status == 0 ? "" : " (failed)");
         }
     }
