@@ -90,6 +90,13 @@ void ScanEngine::stop()
     m_view.setPanelCaption(1, "Status: Stopping..");
 }
 
+void ScanEngine::shutdown()
+{
+    for (int i = 1; i <= kMaxSockets; ++i)
+        closeSlot(i);
+    m_running = false;
+}
+
 void ScanEngine::sliderScroll()
 {
     m_view.setSocketsCaption("Sockets [ " + std::to_string(m_view.sliderValue()) + " ]");

@@ -48,6 +48,8 @@ public:
     void sliderScroll();
     // Entries were added to the pending list while a scan runs: sockets left idle take them.
     void wakeIdleSockets();
+    // The program ends: drops every connection and stops every timer, showing nothing.
+    void shutdown();
 
     bool isRunning() const { return m_running; }
     int checksInFlight() const { return m_inFlight; }
