@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/FrmMain.h"
+#include "app/ScanWiring.h"
 
 int main(int argc, char** argv)
 {
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
     qv::FrmMain window;
+    qv::ScanWiring scan(window);
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return QApplication::exec();
