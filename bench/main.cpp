@@ -1,7 +1,7 @@
 // Scans one list of loopback proxies with the reference checker and with quorvane-check, at 100
 // and at 20 sockets, and prints checks per second, their ratio and the peak memory of each.
 //
-//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH] [--serve SECONDS]
+//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH|""] [--serve SECONDS]
 //
 // --serve only starts the farm, writes the list and prints its path, for runs by hand.
 //
@@ -23,6 +23,9 @@
 
 #ifndef QV_CHECK_PATH
 #define QV_CHECK_PATH ""
+#endif
+#ifndef QV_WINDOW_PATH
+#define QV_WINDOW_PATH ""
 #endif
 
 namespace {
@@ -76,7 +79,7 @@ int main(int argc, char** argv)
     int entries = 32000;
     int ports = 64;
     std::string check = QV_CHECK_PATH;
-    std::string window;
+    std::string window = QV_WINDOW_PATH;
     int serveSeconds = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
@@ -132,6 +135,7 @@ int main(int argc, char** argv)
     std::printf("entries %d on %d loopback ports\n", entries, ports);
     std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
     std::printf("|---|---|---|---|---|---|\n");
+    double refRates[2] = { 0, 0 };
     for (int sockets : { 100, 20 }) {
         if (targets.empty())
             break;
@@ -147,6 +151,7 @@ int main(int argc, char** argv)
                 { check, "--quiet", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
         const double refRate = entries / ref.seconds;
         const double qcRate = check.empty() ? 0 : entries / qc.seconds;
+        refRates[sockets == 100 ? 0 : 1] = refRate;
         std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
             ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
             refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
@@ -154,13 +159,25 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     if (!window.empty()) {
+        const std::string resultPath = std::string(dir) + "/window.txt";
         for (int sockets : { 100, 20 }) {
             const Run win = measure(noBody,
-                { window, "--bench-scan", listPath, "--sockets", std::to_string(sockets), "--judge", judge });
-            std::printf("window, %d sockets: %.2f s from start-up to \"Status: Scan Complete!\""
-                        " (%.0f checks/s, %.0f us CPU per check), peak RSS %.1f MiB%s\n",
-                sockets, win.seconds, entries / win.seconds, win.cpuSeconds * 1e6 / entries, win.peakKb / 1024.0,
-                win.status == 0 ? "" : " (failed)");
+                { window, listPath, "--sockets", std::to_string(sockets), "--judge", judge, "--result", resultPath });
+            double seconds = 0;
+            long long gap = 0;
+            if (std::FILE* file = std::fopen(resultPath.c_str(), "r")) {
+                if (std::fscanf(file, "%lf %lld", &seconds, &gap) != 2)
+                    seconds = 0;
+                std::fclose(file);
+            }
+            const double rate = seconds > 0 ? entries / seconds : 0;
+            const double refRate = refRates[sockets == 100 ? 0 : 1];
+            std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
+                        " longest event-loop gap %lld ms; %.0f us CPU per check; peak RSS %.1f MiB%s\n",
+                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, win.cpuSeconds * 1e6 / entries,
+                win.peakKb / 1024.0, win.status == 0 ? "" : " (failed)");
+            std::fflush(stdout);
+            std::remove(resultPath.c_str());
         }
     }
 

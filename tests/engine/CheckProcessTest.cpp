@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -94,6 +95,24 @@ TEST(CheckProgram, ScansAndWritesFindsAndTheExport)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, expected + "\t2\n");
     EXPECT_EQ(run.err, "");
+}
+
+TEST(CheckProgram, DefaultJudgeIsTheFirstLineOfTheJudgeFileBesideIt)
+{
+    QFile scripts(QFileInfo(QStringLiteral(QV_CHECK_BINARY)).dir().filePath(QStringLiteral("judgescripts.txt")));
+    ASSERT_TRUE(scripts.open(QIODevice::ReadOnly)) << "the build puts one beside the program";
+    const QByteArray first = scripts.readLine().trimmed();
+    LoopbackProxy working(LoopbackProxy::Mode::Working, "1");
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.txt"));
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("127.0.0.1:" + QByteArray::number(working.port()));
+    }
+    const Outcome run = runCheck({ QStringLiteral("--quiet"), list });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
 }
 
 } // namespace
