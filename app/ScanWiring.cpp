@@ -22,7 +22,10 @@ ScanWiring::ScanWiring(FrmMain& window)
 {
     connect(&window, &FrmMain::ButtonClick, this, &ScanWiring::buttonClick);
     connect(&window, &FrmMain::SliderScroll, this, [this] { m_engine.sliderScroll(); });
-    connect(&window, &FrmMain::Unload, this, [this] { m_engine.shutdown(); });
+    connect(&window, &FrmMain::Unload, this, [this] {
+        m_loader.cancel();
+        m_engine.shutdown();
+    });
 }
 
 ScanWiring::~ScanWiring()

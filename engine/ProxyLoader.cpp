@@ -34,7 +34,7 @@ void ProxyLoader::finishLoad()
 
 ProxyLoader::Result ProxyLoader::loadFile(const std::string& path)
 {
-    if (m_loading)
+    if (m_loading || m_cancelled)
         return Result::Busy;
     m_error.clear();
     TextFileReader file;
@@ -51,6 +51,8 @@ ProxyLoader::Result ProxyLoader::loadFile(const std::string& path)
         if (++sinceYield >= kYieldEvery) {
             sinceYield = 0;
             m_loop.yield();
+            if (m_cancelled)
+                break;
             // Entries loaded so far can go to sockets that ran out of work.
             m_engine.wakeIdleSockets();
         }
@@ -69,7 +71,8 @@ ProxyLoader::Result ProxyLoader::loadFile(const std::string& path)
     }
     file.close();
     m_loading = false;
-    finishLoad();
+    if (!m_cancelled)
+        finishLoad();
     return result;
 }
 

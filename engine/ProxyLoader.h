@@ -34,6 +34,8 @@ public:
     Result loadFile(const std::string& path);
     std::string errorString() const { return m_error; }
     bool isLoading() const { return m_loading; }
+    // The program ends: a load in progress stops at its next yield.
+    void cancel() { m_cancelled = true; }
 
 private:
     void finishLoad();
@@ -44,6 +46,7 @@ private:
     ScanEngine& m_engine;
     std::string m_error;
     bool m_loading = false;
+    bool m_cancelled = false;
 };
 
 } // namespace qv

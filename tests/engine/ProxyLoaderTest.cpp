@@ -193,5 +193,14 @@ TEST_F(Loading, StopAndASecondLoadDuringTheYields)
     EXPECT_EQ(loop.runUntilIdle(), 0);
 }
 
+TEST_F(Loading, CancelStopsAtTheNextYield)
+{
+    const std::string path = write("long.txt", lines(0, 1000));
+    loop.onYield = [&] { loader.cancel(); };
+    loader.loadFile(path);
+    EXPECT_EQ(list1.count(), ProxyLoader::kYieldEvery - 1);
+    EXPECT_EQ(loader.loadFile(path), ProxyLoader::Result::Busy);
+}
+
 } // namespace
 } // namespace qv

@@ -226,6 +226,26 @@ TEST_F(ScanSim, EndlessStreamIsJudgedAtTheCapAndClosed)
     EXPECT_EQ(engine.record(1).ReplyData.size(), ScanEngine::kAnswerCap);
 }
 
+TEST_F(ScanSim, SlowDripEndsOneIntervalAfterTheSend)
+{
+    view.slider = 1;
+    view.timeout = "3000";
+    add({ "10.0.0.1:1", "10.0.0.2:1" });
+    PeerScript drip;
+    drip.reply = { { 1, PeerStep::Kind::Stream, "Comment-ish ", 100 } };
+    loop.setPeer("10.0.0.1", 1, drip);
+    PeerScript dripNoPass;
+    dripNoPass.reply = { { 1, PeerStep::Kind::Stream, "x", 10 } };
+    loop.setPeer("10.0.0.2", 1, dripNoPass);
+    engine.start();
+    loop.runUntilIdle();
+    ASSERT_EQ(loop.connects().size(), 2u);
+    EXPECT_EQ(loop.connects()[1].atMs, 3001);
+    EXPECT_EQ(loop.nowMs(), 6002);
+    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:1/" })); // judged on what had arrived
+    EXPECT_EQ(scanEnds, 1);
+}
+
 TEST_F(ScanSim, ResetMidAnswerDropsTheProxy)
 {
     view.slider = 1;
