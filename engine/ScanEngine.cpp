@@ -19,7 +19,7 @@ ScanEngine::ScanEngine(EventLoop& loop, ScanView& view, ListBox& pending, ListBo
 
 ScanEngine::~ScanEngine()
 {
-    // Sockets may still deliver nothing once closed, but close them before the records go.
+    // Closed sockets and stopped timers raise no events, so nothing reaches the records after this.
     for (Slot& slot : m_slots) {
         if (slot.socket)
             slot.socket->close();
