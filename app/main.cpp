@@ -3,6 +3,7 @@
 
 #include "app/FrmMain.h"
 #include "app/ListWiring.h"
+#include "app/ScanWiring.h"
 
 int main(int argc, char** argv)
 {
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
 
     qv::FrmMain window;
     qv::ListWiring listWiring(window);
+    qv::ScanWiring scan(window);
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return QApplication::exec();
