@@ -5,7 +5,8 @@
 namespace qv {
 
 // Placeholder for the owner-drawn button: a push button that raises Click().
-class EditButtonStandIn final : public QPushButton {
+class EditButtonStandIn final : public QPushButton
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EditButtonStandIn)
 
