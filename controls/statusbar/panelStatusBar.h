@@ -23,7 +23,7 @@ namespace qv {
 // gripper. All layout and drawing happen in DrawStatusBar on a persistent image; the paint event
 // only shows that image. Panels are numbered from 1; an indexed property given a number outside
 // the panel array throws SubscriptOutOfRange.
-class panelStatusBar : public QWidget
+class panelStatusBar final : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
