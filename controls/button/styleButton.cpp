@@ -526,7 +526,12 @@ void styleButton::SetAccessKeys()
         }
     }
     if (!m_accessKey.isEmpty())
-        m_shortcutId = grabShortcut(QKeySequence(u"Alt+"_s + m_accessKey.toUpper()));
+        m_shortcutId = grabShortcut(accessSequence());
+}
+
+QKeySequence styleButton::accessSequence() const
+{
+    return m_accessKey.isEmpty() ? QKeySequence() : QKeySequence(u"Alt+"_s + m_accessKey.toUpper());
 }
 
 // --- methods and machinery ----------------------------------------------------------------------
@@ -612,7 +617,7 @@ bool styleButton::event(QEvent* event)
 {
     if (event->type() == QEvent::Shortcut) {
         auto* shortcut = static_cast<QShortcutEvent*>(event);
-        if (m_shortcutId != 0 && shortcut->shortcutId() == m_shortcutId) {
+        if (m_shortcutId != 0 && (shortcut->shortcutId() == m_shortcutId || shortcut->key() == accessSequence())) {
             m_lastMouseButton = 1;
             clicked();
             return true;

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QKeySequence>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -206,6 +207,7 @@ private:
     void resizeProcedure();
     void calcTextRects() { m_r.calcTextRects(); }
     void SetAccessKeys();
+    QKeySequence accessSequence() const;
     void applyPointer();
     void fontChanged();
     void pressed(int button, int shift, float x, float y);
