@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ButtonTestSupport.h"
+#include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/HandCursor.h"
 #include "controls/button/styleButton.h"
 
@@ -240,9 +241,9 @@ TEST_F(ButtonHarness, SettersRepaintAndNotify)
 
 TEST_F(ButtonHarness, BackColourMovesHoverColourOnlyAtDesignTime)
 {
+    const OleColor over = button->BackOver();
     button->setBackColor(0x112233);
-    EXPECT_EQ(button->BackOver(), SysColor::code(SysColor::ButtonFace) == button->BackOver() ? button->BackOver() : button->BackOver());
-    EXPECT_NE(button->BackOver(), 0x112233u);
+    EXPECT_EQ(button->BackOver(), over);
     ButtonAmbient design = button->ambient();
     design.userMode = false;
     button->setAmbient(design);
@@ -393,4 +394,67 @@ TEST(styleButtonSettings, NewButtonTakesTheHostsNameAndFont)
     EXPECT_EQ(button.BackColor(), systemColor(SysColor::ButtonFace));
     EXPECT_EQ(button.ForeOver(), systemColor(SysColor::ButtonText));
     EXPECT_EQ(button.FontSize(), 8);
+}
+
+TEST(styleButtonHost, ParentBackgroundShowsTheParentsPixels)
+{
+    QWidget window;
+    window.resize(120, 60);
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x20, 0x60, 0xA0));
+    window.setPalette(palette);
+    auto* button = new styleButton(&window);
+    button->setGeometry(10, 10, 60, 24);
+    button->setButtonType(styleButton::ParentBackground);
+    window.show();
+    EXPECT_EQ(button->size(), QSize(60, 24));
+    EXPECT_EQ(button->renderer().surface().pixel(1, 1), rgb(0x20, 0x60, 0xA0));
+}
+
+TEST(styleButtonHost, ContainerSchemeTakesTheParentsColours)
+{
+    QWidget window;
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x10, 0x20, 0x30));
+    palette.setColor(QPalette::WindowText, QColor(0xAA, 0xBB, 0xCC));
+    window.setPalette(palette);
+    auto* button = new styleButton(&window);
+    button->setGeometry(0, 0, 60, 24);
+    button->setColorScheme(styleButton::ContainerColors);
+    EXPECT_EQ(button->renderer().palette().faceColor, rgb(0x10, 0x20, 0x30));
+    EXPECT_EQ(button->renderer().palette().textColor, rgb(0xAA, 0xBB, 0xCC));
+}
+
+TEST(styleButtonStoredSettings, TheProgramsButtons)
+{
+    struct Expected {
+        const char* name;
+        QString caption;
+        bool bold;
+    };
+    for (const Expected& e : {Expected{"CmdEdit", u"Edit"_s, true}, Expected{"styleButton1", u"Save Changes"_s, false},
+                              Expected{"styleButton2", u"Cancel"_s, false}}) {
+        styleButton button;
+        QString error;
+        ASSERT_TRUE(ButtonStoredSettings::apply(button, ButtonStoredSettings::resourcePath(QString::fromLatin1(e.name)),
+                                                &error))
+            << error.toStdString();
+        EXPECT_EQ(button.Caption(), e.caption);
+        EXPECT_EQ(button.ButtonType(), styleButton::ThinBevel);
+        EXPECT_EQ(button.ColorScheme(), styleButton::SystemColors);
+        EXPECT_TRUE(button.ShowFocusRect());
+        EXPECT_TRUE(button.Enabled());
+        EXPECT_FALSE(button.CheckBoxBehaviour());
+        EXPECT_EQ(button.SpecialEffect(), styleButton::EffectNone);
+        EXPECT_TRUE(button.PictureNormal().isNull());
+        EXPECT_EQ(button.FontName(), u"Tahoma"_s);
+        EXPECT_DOUBLE_EQ(button.Font().pointSizeF(), 8.25);
+        EXPECT_EQ(button.FontBold(), e.bold);
+    }
+
+    styleButton button;
+    QString error;
+    EXPECT_FALSE(ButtonStoredSettings::apply(button, u":/qv/button/missing.settings"_s, &error));
+    EXPECT_FALSE(error.isEmpty());
 }
