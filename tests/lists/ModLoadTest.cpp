@@ -1,0 +1,144 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+#include "lists/ModLoad.h"
+#include "platform/MemoryListBox.h"
+#include "platform/TextFile.h"
+
+namespace qv {
+namespace {
+
+// The judge file lives beside the running executable; this test has a folder of its own.
+class ModLoadTest : public ::testing::Test {
+protected:
+    void SetUp() override { removeJudgeFile(); }
+    void TearDown() override { removeJudgeFile(); }
+
+    static void removeJudgeFile()
+    {
+        const QString path = QString::fromStdString(ModLoad::JudgeScriptsPath());
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+    }
+
+    static void writeJudgeFile(const std::string& bytes)
+    {
+        std::ofstream out(ModLoad::JudgeScriptsPath(), std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    static std::vector<std::string> load()
+    {
+        MemoryListBox combo;
+        combo.addItem("left over");
+        ModLoad::LoadJudgeScripts(combo);
+        std::vector<std::string> entries;
+        for (int i = 0; i < combo.count(); ++i)
+            entries.push_back(combo.item(i));
+        return entries;
+    }
+
+    static std::string slurp(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    using Entries = std::vector<std::string>;
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ModLoadTest, PathIsTheProgramFolderWithAForwardSlash)
+{
+    EXPECT_EQ(ModLoad::JudgeScriptsPath(), programDirectory() + "/judgescripts.txt");
+}
+
+TEST_F(ModLoadTest, JudgeFileGivesOneEntryPerLine)
+{
+    writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n");
+    EXPECT_EQ(load(), (Entries{"http://a/azenv.php", "http://b/judge.cgi"}));
+    writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi");
+    EXPECT_EQ(load(), (Entries{"http://a/azenv.php", "http://b/judge.cgi"}));
+    writeJudgeFile("a\r\n\r\n");
+    EXPECT_EQ(load(), (Entries{"a", ""}));
+    writeJudgeFile("a\nb\n");
+    EXPECT_EQ(load(), (Entries{"a\nb\n"})) << "LF alone does not end a line";
+    writeJudgeFile("a\rb");
+    EXPECT_EQ(load(), (Entries{"a", "b"}));
+}
+
+TEST_F(ModLoadTest, MissingEmptyOrUnreadableFileGivesOneEmptyEntry)
+{
+    EXPECT_EQ(load(), (Entries{""}));
+    writeJudgeFile("");
+    EXPECT_EQ(load(), (Entries{""}));
+    removeJudgeFile();
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ModLoad::JudgeScriptsPath())));
+    EXPECT_EQ(load(), (Entries{""})) << "a folder in its place cannot be read";
+}
+
+TEST_F(ModLoadTest, LoadStopsAtTheListLimit)
+{
+    std::string bytes;
+    for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
+        bytes += "http://judge/" + std::to_string(i) + "\r\n";
+    writeJudgeFile(bytes);
+    const Entries entries = load();
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(ListBox::kMaxEntries));
+    EXPECT_EQ(entries.back(), "http://judge/32766");
+}
+
+TEST_F(ModLoadTest, SaveWritesEachEntryWithCrLfInOrder)
+{
+    MemoryListBox list;
+    list.addItem("1.2.3.4:80");
+    list.addItem("5.6.7.8:3128");
+    list.addItem("1.2.3.4:80");
+    list.setSelectedIndex(1);
+    const std::string path = m_dir.filePath(QStringLiteral("export.txt")).toStdString();
+    std::string error = "untouched";
+    EXPECT_TRUE(ModLoad::SaveListToFile(list, path, &error));
+    EXPECT_EQ(error, "untouched");
+    EXPECT_EQ(slurp(path), "1.2.3.4:80\r\n5.6.7.8:3128\r\n1.2.3.4:80\r\n");
+    EXPECT_EQ(list.count(), 3) << "saving changes nothing in the list";
+    EXPECT_EQ(list.selectedIndex(), 1);
+
+    MemoryListBox empty;
+    EXPECT_TRUE(ModLoad::SaveListToFile(empty, path));
+    EXPECT_EQ(slurp(path), "") << "an empty list empties the file";
+}
+
+TEST_F(ModLoadTest, SaveFailuresAreReportedNotHidden)
+{
+    MemoryListBox list;
+    list.addItem("1.2.3.4:80");
+    std::string error;
+    EXPECT_FALSE(ModLoad::SaveListToFile(list, "", &error));
+    EXPECT_FALSE(error.empty());
+    error.clear();
+    EXPECT_FALSE(ModLoad::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
+    EXPECT_FALSE(error.empty());
+    if (QFile::exists(QStringLiteral("/dev/full"))) {
+        error.clear();
+        EXPECT_FALSE(ModLoad::SaveListToFile(list, "/dev/full", &error));
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(list.count(), 1);
+}
+
+TEST_F(ModLoadTest, SavedListLoadsBackUnchanged)
+{
+    MemoryListBox list;
+    list.addItem("http://x/\xe9");
+    list.addItem("");
+    list.addItem("http://y/a b");
+    ASSERT_TRUE(ModLoad::SaveListToFile(list, ModLoad::JudgeScriptsPath()));
+    EXPECT_EQ(load(), (Entries{"http://x/\xe9", "", "http://y/a b"}));
+}
+
+} // namespace
+} // namespace qv

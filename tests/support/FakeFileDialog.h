@@ -1,0 +1,69 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "platform/FileDialog.h"
+
+namespace qv {
+
+// Each show takes the next scripted outcome: a file name (chosen) or a cancel. With nothing
+// scripted the dialog is cancelled. Records the filter, title and kind of every show.
+class FakeFileDialog final : public FileDialog {
+public:
+    enum class Kind { Open, Save };
+    struct Shown {
+        Kind kind = Kind::Open;
+        std::string filter;
+        std::string title;
+        std::string offeredFileName;
+    };
+
+    void setNextFileName(const std::string& path) { m_outcomes.emplace_back(path); }
+    void setNextCancel() { m_outcomes.emplace_back(std::nullopt); }
+
+    void setFilter(const std::string& filter) override { m_filter = filter; }
+    std::string filter() const override { return m_filter; }
+    void setFileName(const std::string& path) override { m_fileName = path; }
+    std::string fileName() const override { return m_fileName; }
+    void setDialogTitle(const std::string& title) override { m_title = title; }
+    void setDefaultExt(const std::string& extension) override { m_defaultExt = extension; }
+    std::string defaultExt() const { return m_defaultExt; }
+
+    bool showOpen() override { return show(Kind::Open); }
+    bool showSave() override { return show(Kind::Save); }
+
+    const std::vector<Shown>& shown() const { return m_shown; }
+    int showCount() const { return static_cast<int>(m_shown.size()); }
+    std::vector<std::string> filters() const
+    {
+        std::vector<std::string> all;
+        for (const Shown& s : m_shown)
+            all.push_back(s.filter);
+        return all;
+    }
+
+private:
+    bool show(Kind kind)
+    {
+        m_shown.push_back({kind, m_filter, m_title, m_fileName});
+        if (m_outcomes.empty())
+            return false;
+        std::optional<std::string> outcome = m_outcomes.front();
+        m_outcomes.pop_front();
+        if (!outcome)
+            return false;
+        m_fileName = *outcome;
+        return true;
+    }
+
+    std::deque<std::optional<std::string>> m_outcomes;
+    std::vector<Shown> m_shown;
+    std::string m_filter;
+    std::string m_fileName;
+    std::string m_title;
+    std::string m_defaultExt;
+};
+
+} // namespace qv
