@@ -22,9 +22,9 @@ QString resolveFamily(const QString& wanted, const QStringList& files, const QSt
 
 const QString& tahomaFamily()
 {
-    static const QString family = resolveFamily(
-        QStringLiteral("Tahoma"),
-        {QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"), QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")},
+    static const QString family = resolveFamily(QStringLiteral("Tahoma"),
+        { QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
+            QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf") },
         QStringLiteral("DejaVu Sans"));
     return family;
 }
@@ -46,8 +46,9 @@ QFont tahoma(bool bold)
 
 QFont verdana()
 {
-    static const QString family
-        = QFontDatabase::hasFamily(QStringLiteral("Verdana")) ? QStringLiteral("Verdana") : QStringLiteral("DejaVu Sans");
+    static const QString family = QFontDatabase::hasFamily(QStringLiteral("Verdana"))
+        ? QStringLiteral("Verdana")
+        : QStringLiteral("DejaVu Sans");
     return make(family, false);
 }
 

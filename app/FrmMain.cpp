@@ -33,7 +33,8 @@ static void initResources()
 namespace qv {
 
 namespace {
-struct ButtonSpec {
+struct ButtonSpec
+{
     const char* caption;
     const char* toolTip;
     int image; // 0: separator
@@ -41,17 +42,21 @@ struct ButtonSpec {
 };
 
 constexpr ButtonSpec kButtons[FrmMain::kToolbarButtons] = {
-    {"Start", "Start Checking!", 1, false},
-    {"Stop", "Stop Checking", 2, false},
-    {nullptr, nullptr, 0, false},
-    {"Load Proxies", "Load Proxy List", 6, true},
-    {nullptr, nullptr, 0, false},
-    {"Found Proxies", nullptr, 4, true},
+    { "Start", "Start Checking!", 1, false },
+    { "Stop", "Stop Checking", 2, false },
+    { nullptr, nullptr, 0, false },
+    { "Load Proxies", "Load Proxy List", 6, true },
+    { nullptr, nullptr, 0, false },
+    { "Found Proxies", nullptr, 4, true },
 };
 
 constexpr const char* kImageFiles[FrmMain::kImages] = {
-    ":/icons/toolbar/1-start.png", ":/icons/toolbar/2-stop.png", ":/icons/toolbar/3-pause.png",
-    ":/icons/toolbar/4-found.png", ":/icons/toolbar/5-save.png", ":/icons/toolbar/6-load.png",
+    ":/icons/toolbar/1-start.png",
+    ":/icons/toolbar/2-stop.png",
+    ":/icons/toolbar/3-pause.png",
+    ":/icons/toolbar/4-found.png",
+    ":/icons/toolbar/5-save.png",
+    ":/icons/toolbar/6-load.png",
     ":/icons/toolbar/7-globe.png",
 };
 
@@ -76,11 +81,11 @@ FrmMain::FrmMain(Services services, QWidget* parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QStringLiteral("Quorvane 1.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
     setFont(AppFonts::tahoma());
     QIcon icon;
-    for (int size : {16, 32, 48})
+    for (int size : { 16, 32, 48 })
         icon.addFile(QStringLiteral(":/icons/app/quorvane-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
 
@@ -176,7 +181,7 @@ void FrmMain::buildToolbar()
     addEntry(m_foundMenu, "Export", "export");
     addEntry(m_foundMenu, "Clear", "clear1");
     addEntry(m_foundMenu, "Kill Duplicates", "killdupes");
-    for (auto [index, menu] : {std::pair {4, m_loadMenu}, std::pair {6, m_foundMenu}}) {
+    for (auto [index, menu] : { std::pair { 4, m_loadMenu }, std::pair { 6, m_foundMenu } }) {
         QToolButton* button = m_buttons[static_cast<std::size_t>(index)];
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);
@@ -239,7 +244,7 @@ void FrmMain::buildListView()
     m_listView1Widget->setGeometry(twips(120), twips(1800), twips(6135), twips(2415));
     m_listView1Widget->setColumnCount(4);
     m_listView1Widget->setHeaderLabels(
-        {QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl")});
+        { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl") });
     m_listView1 = std::make_unique<TreeListView>(m_listView1Widget);
     QHeaderView* header = m_listView1Widget->header();
     header->setMinimumSectionSize(0);
@@ -252,7 +257,8 @@ void FrmMain::buildListView()
     header->resizeSection(1, 203);
     header->resizeSection(2, 96);
     header->resizeSection(3, 69);
-    connect(header, &QHeaderView::sectionClicked, this, [this](int logical) { emit ListView1ColumnClick(logical + 1); });
+    connect(header, &QHeaderView::sectionClicked, this,
+        [this](int logical) { emit ListView1ColumnClick(logical + 1); });
     connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &FrmMain::ListView1MouseDown);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QWidget>
 #include <QPixmap>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
@@ -33,7 +33,8 @@ namespace qv {
 // The main window: every control, list and setting of the program. The window itself only builds
 // them and runs start-up and shut-down; the scan engine and the list commands hook into its
 // signals and drive the controls through the accessors.
-class FrmMain final : public QWidget {
+class FrmMain final : public QWidget
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FrmMain)
 
@@ -43,7 +44,8 @@ public:
     using EditButtonControl = styleButton;
 
     // Platform services; any left empty gets its Qt implementation.
-    struct Services {
+    struct Services
+    {
         std::unique_ptr<EventLoop> eventLoop;
         std::unique_ptr<Clipboard> clipboard;
         std::unique_ptr<MessageBox> messageBox;

@@ -22,8 +22,8 @@ void ListViewWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     const Qt::KeyboardModifiers mods = event->modifiers();
-    const int shift = (mods.testFlag(Qt::ShiftModifier) ? 1 : 0) | (mods.testFlag(Qt::ControlModifier) ? 2 : 0)
-        | (mods.testFlag(Qt::AltModifier) ? 4 : 0);
+    const int shift = (mods.testFlag(Qt::ShiftModifier) ? 1 : 0)
+        | (mods.testFlag(Qt::ControlModifier) ? 2 : 0) | (mods.testFlag(Qt::AltModifier) ? 4 : 0);
     const QPoint at = viewport()->mapTo(this, event->position().toPoint());
     emit MouseDown(button, shift, at.x(), at.y());
 }

@@ -6,7 +6,8 @@ namespace qv {
 
 // The found-proxy view's widget. Reports a mouse press after the view has handled it, so a
 // right press has already selected the row under the pointer.
-class ListViewWidget final : public QTreeWidget {
+class ListViewWidget final : public QTreeWidget
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListViewWidget)
 

@@ -6,7 +6,7 @@ namespace qv {
 
 StatusBarStandIn::StatusBarStandIn(QWidget* parent)
     : QWidget(parent)
-    , m_captions {QStringLiteral("Status: Idle.."), QStringLiteral("Good: 0"), QStringLiteral("Loaded: 0")}
+    , m_captions { QStringLiteral("Status: Idle.."), QStringLiteral("Good: 0"), QStringLiteral("Loaded: 0") }
 {
     setObjectName(QStringLiteral("StatusBar1"));
 }
@@ -59,7 +59,7 @@ void StatusBarStandIn::paintEvent(QPaintEvent*)
         p.drawLine(panel.topRight(), panel.bottomRight());
         p.setPen(palette().color(QPalette::ButtonText));
         p.drawText(panel.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                   m_captions[static_cast<std::size_t>(i)]);
+            m_captions[static_cast<std::size_t>(i)]);
         x += m_widths[static_cast<std::size_t>(i)];
     }
     if (m_showGripper) {

@@ -8,7 +8,8 @@ namespace qv {
 
 // Placeholder for the owner-drawn status bar: three fixed text panels and the gripper flag,
 // behind the member names the window and the engine use.
-class StatusBarStandIn final : public QWidget {
+class StatusBarStandIn final : public QWidget
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatusBarStandIn)
 
@@ -29,7 +30,7 @@ protected:
 
 private:
     std::array<QString, 3> m_captions;
-    std::array<int, 3> m_widths {185, 120, 120};
+    std::array<int, 3> m_widths { 185, 120, 120 };
     bool m_showGripper = true;
 };
 

@@ -2,13 +2,16 @@
 #include <cstdio>
 
 #include "app/FrmMain.h"
+#include "app/ListWiring.h"
+#include "app/ScanWiring.h"
 
 int main(int argc, char** argv)
 {
     // Without a display Qt would abort with a message about its platform plugin; say what to do.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("quorvane needs a graphical display; without one, run it as: xvfb-run -a quorvane\n", stderr);
+        std::fputs(
+            "quorvane needs a graphical display; without one, run it as: xvfb-run -a quorvane\n", stderr);
         return 1;
     }
     QApplication app(argc, argv);
@@ -17,6 +20,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
     qv::FrmMain window;
+    qv::ListWiring listWiring(window);
+    qv::ScanWiring scan(window);
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return QApplication::exec();

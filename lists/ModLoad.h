@@ -18,3 +18,12 @@ bool SaveListToFile(const ListBox& list, const std::string& path, std::string* e
 std::string JudgeScriptsPath();
 
 } // namespace qv::ModLoad
+
+namespace qv::ModLoad {
+
+// Removes every entry equal (without regard to letter case) to an earlier one, keeping the first of
+// each kind in order, and leaves the selection on the survivor of the last entry's kind. Runs in
+// linear expected time. An empty list is left as it is.
+void RemoveDuplicates(ListBox& list);
+
+} // namespace qv::ModLoad

@@ -29,7 +29,8 @@ void QtEventLoop::yield()
 
 std::int64_t QtEventLoop::nowMs() const
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start)
+        .count();
 }
 
 } // namespace qv

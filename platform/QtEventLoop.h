@@ -7,7 +7,8 @@
 namespace qv {
 
 // The application's Qt event loop: Qt sockets and timers, yield by processing pending events.
-class QtEventLoop final : public EventLoop {
+class QtEventLoop final : public EventLoop
+{
 public:
     QtEventLoop();
 

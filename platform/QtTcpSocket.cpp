@@ -6,7 +6,8 @@ namespace qv {
 
 namespace {
 // Counts a nesting level for the lifetime of the scope.
-class Nesting final {
+class Nesting final
+{
 public:
     explicit Nesting(int& counter)
         : m_counter(counter)
@@ -115,7 +116,7 @@ bool QtTcpSocket::connect()
     QObject::connect(m_socket, &QTcpSocket::disconnected, this, &QtTcpSocket::onDisconnected);
     m_state = State::Connecting;
     m_socket->connectToHost(QString::fromLatin1(m_host.data(), static_cast<qsizetype>(m_host.size())),
-                            static_cast<quint16>(m_port));
+        static_cast<quint16>(m_port));
     return true;
 }
 
@@ -126,7 +127,8 @@ bool QtTcpSocket::sendData(std::string_view bytes)
     Nesting busy(m_busy);
     if (bytes.empty())
         return true;
-    return m_socket->write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    return m_socket->write(bytes.data(), static_cast<qint64>(bytes.size()))
+        == static_cast<qint64>(bytes.size());
 }
 
 std::string QtTcpSocket::getData()
@@ -150,6 +152,14 @@ std::size_t QtTcpSocket::bytesAvailable() const
 {
     const qint64 pending = m_socket ? m_socket->bytesAvailable() : 0;
     return m_leftover.size() + static_cast<std::size_t>(pending > 0 ? pending : 0);
+}
+
+void QtTcpSocket::keepUnreadData()
+{
+    if (!m_socket)
+        return;
+    const QByteArray rest = m_socket->readAll();
+    m_leftover.append(rest.constData(), static_cast<std::size_t>(rest.size()));
 }
 
 void QtTcpSocket::onConnected()
@@ -182,7 +192,9 @@ void QtTcpSocket::onErrorOccurred(QAbstractSocket::SocketError error)
         return;
     }
     const int number = errorNumber(error);
-    const std::string description = m_socket ? m_socket->errorString().toLatin1().toStdString() : std::string();
+    const std::string description
+        = m_socket ? m_socket->errorString().toLatin1().toStdString() : std::string();
+    keepUnreadData();
     m_state = State::Closed;
     releaseSocket();
     deliver([this, number, description] {
@@ -204,10 +216,7 @@ void QtTcpSocket::onPeerClosed()
     if (m_peerClosedRaised)
         return;
     m_peerClosedRaised = true;
-    if (m_socket) {
-        const QByteArray rest = m_socket->readAll();
-        m_leftover.append(rest.constData(), static_cast<std::size_t>(rest.size()));
-    }
+    keepUnreadData();
     m_state = State::Closed;
     releaseSocket();
     deliver([this] {

@@ -11,8 +11,10 @@ namespace qv {
 
 // TcpSocket on QTcpSocket. Each connection gets its own QTcpSocket, so that nothing Qt still has
 // to say about an old connection (a late error, a disconnect) can reach the next one, and a
-// handler may close and reconnect from inside any event.
-class QtTcpSocket final : public QObject, public TcpSocket {
+// handler may close and reconnect from inside any event (but must not destroy the socket there).
+// Qt cannot tell a reset from an orderly close once connected: both arrive as peerClosed.
+class QtTcpSocket final : public QObject, public TcpSocket
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QtTcpSocket)
 
@@ -55,6 +57,8 @@ private:
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onDisconnected();
     void onPeerClosed();
+    // Moves what Qt has buffered into m_leftover before the QTcpSocket goes.
+    void keepUnreadData();
     void releaseSocket();
     // Runs f now, or from the event loop when called inside one of our own operations.
     template <typename F> void deliver(F&& f);
@@ -64,7 +68,7 @@ private:
     std::string m_host;
     int m_port = 0;
     State m_state = State::Closed;
-    // Data left over from a connection the peer closed, readable until close().
+    // Data left over from a connection that ended (peer close or error), readable until close().
     std::string m_leftover;
     std::uint64_t m_generation = 0;
     int m_busy = 0;

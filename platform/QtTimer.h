@@ -9,7 +9,8 @@ namespace qv {
 
 // Timer on QTimer. Enabled and the running QTimer differ only while the interval is 0 or less:
 // such a timer counts as enabled but never ticks.
-class QtTimer final : public QObject, public Timer {
+class QtTimer final : public QObject, public Timer
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QtTimer)
 

@@ -9,7 +9,8 @@ namespace qv {
 
 // ListBox over a drop-down list. Adding entries never changes the selection (a bare QComboBox
 // would select its first entry by itself). The widget belongs to its Qt parent.
-class ComboListBox final : public ListBox {
+class ComboListBox final : public ListBox
+{
 public:
     explicit ComboListBox(QComboBox* combo);
     ComboListBox(const ComboListBox&) = delete;

@@ -12,7 +12,8 @@ void QtClipboard::clear()
 
 void QtClipboard::setText(const std::string& text)
 {
-    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    QGuiApplication::clipboard()->setText(
+        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 std::string QtClipboard::text() const

@@ -5,7 +5,8 @@
 namespace qv {
 
 // The desktop clipboard.
-class QtClipboard final : public Clipboard {
+class QtClipboard final : public Clipboard
+{
 public:
     void clear() override;
     void setText(const std::string& text) override;

@@ -9,7 +9,8 @@
 namespace qv {
 
 // Open and save dialogs that share filter, title and the last chosen file.
-class QtFileDialog final : public FileDialog {
+class QtFileDialog final : public FileDialog
+{
 public:
     explicit QtFileDialog(QWidget* parent = nullptr)
         : m_parent(parent)

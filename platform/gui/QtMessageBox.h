@@ -8,7 +8,8 @@
 namespace qv {
 
 // Modal message boxes over a parent window (or none).
-class QtMessageBox final : public MessageBox {
+class QtMessageBox final : public MessageBox
+{
 public:
     explicit QtMessageBox(QWidget* parent = nullptr)
         : m_parent(parent)

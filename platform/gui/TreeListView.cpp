@@ -129,7 +129,7 @@ void TreeListView::sortNow()
         items.append(m_tree->takeTopLevelItem(m_tree->topLevelItemCount() - 1));
     std::reverse(items.begin(), items.end());
     std::stable_sort(items.begin(), items.end(),
-                     [this](const QTreeWidgetItem* a, const QTreeWidgetItem* b) { return less(a, b); });
+        [this](const QTreeWidgetItem* a, const QTreeWidgetItem* b) { return less(a, b); });
     m_tree->addTopLevelItems(items);
     if (current)
         m_tree->setCurrentItem(current);

@@ -11,7 +11,8 @@ namespace qv {
 // column n sub-item n. The widget belongs to its Qt parent; this adapter only drives it.
 // Sorting is done here rather than by the widget, so a header click sorts only when the window
 // says so.
-class TreeListView final : public ListView {
+class TreeListView final : public ListView
+{
 public:
     explicit TreeListView(QTreeWidget* tree);
     TreeListView(const TreeListView&) = delete;

@@ -28,11 +28,12 @@ namespace {
 
 QRect twipsRect(int x, int y, int w, int h)
 {
-    return {x / 15, y / 15, w / 15, h / 15};
+    return { x / 15, y / 15, w / 15, h / 15 };
 }
 
 // The judge file lives beside the test executable, which has a folder of its own.
-class FrmMainTest : public ::testing::Test {
+class FrmMainTest : public ::testing::Test
+{
 protected:
     void SetUp() override { removeJudgeFile(); }
     void TearDown() override { removeJudgeFile(); }
@@ -73,7 +74,7 @@ TEST_F(FrmMainTest, WindowHasItsFixedFrame)
     EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     const QList<QSize> sizes = w->windowIcon().availableSizes();
-    for (int s : {16, 32, 48})
+    for (int s : { 16, 32, 48 })
         EXPECT_TRUE(sizes.contains(QSize(s, s))) << s;
     const QScreen* screen = QGuiApplication::primaryScreen();
     ASSERT_NE(screen, nullptr);
@@ -95,19 +96,19 @@ TEST_F(FrmMainTest, ControlsSitWhereTheDesignPutsThem)
     EXPECT_EQ(w->TxtTimeout()->geometry(), twipsRect(5400, 650, 615, 285));
     EXPECT_EQ(w->ListView1()->geometry(), twipsRect(120, 1800, 6135, 2415));
     EXPECT_EQ(w->StatusBar1()->geometry(), twipsRect(0, 4380, 6360, 270));
-    for (QWidget* inFrame : std::initializer_list<QWidget*> {w->Combo1(), w->CmdEdit(), w->Label3(), w->Slider1(),
-                                                             w->Label1(), w->TxtTimeout()})
+    for (QWidget* inFrame : std::initializer_list<QWidget*> {
+             w->Combo1(), w->CmdEdit(), w->Label3(), w->Slider1(), w->Label1(), w->TxtTimeout() })
         EXPECT_EQ(inFrame->parentWidget(), w->Frame3()) << inFrame->objectName().toStdString();
-    for (const char* name : {"Toolbar1", "Frame3", "Combo1", "CmdEdit", "Label3", "Slider1", "Label1", "TxtTimeout",
-                             "ListView1", "StatusBar1"})
+    for (const char* name : { "Toolbar1", "Frame3", "Combo1", "CmdEdit", "Label3", "Slider1", "Label1",
+             "TxtTimeout", "ListView1", "StatusBar1" })
         EXPECT_NE(w->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
 TEST_F(FrmMainTest, ToolbarButtonsMenusAndTheirEvents)
 {
     auto w = open();
-    const char* captions[] = {"Start", "Stop", nullptr, "Load Proxies", nullptr, "Found Proxies"};
-    const char* tips[] = {"Start Checking!", "Stop Checking", nullptr, "Load Proxy List", nullptr, ""};
+    const char* captions[] = { "Start", "Stop", nullptr, "Load Proxies", nullptr, "Found Proxies" };
+    const char* tips[] = { "Start Checking!", "Stop Checking", nullptr, "Load Proxy List", nullptr, "" };
     for (int i = 1; i <= 6; ++i) {
         if (!captions[i - 1]) {
             EXPECT_EQ(w->toolbarButton(i), nullptr) << "separator " << i;
@@ -134,10 +135,11 @@ TEST_F(FrmMainTest, ToolbarButtonsMenusAndTheirEvents)
         return list;
     };
     using Entries = std::vector<std::pair<QString, QString>>;
-    EXPECT_EQ(entries(4), (Entries {{QStringLiteral("Clear"), QStringLiteral("Clear")}}));
-    EXPECT_EQ(entries(6), (Entries {{QStringLiteral("Export"), QStringLiteral("export")},
-                                    {QStringLiteral("Clear"), QStringLiteral("clear1")},
-                                    {QStringLiteral("Kill Duplicates"), QStringLiteral("killdupes")}}));
+    EXPECT_EQ(entries(4), (Entries { { QStringLiteral("Clear"), QStringLiteral("Clear") } }));
+    EXPECT_EQ(entries(6),
+        (Entries { { QStringLiteral("Export"), QStringLiteral("export") },
+            { QStringLiteral("Clear"), QStringLiteral("clear1") },
+            { QStringLiteral("Kill Duplicates"), QStringLiteral("killdupes") } }));
     EXPECT_TRUE(entries(1).empty());
 
     QSignalSpy clicks(w.get(), &FrmMain::ButtonClick);
@@ -180,7 +182,8 @@ TEST_F(FrmMainTest, ScanSettingsStartWithTheirDefaults)
     w->Slider1()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(w->Slider1()->value(), 25);
     EXPECT_EQ(scroll.count(), 1);
-    EXPECT_EQ(w->Label3()->text(), QStringLiteral("Sockets [ 20 ]")) << "relabelling is the run control's job";
+    EXPECT_EQ(w->Label3()->text(), QStringLiteral("Sockets [ 20 ]"))
+        << "relabelling is the run control's job";
     QTest::mouseClick(w->CmdEdit(), Qt::LeftButton);
     EXPECT_EQ(edit.count(), 1);
 }
@@ -190,8 +193,8 @@ TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
     auto w = open();
     QTreeWidget* view = w->ListView1();
     ASSERT_EQ(view->columnCount(), 4);
-    const QStringList headers {QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"),
-                               QStringLiteral("Anon Lvl")};
+    const QStringList headers { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"),
+        QStringLiteral("Anon Lvl") };
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(view->headerItem()->text(c), headers[c]);
     EXPECT_EQ(view->columnWidth(0), 0);
@@ -201,8 +204,8 @@ TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
     EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(w->listView1().rowCount(), 0);
 
-    w->listView1().addRow("", {"1.2.3.4", "80", "3"});
-    w->listView1().addRow("", {"5.6.7.8", "3128", ""});
+    w->listView1().addRow("", { "1.2.3.4", "80", "3" });
+    w->listView1().addRow("", { "5.6.7.8", "3128", "" });
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
 
@@ -241,7 +244,7 @@ TEST_F(FrmMainTest, StatusBarMenuListsAndArrays)
     EXPECT_EQ(w->mnuProxy()->text(), QStringLiteral("&Set As Default Proxy"));
     EXPECT_EQ(w->mnClearP()->text(), QStringLiteral("&Clear Proxy Support"));
     EXPECT_EQ(w->mnuCopy()->text(), QStringLiteral("&Copy Proxy"));
-    EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> {w->mnuProxy(), w->mnClearP(), w->mnuCopy()}));
+    EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> { w->mnuProxy(), w->mnClearP(), w->mnuCopy() }));
     QSignalSpy proxy(w.get(), &FrmMain::mnuProxyClick);
     QSignalSpy clear(w.get(), &FrmMain::mnClearPClick);
     QSignalSpy copy(w.get(), &FrmMain::mnuCopyClick);
@@ -296,7 +299,7 @@ TEST_F(FrmMainTest, CaptionsFitTheFixedLayout)
     EXPECT_TRUE(fits(w->Label1(), w->Label1()->text()));
     EXPECT_TRUE(fits(w->CmdEdit(), w->CmdEdit()->Caption()));
     EXPECT_LE(w->Frame3()->fontMetrics().horizontalAdvance(w->Frame3()->title()) + 16, w->Frame3()->width());
-    for (int i : {1, 2, 4, 6}) {
+    for (int i : { 1, 2, 4, 6 }) {
         QToolButton* b = w->toolbarButton(i);
         EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 4, b->width()) << i;
         EXPECT_LE(b->geometry().right(), w->Toolbar1()->width()) << i;

@@ -13,7 +13,8 @@ namespace qv {
 namespace {
 
 // The judge file lives beside the running executable; this test has a folder of its own.
-class ModLoadTest : public ::testing::Test {
+class ModLoadTest : public ::testing::Test
+{
 protected:
     void SetUp() override { removeJudgeFile(); }
     void TearDown() override { removeJudgeFile(); }
@@ -45,7 +46,7 @@ protected:
     static std::string slurp(const std::string& file)
     {
         std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     }
 
     using Entries = std::vector<std::string>;
@@ -60,25 +61,25 @@ TEST_F(ModLoadTest, PathIsTheProgramFolderWithAForwardSlash)
 TEST_F(ModLoadTest, JudgeFileGivesOneEntryPerLine)
 {
     writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n");
-    EXPECT_EQ(load(), (Entries{"http://a/azenv.php", "http://b/judge.cgi"}));
+    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
     writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi");
-    EXPECT_EQ(load(), (Entries{"http://a/azenv.php", "http://b/judge.cgi"}));
+    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
     writeJudgeFile("a\r\n\r\n");
-    EXPECT_EQ(load(), (Entries{"a", ""}));
+    EXPECT_EQ(load(), (Entries { "a", "" }));
     writeJudgeFile("a\nb\n");
-    EXPECT_EQ(load(), (Entries{"a\nb\n"})) << "LF alone does not end a line";
+    EXPECT_EQ(load(), (Entries { "a\nb\n" })) << "LF alone does not end a line";
     writeJudgeFile("a\rb");
-    EXPECT_EQ(load(), (Entries{"a", "b"}));
+    EXPECT_EQ(load(), (Entries { "a", "b" }));
 }
 
 TEST_F(ModLoadTest, MissingEmptyOrUnreadableFileGivesOneEmptyEntry)
 {
-    EXPECT_EQ(load(), (Entries{""}));
+    EXPECT_EQ(load(), (Entries { "" }));
     writeJudgeFile("");
-    EXPECT_EQ(load(), (Entries{""}));
+    EXPECT_EQ(load(), (Entries { "" }));
     removeJudgeFile();
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ModLoad::JudgeScriptsPath())));
-    EXPECT_EQ(load(), (Entries{""})) << "a folder in its place cannot be read";
+    EXPECT_EQ(load(), (Entries { "" })) << "a folder in its place cannot be read";
 }
 
 TEST_F(ModLoadTest, LoadStopsAtTheListLimit)
@@ -120,7 +121,8 @@ TEST_F(ModLoadTest, SaveFailuresAreReportedNotHidden)
     EXPECT_FALSE(ModLoad::SaveListToFile(list, "", &error));
     EXPECT_FALSE(error.empty());
     error.clear();
-    EXPECT_FALSE(ModLoad::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
+    EXPECT_FALSE(
+        ModLoad::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
     EXPECT_FALSE(error.empty());
     if (QFile::exists(QStringLiteral("/dev/full"))) {
         error.clear();
@@ -137,7 +139,7 @@ TEST_F(ModLoadTest, SavedListLoadsBackUnchanged)
     list.addItem("");
     list.addItem("http://y/a b");
     ASSERT_TRUE(ModLoad::SaveListToFile(list, ModLoad::JudgeScriptsPath()));
-    EXPECT_EQ(load(), (Entries{"http://x/\xe9", "", "http://y/a b"}));
+    EXPECT_EQ(load(), (Entries { "http://x/\xe9", "", "http://y/a b" }));
 }
 
 } // namespace

@@ -27,7 +27,8 @@ void runFor(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-struct Recorder {
+struct Recorder
+{
     int connected = 0;
     int arrivals = 0;
     int errors = 0;
@@ -67,7 +68,8 @@ struct Recorder {
     }
 };
 
-class QtTcpSocketTest : public ::testing::Test {
+class QtTcpSocketTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -76,7 +78,8 @@ protected:
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* peer = m_server.nextPendingConnection()) {
                 m_peers.append(peer);
-                QObject::connect(peer, &QTcpSocket::readyRead, peer, [this, peer] { m_received += peer->readAll(); });
+                QObject::connect(
+                    peer, &QTcpSocket::readyRead, peer, [this, peer] { m_received += peer->readAll(); });
             }
         });
     }
@@ -121,6 +124,33 @@ TEST_F(QtTcpSocketTest, ExactBytesTravelBothWays)
     EXPECT_GE(rec.arrivals, 1);
     EXPECT_EQ(rec.errors, 0);
     EXPECT_FALSE(rec.deliveredInside);
+}
+
+TEST_F(QtTcpSocketTest, MoreThanTheReadAheadArrivesWhole)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket));
+    connectSocket(socket, rec);
+    QByteArray big(static_cast<qsizetype>(QtTcpSocket::kReadBufferBytes * 3 + 123), '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 31 + i / 7);
+    lastPeer()->write(big);
+    ASSERT_TRUE(runUntil([&] { return rec.data.size() >= static_cast<std::size_t>(big.size()); }, 20000))
+        << rec.data.size();
+    EXPECT_TRUE(rec.data == big.toStdString());
+}
+
+TEST_F(QtTcpSocketTest, AFloodingPeerCannotFillMemory)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket, false));
+    connectSocket(socket, rec);
+    lastPeer()->write(QByteArray(static_cast<qsizetype>(QtTcpSocket::kReadBufferBytes * 8), 'x'));
+    ASSERT_TRUE(runUntil([&] { return socket.bytesAvailable() >= QtTcpSocket::kReadBufferBytes; }));
+    runFor(100);
+    EXPECT_LE(socket.bytesAvailable(), static_cast<std::size_t>(QtTcpSocket::kReadBufferBytes));
 }
 
 TEST_F(QtTcpSocketTest, RefusedConnectionRaisesError)
@@ -299,6 +329,23 @@ TEST_F(QtTcpSocketTest, HandlerMayCloseAndReconnectInsideAnEvent)
     ASSERT_TRUE(runUntil([&] { return rec.connected == 4 && rec.arrivals == 4; }));
     EXPECT_EQ(rec.data, "answeransweransweranswer");
     EXPECT_EQ(rec.errors, 0);
+}
+
+TEST_F(QtTcpSocketTest, HostNamesAreLookedUpAndALookupCanBeAbandoned)
+{
+    QtTcpSocket socket;
+    Recorder rec;
+    socket.setEvents(rec.events(socket));
+    socket.setRemoteHost("localhost");
+    socket.setRemotePort(m_server.serverPort());
+    ASSERT_TRUE(socket.connect());
+    socket.close();
+    runFor(100);
+    EXPECT_EQ(rec.events(), 0);
+    ASSERT_TRUE(socket.connect());
+    ASSERT_TRUE(runUntil([&] { return rec.connected + rec.errors > 0; }));
+    // localhost may resolve to ::1 first; the server listens on 127.0.0.1 and Qt tries each address.
+    EXPECT_EQ(rec.connected, 1);
 }
 
 TEST_F(QtTcpSocketTest, ManySocketsAtOnce)

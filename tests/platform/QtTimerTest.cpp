@@ -11,7 +11,8 @@ namespace {
 
 // Timer tests compare the order of ticks of two timers, never clock readings, so a slow machine
 // delays them without changing the outcome.
-class QtTimerTest : public ::testing::Test {
+class QtTimerTest : public ::testing::Test
+{
 protected:
     static constexpr int kInterval = 250;
     static constexpr int kHalf = 80;

@@ -8,9 +8,13 @@
 namespace qv {
 namespace {
 
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public ::testing::Test
+{
 protected:
-    std::string path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)).toStdString(); }
+    std::string path(const char* name) const
+    {
+        return m_dir.filePath(QString::fromLatin1(name)).toStdString();
+    }
 
     std::string write(const std::string& bytes, const char* name = "list.txt") const
     {
@@ -23,7 +27,7 @@ protected:
     static std::string slurp(const std::string& file)
     {
         std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     }
 
     // Reads like the program's loops do: read a line, then ask for the end.
@@ -47,13 +51,15 @@ protected:
 
 using Lines = std::vector<std::string>;
 
-struct LineCase {
+struct LineCase
+{
     const char* name;
     std::string bytes;
     Lines expected;
 };
 
-class LineRules : public TextFileTest, public ::testing::WithParamInterface<LineCase> {
+class LineRules : public TextFileTest, public ::testing::WithParamInterface<LineCase>
+{
 };
 
 TEST_P(LineRules, SplitsAsTheListFormatSays)
@@ -61,19 +67,16 @@ TEST_P(LineRules, SplitsAsTheListFormatSays)
     EXPECT_EQ(readAll(write(GetParam().bytes)), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, LineRules,
-    ::testing::Values(
-        LineCase{"CrLf", "1.2.3.4:80\r\n5.6.7.8:3128\r\n", {"1.2.3.4:80", "5.6.7.8:3128"}},
-        LineCase{"Unterminated", "a\r\nb", {"a", "b"}},
-        LineCase{"LoneCr", "a\rb\r", {"a", "b"}},
-        LineCase{"LoneLfStaysInside", "a\nb\nc", {"a\nb\nc"}},
-        LineCase{"LfCrIsLfInsideThenCr", "a\n\rb", {"a\n", "b"}},
-        LineCase{"EmptyLines", "a\r\n\r\n\r\nb\r\n", {"a", "", "", "b"}},
-        LineCase{"OnlyCrLf", "\r\n", {""}},
-        LineCase{"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
-        LineCase{"Empty", "", {}},
-        LineCase{"NulAndHighBytes", std::string("a\0b\xff\x80\r\n\x01", 8), {std::string("a\0b\xff\x80", 5), "\x01"}}),
+INSTANTIATE_TEST_SUITE_P(Endings, LineRules,
+    ::testing::Values(LineCase { "CrLf", "1.2.3.4:80\r\n5.6.7.8:3128\r\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
+        LineCase { "Unterminated", "a\r\nb", { "a", "b" } }, LineCase { "LoneCr", "a\rb\r", { "a", "b" } },
+        LineCase { "LoneLfStaysInside", "a\nb\nc", { "a\nb\nc" } },
+        LineCase { "LfCrIsLfInsideThenCr", "a\n\rb", { "a\n", "b" } },
+        LineCase { "EmptyLines", "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } },
+        LineCase { "OnlyCrLf", "\r\n", { "" } }, LineCase { "CrCrLf", "a\r\r\nb", { "a", "", "b" } },
+        LineCase { "Empty", "", {} },
+        LineCase { "NulAndHighBytes", std::string("a\0b\xff\x80\r\n\x01", 8),
+            { std::string("a\0b\xff\x80", 5), "\x01" } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TextFileTest, OverLongLineIsCutAndTheNextLineSurvives)

@@ -4,7 +4,8 @@
 
 namespace qv {
 
-class FakeClipboard final : public Clipboard {
+class FakeClipboard final : public Clipboard
+{
 public:
     void clear() override
     {

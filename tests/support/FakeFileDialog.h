@@ -10,10 +10,12 @@ namespace qv {
 
 // Each show takes the next scripted outcome: a file name (chosen) or a cancel. With nothing
 // scripted the dialog is cancelled. Records the filter, title and kind of every show.
-class FakeFileDialog final : public FileDialog {
+class FakeFileDialog final : public FileDialog
+{
 public:
     enum class Kind { Open, Save };
-    struct Shown {
+    struct Shown
+    {
         Kind kind = Kind::Open;
         std::string filter;
         std::string title;
@@ -47,7 +49,7 @@ public:
 private:
     bool show(Kind kind)
     {
-        m_shown.push_back({kind, m_filter, m_title, m_fileName});
+        m_shown.push_back({ kind, m_filter, m_title, m_fileName });
         if (m_outcomes.empty())
             return false;
         std::optional<std::string> outcome = m_outcomes.front();

@@ -9,9 +9,11 @@ namespace qv {
 
 // Answers with the queued answers in order, then with the default answer (Yes for Yes/No boxes,
 // Ok otherwise unless setDefaultAnswer says otherwise). Records every box shown.
-class FakeMessageBox final : public MessageBox {
+class FakeMessageBox final : public MessageBox
+{
 public:
-    struct Shown {
+    struct Shown
+    {
         std::string prompt;
         int style = 0;
         std::string title;
@@ -22,7 +24,7 @@ public:
 
     int show(const std::string& prompt, int style, const std::string& title) override
     {
-        m_shown.push_back({prompt, style, title});
+        m_shown.push_back({ prompt, style, title });
         if (!m_answers.empty()) {
             const int answer = m_answers.front();
             m_answers.pop_front();

@@ -15,7 +15,8 @@
 namespace qv {
 namespace {
 
-class TreeListViewTest : public ::testing::Test {
+class TreeListViewTest : public ::testing::Test
+{
 protected:
     void SetUp() override { m_tree.setColumnCount(4); }
 
@@ -28,15 +29,15 @@ protected:
     }
 
     QTreeWidget m_tree;
-    TreeListView m_view {&m_tree};
+    TreeListView m_view { &m_tree };
 };
 
 using Texts = std::vector<std::string>;
 
 TEST_F(TreeListViewTest, RowsAndSubItems)
 {
-    m_view.addRow("", {"1.2.3.4", "80", "3"});
-    m_view.addRow("own", {"5.6.7.8", "3128", "\xe9"});
+    m_view.addRow("", { "1.2.3.4", "80", "3" });
+    m_view.addRow("own", { "5.6.7.8", "3128", "\xe9" });
     ASSERT_EQ(m_view.rowCount(), 2);
     EXPECT_EQ(m_view.rowText(1), "own");
     EXPECT_EQ(m_view.subItem(1, 3), "\xe9") << "Latin-1 passes through";
@@ -57,16 +58,16 @@ TEST_F(TreeListViewTest, RowsAndSubItems)
 
 TEST_F(TreeListViewTest, SortsAsTextAscendingAndKeepsSortingNewRows)
 {
-    for (const char* port : {"80", "1080", "8080", "3128"})
-        m_view.addRow("", {std::string("10.0.0.") + port, port, ""});
-    EXPECT_EQ(column(2), (Texts {"80", "1080", "8080", "3128"})) << "unsorted keeps arrival order";
+    for (const char* port : { "80", "1080", "8080", "3128" })
+        m_view.addRow("", { std::string("10.0.0.") + port, port, "" });
+    EXPECT_EQ(column(2), (Texts { "80", "1080", "8080", "3128" })) << "unsorted keeps arrival order";
     m_view.setSortKey(2);
-    EXPECT_EQ(column(2), (Texts {"80", "1080", "8080", "3128"})) << "the key alone does not sort";
+    EXPECT_EQ(column(2), (Texts { "80", "1080", "8080", "3128" })) << "the key alone does not sort";
     m_view.setSorted(true);
-    EXPECT_EQ(column(2), (Texts {"1080", "3128", "80", "8080"}));
-    m_view.addRow("", {"a", "443", ""});
-    m_view.addRow("", {"b", "1080", ""});
-    EXPECT_EQ(column(2), (Texts {"1080", "1080", "3128", "443", "80", "8080"}));
+    EXPECT_EQ(column(2), (Texts { "1080", "3128", "80", "8080" }));
+    m_view.addRow("", { "a", "443", "" });
+    m_view.addRow("", { "b", "1080", "" });
+    EXPECT_EQ(column(2), (Texts { "1080", "1080", "3128", "443", "80", "8080" }));
     EXPECT_EQ(m_view.subItem(1, 1), "b") << "an equal key goes after the rows already there";
     EXPECT_TRUE(m_view.isSorted());
     EXPECT_EQ(m_view.sortKey(), 2);
@@ -74,16 +75,16 @@ TEST_F(TreeListViewTest, SortsAsTextAscendingAndKeepsSortingNewRows)
 
 TEST_F(TreeListViewTest, SortingByTheEmptyColumnKeepsOrderAndSelection)
 {
-    m_view.addRow("", {"B", "1", ""});
-    m_view.addRow("", {"a", "2", ""});
-    m_view.addRow("", {"C", "3", ""});
+    m_view.addRow("", { "B", "1", "" });
+    m_view.addRow("", { "a", "2", "" });
+    m_view.addRow("", { "C", "3", "" });
     m_view.setSelectedRow(2);
     m_view.setSortKey(1);
     m_view.setSorted(true);
-    EXPECT_EQ(column(1), (Texts {"a", "B", "C"})) << "letter case does not split the order";
+    EXPECT_EQ(column(1), (Texts { "a", "B", "C" })) << "letter case does not split the order";
     EXPECT_EQ(m_view.subItem(m_view.selectedRow(), 1), "C");
     m_view.setSortKey(0);
-    EXPECT_EQ(column(1), (Texts {"a", "B", "C"}));
+    EXPECT_EQ(column(1), (Texts { "a", "B", "C" }));
 }
 
 TEST(ComboListBox, BehavesLikeAListBox)
@@ -124,10 +125,11 @@ TEST(ComboListBox, HoldsAtMost32767Entries)
 TEST(QtFileDialog, FiltersTranslateFromTheBarForm)
 {
     EXPECT_EQ(QtFileDialog::nameFilters("Text Files|*.txt|All Files|*.*"),
-              (QStringList {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}));
-    EXPECT_EQ(QtFileDialog::nameFilters("Text File|*.txt|"), (QStringList {QStringLiteral("Text File (*.txt)")}));
+        (QStringList { QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)") }));
+    EXPECT_EQ(
+        QtFileDialog::nameFilters("Text File|*.txt|"), (QStringList { QStringLiteral("Text File (*.txt)") }));
     EXPECT_EQ(QtFileDialog::nameFilters("Pictures|*.bmp;*.ico"),
-              (QStringList {QStringLiteral("Pictures (*.bmp *.ico)")}));
+        (QStringList { QStringLiteral("Pictures (*.bmp *.ico)") }));
     EXPECT_TRUE(QtFileDialog::nameFilters("").isEmpty());
 }
 
@@ -162,7 +164,8 @@ TEST(QtMessageBox, YesNoQuestionAnswersWithTheClassicCodes)
     QtMessageBox box;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     answerNextBox(QMessageBox::No, &icon);
-    EXPECT_EQ(box.show("Set this proxy?", MessageBox::YesNo | MessageBox::Question, "Quorvane"), MessageBox::No);
+    EXPECT_EQ(
+        box.show("Set this proxy?", MessageBox::YesNo | MessageBox::Question, "Quorvane"), MessageBox::No);
     EXPECT_EQ(icon, QMessageBox::Question);
     answerNextBox(QMessageBox::Yes, &icon);
     EXPECT_EQ(box.show("Set this proxy?", 36, "Quorvane"), 6);

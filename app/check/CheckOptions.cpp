@@ -1,0 +1,77 @@
+#include "app/check/CheckOptions.h"
+
+#include "engine/ProxyEntry.h"
+
+namespace qv {
+
+std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& args, std::string& error)
+{
+    CheckOptions options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (arg.empty()) {
+                error = "empty file name";
+                return std::nullopt;
+            }
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--judge" && name != "--sockets" && name != "--timeout" && name != "--out") {
+            error = "unknown option " + name;
+            return std::nullopt;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        if (name == "--judge") {
+            options.judge = *value;
+        } else if (name == "--out") {
+            if (value->empty()) {
+                error = "--out needs a file name";
+                return std::nullopt;
+            }
+            options.out = *value;
+        } else if (name == "--sockets") {
+            const long long n = parseWholeNumber(*value, 100);
+            if (n < 1) {
+                error = "--sockets must be a whole number from 1 to 100, not \"" + *value + "\"";
+                return std::nullopt;
+            }
+            options.sockets = static_cast<int>(n);
+        } else {
+            const long long n = parseWholeNumber(*value, 2147483647);
+            if (n < 1) {
+                error = "--timeout must be a positive whole number of milliseconds, not \"" + *value + "\"";
+                return std::nullopt;
+            }
+            options.timeoutMs = static_cast<int>(n);
+        }
+    }
+    if (options.files.empty()) {
+        error = "no proxy list given";
+        return std::nullopt;
+    }
+    return options;
+}
+
+} // namespace qv

@@ -1,0 +1,64 @@
+// Times duplicate removal on full lists (32767 entries). Pass --with-rule to also time the
+// search-from-the-top rule it replaces.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "lists/ModLoad.h"
+#include "platform/MemoryListBox.h"
+
+namespace {
+
+void searchFromTheTop(qv::ListBox& list)
+{
+    int i = 0;
+    while (i < list.count()) {
+        if (list.selectByText(list.item(i)) == i)
+            ++i;
+        else
+            list.removeItem(i);
+    }
+}
+
+void fill(qv::MemoryListBox& list, int distinct)
+{
+    list.clear();
+    for (int i = 0; i < qv::ListBox::kMaxEntries; ++i) {
+        const int n = i % distinct;
+        list.addItem((i % 2 ? std::string("proxy-") : std::string("PROXY-")) + std::to_string(n / 256) + '.'
+            + std::to_string(n % 256) + ":8080");
+    }
+}
+
+double timeMs(qv::MemoryListBox& list, int distinct, const std::function<void(qv::ListBox&)>& run)
+{
+    double best = 1e300;
+    for (int round = 0; round < 5; ++round) {
+        fill(list, distinct);
+        const auto start = std::chrono::steady_clock::now();
+        run(list);
+        const auto end = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool withRule = argc > 1 && std::strcmp(argv[1], "--with-rule") == 0;
+    qv::MemoryListBox list;
+    std::printf("RemoveDuplicates on %d entries (best of 5)\n", qv::ListBox::kMaxEntries);
+    for (const int distinct : { qv::ListBox::kMaxEntries, 16384, 100, 1 }) {
+        const double ms = timeMs(list, distinct, [](qv::ListBox& l) { qv::ModLoad::RemoveDuplicates(l); });
+        std::printf("  %5d distinct: %8.2f ms, %d left\n", distinct, ms, list.count());
+        if (withRule) {
+            const double ruleMs = timeMs(list, distinct, searchFromTheTop);
+            std::printf("  %5d distinct, search from the top: %8.2f ms\n", distinct, ruleMs);
+        }
+    }
+    return 0;
+}

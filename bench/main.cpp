@@ -1,0 +1,189 @@
+// Scans one list of loopback proxies with the reference checker and with quorvane-check, at 100
+// and at 20 sockets, and prints checks per second, their ratio and the peak memory of each.
+//
+//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH|""] [--serve SECONDS]
+//
+// --serve only starts the farm, writes the list and prints its path, for runs by hand.
+//
+// Each contender runs as its own child process so its peak memory (ru_maxrss) is its own; the
+// farm runs in another child.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "bench/ProxyFarm.h"
+#include "bench/ReferenceChecker.h"
+
+#ifndef QV_CHECK_PATH
+#define QV_CHECK_PATH ""
+#endif
+#ifndef QV_WINDOW_PATH
+#define QV_WINDOW_PATH ""
+#endif
+
+namespace {
+
+struct Run {
+    double seconds = 0;
+    double cpuSeconds = 0; // user + system
+    long peakKb = 0;
+    int status = 0;
+};
+
+// Runs body in a child, or execs argv when body is empty; waits and measures.
+template <typename Body>
+Run measure(Body body, const std::vector<std::string>& argv)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!argv.empty()) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            std::vector<char*> args;
+            for (const std::string& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            std::perror("exec");
+            ::_exit(127);
+        }
+        ::_exit(body());
+    }
+    Run run;
+    rusage usage {};
+    ::wait4(pid, &run.status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakKb = usage.ru_maxrss;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+int noBody()
+{
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int entries = 32000;
+    int ports = 64;
+    std::string check = QV_CHECK_PATH;
+    std::string window = QV_WINDOW_PATH;
+    int serveSeconds = 0;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i];
+        if (key == "--entries")
+            entries = std::atoi(argv[i + 1]);
+        else if (key == "--ports")
+            ports = std::atoi(argv[i + 1]);
+        else if (key == "--check")
+            check = argv[i + 1];
+        else if (key == "--window")
+            window = argv[i + 1];
+        else if (key == "--serve")
+            serveSeconds = std::atoi(argv[i + 1]);
+    }
+
+    qv::bench::ProxyFarm farm(ports);
+    int stop[2];
+    if (::pipe(stop) != 0)
+        return 1;
+    const pid_t farmPid = ::fork();
+    if (farmPid == 0) {
+        ::close(stop[1]);
+        farm.run(stop[0]);
+        ::_exit(0);
+    }
+    ::close(stop[0]);
+
+    char dir[] = "/tmp/qv-bench-XXXXXX";
+    if (!::mkdtemp(dir))
+        return 1;
+    const std::string listPath = std::string(dir) + "/proxies.txt";
+    std::vector<qv::bench::ReferenceChecker::Target> targets;
+    {
+        std::FILE* file = std::fopen(listPath.c_str(), "wb");
+        for (int i = 0; i < entries; ++i) {
+            const int port = farm.ports()[static_cast<std::size_t>(i % ports)];
+            targets.push_back({ "127.0.0.1", port });
+            std::fprintf(file, "127.0.0.1:%d\r\n", port);
+        }
+        std::fclose(file);
+    }
+    const std::string judge = "http://judge.bench/azenv.php";
+    const std::string request = "GET " + judge + " HTTP/1.0\r\n\r\n\r\n";
+
+    if (serveSeconds > 0) {
+        std::printf("%s\n", listPath.c_str());
+        std::fflush(stdout);
+        ::sleep(static_cast<unsigned>(serveSeconds));
+        targets.clear();
+        check.clear();
+        window.clear();
+    }
+    std::printf("entries %d on %d loopback ports\n", entries, ports);
+    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    double refRates[2] = { 0, 0 };
+    for (int sockets : { 100, 20 }) {
+        if (targets.empty())
+            break;
+        const Run ref = measure(
+            [&] {
+                const auto result = qv::bench::ReferenceChecker::run(targets, sockets, request);
+                return result.found == entries ? 0 : 3;
+            },
+            {});
+        Run qc;
+        if (!check.empty())
+            qc = measure(noBody,
+                { check, "--quiet", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
+        const double refRate = entries / ref.seconds;
+        const double qcRate = check.empty() ? 0 : entries / qc.seconds;
+        refRates[sockets == 100 ? 0 : 1] = refRate;
+        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
+            ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
+            refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
+            ref.peakKb / 1024.0, qc.peakKb / 1024.0);
+        std::fflush(stdout);
+    }
+    if (!window.empty()) {
+        const std::string resultPath = std::string(dir) + "/window.txt";
+        for (int sockets : { 100, 20 }) {
+            const Run win = measure(noBody,
+                { window, listPath, "--sockets", std::to_string(sockets), "--judge", judge, "--result", resultPath });
+            double seconds = 0;
+            long long gap = 0;
+            if (std::FILE* file = std::fopen(resultPath.c_str(), "r")) {
+                if (std::fscanf(file, "%lf %lld", &seconds, &gap) != 2)
+                    seconds = 0;
+                std::fclose(file);
+            }
+            const double rate = seconds > 0 ? entries / seconds : 0;
+            const double refRate = refRates[sockets == 100 ? 0 : 1];
+            std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
+                        " longest event-loop gap %lld ms; %.0f us CPU per check; peak RSS %.1f MiB%s\n",
+                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, win.cpuSeconds * 1e6 / entries,
+                win.peakKb / 1024.0, win.status == 0 ? "" : " (failed)");
+            std::fflush(stdout);
+            std::remove(resultPath.c_str());
+        }
+    }
+
+    ::close(stop[1]);
+    ::waitpid(farmPid, nullptr, 0);
+    std::remove(listPath.c_str());
+    ::rmdir(dir);
+    return 0;
+}

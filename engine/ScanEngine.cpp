@@ -1,0 +1,305 @@
+#include "engine/ScanEngine.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "engine/JudgeProtocol.h"
+#include "engine/ProxyEntry.h"
+
+namespace qv {
+
+ScanEngine::ScanEngine(EventLoop& loop, ScanView& view, ListBox& pending, ListBox& found, ListView& foundView)
+    : m_loop(loop)
+    , m_view(view)
+    , m_pending(pending)
+    , m_found(found)
+    , m_foundView(foundView)
+{
+}
+
+ScanEngine::~ScanEngine()
+{
+    // Closed sockets and stopped timers raise no events, so nothing reaches the records after this.
+    for (Slot& slot : m_slots) {
+        if (slot.socket)
+            slot.socket->close();
+        if (slot.timer)
+            slot.timer->setEnabled(false);
+    }
+}
+
+int ScanEngine::timeoutMs()
+{
+    const long long value = parseWholeNumber(m_view.timeoutText(), INT_MAX);
+    if (value >= 1)
+        m_timeoutMs = static_cast<int>(value);
+    return m_timeoutMs;
+}
+
+ScanEngine::Slot& ScanEngine::ensureSlot(int i)
+{
+    Slot& slot = m_slots[static_cast<std::size_t>(i)];
+    if (!slot.socket) {
+        slot.socket = m_loop.createSocket();
+        TcpSocketEvents events;
+        events.connected = [this, i] { onConnected(i); };
+        events.dataArrival = [this, i](std::size_t) { onData(i); };
+        events.error = [this, i](int, const std::string&) { onError(i); };
+        events.peerClosed = [this, i] { onPeerClosed(i); };
+        slot.socket->setEvents(std::move(events));
+    }
+    if (!slot.timer) {
+        slot.timer = m_loop.createTimer();
+        slot.timer->setOnTick([this, i] { onTick(i); });
+    }
+    return slot;
+}
+
+void ScanEngine::start()
+{
+    if (m_running)
+        return;
+    if (m_pending.count() == 0) {
+        m_view.setPanelCaption(1, "Status: Please load some proxies!");
+        return;
+    }
+    m_running = true;
+    m_lastEndWasError = false;
+    m_scanSockets = std::clamp(m_view.sliderValue(), 0, kMaxSockets);
+    for (int i = 1; i <= m_scanSockets; ++i)
+        ensureSlot(i).socket->close();
+    // With fewer entries than sockets the rest stay idle.
+    for (int i = 1; i <= m_scanSockets && m_pending.count() > 0; ++i)
+        handOut(i);
+    m_view.setButtonEnabled(ScanView::kStartButton, false);
+    m_view.setButtonEnabled(ScanView::kStopButton, true);
+    m_view.setPanelCaption(1, "Status: Initiating..");
+    // Every entry may have been unusable: then the scan is over already.
+    maybeFinish();
+}
+
+void ScanEngine::stop()
+{
+    m_view.setButtonEnabled(ScanView::kStartButton, true);
+    m_view.setButtonEnabled(ScanView::kStopButton, false);
+    // Every socket, not only 1..slider: a lowered slider must not leave checks running.
+    for (int i = 1; i <= kMaxSockets; ++i)
+        closeSlot(i);
+    m_running = false;
+    m_view.setPanelCaption(1, "Status: Stopping.");
+    m_view.setPanelCaption(1, "Status: Stopping..");
+}
+
+void ScanEngine::shutdown()
+{
+    for (int i = 1; i <= kMaxSockets; ++i)
+        closeSlot(i);
+    m_running = false;
+}
+
+void ScanEngine::sliderScroll()
+{
+    m_view.setSocketsCaption("Sockets [ " + std::to_string(m_view.sliderValue()) + " ]");
+}
+
+void ScanEngine::wakeIdleSockets()
+{
+    if (!m_running)
+        return;
+    for (int i = 1; i <= m_scanSockets && m_pending.count() > 0; ++i) {
+        if (!m_slots[static_cast<std::size_t>(i)].inFlight)
+            handOut(i);
+    }
+    maybeFinish();
+}
+
+void ScanEngine::writeLoaded()
+{
+    m_view.setPanelCaption(3, "Loaded: " + std::to_string(m_pending.count()));
+}
+
+void ScanEngine::restartTimer(int i)
+{
+    Timer& timer = *m_slots[static_cast<std::size_t>(i)].timer;
+    timer.setInterval(timeoutMs());
+    timer.setEnabled(false);
+    timer.setEnabled(true);
+}
+
+// Takes entries from the head of the pending list until one connects; an unusable entry or a
+// connect refused at once is a failed check and the socket goes straight on to the next entry.
+void ScanEngine::handOut(int i)
+{
+    Slot& slot = ensureSlot(i);
+    SocketRecord& record = m_records[static_cast<std::size_t>(i)];
+    while (m_pending.count() > 0) {
+        const std::string text = m_pending.item(0);
+        m_pending.removeItem(0);
+        writeLoaded();
+        ProxyEntry entry = ProxyEntry::parse(text);
+        record.ProxyIP = std::move(entry.ip);
+        record.ProxyPort = std::move(entry.portText);
+        record.ReplyData.clear();
+        if (!entry.usable()) {
+            m_lastEndWasError = false;
+            if (m_hooks.checkEnded)
+                m_hooks.checkEnded(false);
+            continue;
+        }
+        slot.socket->close();
+        slot.socket->setRemoteHost(record.ProxyIP);
+        slot.socket->setRemotePort(entry.port);
+        if (!slot.socket->connect()) {
+            m_lastEndWasError = true;
+            if (m_hooks.checkEnded)
+                m_hooks.checkEnded(false);
+            continue;
+        }
+        slot.inFlight = true;
+        ++m_inFlight;
+        restartTimer(i);
+        return;
+    }
+    slot.socket->close();
+    slot.timer->setEnabled(false);
+}
+
+void ScanEngine::onConnected(int i)
+{
+    Slot& slot = m_slots[static_cast<std::size_t>(i)];
+    if (!slot.inFlight)
+        return;
+    const SocketRecord& record = m_records[static_cast<std::size_t>(i)];
+    m_view.setPanelCaption(1, "Status: Checking " + record.ProxyIP + ":" + record.ProxyPort);
+    const std::string request = JudgeProtocol::request(m_view.judgeText());
+    slot.timer->setEnabled(false);
+    const bool sent = slot.socket->sendData(request);
+    if (!sent) {
+        endCheck(i, Outcome::SocketError);
+        return;
+    }
+    // The proxy gets a full interval from the send.
+    slot.timer->setInterval(timeoutMs());
+    slot.timer->setEnabled(true);
+}
+
+bool ScanEngine::gather(int i)
+{
+    Slot& slot = m_slots[static_cast<std::size_t>(i)];
+    std::string& reply = m_records[static_cast<std::size_t>(i)].ReplyData;
+    const std::string data = slot.socket->getData();
+    const std::size_t room = kAnswerCap - std::min(kAnswerCap, reply.size());
+    reply.append(data, 0, std::min(room, data.size()));
+    return reply.size() >= kAnswerCap;
+}
+
+void ScanEngine::onData(int i)
+{
+    if (!m_slots[static_cast<std::size_t>(i)].inFlight)
+        return;
+    // The timer is not restarted: a proxy that drips its answer still ends one interval after
+    // the send.
+    if (gather(i))
+        endCheck(i, Outcome::Judged);
+}
+
+void ScanEngine::onPeerClosed(int i)
+{
+    if (!m_slots[static_cast<std::size_t>(i)].inFlight)
+        return;
+    gather(i);
+    endCheck(i, Outcome::Judged);
+}
+
+void ScanEngine::onError(int i)
+{
+    if (!m_slots[static_cast<std::size_t>(i)].inFlight)
+        return;
+    endCheck(i, Outcome::SocketError);
+}
+
+void ScanEngine::onTick(int i)
+{
+    Slot& slot = m_slots[static_cast<std::size_t>(i)];
+    if (!slot.inFlight) {
+        slot.timer->setEnabled(false);
+        return;
+    }
+    // What has arrived by now is judged like a whole answer.
+    gather(i);
+    endCheck(i, Outcome::Judged);
+}
+
+void ScanEngine::judge(int i)
+{
+    SocketRecord& record = m_records[static_cast<std::size_t>(i)];
+    std::optional<std::string> level = JudgeProtocol::judge(record.ReplyData);
+    if (!level) {
+        if (m_hooks.checkEnded)
+            m_hooks.checkEnded(false);
+        return;
+    }
+    record.AnonLvl = std::move(*level);
+    m_foundView.addRow(std::string(), { record.ProxyIP, record.ProxyPort, record.AnonLvl });
+    m_view.setPanelCaption(2, "Found: " + std::to_string(m_foundView.rowCount()));
+    m_view.setButtonEnabled(ScanView::kFoundButton, true);
+    m_found.addItem(record.ProxyIP + ":" + record.ProxyPort);
+    if (m_hooks.found)
+        m_hooks.found(record.ProxyIP, record.ProxyPort, record.AnonLvl);
+    if (m_hooks.checkEnded)
+        m_hooks.checkEnded(true);
+}
+
+void ScanEngine::closeSlot(int i)
+{
+    Slot& slot = m_slots[static_cast<std::size_t>(i)];
+    if (slot.socket)
+        slot.socket->close();
+    if (slot.timer)
+        slot.timer->setEnabled(false);
+    if (slot.inFlight) {
+        slot.inFlight = false;
+        --m_inFlight;
+    }
+}
+
+void ScanEngine::endCheck(int i, Outcome outcome)
+{
+    closeSlot(i);
+    m_lastEndWasError = outcome == Outcome::SocketError;
+    if (outcome == Outcome::Judged)
+        judge(i);
+    else if (m_hooks.checkEnded)
+        m_hooks.checkEnded(false);
+    if (!m_running)
+        return;
+    handOut(i);
+    maybeFinish();
+}
+
+void ScanEngine::maybeFinish()
+{
+    if (m_running && m_inFlight == 0 && m_pending.count() == 0)
+        finish();
+}
+
+void ScanEngine::finish()
+{
+    m_running = false;
+    for (int i = 1; i <= kMaxSockets; ++i)
+        closeSlot(i);
+    m_view.setButtonEnabled(ScanView::kStartButton, true);
+    m_view.setButtonEnabled(ScanView::kStopButton, false);
+    if (m_lastEndWasError) {
+        m_view.setPanelCaption(1, "Status: Checking Completed.");
+        m_view.setPanelCaption(2, "Good: " + std::to_string(m_foundView.rowCount()));
+    } else {
+        m_view.setPanelCaption(1, "Status: Scan Complete!");
+        m_view.setPanelCaption(2, "Good: " + std::to_string(m_found.count()));
+        writeLoaded();
+    }
+    if (m_hooks.scanEnded)
+        m_hooks.scanEnded();
+}
+
+} // namespace qv

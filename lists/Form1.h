@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace qv {
+
+class StyleButtonStandIn;
+
+// The judge-script editor: the whole judge-script file as one block of text, written back on
+// Save Changes. The file is read once, when the dialog is created.
+class Form1 final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+public:
+    explicit Form1(std::string path, QWidget* parent = nullptr);
+    // Edits "judgescripts.txt" beside the program.
+    explicit Form1(QWidget* parent = nullptr);
+
+    QPlainTextEdit* Text1() const { return m_text1; }
+    StyleButtonStandIn* styleButton1() const { return m_styleButton1; }
+    StyleButtonStandIn* styleButton2() const { return m_styleButton2; }
+    QLabel* Label1() const { return m_label1; }
+    const std::string& path() const { return m_path; }
+
+    void saveChanges();
+
+private:
+    void load();
+    void setStatus(const std::string& error);
+
+    std::string m_path;
+    QPlainTextEdit* m_text1 = nullptr;
+    StyleButtonStandIn* m_styleButton1 = nullptr;
+    StyleButtonStandIn* m_styleButton2 = nullptr;
+    QLabel* m_label1 = nullptr;
+};
+
+} // namespace qv

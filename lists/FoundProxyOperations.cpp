@@ -1,0 +1,134 @@
+#include "lists/FoundProxyOperations.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "lists/CaseFold.h"
+#include "lists/ModLoad.h"
+
+namespace qv {
+
+namespace {
+constexpr int kIpColumn = 1;
+constexpr int kPortColumn = 2;
+} // namespace
+
+FoundProxyOperations::FoundProxyOperations(ListBox& list1, ListBox& list2, ListView& view,
+    Clipboard& clipboard, FileDialog& fileDialog, MessageBox& messageBox, FoundProxyHost& host)
+    : m_list1(list1)
+    , m_list2(list2)
+    , m_view(view)
+    , m_clipboard(clipboard)
+    , m_fileDialog(fileDialog)
+    , m_messageBox(messageBox)
+    , m_host(host)
+{
+}
+
+void FoundProxyOperations::buttonMenuClick(const std::string& key)
+{
+    if (key == "Clear")
+        clearPending();
+    else if (key == "export")
+        exportFound();
+    else if (key == "clear1")
+        clearView();
+    else if (key == "killdupes")
+        killDuplicates();
+}
+
+void FoundProxyOperations::clearPending()
+{
+    m_list1.clear();
+    // Otherwise the old count would stand over an empty list.
+    m_host.setPanelCaption(kLoadedPanel, "Loaded: 0");
+}
+
+void FoundProxyOperations::exportFound()
+{
+    m_fileDialog.setFilter("Text File|*.txt|");
+    if (!m_fileDialog.showSave())
+        return;
+    const std::string path = m_fileDialog.fileName();
+    std::string error;
+    if (!ModLoad::SaveListToFile(m_list2, path, &error)) {
+        std::string prompt = "Could not export the found proxies to \"" + path + "\"";
+        if (!error.empty())
+            prompt += ":\n" + error;
+        m_messageBox.show(prompt, MessageBox::OkOnly | MessageBox::Critical, "Export");
+    }
+}
+
+void FoundProxyOperations::clearView()
+{
+    m_view.clear();
+}
+
+void FoundProxyOperations::killDuplicates()
+{
+    removeDuplicateRows();
+    ModLoad::RemoveDuplicates(m_list2);
+}
+
+void FoundProxyOperations::removeDuplicateRows()
+{
+    const int rows = m_view.rowCount();
+    std::unordered_set<std::string> seen;
+    seen.reserve(static_cast<std::size_t>(rows));
+    std::vector<int> duplicates;
+    for (int row = 0; row < rows; ++row) {
+        const std::string ip = foldCaseLatin1(m_view.subItem(row, kIpColumn));
+        // Length-prefixed so that no pair of texts can run into another.
+        const std::string key
+            = std::to_string(ip.size()) + ':' + ip + foldCaseLatin1(m_view.subItem(row, kPortColumn));
+        if (!seen.insert(key).second)
+            duplicates.push_back(row);
+    }
+    // From the bottom up, so the remaining indexes stay valid.
+    for (auto it = duplicates.rbegin(); it != duplicates.rend(); ++it)
+        m_view.removeRow(*it);
+}
+
+void FoundProxyOperations::columnClick(int column)
+{
+    if (column < 1)
+        return;
+    m_view.setSortKey(column - 1);
+    m_view.setSorted(true);
+}
+
+void FoundProxyOperations::mouseDown(int button, int /*shift*/, int /*x*/, int /*y*/)
+{
+    const int row = m_view.selectedRow();
+    if (row < 0)
+        return;
+    if (m_view.subItem(row, kIpColumn).empty())
+        return;
+    if (button == RightButton)
+        m_host.showPopupMenu();
+}
+
+std::string FoundProxyOperations::selectedProxy() const
+{
+    const int row = m_view.selectedRow();
+    if (row < 0)
+        return {};
+    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+}
+
+void FoundProxyOperations::copyProxy()
+{
+    if (m_view.selectedRow() < 0)
+        return;
+    m_clipboard.clear();
+    m_clipboard.setText(selectedProxy());
+}
+
+void FoundProxyOperations::list2Click()
+{
+    if (m_list2.selectedIndex() < 0)
+        return;
+    m_clipboard.setText(m_list2.text());
+}
+
+} // namespace qv

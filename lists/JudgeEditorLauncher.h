@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <string>
+
+namespace qv {
+
+class Form1;
+
+// Opens the judge-script editor without an owner and not modal; a second request only brings the
+// open editor to the front, keeping its unsaved text. The editor closes when this object goes.
+class JudgeEditorLauncher final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JudgeEditorLauncher)
+public:
+    // An empty path edits "judgescripts.txt" beside the program.
+    explicit JudgeEditorLauncher(std::string path = {}, QObject* parent = nullptr);
+    ~JudgeEditorLauncher() override;
+
+    void show();
+    void closeEditor();
+    // The open editor, or null.
+    Form1* form() const;
+
+private:
+    std::string m_path;
+    QPointer<Form1> m_form;
+};
+
+} // namespace qv

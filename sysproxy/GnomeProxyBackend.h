@@ -1,0 +1,30 @@
+#pragma once
+
+#include "sysproxy/DesktopProxyBackend.h"
+
+namespace qv {
+
+// GNOME's proxy setting through GSettings: mode "manual" with the HTTP and HTTPS proxy, or "none".
+// Plain C++ header: the GIO headers stay inside the .cpp, away from Qt's keyword macros.
+class GnomeProxyBackend final : public DesktopProxyBackend
+{
+public:
+    struct Settings
+    {
+        std::string mode;
+        std::string httpHost;
+        int httpPort = 0;
+        std::string httpsHost;
+        int httpsPort = 0;
+    };
+
+    std::string name() const override { return "GNOME"; }
+    // The proxy schema is installed and settings are kept somewhere lasting (not only in memory).
+    bool isAvailable() const override;
+    bool apply(bool enable, const std::string& host, int port, std::string* error) override;
+
+    // The desktop's current proxy setting; empty when the schema is missing.
+    static Settings current();
+};
+
+} // namespace qv

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "sysproxy/DesktopProxyBackend.h"
+
+namespace qv {
+
+// KDE Plasma's proxy setting: the "Proxy Settings" group of kioslaverc, written with the desktop's
+// own kwriteconfig tool (which knows that file's rules), then the reparse signal so that running
+// programs pick it up.
+class KdeProxyBackend final : public DesktopProxyBackend
+{
+public:
+    KdeProxyBackend();
+
+    std::string name() const override { return "KDE"; }
+    // A kwriteconfig6 or kwriteconfig5 tool is installed.
+    bool isAvailable() const override { return !m_tool.empty(); }
+    bool apply(bool enable, const std::string& host, int port, std::string* error) override;
+
+    const std::string& tool() const { return m_tool; }
+
+private:
+    bool writeKey(const std::string& key, const std::string& value, std::string* error) const;
+
+    std::string m_tool;
+};
+
+} // namespace qv

@@ -1,0 +1,48 @@
+#include "sysproxy/Registry.h"
+
+namespace qv::Registry {
+
+namespace {
+bool openKey(RegistryStore& store, std::uint32_t hive, const std::string& keyPath, std::string* error)
+{
+    if (hive != kHkeyCurrentUser) {
+        if (error)
+            *error = "only the current user's settings can be written";
+        return false;
+    }
+    if (!store.createKey(keyPath)) {
+        if (error)
+            *error = store.errorString();
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+bool SetRegString(RegistryStore& store, std::uint32_t hive, const std::string& keyPath,
+    const std::string& valueName, const std::string& text, std::string* error)
+{
+    if (!openKey(store, hive, keyPath, error))
+        return false;
+    if (!store.setString(keyPath, valueName, text)) {
+        if (error)
+            *error = store.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool SetRegDword(RegistryStore& store, std::uint32_t hive, const std::string& keyPath,
+    const std::string& valueName, std::uint32_t value, std::string* error)
+{
+    if (!openKey(store, hive, keyPath, error))
+        return false;
+    if (!store.setDword(keyPath, valueName, value)) {
+        if (error)
+            *error = store.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace qv::Registry

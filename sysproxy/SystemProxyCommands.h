@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ListView.h"
+#include "platform/MessageBox.h"
+#include "platform/RegistryStore.h"
+#include "sysproxy/DesktopProxyBackend.h"
+
+namespace qv {
+
+// The popup menu's two system-proxy commands: after a Yes they write ProxyEnable and then
+// ProxyServer to the current user's Internet settings, then make each available desktop follow.
+class SystemProxyCommands final
+{
+public:
+    static constexpr const char* kKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+    SystemProxyCommands(const ListView& view, MessageBox& messageBox, RegistryStore& store,
+        std::vector<std::unique_ptr<DesktopProxyBackend>> backends);
+    SystemProxyCommands(const SystemProxyCommands&) = delete;
+    SystemProxyCommands& operator=(const SystemProxyCommands&) = delete;
+
+    // The desktops this system knows: GNOME and KDE.
+    static std::vector<std::unique_ptr<DesktopProxyBackend>> desktopBackends();
+
+    // "&Set As Default Proxy": the selected row's IP and port.
+    void mnuProxyClick();
+    // "&Clear Proxy Support".
+    void mnClearPClick();
+
+private:
+    void apply(bool enable, const std::string& server, const std::string& title);
+
+    const ListView& m_view;
+    MessageBox& m_messageBox;
+    RegistryStore& m_store;
+    std::vector<std::unique_ptr<DesktopProxyBackend>> m_backends;
+};
+
+} // namespace qv

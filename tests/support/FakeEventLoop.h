@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/EventLoop.h"
+
+namespace qv::test {
+
+class FakeTcpSocket;
+
+// One scripted step of a fake proxy, timed from the moment the request reaches it.
+struct PeerStep {
+    enum class Kind {
+        Data, // sends bytes
+        Close, // closes its side (end of an HTTP/1.0 answer)
+        Reset, // resets the connection: the client sees an error
+        Stream, // sends bytes every everyMs, without end
+    };
+    std::int64_t afterMs = 0;
+    Kind kind = Kind::Data;
+    std::string bytes;
+    std::int64_t everyMs = 1;
+};
+
+// How a fake proxy behaves. A host:port without a script refuses connections.
+struct PeerScript {
+    enum class Connect { Accept, Refuse, Never };
+    Connect connect = Connect::Accept;
+    std::int64_t connectDelayMs = 1;
+    std::vector<PeerStep> reply;
+
+    static PeerScript answering(std::string bytes, std::int64_t afterMs = 5)
+    {
+        PeerScript script;
+        script.reply = { { afterMs, PeerStep::Kind::Data, std::move(bytes), 1 },
+            { afterMs, PeerStep::Kind::Close, {}, 1 } };
+        return script;
+    }
+};
+
+// A deterministic event loop with a virtual clock in milliseconds. Nothing happens until the test
+// runs the loop; events due at the same time run in the order they were posted.
+class FakeEventLoop final : public EventLoop {
+public:
+    struct ConnectRecord {
+        std::int64_t atMs;
+        std::string host;
+        int port;
+    };
+    struct SendRecord {
+        std::int64_t atMs;
+        std::string host;
+        int port;
+        std::string bytes;
+    };
+
+    FakeEventLoop();
+    ~FakeEventLoop() override;
+
+    std::unique_ptr<TcpSocket> createSocket() override;
+    std::unique_ptr<Timer> createTimer() override;
+    // Runs the events already due when it is called, after the onYield hook.
+    void yield() override;
+    std::int64_t nowMs() const override { return m_now; }
+
+    // An event whose alive test fails when its time comes is dropped without moving the clock, so
+    // a cancelled timeout leaves no trace.
+    void post(std::int64_t delayMs, std::function<void()> event, std::function<bool()> alive = {});
+    // Moves the clock to the next event and runs it; false when nothing is queued.
+    bool runNext();
+    // Runs every event due up to and including the time atMs, then sets the clock there.
+    void runUntil(std::int64_t atMs);
+    void advanceBy(std::int64_t ms) { runUntil(m_now + ms); }
+    // Runs until nothing is queued or a limit is met; returns the number of events run.
+    int runUntilIdle(int maxEvents = 10000000, std::int64_t maxTimeMs = INT64_MAX / 2);
+    // Live events still queued.
+    std::size_t pendingEvents();
+
+    void setPeer(const std::string& host, int port, PeerScript script);
+    const PeerScript* peer(const std::string& host, int port) const;
+
+    // Sockets alive now, in creation order.
+    std::vector<FakeTcpSocket*> sockets() const { return m_sockets; }
+    const std::vector<ConnectRecord>& connects() const { return m_connects; }
+    const std::vector<SendRecord>& sends() const { return m_sends; }
+    int yieldCount() const { return m_yields; }
+    int timerTicks() const { return m_ticks; }
+
+    // Called at the start of each yield (a test puts user actions here).
+    std::function<void()> onYield;
+
+private:
+    friend class FakeTcpSocket;
+    friend class FakeTimer;
+    void forget(FakeTcpSocket* socket);
+
+    std::int64_t m_now = 0;
+    std::uint64_t m_seq = 0;
+    struct Event {
+        std::function<void()> run;
+        std::function<bool()> alive;
+    };
+    void dropDead();
+    std::map<std::pair<std::int64_t, std::uint64_t>, Event> m_events;
+    std::map<std::pair<std::string, int>, PeerScript> m_peers;
+    std::vector<FakeTcpSocket*> m_sockets;
+    std::vector<ConnectRecord> m_connects;
+    std::vector<SendRecord> m_sends;
+    int m_yields = 0;
+    int m_ticks = 0;
+};
+
+} // namespace qv::test
