@@ -475,3 +475,23 @@ TEST(styleButtonStoredSettings, TheProgramsButtons)
     EXPECT_FALSE(ButtonStoredSettings::apply(button, u":/qv/button/missing.settings"_s, &error));
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(styleButtonHost, PointerOverFollowsTheWindowShape)
+{
+    QWidget window;
+    window.resize(120, 60);
+    auto* button = new styleButton(&window);
+    button->setGeometry(10, 10, 60, 24);
+    button->setButtonType(styleButton::CutCornerBevel);
+    window.show();
+    QCursor::setPos(button->mapToGlobal(QPoint(30, 12)));
+    if (QCursor::pos() != button->mapToGlobal(QPoint(30, 12)))
+        GTEST_SKIP() << "this platform cannot place the pointer";
+    EXPECT_TRUE(button->IsMouseOver());
+    QCursor::setPos(button->mapToGlobal(QPoint(0, 0)));
+    EXPECT_FALSE(button->IsMouseOver()) << "a cut corner is outside";
+    QCursor::setPos(button->mapToGlobal(QPoint(2, 0)));
+    EXPECT_TRUE(button->IsMouseOver());
+    QCursor::setPos(window.mapToGlobal(QPoint(100, 50)));
+    EXPECT_FALSE(button->IsMouseOver());
+}
