@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/EditButtonStandIn.h"
 #include "app/ListViewWidget.h"
 #include "app/StatusBarStandIn.h"
+#include "controls/button/styleButton.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/FileDialog.h"
@@ -41,7 +41,7 @@ class FrmMain final : public QWidget
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
     using StatusBarControl = StatusBarStandIn;
-    using EditButtonControl = EditButtonStandIn;
+    using EditButtonControl = styleButton;
 
     // Platform services; any left empty gets its Qt implementation.
     struct Services
