@@ -18,6 +18,7 @@
 
 #include "app/AppFonts.h"
 #include "app/StoredSettings.h"
+#include "controls/button/ButtonStoredSettings.h"
 #include "lists/ModLoad.h"
 #include "platform/QtEventLoop.h"
 #include "platform/gui/QtClipboard.h"
@@ -206,9 +207,10 @@ void FrmMain::buildFrame()
 
     m_cmdEdit = new EditButtonControl(m_frame3);
     m_cmdEdit->setObjectName(QStringLiteral("CmdEdit"));
-    m_cmdEdit->setCaption(QStringLiteral("Edit"));
+    ButtonStoredSettings::apply(*m_cmdEdit, ButtonStoredSettings::resourcePath(QStringLiteral("CmdEdit")));
+    // The stored 8.25 pt, in pixels like every font of this fixed layout.
+    m_cmdEdit->setFont(AppFonts::tahoma(m_cmdEdit->FontBold()));
     m_cmdEdit->setToolTip(QStringLiteral("Add Script List"));
-    m_cmdEdit->setFont(AppFonts::tahoma(true));
     m_cmdEdit->setGeometry(twips(5520), twips(240), twips(495), twips(255));
     connect(m_cmdEdit, &EditButtonControl::Click, this, &FrmMain::CmdEditClick);
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/EditButtonStandIn.h"
 #include "app/ListViewWidget.h"
+#include "controls/button/styleButton.h"
 #include "controls/statusbar/panelStatusBar.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
@@ -41,7 +41,7 @@ class FrmMain final : public QWidget
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
     using StatusBarControl = panelStatusBar;
-    using EditButtonControl = EditButtonStandIn;
+    using EditButtonControl = styleButton;
 
     // Platform services; any left empty gets its Qt implementation.
     struct Services

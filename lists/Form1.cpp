@@ -6,8 +6,10 @@
 #include <QScreen>
 #include <QTextDocument>
 
+#include "controls/button/ButtonStoredSettings.h"
+#include "controls/button/styleButton.h"
+
 #include "lists/ModLoad.h"
-#include "lists/StyleButtonStandIn.h"
 #include "platform/TextFile.h"
 
 using namespace Qt::StringLiterals;
@@ -47,13 +49,14 @@ Form1::Form1(std::string path, QWidget* parent)
     m_text1->setGeometry(twips(0, 120, 7455, 3015));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    m_styleButton1 = new StyleButtonStandIn(u"Save Changes"_s, this);
+    m_styleButton1 = new styleButton(this);
+    m_styleButton1->setObjectName(u"styleButton1"_s);
+    ButtonStoredSettings::apply(*m_styleButton1, ButtonStoredSettings::resourcePath(u"styleButton1"_s));
     m_styleButton1->setGeometry(twips(120, 3240, 1335, 255));
-    m_styleButton2 = new StyleButtonStandIn(u"Cancel"_s, this);
+    m_styleButton2 = new styleButton(this);
+    m_styleButton2->setObjectName(u"styleButton2"_s);
+    ButtonStoredSettings::apply(*m_styleButton2, ButtonStoredSettings::resourcePath(u"styleButton2"_s));
     m_styleButton2->setGeometry(twips(1680, 3240, 1335, 255));
-    // Enter in the text box is a line break, never a default button.
-    m_styleButton1->setAutoDefault(false);
-    m_styleButton2->setAutoDefault(false);
 
     m_label1 = new QLabel(u"Status: Idle..."_s, this);
     m_label1->setGeometry(
@@ -63,8 +66,8 @@ Form1::Form1(std::string path, QWidget* parent)
     setTabOrder(m_styleButton1, m_styleButton2);
     m_text1->setFocus();
 
-    connect(m_styleButton1, &StyleButtonStandIn::Click, this, &Form1::saveChanges);
-    connect(m_styleButton2, &StyleButtonStandIn::Click, this, &QDialog::close);
+    connect(m_styleButton1, &styleButton::Click, this, &Form1::saveChanges);
+    connect(m_styleButton2, &styleButton::Click, this, &QDialog::close);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -8,7 +8,7 @@ class QPlainTextEdit;
 
 namespace qv {
 
-class StyleButtonStandIn;
+class styleButton;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
 // Save Changes. The file is read once, when the dialog is created.
@@ -22,8 +22,8 @@ public:
     explicit Form1(QWidget* parent = nullptr);
 
     QPlainTextEdit* Text1() const { return m_text1; }
-    StyleButtonStandIn* styleButton1() const { return m_styleButton1; }
-    StyleButtonStandIn* styleButton2() const { return m_styleButton2; }
+    styleButton* styleButton1() const { return m_styleButton1; }
+    styleButton* styleButton2() const { return m_styleButton2; }
     QLabel* Label1() const { return m_label1; }
     const std::string& path() const { return m_path; }
 
@@ -35,8 +35,8 @@ private:
 
     std::string m_path;
     QPlainTextEdit* m_text1 = nullptr;
-    StyleButtonStandIn* m_styleButton1 = nullptr;
-    StyleButtonStandIn* m_styleButton2 = nullptr;
+    styleButton* m_styleButton1 = nullptr;
+    styleButton* m_styleButton2 = nullptr;
     QLabel* m_label1 = nullptr;
 };
 

@@ -2,10 +2,14 @@
 
 #include <QHeaderView>
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 
 namespace {
+// Often enough to look live, rarely enough that layouts cost nothing next to the scan.
+constexpr int kFlushIntervalMs = 50;
+
 QString latin1(const std::string& text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -21,11 +25,33 @@ TreeListView::TreeListView(QTreeWidget* tree)
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tree->setAllColumnsShowFocus(true);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kFlushIntervalMs);
+    QObject::connect(&m_flushTimer, &QTimer::timeout, m_tree, [this] { flush(); });
+}
+
+TreeListView::~TreeListView()
+{
+    qDeleteAll(m_pending);
 }
 
 int TreeListView::rowCount() const
 {
-    return m_tree ? m_tree->topLevelItemCount() : 0;
+    return m_tree ? m_tree->topLevelItemCount() + static_cast<int>(m_pending.size()) : 0;
+}
+
+void TreeListView::flush() const
+{
+    m_flushTimer.stop();
+    if (!m_tree || m_pending.isEmpty())
+        return;
+    const QList<QTreeWidgetItem*> items = std::exchange(m_pending, {});
+    if (!m_sorted) {
+        m_tree->addTopLevelItems(items);
+        return;
+    }
+    for (QTreeWidgetItem* item : items)
+        insertSorted(item);
 }
 
 bool TreeListView::less(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const
@@ -41,10 +67,13 @@ void TreeListView::addRow(const std::string& text, const std::vector<std::string
     item->setText(0, latin1(text));
     for (std::size_t i = 0; i < subItems.size(); ++i)
         item->setText(static_cast<int>(i + 1), latin1(subItems[i]));
-    if (!m_sorted) {
-        m_tree->addTopLevelItem(item);
-        return;
-    }
+    m_pending.append(item);
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void TreeListView::insertSorted(QTreeWidgetItem* item) const
+{
     // Binary search for the place after every equal row, so equal keys keep their order of arrival.
     int low = 0;
     int high = m_tree->topLevelItemCount();
@@ -60,6 +89,7 @@ void TreeListView::addRow(const std::string& text, const std::vector<std::string
 
 void TreeListView::removeRow(int row)
 {
+    flush();
     if (!m_tree || row < 0 || row >= rowCount())
         return;
     delete m_tree->takeTopLevelItem(row);
@@ -67,6 +97,7 @@ void TreeListView::removeRow(int row)
 
 void TreeListView::clear()
 {
+    flush();
     if (m_tree)
         m_tree->clear();
 }
@@ -78,6 +109,7 @@ std::string TreeListView::rowText(int row) const
 
 std::string TreeListView::subItem(int row, int n) const
 {
+    flush();
     if (!m_tree || row < 0 || row >= rowCount() || n < 0 || n >= m_tree->columnCount())
         return {};
     return m_tree->topLevelItem(row)->text(n).toLatin1().toStdString();
@@ -85,6 +117,7 @@ std::string TreeListView::subItem(int row, int n) const
 
 int TreeListView::selectedRow() const
 {
+    flush();
     if (!m_tree)
         return -1;
     const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
@@ -95,6 +128,7 @@ int TreeListView::selectedRow() const
 
 void TreeListView::setSelectedRow(int row)
 {
+    flush();
     if (!m_tree)
         return;
     if (row < 0 || row >= rowCount()) {
@@ -120,6 +154,7 @@ void TreeListView::setSorted(bool sorted)
 
 void TreeListView::sortNow()
 {
+    flush();
     if (!m_tree)
         return;
     QTreeWidgetItem* current = m_tree->currentItem();

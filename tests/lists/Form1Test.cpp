@@ -13,7 +13,7 @@
 
 #include "lists/Form1.h"
 #include "lists/JudgeEditorLauncher.h"
-#include "lists/StyleButtonStandIn.h"
+#include "controls/button/styleButton.h"
 
 using namespace Qt::StringLiterals;
 
@@ -54,8 +54,8 @@ TEST_F(Form1Test, WindowSettings)
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    EXPECT_EQ(form.styleButton1()->text(), u"Save Changes"_s);
-    EXPECT_EQ(form.styleButton2()->text(), u"Cancel"_s);
+    EXPECT_EQ(form.styleButton1()->Caption(), u"Save Changes"_s);
+    EXPECT_EQ(form.styleButton2()->Caption(), u"Cancel"_s);
     EXPECT_EQ(form.Label1()->text(), u"Status: Idle..."_s);
     EXPECT_EQ(form.Text1()->geometry(), QRect(0, 8, 497, 201));
 
