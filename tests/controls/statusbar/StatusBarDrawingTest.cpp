@@ -370,12 +370,6 @@ TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolv
 TEST(StatusBarDrawing, SampleBarsForViewing)
 {
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
-    bar->setGeometry(0, 0, 424, 18);
-    test::configureMainWindowBar(*bar);
-    bar->setShowGripper(false);
-    test::saveForViewing(bar->surface().image(), u"main-window-configured"_s);
-
     auto* sample = new panelStatusBar(&window);
     sample->setGeometry(0, 0, 520, 22);
     sample->setFont(test::barFont());

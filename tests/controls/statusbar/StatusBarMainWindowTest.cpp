@@ -4,6 +4,7 @@
 
 #include "StatusBarTestUtil.h"
 #include "app/FrmMain.h"
+#include "app/StoredSettings.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
 #include "support/FakeMessageBox.h"
@@ -21,6 +22,14 @@ Rgb shade(int offset)
 // The main window's StatusBar1 is the panel status bar, configured from its stored settings.
 TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
 {
+    const MemoryPropertyStore stored = StoredSettings::load(u"FrmMain.StatusBar1"_s);
+    EXPECT_EQ(stored.keys().size(), 26);
+    for (const QString& key : stored.keys())
+        EXPECT_EQ(key, key.toLower());
+    EXPECT_EQ(stored.readBool(u"showgripper"_s), true) << "the window's start-up switches it off";
+    EXPECT_EQ(stored.readFont(u"font"_s)->family(), u"Tahoma"_s);
+    EXPECT_EQ(stored.readFont(u"font"_s)->pointSizeF(), 8.25);
+
     FrmMain::Services services;
     services.clipboard = std::make_unique<FakeClipboard>();
     services.messageBox = std::make_unique<FakeMessageBox>();
@@ -38,6 +47,17 @@ TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
     EXPECT_EQ(bar->ForeColorDissabled(), SysColor::code(SysColor::GrayText));
     EXPECT_EQ(bar->MaskColor(), rgb(255, 0, 255));
     EXPECT_EQ(bar->size(), QSize(424, 18));
+    const QString captions[] = { u"Status: Idle.."_s, u"Good: 0"_s, u"Loaded: 0"_s };
+    const int widths[] = { 185, 120, 120 };
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(bar->PanelCaption(i), captions[i - 1]);
+        EXPECT_EQ(bar->PanelWidth(i), widths[i - 1]);
+        EXPECT_EQ(bar->MinWidth(i), widths[i - 1]);
+        EXPECT_EQ(bar->PanelAutoSize(i), AutoSizeMode::NoAutoSize);
+        EXPECT_TRUE(bar->PanelEnabled(i));
+        EXPECT_TRUE(bar->ToolTipText(i).isEmpty());
+        EXPECT_TRUE(bar->PanelPicture(i).isNull());
+    }
     EXPECT_EQ(bar->PanelRect(1), (Rect { 2, 5, 183, 14 }));
     EXPECT_EQ(bar->PanelRect(3), (Rect { 307, 5, 423, 14 }));
 
@@ -48,6 +68,7 @@ TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
     EXPECT_EQ(s.pixel(423, 9), shade(0)) << "no gripper: nothing right of the last panel";
     EXPECT_EQ(s.pixel(420, 17), shade(-15));
 
+    test::saveForViewing(bar->grab().toImage(), u"main-window-statusbar"_s);
     bar->setPanelCaption(1, u"Status: Checking 10.0.0.1:8080"_s);
     bar->setPanelCaption(2, u"Found: 12"_s);
     bar->setPanelCaption(3, u"Loaded: 31999"_s);

@@ -47,21 +47,4 @@ void saveForViewing(const QImage& image, const QString& name)
     image.scaled(image.size() * 4).save(dir + u'/' + name + u"-x4.png"_s);
 }
 
-void configureMainWindowBar(panelStatusBar& bar)
-{
-    bar.setFont(barFont());
-    bar.setBackColor(rgb(230, 231, 235));
-    bar.setApperance(1);
-    const struct
-    {
-        const char16_t* text;
-        int width;
-    } panels[] = { { u"Status: Idle..", 185 }, { u"Good: 0", 120 }, { u"Loaded: 0", 120 } };
-    for (const auto& p : panels) {
-        const int i
-            = bar.AddPanel(p.width, QString::fromUtf16(p.text), QString(), true, AutoSizeMode::NoAutoSize);
-        bar.setMinWidth(i, p.width);
-    }
-}
-
 } // namespace qv::test

@@ -24,7 +24,4 @@ Picture maskedBitmap(int width, int height, QColor fill);
 // Writes the image, and a copy scaled up four times, under $QV_TEST_OUTPUT_DIR/statusbar/.
 void saveForViewing(const QImage& image, const QString& name);
 
-// The three panels of the main window's bar on a bar of the given size.
-void configureMainWindowBar(panelStatusBar& bar);
-
 } // namespace qv::test
