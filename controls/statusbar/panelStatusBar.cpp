@@ -93,11 +93,13 @@ const cPanels& panelStatusBar::panelAt(int Index) const
 
 cPanels panelStatusBar::Panel(int Index) const
 {
+    flushPendingPass();
     return panelAt(Index);
 }
 
 Rect panelStatusBar::PanelRect(int Index) const
 {
+    flushPendingPass();
     if (Index < 1 || static_cast<size_t>(Index) > m_panelRects.size())
         throw SubscriptOutOfRange(Index);
     return m_panelRects[static_cast<size_t>(Index - 1)];
@@ -127,6 +129,7 @@ void panelStatusBar::setForeColor(OleColor NewForeColor)
 
 int panelStatusBar::PanelWidth(int Index) const
 {
+    flushPendingPass();
     return panelAt(Index).ClientWidth;
 }
 
@@ -149,7 +152,9 @@ void panelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
     panel.PanelText = NewPanelCaption;
     panel.PanelTxtWidth = m_surface->textWidth(NewPanelCaption);
     // Only a width change can move other panels; otherwise repainting the panels is enough.
-    DrawStatusBar(panel.PanelTxtWidth != oldWidth);
+    const PendingPass needed = panel.PanelTxtWidth != oldWidth ? PendingPass::Full : PendingPass::Partial;
+    m_pendingPass = std::max(m_pendingPass, needed);
+    update();
     markChanged(u"pText"_s);
 }
 
@@ -345,8 +350,18 @@ void panelStatusBar::SizePanels()
     }
 }
 
+void panelStatusBar::flushPendingPass() const
+{
+    if (m_pendingPass != PendingPass::None)
+        const_cast<panelStatusBar*>(this)->DrawStatusBar(m_pendingPass == PendingPass::Full);
+}
+
 void panelStatusBar::DrawStatusBar(bool FullRedraw)
 {
+    // A full pass now also covers a pending one; a partial pass first runs a pending full one.
+    if (m_pendingPass == PendingPass::Full)
+        FullRedraw = true;
+    m_pendingPass = PendingPass::None;
     syncSurfaceSize();
     DrawingSurface& surface = *m_surface;
     const int W = surface.width();
@@ -446,7 +461,8 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
     if (gripper)
         DrawGripper();
     // Screen refreshes coalesce into the next paint; the image above is already complete.
-    update();
+    if (!m_painting)
+        update();
 }
 
 int panelStatusBar::captionHeight(int Index, const QString& text, const Rect& client)
@@ -512,7 +528,8 @@ void panelStatusBar::DrawGripper()
         for (auto [dx, dy] : { std::pair { 4, 4 }, { 8, 4 }, { 12, 4 }, { 4, 8 }, { 8, 8 }, { 4, 12 } })
             mPanelDraw::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, dark, 2);
     }
-    update();
+    if (!m_painting)
+        update();
 }
 
 // ---- persistence -------------------------------------------------------------------------------
@@ -533,6 +550,7 @@ void panelStatusBar::InitProperties()
 
 void panelStatusBar::WriteProperties(PropertyStore& store) const
 {
+    flushPendingPass();
     store.write(u"BackColor"_s, ColorValue { m_backColor });
     store.write(u"ForeColor"_s, ColorValue { m_foreColor });
     store.write(u"ForeColorDissabled"_s, ColorValue { m_disabledForeColor });
@@ -673,6 +691,7 @@ bool panelStatusBar::readPanelRecords(const PropertyStore& store)
 
 QString panelStatusBar::panelsText() const
 {
+    flushPendingPass();
     MemoryPropertyStore store;
     store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
     writePanels(store);
@@ -748,6 +767,9 @@ QSize panelStatusBar::minimumSizeHint() const
 
 void panelStatusBar::paintEvent(QPaintEvent* event)
 {
+    m_painting = true;
+    flushPendingPass();
+    m_painting = false;
     QPainter painter(this);
     painter.drawImage(event->rect(), m_surface->image(), event->rect());
 }
@@ -795,6 +817,7 @@ bool panelStatusBar::eventFilter(QObject* watched, QEvent* event)
 
 void panelStatusBar::mousePressEvent(QMouseEvent* event)
 {
+    flushPendingPass();
     m_currentPanel = 0;
     m_afterDoubleClick = false;
     const int x = roundPoint(event->position().x());
@@ -819,6 +842,7 @@ void panelStatusBar::mousePressEvent(QMouseEvent* event)
 
 void panelStatusBar::mouseMoveEvent(QMouseEvent* event)
 {
+    flushPendingPass();
     const int x = roundPoint(event->position().x());
     const int y = roundPoint(event->position().y());
     if (m_showGripper && m_gripperRect.contains(x, y)) {

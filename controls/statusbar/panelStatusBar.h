@@ -46,7 +46,7 @@ public:
     Q_DISABLE_COPY_MOVE(panelStatusBar)
 
     // Properties.
-    OleColor BackColor() const { return m_backColor; }
+    OleColor BackColor() const { return flushPendingPass(), m_backColor; }
     void setBackColor(OleColor NewBackColor);
     OleColor ForeColor() const { return m_foreColor; }
     void setForeColor(OleColor NewForeColor);
@@ -96,17 +96,19 @@ public:
     void setPanelsText(const QString& text);
 
     // State of the last drawing pass, for hosts and tests.
-    int PanelRectCount() const { return static_cast<int>(m_panelRects.size()); }
+    int PanelRectCount() const { return flushPendingPass(), static_cast<int>(m_panelRects.size()); }
     Rect PanelRect(int Index) const;
-    Rect GripperRect() const { return m_gripperRect; }
+    Rect GripperRect() const { return flushPendingPass(), m_gripperRect; }
     bool GripperAllowed() const { return m_gripperAllowed; }
     int CurrentPanel() const { return m_currentPanel; }
     // Panel record Index (a fresh one when the slot is empty).
     cPanels Panel(int Index) const;
-    const DrawingSurface& surface() const { return *m_surface; }
+    const DrawingSurface& surface() const { return flushPendingPass(), *m_surface; }
     // Number of drawing passes so far (full and partial), for tests and measurements.
-    std::uint64_t fullPasses() const { return m_fullPasses; }
-    std::uint64_t partialPasses() const { return m_partialPasses; }
+    std::uint64_t fullPasses() const { return flushPendingPass(), m_fullPasses; }
+    std::uint64_t partialPasses() const { return flushPendingPass(), m_partialPasses; }
+    // Runs the drawing pass that caption writes left for the next screen refresh, if any.
+    void flushPendingPass() const;
 
     void setResizeStarter(ResizeStarter starter);
 
@@ -186,6 +188,11 @@ private:
     std::vector<MeasuredCaption> m_measured; // by panel, for m_measuredClient and m_measuredFont
     Rect m_measuredClient;
     QFont m_measuredFont;
+    // A caption write only records the pass it needs (a scan writes three per checked proxy);
+    // the pass runs once before the next refresh or read of what it computes, with the same result.
+    enum class PendingPass { None, Partial, Full };
+    PendingPass m_pendingPass = PendingPass::None;
+    bool m_painting = false;
     std::uint64_t m_fullPasses = 0;
     std::uint64_t m_partialPasses = 0;
 };

@@ -312,6 +312,30 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     EXPECT_EQ(changed.last().at(0).toString(), u"pTTText"_s);
 }
 
+TEST(StatusBarPersistence, CaptionWritesCoalesceIntoOnePassWithTheSameResult)
+{
+    Host eager;
+    Host lazy;
+    for (Host* host : { &eager, &lazy }) {
+        host->bar->setFont(test::barFont());
+        host->bar->setApperance(1);
+        threePanels(*host->bar);
+    }
+    const QStringList captions { u"Found: 1"_s, u"Found: 2"_s, u"Found: 10"_s, u"Found: 11"_s };
+    for (const QString& caption : captions) {
+        eager.bar->setPanelCaption(2, caption);
+        eager.bar->flushPendingPass();
+    }
+    const auto lazyPasses = lazy.bar->fullPasses() + lazy.bar->partialPasses();
+    for (const QString& caption : captions)
+        lazy.bar->setPanelCaption(2, caption);
+    EXPECT_EQ(lazy.bar->surface().image(), eager.bar->surface().image());
+    EXPECT_EQ(lazy.bar->fullPasses() + lazy.bar->partialPasses(), lazyPasses + 1)
+        << "four writes, one of them changing the width, draw once, fully";
+    EXPECT_EQ(lazy.bar->PanelWidth(2), eager.bar->PanelWidth(2));
+    EXPECT_EQ(lazy.bar->PanelRect(3), eager.bar->PanelRect(3));
+}
+
 TEST(StatusBarPersistence, PanelsTextPropertyCarriesEveryPanel)
 {
     Host host;
