@@ -233,8 +233,9 @@ bool MemoryPropertyStore::fromText(const QString& text, QString* error)
                 return fail(u"bad font"_s);
             write(key, font);
         } else if (type == u"picture") {
+            // An empty value is a stored "no picture", as toText writes it.
             const Picture picture = Picture::fromBytes(QByteArray::fromBase64(raw.toLatin1()));
-            if (picture.isNull())
+            if (picture.isNull() && !raw.trimmed().isEmpty())
                 return fail(u"bad picture"_s);
             write(key, picture);
         } else {

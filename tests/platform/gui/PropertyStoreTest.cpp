@@ -86,3 +86,17 @@ TEST(Picture, SizesInHimetricAtNinetySixDpi)
     EXPECT_TRUE(Picture::load(QStringLiteral("/nonexistent/x.bmp"), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(PropertyStore, TextFormKeepsAStoredEmptyPicture)
+{
+    MemoryPropertyStore store;
+    store.write(QStringLiteral("PanelPicture1"), Picture());
+    store.write(QStringLiteral("After"), std::int32_t { 7 });
+    MemoryPropertyStore copy;
+    QString error;
+    ASSERT_TRUE(copy.fromText(store.toText(), &error)) << error.toStdString();
+    ASSERT_TRUE(copy.readPicture(QStringLiteral("panelpicture1")).has_value());
+    EXPECT_TRUE(copy.readPicture(QStringLiteral("panelpicture1"))->isNull());
+    EXPECT_EQ(copy.readInt(QStringLiteral("after")), 7);
+    EXPECT_FALSE(copy.fromText(QStringLiteral("p = picture:@@@\n")));
+}

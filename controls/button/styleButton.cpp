@@ -1,0 +1,791 @@
+#include "controls/button/styleButton.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <cmath>
+
+#include "controls/button/HandCursor.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+
+namespace {
+
+// Leaving the button is noticed within this many milliseconds.
+constexpr int HoverPollInterval = 20;
+
+int buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+int buttonsCode(Qt::MouseButtons buttons)
+{
+    return ((buttons & Qt::LeftButton) ? 1 : 0) | ((buttons & Qt::RightButton) ? 2 : 0)
+        | ((buttons & Qt::MiddleButton) ? 4 : 0);
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return ((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0)
+        | ((modifiers & Qt::AltModifier) ? 4 : 0);
+}
+
+// The classic virtual-key numbering the key events carry.
+int keyCode(const QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
+        return key;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return key < 0x100 ? key : 0;
+    }
+}
+
+} // namespace
+
+styleButton::styleButton(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_overTimer = new QTimer(this);
+    m_overTimer->setInterval(HoverPollInterval);
+    connect(m_overTimer, &QTimer::timeout, this, &styleButton::pollPointer);
+    m_ambient.font = parent ? parent->font() : QApplication::font();
+    InitProperties();
+}
+
+styleButton::~styleButton()
+{
+    m_r.setShown(false);
+}
+
+// --- stored settings ----------------------------------------------------------------------------
+
+void styleButton::InitProperties()
+{
+    ButtonSettings& s = m_r.settings();
+    s.enabled = true;
+    s.showFocusRect = true;
+    s.useMaskColor = true;
+    s.caption = m_ambient.displayName;
+    s.font = m_ambient.font;
+    QWidget::setFont(s.font);
+    s.buttonType = Standard;
+    s.colorScheme = SystemColors;
+    setColors();
+    s.backColor = m_r.palette().faceColor;
+    s.backOver = s.backColor;
+    s.foreColor = m_r.palette().textColor;
+    s.foreOver = s.foreColor;
+    s.maskColor = 0xC0C0C0;
+    QWidget::setEnabled(true);
+    calcTextRects();
+    SetAccessKeys();
+}
+
+void styleButton::ReadProperties(const PropertyStore& store)
+{
+    ButtonSettings& s = m_r.settings();
+    auto int16 = [&store](const QString& key, int fallback) {
+        return static_cast<int>(static_cast<std::int16_t>(store.readInt(key).value_or(fallback)));
+    };
+    s.buttonType = int16(u"BTYPE"_s, Standard);
+    s.caption = store.readString(u"TX"_s).value_or(QString());
+    s.enabled = store.readBool(u"ENAB"_s).value_or(true);
+    if (const auto font = store.readFont(u"FONT"_s))
+        s.font = *font;
+    QWidget::setFont(s.font);
+    s.colorScheme = int16(u"COLTYPE"_s, SystemColors);
+    s.showFocusRect = store.readBool(u"FOCUSR"_s).value_or(true);
+    s.backColor = store.readColor(u"BCOL"_s).value_or(SysColor::code(SysColor::ButtonFace));
+    s.backOver = store.readColor(u"BCOLO"_s).value_or(s.backColor);
+    s.foreColor = store.readColor(u"FCOL"_s).value_or(SysColor::code(SysColor::ButtonText));
+    s.foreOver = store.readColor(u"FCOLO"_s).value_or(s.foreColor);
+    s.maskColor = store.readColor(u"MCOL"_s).value_or(0xC0C0C0);
+    s.mousePointer = int16(u"MPTR"_s, 0);
+    s.mouseIcon = store.readPicture(u"MICON"_s).value_or(Picture());
+    applyPointer();
+    s.pictureNormal = store.readPicture(u"PICN"_s).value_or(Picture());
+    s.pictureOver = store.readPicture(u"PICH"_s).value_or(Picture());
+    s.useMaskColor = store.readBool(u"UMCOL"_s).value_or(true);
+    s.softBevel = store.readBool(u"SOFT"_s).value_or(false);
+    s.picturePosition = int16(u"PICPOS"_s, 0);
+    s.useGreyscale = store.readBool(u"NGREY"_s).value_or(false);
+    s.specialEffect = int16(u"FX"_s, 0);
+    // Both branches of this setter set the pointer, so the loaded pointer settings never survive.
+    setHandPointer(store.readBool(u"HAND"_s).value_or(false));
+    s.checkBoxBehaviour = store.readBool(u"CHECK"_s).value_or(false);
+    s.value = store.readBool(u"VALUE"_s).value_or(false);
+
+    QWidget::setEnabled(s.enabled);
+    m_r.calcPictureSize();
+    // A host may size the button before loading it; keep shape and insets in step with the style.
+    m_r.setSize(width(), height());
+    setMask(m_r.makeRegion());
+    calcTextRects();
+    SetAccessKeys();
+}
+
+void styleButton::WriteProperties(PropertyStore& store) const
+{
+    const ButtonSettings& s = m_r.settings();
+    auto picture = [&store](const QString& key, const Picture& value) {
+        if (value.isNull())
+            store.remove(key);
+        else
+            store.write(key, value);
+    };
+    store.write(u"BTYPE"_s, std::int32_t{s.buttonType});
+    store.write(u"TX"_s, s.caption);
+    store.write(u"ENAB"_s, s.enabled);
+    store.write(u"FONT"_s, s.font);
+    store.write(u"COLTYPE"_s, std::int32_t{s.colorScheme});
+    store.write(u"FOCUSR"_s, s.showFocusRect);
+    store.write(u"BCOL"_s, ColorValue{s.backColor});
+    store.write(u"BCOLO"_s, ColorValue{s.backOver});
+    store.write(u"FCOL"_s, ColorValue{s.foreColor});
+    store.write(u"FCOLO"_s, ColorValue{s.foreOver});
+    store.write(u"MCOL"_s, ColorValue{s.maskColor});
+    store.write(u"MPTR"_s, std::int32_t{s.mousePointer});
+    picture(u"MICON"_s, s.mouseIcon);
+    picture(u"PICN"_s, s.pictureNormal);
+    picture(u"PICH"_s, s.pictureOver);
+    store.write(u"UMCOL"_s, s.useMaskColor);
+    store.write(u"SOFT"_s, s.softBevel);
+    store.write(u"PICPOS"_s, std::int32_t{s.picturePosition});
+    store.write(u"NGREY"_s, s.useGreyscale);
+    store.write(u"FX"_s, std::int32_t{s.specialEffect});
+    store.write(u"HAND"_s, s.handPointer);
+    store.write(u"CHECK"_s, s.checkBoxBehaviour);
+    store.write(u"VALUE"_s, s.value);
+}
+
+// --- host ---------------------------------------------------------------------------------------
+
+void styleButton::setAmbient(const ButtonAmbient& ambient)
+{
+    m_ambient = ambient;
+    m_r.setDefaultButton(ambient.displayAsDefault);
+    if (m_r.settings().colorScheme != CustomColors)
+        setColors();
+    Redraw(lastState(), true);
+}
+
+void styleButton::setDisplayAsDefault(bool on)
+{
+    ButtonAmbient ambient = m_ambient;
+    ambient.displayAsDefault = on;
+    setAmbient(ambient);
+}
+
+void styleButton::setColors()
+{
+    const QWidget* host = parentWidget() ? parentWidget() : this;
+    const QPalette& palette = host->palette();
+    m_r.setContainerColors(fromQColor(palette.color(host->backgroundRole())),
+                           fromQColor(palette.color(host->foregroundRole())));
+    m_r.setColors();
+}
+
+// --- properties ---------------------------------------------------------------------------------
+
+void styleButton::setBackColor(OleColor colour)
+{
+    m_r.settings().backColor = colour;
+    if (!m_ambient.userMode)
+        m_r.settings().backOver = colour;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"BackColor"_s);
+}
+
+void styleButton::setBackOver(OleColor colour)
+{
+    m_r.settings().backOver = colour;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"BackOver"_s);
+}
+
+void styleButton::setForeColor(OleColor colour)
+{
+    m_r.settings().foreColor = colour;
+    if (!m_ambient.userMode)
+        m_r.settings().foreOver = colour;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"ForeColor"_s);
+}
+
+void styleButton::setForeOver(OleColor colour)
+{
+    m_r.settings().foreOver = colour;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"ForeOver"_s);
+}
+
+void styleButton::setMaskColor(OleColor colour)
+{
+    m_r.settings().maskColor = colour;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"MaskColor"_s);
+}
+
+void styleButton::setSoftBevel(bool on)
+{
+    m_r.settings().softBevel = on;
+    setColors();
+    Redraw(lastState(), true);
+    notify(u"SoftBevel"_s);
+}
+
+void styleButton::setButtonType(int type)
+{
+    m_r.settings().buttonType = type;
+    if (type == FlatFrame && !m_ambient.userMode)
+        setFontBold(true);
+    else if (type == ParentBackground && m_r.isShown())
+        CaptureParentBackground();
+    resizeProcedure();
+    notify(u"ButtonType"_s);
+}
+
+void styleButton::setCaption(const QString& caption)
+{
+    m_r.settings().caption = caption;
+    SetAccessKeys();
+    calcTextRects();
+    Redraw(ButtonRenderer::Normal, true);
+    notify(u"Caption"_s);
+}
+
+void styleButton::setEnabled(bool enabled)
+{
+    m_r.settings().enabled = enabled;
+    Redraw(ButtonRenderer::Normal, true);
+    QWidget::setEnabled(enabled);
+    notify(u"Enabled"_s);
+}
+
+void styleButton::setFont(const QFont& font)
+{
+    m_r.settings().font = font;
+    fontChanged();
+    notify(u"Font"_s);
+}
+
+void styleButton::fontChanged()
+{
+    QWidget::setFont(m_r.settings().font);
+    calcTextRects();
+    Redraw(ButtonRenderer::Normal, true);
+}
+
+void styleButton::setFontBold(bool on)
+{
+    m_r.settings().font.setBold(on);
+    fontChanged();
+}
+
+void styleButton::setFontItalic(bool on)
+{
+    m_r.settings().font.setItalic(on);
+    fontChanged();
+}
+
+void styleButton::setFontUnderline(bool on)
+{
+    m_r.settings().font.setUnderline(on);
+    fontChanged();
+}
+
+int styleButton::FontSize() const
+{
+    return static_cast<int>(std::nearbyint(Font().pointSizeF()));
+}
+
+void styleButton::setFontSize(double points)
+{
+    if (points <= 0)
+        return;
+    m_r.settings().font.setPointSizeF(points);
+    fontChanged();
+}
+
+void styleButton::setFontName(const QString& name)
+{
+    m_r.settings().font.setFamily(name);
+    fontChanged();
+}
+
+void styleButton::setColorScheme(int scheme)
+{
+    m_r.settings().colorScheme = scheme;
+    setColors();
+    Redraw(ButtonRenderer::Normal, true);
+    notify(u"ColorScheme"_s);
+}
+
+void styleButton::setShowFocusRect(bool on)
+{
+    m_r.settings().showFocusRect = on;
+    Redraw(lastState(), true);
+    notify(u"ShowFocusRect"_s);
+}
+
+void styleButton::setSpecialEffect(int effect)
+{
+    m_r.settings().specialEffect = effect;
+    Redraw(lastState(), true);
+    notify(u"SpecialEffect"_s);
+}
+
+void styleButton::setCheckBoxBehaviour(bool on)
+{
+    m_r.settings().checkBoxBehaviour = on;
+    Redraw(lastState(), true);
+    notify(u"CheckBoxBehaviour"_s);
+}
+
+void styleButton::setMousePointer(int code)
+{
+    m_r.settings().mousePointer = code;
+    applyPointer();
+    notify(u"MousePointer"_s);
+}
+
+void styleButton::setMouseIcon(const Picture& icon)
+{
+    m_r.settings().mouseIcon = icon;
+    applyPointer();
+    notify(u"MouseIcon"_s);
+}
+
+void styleButton::setHandPointer(bool on)
+{
+    ButtonSettings& s = m_r.settings();
+    s.handPointer = on;
+    if (on) {
+        s.mouseIcon = Picture(HandCursor::image(), Picture::Type::Icon);
+        s.mousePointer = PointerCustom;
+    } else {
+        s.mouseIcon = Picture();
+        s.mousePointer = PointerArrow;
+    }
+    applyPointer();
+    notify(u"HandPointer"_s);
+}
+
+void styleButton::applyPointer()
+{
+    const ButtonSettings& s = m_r.settings();
+    static const Qt::CursorShape shapes[] = {
+        Qt::ArrowCursor,     Qt::ArrowCursor,    Qt::CrossCursor,    Qt::IBeamCursor,  Qt::ArrowCursor,
+        Qt::SizeAllCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
+        Qt::UpArrowCursor,   Qt::WaitCursor,     Qt::ForbiddenCursor, Qt::BusyCursor,  Qt::WhatsThisCursor,
+        Qt::SizeAllCursor,
+    };
+    if (s.mousePointer == PointerCustom) {
+        // An unusable custom image leaves the pointer as it is.
+        if (s.handPointer)
+            setCursor(HandCursor::cursor());
+        else if (!s.mouseIcon.isNull())
+            setCursor(QCursor(QPixmap::fromImage(s.mouseIcon.image())));
+    } else if (s.mousePointer > 0 && s.mousePointer < static_cast<int>(std::size(shapes))) {
+        setCursor(shapes[s.mousePointer]);
+    } else {
+        unsetCursor();
+    }
+}
+
+void styleButton::setPictureNormal(const Picture& picture)
+{
+    m_r.settings().pictureNormal = picture;
+    m_r.calcPictureSize();
+    calcTextRects();
+    Redraw(lastState(), true);
+    notify(u"PictureNormal"_s);
+}
+
+void styleButton::setPictureOver(const Picture& picture)
+{
+    m_r.settings().pictureOver = picture;
+    if (isOver())
+        Redraw(lastState(), true);
+    notify(u"PictureOver"_s);
+}
+
+QPixmap styleButton::pictureNormalPixmap() const
+{
+    return QPixmap::fromImage(PictureNormal().image());
+}
+
+void styleButton::setPictureNormalPixmap(const QPixmap& pixmap)
+{
+    setPictureNormal(pixmap.isNull() ? Picture() : Picture(pixmap.toImage(), Picture::Type::Bitmap));
+}
+
+QPixmap styleButton::pictureOverPixmap() const
+{
+    return QPixmap::fromImage(PictureOver().image());
+}
+
+void styleButton::setPictureOverPixmap(const QPixmap& pixmap)
+{
+    setPictureOver(pixmap.isNull() ? Picture() : Picture(pixmap.toImage(), Picture::Type::Bitmap));
+}
+
+void styleButton::setPicturePosition(int position)
+{
+    m_r.settings().picturePosition = position;
+    notify(u"PicturePosition"_s);
+    calcTextRects();
+    Redraw(lastState(), true);
+}
+
+void styleButton::setUseMaskColor(bool on)
+{
+    m_r.settings().useMaskColor = on;
+    if (!PictureNormal().isNull())
+        Redraw(lastState(), true);
+    notify(u"UseMaskColor"_s);
+}
+
+void styleButton::setUseGreyscale(bool on)
+{
+    m_r.settings().useGreyscale = on;
+    if (!PictureNormal().isNull())
+        Redraw(lastState(), true);
+    notify(u"UseGreyscale"_s);
+}
+
+void styleButton::setValue(bool value)
+{
+    m_r.settings().value = value;
+    if (CheckBoxBehaviour())
+        Redraw(ButtonRenderer::Normal, true);
+    notify(u"Value"_s);
+}
+
+void styleButton::SetAccessKeys()
+{
+    if (m_shortcutId != 0) {
+        releaseShortcut(m_shortcutId);
+        m_shortcutId = 0;
+    }
+    m_accessKey.clear();
+    const QString& caption = m_r.settings().caption;
+    const QChar amp = u'&';
+    if (caption.size() > 1) {
+        const qsizetype p = caption.indexOf(amp);
+        if (p >= 0 && p < caption.size() - 1) {
+            if (caption[p + 1] != amp) {
+                m_accessKey = caption[p + 1].toLower();
+            } else {
+                const qsizetype q = caption.indexOf(amp, p + 2);
+                if (q >= 0 && q < caption.size() - 1 && caption[q + 1] != amp)
+                    m_accessKey = caption[q + 1].toLower();
+            }
+        }
+    }
+    if (!m_accessKey.isEmpty())
+        m_shortcutId = grabShortcut(accessSequence());
+}
+
+QKeySequence styleButton::accessSequence() const
+{
+    return m_accessKey.isEmpty() ? QKeySequence() : QKeySequence(u"Alt+"_s + m_accessKey.toUpper());
+}
+
+// --- methods and machinery ----------------------------------------------------------------------
+
+void styleButton::DisableRefresh()
+{
+    m_r.setShown(false);
+}
+
+void styleButton::Refresh()
+{
+    if (ButtonType() == ParentBackground)
+        CaptureParentBackground();
+    setColors();
+    calcTextRects();
+    m_r.setShown(true);
+    Redraw(lastState(), true);
+}
+
+bool styleButton::Redraw(int state, bool force)
+{
+    if (!m_r.redraw(state, force))
+        return false;
+    update();
+    return true;
+}
+
+void styleButton::resizeProcedure()
+{
+    if (m_resizeGuard)
+        return;
+    m_r.setSize(width(), height());
+    setMask(m_r.makeRegion());
+    if (height() != 0)
+        Redraw(ButtonRenderer::Normal, true);
+}
+
+void styleButton::CaptureParentBackground()
+{
+    QWidget* parent = parentWidget();
+    const int w = width();
+    const int h = height();
+    m_resizeGuard = true;
+    resize(w, 0);
+    if (parent && w > 0 && h > 0) {
+        QImage shot = parent->grab(QRect(pos(), QSize(w, h))).toImage();
+        if (!shot.isNull()) {
+            if (shot.size() != QSize(w, h))
+                shot = shot.scaled(w, h);
+            m_r.setParentBackground(shot.convertToFormat(QImage::Format_RGB32));
+        }
+    }
+    resize(w, h);
+    m_resizeGuard = false;
+}
+
+bool styleButton::isOverTimerActive() const
+{
+    return m_overTimer->isActive();
+}
+
+bool styleButton::IsMouseOver() const
+{
+    if (m_pointerProbe)
+        return m_pointerProbe();
+    // widgetAt honours the window shape, so cut-away corners count as outside.
+    return QApplication::widgetAt(QCursor::pos()) == this;
+}
+
+void styleButton::pollPointer()
+{
+    if (IsMouseOver())
+        return;
+    m_overTimer->stop();
+    m_r.setOver(false);
+    Redraw(ButtonRenderer::Normal, true);
+    emit MouseOut();
+}
+
+// --- window events ------------------------------------------------------------------------------
+
+bool styleButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::Shortcut) {
+        auto* shortcut = static_cast<QShortcutEvent*>(event);
+        if (m_shortcutId != 0 && (shortcut->shortcutId() == m_shortcutId || shortcut->key() == accessSequence())) {
+            m_lastMouseButton = 1;
+            clicked();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void styleButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_r.image());
+}
+
+void styleButton::resizeEvent(QResizeEvent*)
+{
+    resizeProcedure();
+}
+
+void styleButton::showEvent(QShowEvent*)
+{
+    if (ButtonType() == ParentBackground)
+        CaptureParentBackground();
+    m_r.setShown(true);
+    setColors();
+    Redraw(ButtonRenderer::Normal, true);
+}
+
+void styleButton::hideEvent(QHideEvent*)
+{
+    m_r.setShown(false);
+}
+
+void styleButton::changeEvent(QEvent* event)
+{
+    // The desktop's colours changed: the ambient change of the host.
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        && ColorScheme() != CustomColors) {
+        setColors();
+        Redraw(lastState(), true);
+    }
+    QWidget::changeEvent(event);
+}
+
+void styleButton::pressed(int button, int shift, float x, float y)
+{
+    emit MouseDown(button, shift, x, y);
+    m_lastMouseButton = button;
+    if (button != 2)
+        Redraw(ButtonRenderer::Pressed, false);
+}
+
+void styleButton::mousePressEvent(QMouseEvent* event)
+{
+    m_releaseEndsDoubleClick = false;
+    const QPointF at = event->position();
+    pressed(buttonCode(event->button()), shiftCode(event->modifiers()), static_cast<float>(at.x()),
+            static_cast<float>(at.y()));
+}
+
+void styleButton::mouseMoveEvent(QMouseEvent* event)
+{
+    const int buttons = buttonsCode(event->buttons());
+    const QPointF at = event->position();
+    emit MouseMove(buttons, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
+    if (buttons != 0 && buttons != 1)
+        return;
+    const bool over = IsMouseOver();
+    if (over && buttons == 0 && !isOver()) {
+        m_overTimer->start();
+        m_r.setOver(true);
+        Redraw(ButtonRenderer::Normal, true);
+        emit MouseOver();
+    } else if (over && buttons == 1) {
+        m_r.setOver(true);
+        Redraw(ButtonRenderer::Pressed, false);
+        m_r.setOver(false);
+    } else if (!over) {
+        Redraw(ButtonRenderer::Normal, false);
+    }
+}
+
+void styleButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int button = buttonCode(event->button());
+    const QPointF at = event->position();
+    emit MouseUp(button, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
+    if (button != 2)
+        Redraw(ButtonRenderer::Normal, false);
+    const bool endsDoubleClick = m_releaseEndsDoubleClick;
+    m_releaseEndsDoubleClick = false;
+    // A click is a left release over the button's shape; the release that ends a double click is none.
+    const QPoint point = at.toPoint();
+    const bool inside = rect().contains(point) && (mask().isEmpty() || mask().contains(point));
+    if (event->button() == Qt::LeftButton && inside && !endsDoubleClick)
+        clicked();
+}
+
+void styleButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || m_lastMouseButton != 1)
+        return;
+    pressed(1, 0, 0.0f, 0.0f);
+    m_releaseEndsDoubleClick = true;
+}
+
+void styleButton::clicked()
+{
+    if (m_lastMouseButton != 1 || !Enabled())
+        return;
+    ButtonSettings& s = m_r.settings();
+    if (s.checkBoxBehaviour)
+        s.value = !s.value;
+    Redraw(ButtonRenderer::Normal, true);
+    repaint();
+    emit Click();
+}
+
+void styleButton::keyPressEvent(QKeyEvent* event)
+{
+    const int code = keyCode(event);
+    emit KeyDown(code, shiftCode(event->modifiers()));
+    m_lastKeyCode = code & 0xFF;
+    bool handled = true;
+    switch (code) {
+    case 32: Redraw(ButtonRenderer::Pressed, false); break;
+    case 37:
+    case 38: focusNextPrevChild(false); break;
+    case 39:
+    case 40: focusNextPrevChild(true); break;
+    default: handled = false; break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).unicode() < 0x100)
+        emit KeyPress(text.at(0).unicode());
+    event->setAccepted(handled);
+}
+
+void styleButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->isAutoRepeat())
+        return;
+    const int code = keyCode(event);
+    emit KeyUp(code, shiftCode(event->modifiers()));
+    if (m_lastKeyCode == 32 && code == 32) {
+        ButtonSettings& s = m_r.settings();
+        if (s.checkBoxBehaviour)
+            s.value = !s.value;
+        Redraw(ButtonRenderer::Normal, false);
+        repaint();
+        emit Click();
+        return;
+    }
+    event->ignore();
+}
+
+void styleButton::focusInEvent(QFocusEvent* event)
+{
+    m_r.setFocused(true);
+    Redraw(lastState(), true);
+    QWidget::focusInEvent(event);
+}
+
+void styleButton::focusOutEvent(QFocusEvent* event)
+{
+    m_r.setFocused(false);
+    Redraw(lastState(), true);
+    QWidget::focusOutEvent(event);
+}
+
+} // namespace qv

@@ -1,0 +1,49 @@
+#include "controls/statusbar/mPanelDraw.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv::mPanelDraw {
+
+int roundEven(double value)
+{
+    // nearbyint follows the current rounding mode, which is to-nearest-even unless changed.
+    const double r = std::nearbyint(value);
+    if (r >= 2147483647.0)
+        return 2147483647;
+    if (r <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<int>(r);
+}
+
+Rgb OffsetColor(OleColor colour, int offset, RgbParts* parts)
+{
+    const Rgb resolved = translateColor(colour);
+    const int red = std::clamp(redOf(resolved) + offset, 0, 255);
+    const int green = std::clamp(greenOf(resolved) + offset, 0, 255);
+    const int blue = std::clamp(blueOf(resolved) + offset, 0, 255);
+    if (parts)
+        *parts = {red, green, blue};
+    return rgb(red, green, blue);
+}
+
+void FillOrFrameRect(DrawingSurface& surface, const Rect& rect, OleColor& colour, bool fill)
+{
+    colour = OffsetColor(colour, 0);
+    if (fill)
+        surface.fillRect(rect, colour);
+    else
+        surface.frameRect(rect, colour);
+}
+
+void DrawPenLine(DrawingSurface& surface, int x1, int y1, int x2, int y2, OleColor colour, int penWidth)
+{
+    surface.drawLine(x1, y1, x2, y2, translateColor(colour), penWidth);
+}
+
+Rect MeasureText(const DrawingSurface& surface, const QString& text, const Rect& rect)
+{
+    return surface.measureText(text, rect, TextFormat::CalcRect | TextFormat::WordBreak);
+}
+
+} // namespace qv::mPanelDraw

@@ -1,0 +1,810 @@
+#include "controls/statusbar/panelStatusBar.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QWindow>
+#include <optional>
+
+#include "controls/statusbar/Apperance.h"
+#include "controls/statusbar/SubscriptOutOfRange.h"
+#include "controls/statusbar/cImageManipulation.h"
+#include "controls/statusbar/mPanelDraw.h"
+#include "platform/gui/ImageSurface.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+
+namespace {
+
+constexpr OleColor kDefaultBackColor = SysColor::code(SysColor::ButtonFace);
+constexpr OleColor kDefaultForeColor = SysColor::code(SysColor::ButtonText);
+constexpr OleColor kDefaultDisabledForeColor = SysColor::code(SysColor::GrayText);
+constexpr OleColor kDefaultMaskColor = rgb(255, 0, 255);
+constexpr int kGripperSize = 15;
+// A stored panel count above this is treated as unreadable: no bar shows that many panels, and
+// the count sizes an allocation.
+constexpr int kMaxStoredPanels = 4096;
+
+QString panelKey(const QString& name, int index)
+{
+    return name + QString::number(index);
+}
+
+int roundPoint(qreal value)
+{
+    return mPanelDraw::roundEven(value);
+}
+
+// Typed reads that tell a missing key (use the default, or stop when there is none) from a value
+// of the wrong kind (stop).
+template <typename T, typename Reader>
+std::optional<T> readOr(const PropertyStore& store, const QString& key, std::optional<T> fallback, Reader reader)
+{
+    if (!store.contains(key))
+        return fallback;
+    return reader(key);
+}
+
+} // namespace
+
+panelStatusBar::panelStatusBar(QWidget* parent)
+    : QWidget(parent)
+    , m_surface(std::make_unique<ImageSurface>(width(), height()))
+    , m_base(std::make_unique<ImageSurface>())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    m_surface->setFont(QWidget::font());
+    m_resizeStarter = [](QWidget* window) {
+        if (QWindow* handle = window->windowHandle())
+            handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
+    };
+    watchTopLevel();
+    InitProperties();
+}
+
+panelStatusBar::~panelStatusBar()
+{
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+}
+
+// ---- panel array -------------------------------------------------------------------------------
+
+cPanels& panelStatusBar::panelAt(int Index)
+{
+    if (Index < 1 || static_cast<size_t>(Index) > m_panels.size())
+        throw SubscriptOutOfRange(Index);
+    return m_panels[static_cast<size_t>(Index - 1)];
+}
+
+const cPanels& panelStatusBar::panelAt(int Index) const
+{
+    if (Index < 1 || static_cast<size_t>(Index) > m_panels.size())
+        throw SubscriptOutOfRange(Index);
+    return m_panels[static_cast<size_t>(Index - 1)];
+}
+
+cPanels panelStatusBar::Panel(int Index) const
+{
+    return panelAt(Index);
+}
+
+Rect panelStatusBar::PanelRect(int Index) const
+{
+    if (Index < 1 || static_cast<size_t>(Index) > m_panelRects.size())
+        throw SubscriptOutOfRange(Index);
+    return m_panelRects[static_cast<size_t>(Index - 1)];
+}
+
+void panelStatusBar::markChanged(const QString& name)
+{
+    Q_EMIT PropertyChanged(name);
+}
+
+// ---- properties --------------------------------------------------------------------------------
+
+void panelStatusBar::setBackColor(OleColor NewBackColor)
+{
+    m_backColor = NewBackColor;
+    m_surface->setBackground(translateColor(m_backColor));
+    DrawStatusBar(true);
+    markChanged(u"BackColor"_s);
+}
+
+void panelStatusBar::setForeColor(OleColor NewForeColor)
+{
+    m_foreColor = NewForeColor;
+    markChanged(u"ForeColor"_s);
+    DrawStatusBar(false);
+}
+
+int panelStatusBar::PanelWidth(int Index) const
+{
+    return panelAt(Index).ClientWidth;
+}
+
+void panelStatusBar::setPanelWidth(int Index, int PanelWidth)
+{
+    panelAt(Index).ClientWidth = PanelWidth;
+    DrawStatusBar(true);
+    markChanged(u"PWidth"_s);
+}
+
+QString panelStatusBar::PanelCaption(int Index) const
+{
+    return panelAt(Index).PanelText;
+}
+
+void panelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
+{
+    cPanels& panel = panelAt(Index);
+    const int oldWidth = panel.PanelTxtWidth;
+    panel.PanelText = NewPanelCaption;
+    panel.PanelTxtWidth = m_surface->textWidth(NewPanelCaption);
+    // Only a width change can move other panels; otherwise repainting the panels is enough.
+    DrawStatusBar(panel.PanelTxtWidth != oldWidth);
+    markChanged(u"pText"_s);
+}
+
+AutoSizeMode panelStatusBar::PanelAutoSize(int Index) const
+{
+    return panelAt(Index).AutoSize;
+}
+
+void panelStatusBar::setPanelAutoSize(int Index, AutoSizeMode NewAutoSize)
+{
+    panelAt(Index).AutoSize = NewAutoSize;
+    DrawStatusBar(true);
+    markChanged(u"AutoSize"_s);
+}
+
+QString panelStatusBar::ToolTipText(int Index) const
+{
+    return panelAt(Index).ToolTipTxt;
+}
+
+void panelStatusBar::setToolTipText(int Index, const QString& NewToolTipText)
+{
+    panelAt(Index).ToolTipTxt = NewToolTipText;
+    markChanged(u"pTTText"_s);
+}
+
+Picture panelStatusBar::PanelPicture(int Index) const
+{
+    return panelAt(Index).PanelIcon();
+}
+
+void panelStatusBar::setPanelPicture(int Index, const Picture& NewPanelPicture)
+{
+    panelAt(Index).setPanelIcon(NewPanelPicture);
+    DrawStatusBar(true);
+    markChanged(u"PanelPicture"_s);
+}
+
+bool panelStatusBar::PanelEnabled(int Index) const
+{
+    return panelAt(Index).pEnabled;
+}
+
+void panelStatusBar::setPanelEnabled(int Index, bool NewEnabled)
+{
+    panelAt(Index).pEnabled = NewEnabled;
+    DrawStatusBar(false);
+    markChanged(u"pEnabled"_s);
+}
+
+void panelStatusBar::setMaskColor(OleColor NewMaskColor)
+{
+    m_maskColor = NewMaskColor;
+    markChanged(u"MaskColor"_s);
+    DrawStatusBar(false);
+}
+
+QFont panelStatusBar::Font() const
+{
+    return m_surface->font();
+}
+
+void panelStatusBar::setFont(const QFont& NewFont)
+{
+    m_surface->setFont(NewFont);
+    QWidget::setFont(NewFont);
+    markChanged(u"Font"_s);
+    DrawStatusBar(true);
+}
+
+void panelStatusBar::setShowGripper(bool NewShowGripper)
+{
+    m_showGripper = NewShowGripper;
+    markChanged(u"ShowGripper"_s);
+    DrawStatusBar(true);
+    if (m_showGripper) {
+        m_parentForm = topLevelParent();
+    } else if (QWidget::mouseGrabber() == this) {
+        releaseMouse();
+    }
+}
+
+void panelStatusBar::setForeColorDissabled(OleColor NewDissColor)
+{
+    m_disabledForeColor = NewDissColor;
+    markChanged(u"ForeColorDissabled"_s);
+    DrawStatusBar(false);
+}
+
+void panelStatusBar::setApperance(int New_Apperance)
+{
+    m_apperance = New_Apperance;
+    DrawStatusBar(true);
+    markChanged(u"Apperance"_s);
+}
+
+int panelStatusBar::MinWidth(int Index) const
+{
+    return panelAt(Index).MinWidth;
+}
+
+void panelStatusBar::setMinWidth(int Index, int New_MinWidth)
+{
+    panelAt(Index).MinWidth = New_MinWidth;
+    DrawStatusBar(true);
+    markChanged(u"MinWidth"_s);
+}
+
+// ---- methods -----------------------------------------------------------------------------------
+
+int panelStatusBar::AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip, bool bEnabled,
+                             AutoSizeMode eAutoSize, const Picture& pPanelPicture)
+{
+    ++m_panelCount;
+    // Keeps the records up to the new count, so a panel deleted before comes back with its
+    // MinWidth.
+    m_panels.resize(static_cast<size_t>(m_panelCount));
+    cPanels& panel = m_panels.back();
+    panel.ClientWidth = iPanelWidth;
+    panel.ToolTipTxt = sToolTip;
+    panel.PanelText = sPanelText;
+    panel.pEnabled = bEnabled;
+    panel.AutoSize = eAutoSize;
+    panel.PanelPicture = pPanelPicture;
+    markChanged(u"NumberOfPanels"_s);
+    DrawStatusBar(true);
+    return m_panelCount;
+}
+
+void panelStatusBar::DeletePanel()
+{
+    if (m_panelCount > 1)
+        --m_panelCount;
+    markChanged(u"NumberOfPanels"_s);
+    DrawStatusBar(true);
+}
+
+double panelStatusBar::pictureWidth(const cPanels& panel) const
+{
+    if (panel.PanelPicture.isNull())
+        return 0.0;
+    return himetricToPixels(panel.PanelPicture.widthHimetric());
+}
+
+panelStatusBar::PictureSize panelStatusBar::GetPictureSize(int Index) const
+{
+    const Picture& picture = panelAt(Index).PanelPicture;
+    if (picture.isNull())
+        return {};
+    return { mPanelDraw::roundEven(himetricToPixels(picture.widthHimetric())),
+             mPanelDraw::roundEven(himetricToPixels(picture.heightHimetric())) };
+}
+
+void panelStatusBar::SizePanels()
+{
+    const int W = m_surface->width();
+    int springs = 0;
+    double fixedWidth = 0.0;
+    for (int i = 1; i <= m_panelCount; ++i) {
+        cPanels& panel = panelAt(i);
+        const double picture = pictureWidth(panel);
+        switch (panel.AutoSize) {
+        case AutoSizeMode::Contents:
+            if (!panel.PanelText.isEmpty())
+                panel.ClientWidth = mPanelDraw::roundEven(picture + m_surface->textWidth(panel.PanelText) + 12.0);
+            else
+                panel.ClientWidth = picture != 0.0 ? mPanelDraw::roundEven(picture + 6.0) : 0;
+            break;
+        case AutoSizeMode::NoAutoSize:
+            panel.ClientWidth = panel.MinWidth;
+            break;
+        case AutoSizeMode::Spring:
+            break;
+        }
+        if (panel.AutoSize == AutoSizeMode::Spring)
+            ++springs;
+        else
+            fixedWidth += panel.ClientWidth;
+    }
+    if (springs == 0)
+        return;
+    const double room = (m_gripperAllowed && m_showGripper) ? W - fixedWidth - kGripperSize : W - fixedWidth;
+    const int share = mPanelDraw::roundEven(room / springs);
+    for (int i = 1; i <= m_panelCount; ++i) {
+        cPanels& panel = panelAt(i);
+        if (panel.AutoSize != AutoSizeMode::Spring)
+            continue;
+        panel.ClientWidth = share;
+        const double picture = pictureWidth(panel);
+        if (picture > panel.ClientWidth)
+            panel.ClientWidth = mPanelDraw::roundEven(picture);
+    }
+}
+
+void panelStatusBar::DrawStatusBar(bool FullRedraw)
+{
+    syncSurfaceSize();
+    DrawingSurface& surface = *m_surface;
+    const int W = surface.width();
+    const int H = surface.height();
+    const bool gripper = m_gripperAllowed && m_showGripper;
+
+    if (FullRedraw) {
+        ++m_fullPasses;
+        surface.setBackground(translateColor(m_backColor));
+        surface.clear();
+        if (m_apperance != 0) {
+            mPanelDraw::DrawPenLine(surface, 0, 0, W, 0, mPanelDraw::OffsetColor(m_backColor, -45), 1);
+            mPanelDraw::DrawPenLine(surface, 0, 1, W, 1, mPanelDraw::OffsetColor(m_backColor, -36), 1);
+            mPanelDraw::DrawPenLine(surface, 0, 2, W, 2, mPanelDraw::OffsetColor(m_backColor, -27), 1);
+            mPanelDraw::DrawPenLine(surface, 0, 3, W, 3, mPanelDraw::OffsetColor(m_backColor, -18), 1);
+            mPanelDraw::DrawPenLine(surface, 0, 4, W, 4, mPanelDraw::OffsetColor(m_backColor, -9), 1);
+            mPanelDraw::DrawPenLine(surface, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
+            mPanelDraw::DrawPenLine(surface, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+        }
+        m_base->resize(W, H);
+        m_base->blit(0, 0, W, H, surface.image(), 0, 0);
+    } else {
+        ++m_partialPasses;
+    }
+
+    const int top = m_apperance != 0 ? 5 : 1;
+    const int bottom = m_apperance != 0 ? H - 4 : H - 1;
+    const Rect client { 0, 0, W, H };
+    int x = 0;
+
+    // The widths depend only on the panels and W, so one pass serves every panel.
+    if (m_panelCount > 0)
+        SizePanels();
+
+    for (int i = 1; i <= m_panelCount; ++i) {
+        cPanels& panel = panelAt(i);
+        panel.ClientLeft = x;
+        panel.ClientTop = top;
+        panel.ClientHeight = bottom;
+        const int w = panel.ClientWidth;
+
+        const PictureSize picture = GetPictureSize(i);
+        const Rect rect = m_apperance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
+        m_panelRects.resize(static_cast<size_t>(i));
+        m_panelRects.back() = rect;
+
+        if (FullRedraw && m_apperance == static_cast<int>(qv::Apperance::Shaded)) {
+            const Rgb light = mPanelDraw::OffsetColor(m_backColor, 50);
+            const Rgb dark = mPanelDraw::OffsetColor(m_backColor, -50);
+            for (DrawingSurface* target : { &surface, static_cast<DrawingSurface*>(m_base.get()) }) {
+                if (i != 1)
+                    mPanelDraw::DrawPenLine(*target, x, top, x, bottom, light, 1);
+                if (i == m_panelCount) {
+                    if (gripper) {
+                        mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, light, 1);
+                        mPanelDraw::DrawPenLine(*target, x + w - 2, top, x + w - 2, bottom, dark, 1);
+                    }
+                } else {
+                    mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, dark, 1);
+                }
+            }
+        }
+
+        const int h = mPanelDraw::MeasureText(surface, panel.PanelText, client).height();
+        const int d = mPanelDraw::roundEven((H - h) / 2.0);
+        const Rect caption { x + picture.width + 6, d, x + w, h + d };
+        // A caption may reach beyond the panel's fill into the band or onto the separators; a
+        // partial pass puts back what the last full pass had there, so the old caption leaves
+        // nothing behind.
+        if (!FullRedraw && m_base->width() == W && m_base->height() == H && caption.width() > 0)
+            surface.blit(caption.left, caption.top, caption.width(), caption.height(), m_base->image(), caption.left,
+                         caption.top);
+
+        // The first fill turns a system-colour code into the RGB it stands for.
+        mPanelDraw::FillOrFrameRect(surface, rect, m_backColor, true);
+        if (m_apperance == 0) {
+            OleColor frame = SysColor::code(SysColor::ButtonShadow);
+            mPanelDraw::FillOrFrameRect(surface, rect, frame, false);
+        }
+
+        const OleColor textColour = panel.pEnabled ? m_foreColor : m_disabledForeColor;
+        surface.drawText(panel.PanelText, caption, TextFormat::WordEllipsis, translateColor(textColour));
+
+        {
+            const cImageManipulation painter;
+            painter.PaintTransparentPicture(surface, panel.PanelPicture, x + 3,
+                                            mPanelDraw::roundEven((H - picture.height) / 2.0), picture.width,
+                                            picture.height, 0, 0, m_maskColor);
+        }
+        x += w;
+    }
+
+    if (gripper)
+        DrawGripper();
+    // Screen refreshes coalesce into the next paint; the image above is already complete.
+    update();
+}
+
+void panelStatusBar::DrawGripper()
+{
+    syncSurfaceSize();
+    DrawingSurface& surface = *m_surface;
+    const int W = surface.width();
+    const int H = surface.height();
+    m_gripperRect = { W - kGripperSize, H - kGripperSize, W, H };
+    surface.fillRect(m_gripperRect, surface.background());
+
+    if (m_apperance == 0) {
+        const Rgb shadow = mPanelDraw::OffsetColor(systemColor(SysColor::ButtonShadow), 0);
+        const Rgb highlight = mPanelDraw::OffsetColor(systemColor(SysColor::ButtonHighlight), 0);
+        for (int k : { 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15 }) {
+            const bool light = k == 5 || k == 10 || k == 15;
+            mPanelDraw::DrawPenLine(surface, W - k, H, W, H - k, light ? highlight : shadow, 1);
+        }
+    } else {
+        mPanelDraw::DrawPenLine(surface, W - 15, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
+        mPanelDraw::DrawPenLine(surface, W - 15, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+        const Rgb light = mPanelDraw::OffsetColor(surface.background(), 50);
+        const Rgb dark = mPanelDraw::OffsetColor(surface.background(), -50);
+        for (auto [dx, dy] : { std::pair { 3, 3 }, { 7, 3 }, { 11, 3 }, { 3, 7 }, { 7, 7 }, { 3, 11 } })
+            mPanelDraw::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, light, 2);
+        for (auto [dx, dy] : { std::pair { 4, 4 }, { 8, 4 }, { 12, 4 }, { 4, 8 }, { 8, 8 }, { 4, 12 } })
+            mPanelDraw::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, dark, 2);
+    }
+    update();
+}
+
+// ---- persistence -------------------------------------------------------------------------------
+
+void panelStatusBar::InitProperties()
+{
+    m_backColor = kDefaultBackColor;
+    m_foreColor = kDefaultForeColor;
+    m_disabledForeColor = kDefaultDisabledForeColor;
+    m_maskColor = kDefaultMaskColor;
+    m_showGripper = true;
+    m_apperance = 0;
+    m_panelCount = 0;
+    m_panels.clear();
+    m_surface->setBackground(translateColor(m_backColor));
+    DrawStatusBar(true);
+}
+
+void panelStatusBar::WriteProperties(PropertyStore& store) const
+{
+    store.write(u"BackColor"_s, ColorValue { m_backColor });
+    store.write(u"ForeColor"_s, ColorValue { m_foreColor });
+    store.write(u"ForeColorDissabled"_s, ColorValue { m_disabledForeColor });
+    store.write(u"Font"_s, m_surface->font());
+    store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
+    store.write(u"MaskColor"_s, ColorValue { m_maskColor });
+    store.write(u"ShowGripper"_s, m_showGripper);
+    if (m_apperance != 0)
+        store.write(u"Apperance"_s, std::int32_t { m_apperance });
+    else
+        store.remove(u"Apperance"_s);
+    writePanels(store);
+}
+
+void panelStatusBar::writePanels(PropertyStore& store) const
+{
+    for (int i = 1; i <= m_panelCount; ++i) {
+        const cPanels& panel = panelAt(i);
+        store.write(panelKey(u"PWidth"_s, i), std::int32_t { panel.ClientWidth });
+        store.write(panelKey(u"pText"_s, i), panel.PanelText);
+        store.write(panelKey(u"pTTText"_s, i), panel.ToolTipTxt);
+        store.write(panelKey(u"pEnabled"_s, i), panel.pEnabled);
+        if (panel.AutoSize != AutoSizeMode::NoAutoSize)
+            store.write(panelKey(u"AutoSize"_s, i), static_cast<std::int32_t>(panel.AutoSize));
+        else
+            store.remove(panelKey(u"AutoSize"_s, i));
+        store.write(panelKey(u"PanelPicture"_s, i), panel.PanelPicture);
+        store.write(panelKey(u"MinWidth"_s, i), std::int32_t { panel.MinWidth });
+    }
+}
+
+void panelStatusBar::ReadProperties(const PropertyStore& store)
+{
+    const auto colour = [&](const QString& key, OleColor fallback) {
+        return readOr<OleColor>(store, key, fallback, [&](const QString& k) { return store.readColor(k); });
+    };
+    // Whatever was read stays. The records are loaded after the last redraw of the steps; the
+    // host's sizing of the control shows them, and so does this queued pass when it does not.
+    QMetaObject::invokeMethod(this, [this] { DrawStatusBar(true); }, Qt::QueuedConnection);
+
+    const auto back = colour(u"BackColor"_s, kDefaultBackColor);
+    if (!back)
+        return;
+    setBackColor(*back);
+    const auto fore = colour(u"ForeColor"_s, kDefaultForeColor);
+    if (!fore)
+        return;
+    setForeColor(*fore);
+    const auto disabled = colour(u"ForeColorDissabled"_s, kDefaultDisabledForeColor);
+    if (!disabled)
+        return;
+    setForeColorDissabled(*disabled);
+
+    const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
+    const auto font
+        = readOr<QFont>(store, u"Font"_s, ambient, [&](const QString& k) { return store.readFont(k); });
+    if (!font)
+        return;
+    m_surface->setFont(*font);
+    QWidget::setFont(*font);
+
+    if (!readPanelCount(store))
+        return;
+
+    const auto mask = colour(u"MaskColor"_s, kDefaultMaskColor);
+    if (!mask)
+        return;
+    setMaskColor(*mask);
+    const auto gripper
+        = readOr<bool>(store, u"ShowGripper"_s, true, [&](const QString& k) { return store.readBool(k); });
+    if (!gripper)
+        return;
+    setShowGripper(*gripper);
+    const auto apperance
+        = readOr<std::int32_t>(store, u"Apperance"_s, 0, [&](const QString& k) { return store.readInt(k); });
+    if (!apperance)
+        return;
+    m_apperance = *apperance;
+
+    readPanelRecords(store);
+}
+
+bool panelStatusBar::readPanelCount(const PropertyStore& store)
+{
+    const auto count
+        = readOr<std::int32_t>(store, u"NumberOfPanels"_s, 0, [&](const QString& k) { return store.readInt(k); });
+    if (!count || *count < 0 || *count > kMaxStoredPanels)
+        return false;
+    m_panelCount = *count;
+    m_panels.assign(static_cast<size_t>(m_panelCount), cPanels {});
+    return true;
+}
+
+bool panelStatusBar::readPanelRecords(const PropertyStore& store)
+{
+    const std::optional<std::int32_t> none;
+    const auto integer = [&](const QString& key, std::optional<std::int32_t> fallback) {
+        return readOr<std::int32_t>(store, key, fallback, [&](const QString& k) { return store.readInt(k); });
+    };
+    for (int i = 1; i <= m_panelCount; ++i) {
+        cPanels& panel = panelAt(i);
+        const auto minWidth = integer(panelKey(u"MinWidth"_s, i), none);
+        if (!minWidth)
+            return false;
+        panel.MinWidth = *minWidth;
+        const auto width = integer(panelKey(u"PWidth"_s, i), none);
+        if (!width)
+            return false;
+        panel.ClientWidth = *width;
+        const auto toolTip = readOr<QString>(store, panelKey(u"pTTText"_s, i), std::nullopt,
+                                             [&](const QString& k) { return store.readString(k); });
+        if (!toolTip)
+            return false;
+        panel.ToolTipTxt = *toolTip;
+        const auto text = readOr<QString>(store, panelKey(u"pText"_s, i), std::nullopt,
+                                          [&](const QString& k) { return store.readString(k); });
+        if (!text)
+            return false;
+        panel.PanelText = *text;
+        const auto enabled = readOr<bool>(store, panelKey(u"pEnabled"_s, i), std::nullopt,
+                                          [&](const QString& k) { return store.readBool(k); });
+        if (!enabled)
+            return false;
+        panel.pEnabled = *enabled;
+        const auto autoSize = integer(panelKey(u"AutoSize"_s, i), 0);
+        if (!autoSize)
+            return false;
+        panel.AutoSize = static_cast<AutoSizeMode>(*autoSize);
+        const auto picture = readOr<Picture>(store, panelKey(u"PanelPicture"_s, i), std::nullopt,
+                                             [&](const QString& k) { return store.readPicture(k); });
+        if (!picture)
+            return false;
+        panel.PanelPicture = *picture;
+    }
+    return true;
+}
+
+QString panelStatusBar::panelsText() const
+{
+    MemoryPropertyStore store;
+    store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
+    writePanels(store);
+    return store.toText();
+}
+
+void panelStatusBar::setPanelsText(const QString& text)
+{
+    MemoryPropertyStore store;
+    store.fromText(text);
+    if (readPanelCount(store))
+        readPanelRecords(store);
+    markChanged(u"NumberOfPanels"_s);
+    DrawStatusBar(true);
+}
+
+// ---- window and mouse --------------------------------------------------------------------------
+
+QWidget* panelStatusBar::topLevelParent() const
+{
+    QWidget* top = window();
+    return top == this ? nullptr : top;
+}
+
+void panelStatusBar::watchTopLevel()
+{
+    QWidget* top = topLevelParent();
+    if (top == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = top;
+    if (top)
+        top->installEventFilter(this);
+}
+
+void panelStatusBar::updateGripperAllowed()
+{
+    const QWidget* top = topLevelParent();
+    m_gripperAllowed = !(top && top->isMaximized());
+}
+
+void panelStatusBar::syncSurfaceSize()
+{
+    if (m_surface->width() != width() || m_surface->height() != height())
+        m_surface->resize(width(), height());
+}
+
+void panelStatusBar::setResizeStarter(ResizeStarter starter)
+{
+    m_resizeStarter = std::move(starter);
+}
+
+void panelStatusBar::StartParentResize(QWidget* window)
+{
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    if (window && m_resizeStarter)
+        m_resizeStarter(window);
+}
+
+QSize panelStatusBar::sizeHint() const
+{
+    return { 200, std::max(18, QFontMetrics(Font()).height() + 5) };
+}
+
+QSize panelStatusBar::minimumSizeHint() const
+{
+    return { 0, sizeHint().height() };
+}
+
+void panelStatusBar::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.drawImage(event->rect(), m_surface->image(), event->rect());
+}
+
+void panelStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    syncSurfaceSize();
+    updateGripperAllowed();
+    DrawStatusBar(true);
+}
+
+void panelStatusBar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange && QWidget::font() != m_surface->font()) {
+        m_surface->setFont(QWidget::font());
+        DrawStatusBar(true);
+    }
+    QWidget::changeEvent(event);
+}
+
+bool panelStatusBar::event(QEvent* event)
+{
+    if (event->type() == QEvent::ParentChange) {
+        watchTopLevel();
+        const bool allowed = m_gripperAllowed;
+        updateGripperAllowed();
+        if (allowed != m_gripperAllowed)
+            DrawStatusBar(true);
+    }
+    return QWidget::event(event);
+}
+
+bool panelStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // Maximising the window normally resizes the bar too, but not always (a fixed-size bar).
+    if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange) {
+        const bool allowed = m_gripperAllowed;
+        updateGripperAllowed();
+        if (allowed != m_gripperAllowed)
+            DrawStatusBar(true);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void panelStatusBar::mousePressEvent(QMouseEvent* event)
+{
+    m_currentPanel = 0;
+    m_afterDoubleClick = false;
+    const int x = roundPoint(event->position().x());
+    const int y = roundPoint(event->position().y());
+    const bool left = event->button() == Qt::LeftButton;
+    if (m_showGripper && m_gripperRect.contains(x, y) && left) {
+        // The bar may have been placed on its window after ShowGripper was set.
+        QWidget* form = m_parentForm ? m_parentForm.data() : topLevelParent();
+        StartParentResize(form);
+        return;
+    }
+    if (!left)
+        return;
+    // Re-read on every step: a handler may change the panels.
+    for (int i = 1; i <= m_panelCount && static_cast<size_t>(i) <= m_panelRects.size(); ++i) {
+        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && panelAt(i).pEnabled) {
+            m_currentPanel = i;
+            Q_EMIT MouseDownInPanel(i);
+        }
+    }
+}
+
+void panelStatusBar::mouseMoveEvent(QMouseEvent* event)
+{
+    const int x = roundPoint(event->position().x());
+    const int y = roundPoint(event->position().y());
+    if (m_showGripper && m_gripperRect.contains(x, y)) {
+        setCursor(Qt::SizeFDiagCursor);
+        return;
+    }
+    unsetCursor();
+    for (int i = 1; i <= m_panelCount && static_cast<size_t>(i) <= m_panelRects.size(); ++i) {
+        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && toolTip() != panelAt(i).ToolTipTxt)
+            setToolTip(panelAt(i).ToolTipTxt);
+    }
+}
+
+void panelStatusBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    const bool afterDoubleClick = m_afterDoubleClick;
+    m_afterDoubleClick = false;
+    // The release that ends a double click is not a click of its own.
+    if (afterDoubleClick || !rect().contains(event->position().toPoint()))
+        return;
+    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).pEnabled)
+        Q_EMIT Click(m_currentPanel);
+}
+
+void panelStatusBar::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    Q_UNUSED(event);
+    m_afterDoubleClick = true;
+    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).pEnabled)
+        Q_EMIT DblClick(m_currentPanel);
+}
+
+} // namespace qv

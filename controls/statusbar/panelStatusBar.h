@@ -1,0 +1,177 @@
+#pragma once
+
+#include <QFont>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "controls/statusbar/AutoSizeMode.h"
+#include "controls/statusbar/cPanels.h"
+#include "platform/gui/Color.h"
+#include "platform/gui/DrawingSurface.h"
+#include "platform/gui/ImageSurface.h"
+#include "platform/gui/Picture.h"
+#include "platform/gui/PropertyStore.h"
+
+namespace qv {
+
+// A status bar that paints a row of panels (caption, picture, tool tip) and an optional size
+// gripper. All layout and drawing happen in DrawStatusBar on a persistent image; the paint event
+// only shows that image. Panels are numbered from 1; an indexed property given a number outside
+// the panel array throws SubscriptOutOfRange.
+class panelStatusBar : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(uint ForeColorDissabled READ ForeColorDissabled WRITE setForeColorDissabled)
+    Q_PROPERTY(uint MaskColor READ MaskColor WRITE setMaskColor)
+    Q_PROPERTY(bool ShowGripper READ ShowGripper WRITE setShowGripper)
+    Q_PROPERTY(int Apperance READ Apperance WRITE setApperance)
+    Q_PROPERTY(int NumberOfPanels READ NumberOfPanels)
+    // Every panel as stored settings text (see panelsText).
+    Q_PROPERTY(QString panels READ panelsText WRITE setPanelsText)
+
+public:
+    // Starts the window manager's resize of a top-level window from its bottom-right corner.
+    using ResizeStarter = std::function<void(QWidget* window)>;
+
+    // A new bar with the settings of a freshly placed control (InitProperties).
+    explicit panelStatusBar(QWidget* parent = nullptr);
+    ~panelStatusBar() override;
+    Q_DISABLE_COPY_MOVE(panelStatusBar)
+
+    // Properties.
+    OleColor BackColor() const { return m_backColor; }
+    void setBackColor(OleColor NewBackColor);
+    OleColor ForeColor() const { return m_foreColor; }
+    void setForeColor(OleColor NewForeColor);
+    int NumberOfPanels() const { return m_panelCount; }
+    int PanelWidth(int Index) const;
+    void setPanelWidth(int Index, int PanelWidth);
+    QString PanelCaption(int Index) const;
+    void setPanelCaption(int Index, const QString& NewPanelCaption);
+    AutoSizeMode PanelAutoSize(int Index) const;
+    void setPanelAutoSize(int Index, AutoSizeMode NewAutoSize);
+    QString ToolTipText(int Index) const;
+    void setToolTipText(int Index, const QString& NewToolTipText);
+    Picture PanelPicture(int Index) const;
+    void setPanelPicture(int Index, const Picture& NewPanelPicture);
+    bool PanelEnabled(int Index) const;
+    void setPanelEnabled(int Index, bool NewEnabled);
+    OleColor MaskColor() const { return m_maskColor; }
+    void setMaskColor(OleColor NewMaskColor);
+    QFont Font() const;
+    // Hides QWidget::setFont on purpose: the drawing font changes with it. A font set through
+    // QWidget (or inherited from the parent) is picked up too, without marking a change.
+    void setFont(const QFont& NewFont);
+    bool ShowGripper() const { return m_showGripper; }
+    void setShowGripper(bool NewShowGripper);
+    OleColor ForeColorDissabled() const { return m_disabledForeColor; }
+    void setForeColorDissabled(OleColor NewDissColor);
+    int Apperance() const { return m_apperance; }
+    void setApperance(int New_Apperance);
+    int MinWidth(int Index) const;
+    void setMinWidth(int Index, int New_MinWidth);
+
+    // Methods.
+    void DrawGripper();
+    int AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip, bool bEnabled,
+                 AutoSizeMode eAutoSize, const Picture& pPanelPicture = {});
+    void DeletePanel();
+    void DrawStatusBar(bool FullRedraw);
+
+    // Persistence.
+    void InitProperties();
+    void WriteProperties(PropertyStore& store) const;
+    // Stops silently at the first value that cannot be read; what was read before stays.
+    void ReadProperties(const PropertyStore& store);
+    // The panels alone (count and per-panel keys) in the stored settings text form.
+    QString panelsText() const;
+    void setPanelsText(const QString& text);
+
+    // State of the last drawing pass, for hosts and tests.
+    int PanelRectCount() const { return static_cast<int>(m_panelRects.size()); }
+    Rect PanelRect(int Index) const;
+    Rect GripperRect() const { return m_gripperRect; }
+    bool GripperAllowed() const { return m_gripperAllowed; }
+    int CurrentPanel() const { return m_currentPanel; }
+    // Panel record Index (a fresh one when the slot is empty).
+    cPanels Panel(int Index) const;
+    const DrawingSurface& surface() const { return *m_surface; }
+    // Number of drawing passes so far (full and partial), for tests and measurements.
+    std::uint64_t fullPasses() const { return m_fullPasses; }
+    std::uint64_t partialPasses() const { return m_partialPasses; }
+
+    void setResizeStarter(ResizeStarter starter);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void MouseDownInPanel(int Index);
+    void Click(int Index);
+    void DblClick(int Index);
+    // A persisted property changed (the host's property-changed notification).
+    void PropertyChanged(const QString& name);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // Slot Index of the panel array; throws SubscriptOutOfRange outside it.
+    cPanels& panelAt(int Index);
+    const cPanels& panelAt(int Index) const;
+    void markChanged(const QString& name);
+    void SizePanels();
+    struct PictureSize {
+        int width = 0;
+        int height = 0;
+    };
+    PictureSize GetPictureSize(int Index) const;
+    double pictureWidth(const cPanels& panel) const;
+    void StartParentResize(QWidget* window);
+    void updateGripperAllowed();
+    void watchTopLevel();
+    QWidget* topLevelParent() const;
+    void syncSurfaceSize();
+    void writePanels(PropertyStore& store) const;
+    // False when the loading has to stop.
+    bool readPanelCount(const PropertyStore& store);
+    bool readPanelRecords(const PropertyStore& store);
+
+    std::unique_ptr<DrawingSurface> m_surface;
+    // The band and separators of the last full pass, without panels.
+    std::unique_ptr<ImageSurface> m_base;
+    OleColor m_backColor = 0;
+    OleColor m_foreColor = 0;
+    OleColor m_maskColor = 0;
+    OleColor m_disabledForeColor = 0;
+    bool m_showGripper = true;
+    bool m_gripperAllowed = true;
+    QPointer<QWidget> m_parentForm;
+    Rect m_gripperRect;
+    int m_panelCount = 0;
+    std::vector<cPanels> m_panels; // slot i holds panel i + 1
+    std::vector<Rect> m_panelRects;
+    int m_currentPanel = 0;
+    int m_apperance = 0;
+    QPointer<QWidget> m_watchedWindow;
+    ResizeStarter m_resizeStarter;
+    bool m_afterDoubleClick = false;
+    std::uint64_t m_fullPasses = 0;
+    std::uint64_t m_partialPasses = 0;
+};
+
+} // namespace qv

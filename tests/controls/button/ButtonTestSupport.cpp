@@ -1,0 +1,85 @@
+#include "ButtonTestSupport.h"
+
+#include <QDir>
+#include <QPainter>
+
+namespace qv::test {
+
+QFont pinnedFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+void setUpRenderer(ButtonRenderer& renderer, int style, int width, int height, const QString& caption)
+{
+    ButtonSettings& s = renderer.settings();
+    s.buttonType = style;
+    s.colorScheme = 3;
+    s.caption = caption;
+    s.font = pinnedFont();
+    renderer.setShown(true);
+    renderer.setColors();
+    renderer.calcPictureSize();
+    renderer.setSize(width, height);
+}
+
+QRect inkBounds(const QImage& image, Rgb colour)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (rgb(qRed(p), qGreen(p), qBlue(p)) == colour)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    return bounds;
+}
+
+QRect darkBounds(const QImage& image, int maxSum)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qRed(p) + qGreen(p) + qBlue(p) < maxSum)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    return bounds;
+}
+
+Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = pixels[static_cast<std::size_t>(y * width + x)];
+            image.setPixel(x, y, qRgb(redOf(c), greenOf(c), blueOf(c)));
+        }
+    return Picture(image, Picture::Type::Bitmap);
+}
+
+Picture samplePicture(int size)
+{
+    // A red disc with a dark rim on the default mask colour.
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(QColor(0xC0, 0xC0, 0xC0));
+    QPainter painter(&image);
+    painter.setPen(QPen(QColor(0x40, 0x00, 0x00), 2));
+    painter.setBrush(QColor(0xE0, 0x20, 0x20));
+    painter.drawEllipse(QRect(2, 2, size - 4, size - 4));
+    painter.end();
+    return Picture(image, Picture::Type::Bitmap);
+}
+
+QString outputDir()
+{
+    QString dir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
+    if (dir.isEmpty())
+        dir = QDir::tempPath() + QStringLiteral("/qv-test-output");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace qv::test

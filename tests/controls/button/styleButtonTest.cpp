@@ -1,0 +1,460 @@
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "ButtonTestSupport.h"
+#include "controls/button/ButtonStoredSettings.h"
+#include "controls/button/HandCursor.h"
+#include "controls/button/styleButton.h"
+
+using namespace qv;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A shown button in a window, with a scripted pointer probe and a log of the events it raises.
+class ButtonHarness : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<QWidget>();
+        window->resize(200, 100);
+        button = new styleButton(window.get());
+        button->setButtonType(styleButton::ThinBevel);
+        button->setCaption(u"Edit"_s);
+        button->setGeometry(10, 10, 80, 24);
+        button->setPointerProbe([this] { return pointerOver; });
+        QObject::connect(button, &styleButton::Click, [this] { log.push_back("Click"); });
+        QObject::connect(button, &styleButton::MouseDown,
+                         [this](int b, int, float, float) { log.push_back("MouseDown" + std::to_string(b)); });
+        QObject::connect(button, &styleButton::MouseMove,
+                         [this](int b, int, float, float) { log.push_back("MouseMove" + std::to_string(b)); });
+        QObject::connect(button, &styleButton::MouseUp,
+                         [this](int b, int, float, float) { log.push_back("MouseUp" + std::to_string(b)); });
+        QObject::connect(button, &styleButton::KeyDown,
+                         [this](int k, int) { log.push_back("KeyDown" + std::to_string(k)); });
+        QObject::connect(button, &styleButton::KeyPress,
+                         [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
+        QObject::connect(button, &styleButton::KeyUp,
+                         [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
+        QObject::connect(button, &styleButton::MouseOver, [this] { log.push_back("MouseOver"); });
+        QObject::connect(button, &styleButton::MouseOut, [this] { log.push_back("MouseOut"); });
+        window->show();
+        log.clear();
+    }
+
+    void mouse(QEvent::Type type, Qt::MouseButton which, Qt::MouseButtons held, QPoint at = {20, 10})
+    {
+        QMouseEvent event(type, QPointF(at), QPointF(button->mapToGlobal(at)), which, held, Qt::NoModifier);
+        QApplication::sendEvent(button, &event);
+    }
+    void move(Qt::MouseButtons held, QPoint at = {20, 10}) { mouse(QEvent::MouseMove, Qt::NoButton, held, at); }
+    void press(Qt::MouseButton which) { mouse(QEvent::MouseButtonPress, which, which); }
+    void release(Qt::MouseButton which, QPoint at = {20, 10})
+    {
+        mouse(QEvent::MouseButtonRelease, which, Qt::NoButton, at);
+    }
+    void key(QEvent::Type type, int k, const QString& text = {}, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, k, Qt::NoModifier, text, autoRepeat);
+        QApplication::sendEvent(button, &event);
+    }
+    Rgb edge() const { return button->renderer().surface().pixel(0, 10); }
+    Rgb highlight() const { return button->renderer().palette().highlightColor; }
+    Rgb shadow() const { return button->renderer().palette().shadowColor; }
+    using Log = std::vector<std::string>;
+
+    std::unique_ptr<QWidget> window;
+    styleButton* button = nullptr;
+    bool pointerOver = true;
+    Log log;
+};
+
+} // namespace
+
+TEST_F(ButtonHarness, LeftClickSequence)
+{
+    EXPECT_FALSE(button->isOverTimerActive());
+    move(Qt::NoButton);
+    EXPECT_TRUE(button->isOver());
+    EXPECT_TRUE(button->isOverTimerActive());
+    move(Qt::NoButton);
+    press(Qt::LeftButton);
+    EXPECT_EQ(button->lastState(), 2);
+    EXPECT_EQ(edge(), shadow());
+    move(Qt::LeftButton);
+    EXPECT_FALSE(button->isOver());
+    release(Qt::LeftButton);
+    EXPECT_EQ(button->lastState(), 0);
+    EXPECT_EQ(edge(), highlight());
+    move(Qt::NoButton);
+    EXPECT_EQ(log, (Log{"MouseMove0", "MouseOver", "MouseMove0", "MouseDown1", "MouseMove1", "MouseUp1", "Click",
+                        "MouseMove0", "MouseOver"}));
+}
+
+TEST_F(ButtonHarness, RightAndMiddleButtonsNeverClick)
+{
+    press(Qt::RightButton);
+    EXPECT_EQ(button->lastState(), 0);
+    release(Qt::RightButton);
+    press(Qt::MiddleButton);
+    EXPECT_EQ(button->lastState(), 2);
+    release(Qt::MiddleButton);
+    EXPECT_EQ(button->lastState(), 0);
+    EXPECT_EQ(log, (Log{"MouseDown2", "MouseUp2", "MouseDown4", "MouseUp4"}));
+}
+
+TEST_F(ButtonHarness, ToggleStaysPressedWhileSet)
+{
+    button->setCheckBoxBehaviour(true);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_TRUE(button->Value());
+    EXPECT_EQ(button->lastState(), 2);
+    move(Qt::NoButton);
+    pointerOver = false;
+    button->pollPointer();
+    EXPECT_EQ(button->lastState(), 2);
+    EXPECT_EQ(edge(), shadow());
+    pointerOver = true;
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_FALSE(button->Value());
+    EXPECT_EQ(button->lastState(), 0);
+}
+
+TEST_F(ButtonHarness, SpaceBarClicksAndArrowsMoveFocus)
+{
+    auto* before = new QWidget(window.get());
+    auto* after = new QWidget(window.get());
+    before->setFocusPolicy(Qt::StrongFocus);
+    after->setFocusPolicy(Qt::StrongFocus);
+    QWidget::setTabOrder(before, button);
+    QWidget::setTabOrder(button, after);
+    before->show();
+    after->show();
+    QApplication::setActiveWindow(window.get());
+    button->setFocus();
+
+    key(QEvent::KeyPress, Qt::Key_Space, u" "_s);
+    EXPECT_EQ(button->lastState(), 2);
+    key(QEvent::KeyPress, Qt::Key_Space, u" "_s, true);
+    key(QEvent::KeyRelease, Qt::Key_Space, u" "_s, true);
+    key(QEvent::KeyRelease, Qt::Key_Space, u" "_s);
+    EXPECT_EQ(button->lastState(), 0);
+    EXPECT_EQ(log, (Log{"KeyDown32", "KeyPress32", "KeyDown32", "KeyPress32", "KeyUp32", "Click"}));
+
+    log.clear();
+    key(QEvent::KeyPress, Qt::Key_Right);
+    EXPECT_EQ(window->focusWidget(), after);
+    button->setFocus();
+    key(QEvent::KeyPress, Qt::Key_Up);
+    EXPECT_EQ(window->focusWidget(), before);
+    key(QEvent::KeyRelease, Qt::Key_Up);
+    EXPECT_EQ(log, (Log{"KeyDown39", "KeyDown38", "KeyUp38"}));
+}
+
+TEST_F(ButtonHarness, FocusShowsTheFocusRectangle)
+{
+    QApplication::setActiveWindow(window.get());
+    const Rgb face = button->renderer().palette().faceColor;
+    button->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(button->hasButtonFocus());
+    EXPECT_NE(button->renderer().surface().pixel(3, 3), face);
+    button->clearFocus();
+    EXPECT_FALSE(button->hasButtonFocus());
+    EXPECT_EQ(button->renderer().surface().pixel(3, 3), face);
+}
+
+TEST_F(ButtonHarness, LeavingWhilePressedShowsNormalAndReleaseOutsideDoesNotClick)
+{
+    move(Qt::NoButton);
+    press(Qt::LeftButton);
+    pointerOver = false;
+    move(Qt::LeftButton, {120, 10});
+    EXPECT_EQ(button->lastState(), 0);
+    pointerOver = true;
+    move(Qt::LeftButton);
+    EXPECT_EQ(button->lastState(), 2);
+    pointerOver = false;
+    move(Qt::LeftButton, {120, 10});
+    release(Qt::LeftButton, {120, 10});
+    button->pollPointer();
+    EXPECT_EQ(log, (Log{"MouseMove0", "MouseOver", "MouseDown1", "MouseMove1", "MouseMove1", "MouseMove1", "MouseUp1",
+                        "MouseOut"}));
+    EXPECT_FALSE(button->isOverTimerActive());
+}
+
+TEST_F(ButtonHarness, DoubleClickPressesAgainButClicksOnce)
+{
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(button->lastState(), 2);
+    release(Qt::LeftButton);
+    EXPECT_EQ(log, (Log{"MouseDown1", "MouseUp1", "Click", "MouseDown1", "MouseUp1"}));
+}
+
+TEST_F(ButtonHarness, DisabledButtonRaisesNothing)
+{
+    button->setEnabled(false);
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(edge(), highlight());
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    key(QEvent::KeyPress, Qt::Key_Space, u" "_s);
+    key(QEvent::KeyRelease, Qt::Key_Space, u" "_s);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ButtonHarness, AccessKeyClicks)
+{
+    button->setCaption(u"Sa&ve"_s);
+    EXPECT_EQ(button->AccessKeys(), u"v"_s);
+    QShortcutEvent event(QKeySequence(u"Alt+V"_s), 0);
+    QApplication::sendEvent(button, &event);
+    button->setEnabled(false);
+    QApplication::sendEvent(button, &event);
+    EXPECT_EQ(log, (Log{"Click"}));
+}
+
+TEST_F(ButtonHarness, SettersRepaintAndNotify)
+{
+    std::vector<QString> changed;
+    QObject::connect(button, &styleButton::PropertyChanged, [&changed](const QString& name) { changed.push_back(name); });
+    button->setValue(true);
+    EXPECT_EQ(edge(), highlight());
+    button->setCheckBoxBehaviour(true);
+    EXPECT_EQ(edge(), shadow());
+    button->setFontBold(true);
+    button->setButtonType(styleButton::ThinBevelOnHover);
+    EXPECT_EQ(button->mask(), QRegion(0, 0, 80, 24));
+    button->setButtonType(styleButton::Elliptic);
+    EXPECT_FALSE(button->mask().contains(QPoint(0, 0)));
+    EXPECT_EQ(changed, (std::vector<QString>{u"Value"_s, u"CheckBoxBehaviour"_s, u"ButtonType"_s, u"ButtonType"_s}));
+    EXPECT_EQ(button->Version(), u"2.0.6"_s);
+}
+
+TEST_F(ButtonHarness, BackColourMovesHoverColourOnlyAtDesignTime)
+{
+    const OleColor over = button->BackOver();
+    button->setBackColor(0x112233);
+    EXPECT_EQ(button->BackOver(), over);
+    ButtonAmbient design = button->ambient();
+    design.userMode = false;
+    button->setAmbient(design);
+    button->setBackColor(0x445566);
+    EXPECT_EQ(button->BackOver(), 0x445566u);
+    button->setForeColor(0x010203);
+    EXPECT_EQ(button->ForeOver(), 0x010203u);
+}
+
+TEST(styleButtonAccessKeys, TakenFromTheCaption)
+{
+    styleButton button;
+    const std::vector<std::pair<QString, QString>> cases = {
+        {u"Save &&As &now"_s, u"n"_s}, {u"A&&B"_s, QString()}, {u"&"_s, QString()}, {u"x&"_s, QString()},
+        {u"&Edit"_s, u"e"_s},          {u"E&dit"_s, u"d"_s},    {u"&&&x"_s, u"x"_s}, {u"Edit"_s, QString()},
+    };
+    for (const auto& [caption, key] : cases) {
+        button.setCaption(caption);
+        EXPECT_EQ(button.AccessKeys(), key) << caption.toStdString();
+    }
+}
+
+TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
+{
+    MemoryPropertyStore store;
+    store.write(u"BTYPE"_s, std::int32_t{9});
+    styleButton button;
+    button.ReadProperties(store);
+    EXPECT_EQ(button.ButtonType(), styleButton::FillOnHover);
+    EXPECT_TRUE(button.Enabled());
+    EXPECT_TRUE(button.ShowFocusRect());
+    EXPECT_TRUE(button.UseMaskColor());
+    EXPECT_EQ(button.MaskColor(), 0xC0C0C0u);
+    EXPECT_EQ(button.BackColor(), SysColor::code(SysColor::ButtonFace));
+    EXPECT_EQ(button.BackOver(), button.BackColor());
+    EXPECT_EQ(button.ForeColor(), SysColor::code(SysColor::ButtonText));
+    EXPECT_EQ(button.ForeOver(), button.ForeColor());
+    EXPECT_EQ(button.ColorScheme(), styleButton::SystemColors);
+    EXPECT_EQ(button.Caption(), QString());
+    EXPECT_TRUE(button.PictureNormal().isNull());
+    EXPECT_EQ(button.MousePointer(), styleButton::PointerArrow);
+
+    MemoryPropertyStore colours;
+    colours.write(u"bcol"_s, ColorValue{0x123456});
+    button.ReadProperties(colours);
+    EXPECT_EQ(button.BackOver(), 0x123456u);
+    EXPECT_EQ(button.ButtonType(), styleButton::Standard);
+}
+
+TEST(styleButtonSettings, RoundTripKeepsEverySetting)
+{
+    styleButton source;
+    source.setButtonType(styleButton::GradientFace);
+    source.setCaption(u"&Go"_s);
+    source.setEnabled(false);
+    QFont font = test::pinnedFont();
+    font.setItalic(true);
+    source.setFont(font);
+    source.setColorScheme(styleButton::CustomColors);
+    source.setShowFocusRect(false);
+    source.setBackColor(0x010203);
+    source.setBackOver(0x040506);
+    source.setForeColor(0x070809);
+    source.setForeOver(SysColor::code(SysColor::Highlight));
+    source.setMaskColor(0xFF00FF);
+    source.setSoftBevel(true);
+    source.setPictureNormal(test::samplePicture(16));
+    source.setPicturePosition(styleButton::PictureTop);
+    source.setUseMaskColor(false);
+    source.setUseGreyscale(true);
+    source.setSpecialEffect(styleButton::EffectSunken);
+    source.setCheckBoxBehaviour(true);
+    source.setValue(true);
+
+    MemoryPropertyStore store;
+    source.WriteProperties(store);
+    EXPECT_EQ(store.keys(), (QStringList{u"btype"_s, u"tx"_s, u"enab"_s, u"font"_s, u"coltype"_s, u"focusr"_s,
+                                         u"bcol"_s, u"bcolo"_s, u"fcol"_s, u"fcolo"_s, u"mcol"_s, u"mptr"_s, u"picn"_s,
+                                         u"umcol"_s, u"soft"_s, u"picpos"_s, u"ngrey"_s, u"fx"_s, u"hand"_s,
+                                         u"check"_s, u"value"_s}));
+
+    MemoryPropertyStore reloaded;
+    QString error;
+    ASSERT_TRUE(reloaded.fromText(store.toText(), &error)) << error.toStdString();
+    styleButton copy;
+    copy.ReadProperties(reloaded);
+    EXPECT_EQ(copy.ButtonType(), styleButton::GradientFace);
+    EXPECT_EQ(copy.Caption(), u"&Go"_s);
+    EXPECT_EQ(copy.AccessKeys(), u"g"_s);
+    EXPECT_FALSE(copy.Enabled());
+    EXPECT_FALSE(copy.isEnabled());
+    EXPECT_TRUE(copy.FontItalic());
+    EXPECT_EQ(copy.FontName(), font.family());
+    EXPECT_EQ(copy.ColorScheme(), styleButton::CustomColors);
+    EXPECT_FALSE(copy.ShowFocusRect());
+    EXPECT_EQ(copy.BackColor(), 0x010203u);
+    EXPECT_EQ(copy.BackOver(), 0x040506u);
+    EXPECT_EQ(copy.ForeColor(), 0x070809u);
+    EXPECT_EQ(copy.ForeOver(), SysColor::code(SysColor::Highlight));
+    EXPECT_EQ(copy.MaskColor(), 0xFF00FFu);
+    EXPECT_TRUE(copy.SoftBevel());
+    EXPECT_EQ(copy.PictureNormal(), source.PictureNormal());
+    EXPECT_TRUE(copy.PictureOver().isNull());
+    EXPECT_EQ(copy.renderer().pictureSize(), QSize(16, 16));
+    EXPECT_EQ(copy.PicturePosition(), styleButton::PictureTop);
+    EXPECT_FALSE(copy.UseMaskColor());
+    EXPECT_TRUE(copy.UseGreyscale());
+    EXPECT_EQ(copy.SpecialEffect(), styleButton::EffectSunken);
+    EXPECT_TRUE(copy.CheckBoxBehaviour());
+    EXPECT_TRUE(copy.Value());
+}
+
+TEST(styleButtonSettings, HandPointerDecidesThePointer)
+{
+    MemoryPropertyStore store;
+    store.write(u"MPTR"_s, std::int32_t{11});
+    store.write(u"HAND"_s, false);
+    styleButton button;
+    std::vector<QString> changed;
+    QObject::connect(&button, &styleButton::PropertyChanged, [&changed](const QString& n) { changed.push_back(n); });
+    button.ReadProperties(store);
+    EXPECT_EQ(button.MousePointer(), 1);
+    EXPECT_TRUE(button.MouseIcon().isNull());
+    EXPECT_EQ(button.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(changed, (std::vector<QString>{u"HandPointer"_s}));
+
+    store.write(u"HAND"_s, true);
+    button.ReadProperties(store);
+    EXPECT_EQ(button.MousePointer(), styleButton::PointerCustom);
+    EXPECT_EQ(button.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(button.cursor().hotSpot(), HandCursor::hotSpot());
+
+    button.setMousePointer(11);
+    EXPECT_EQ(button.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST(styleButtonSettings, NewButtonTakesTheHostsNameAndFont)
+{
+    styleButton button;
+    ButtonAmbient ambient;
+    ambient.displayName = u"styleButton1"_s;
+    ambient.font = test::pinnedFont();
+    button.setAmbient(ambient);
+    button.InitProperties();
+    EXPECT_EQ(button.Caption(), u"styleButton1"_s);
+    EXPECT_EQ(button.Font(), test::pinnedFont());
+    EXPECT_EQ(button.ButtonType(), styleButton::Standard);
+    EXPECT_EQ(button.BackColor(), systemColor(SysColor::ButtonFace));
+    EXPECT_EQ(button.ForeOver(), systemColor(SysColor::ButtonText));
+    EXPECT_EQ(button.FontSize(), 8);
+}
+
+TEST(styleButtonHost, ParentBackgroundShowsTheParentsPixels)
+{
+    QWidget window;
+    window.resize(120, 60);
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x20, 0x60, 0xA0));
+    window.setPalette(palette);
+    auto* button = new styleButton(&window);
+    button->setGeometry(10, 10, 60, 24);
+    button->setButtonType(styleButton::ParentBackground);
+    window.show();
+    EXPECT_EQ(button->size(), QSize(60, 24));
+    EXPECT_EQ(button->renderer().surface().pixel(1, 1), rgb(0x20, 0x60, 0xA0));
+}
+
+TEST(styleButtonHost, ContainerSchemeTakesTheParentsColours)
+{
+    QWidget window;
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x10, 0x20, 0x30));
+    palette.setColor(QPalette::WindowText, QColor(0xAA, 0xBB, 0xCC));
+    window.setPalette(palette);
+    auto* button = new styleButton(&window);
+    button->setGeometry(0, 0, 60, 24);
+    button->setColorScheme(styleButton::ContainerColors);
+    EXPECT_EQ(button->renderer().palette().faceColor, rgb(0x10, 0x20, 0x30));
+    EXPECT_EQ(button->renderer().palette().textColor, rgb(0xAA, 0xBB, 0xCC));
+}
+
+TEST(styleButtonStoredSettings, TheProgramsButtons)
+{
+    struct Expected {
+        const char* name;
+        QString caption;
+        bool bold;
+    };
+    for (const Expected& e : {Expected{"CmdEdit", u"Edit"_s, true}, Expected{"styleButton1", u"Save Changes"_s, false},
+                              Expected{"styleButton2", u"Cancel"_s, false}}) {
+        styleButton button;
+        QString error;
+        ASSERT_TRUE(ButtonStoredSettings::apply(button, ButtonStoredSettings::resourcePath(QString::fromLatin1(e.name)),
+                                                &error))
+            << error.toStdString();
+        EXPECT_EQ(button.Caption(), e.caption);
+        EXPECT_EQ(button.ButtonType(), styleButton::ThinBevel);
+        EXPECT_EQ(button.ColorScheme(), styleButton::SystemColors);
+        EXPECT_TRUE(button.ShowFocusRect());
+        EXPECT_TRUE(button.Enabled());
+        EXPECT_FALSE(button.CheckBoxBehaviour());
+        EXPECT_EQ(button.SpecialEffect(), styleButton::EffectNone);
+        EXPECT_TRUE(button.PictureNormal().isNull());
+        EXPECT_EQ(button.FontName(), u"Tahoma"_s);
+        EXPECT_DOUBLE_EQ(button.Font().pointSizeF(), 8.25);
+        EXPECT_EQ(button.FontBold(), e.bold);
+    }
+
+    styleButton button;
+    QString error;
+    EXPECT_FALSE(ButtonStoredSettings::apply(button, u":/qv/button/missing.settings"_s, &error));
+    EXPECT_FALSE(error.isEmpty());
+}

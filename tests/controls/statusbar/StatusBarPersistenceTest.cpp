@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QWidget>
+
+#include "StatusBarTestUtil.h"
+#include "controls/statusbar/SubscriptOutOfRange.h"
+#include "controls/statusbar/panelStatusBar.h"
+#include "platform/gui/PropertyStore.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+namespace {
+
+struct Host {
+    QWidget window;
+    panelStatusBar* bar = new panelStatusBar(&window);
+    Host() { bar->setGeometry(0, 0, 500, 18); }
+};
+
+// A bar with three NoAutoSize panels of MinWidth 185, 120, 120.
+void threePanels(panelStatusBar& bar)
+{
+    const QString texts[] = { u"Status: Idle.."_s, u"Good: 0"_s, u"Loaded: 0"_s };
+    const int widths[] = { 185, 120, 120 };
+    for (int i = 0; i < 3; ++i) {
+        bar.AddPanel(widths[i], texts[i], u"tip %1"_s.arg(i + 1), true, AutoSizeMode::NoAutoSize);
+        bar.setMinWidth(i + 1, widths[i]);
+    }
+}
+
+TEST(StatusBarPersistence, NewBarHasTheInitialSettings)
+{
+    Host host;
+    const panelStatusBar& bar = *host.bar;
+    EXPECT_EQ(bar.BackColor(), 0x8000000Fu);
+    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
+    EXPECT_EQ(bar.ForeColorDissabled(), 0x80000011u);
+    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
+    EXPECT_TRUE(bar.ShowGripper());
+    EXPECT_EQ(bar.Apperance(), 0);
+    EXPECT_EQ(bar.NumberOfPanels(), 0);
+    EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
+}
+
+TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
+{
+    Host host;
+    panelStatusBar& bar = *host.bar;
+    bar.setFont(test::barFont());
+    bar.setBackColor(rgb(230, 231, 235));
+    threePanels(bar);
+    bar.setPanelEnabled(3, false);
+
+    MemoryPropertyStore store;
+    bar.WriteProperties(store);
+    const QStringList expectedKeys = {
+        u"backcolor"_s, u"forecolor"_s, u"forecolordissabled"_s, u"font"_s, u"numberofpanels"_s, u"maskcolor"_s,
+        u"showgripper"_s, u"pwidth1"_s, u"ptext1"_s, u"ptttext1"_s, u"penabled1"_s, u"panelpicture1"_s,
+        u"minwidth1"_s, u"pwidth2"_s, u"ptext2"_s, u"ptttext2"_s, u"penabled2"_s, u"panelpicture2"_s,
+        u"minwidth2"_s, u"pwidth3"_s, u"ptext3"_s, u"ptttext3"_s, u"penabled3"_s, u"panelpicture3"_s,
+        u"minwidth3"_s,
+    };
+    EXPECT_EQ(store.keys(), expectedKeys) << "no AutoSize keys for NoAutoSize, no Apperance for 0";
+
+    // Loading into a bar with other settings gives the defaults for the omitted keys.
+    MemoryPropertyStore text;
+    ASSERT_TRUE(text.fromText(store.toText()));
+    Host other;
+    panelStatusBar& copy = *other.bar;
+    copy.setApperance(2);
+    copy.AddPanel(10, u"x"_s, QString(), true, AutoSizeMode::Contents);
+    copy.ReadProperties(text);
+    EXPECT_EQ(copy.Apperance(), 0);
+    ASSERT_EQ(copy.NumberOfPanels(), 3);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(copy.PanelAutoSize(i), AutoSizeMode::NoAutoSize);
+        EXPECT_EQ(copy.PanelCaption(i), bar.PanelCaption(i));
+        EXPECT_EQ(copy.ToolTipText(i), bar.ToolTipText(i));
+        EXPECT_EQ(copy.MinWidth(i), bar.MinWidth(i));
+        EXPECT_EQ(copy.PanelWidth(i), bar.PanelWidth(i));
+        EXPECT_EQ(copy.PanelEnabled(i), bar.PanelEnabled(i));
+        EXPECT_TRUE(copy.PanelPicture(i).isNull());
+    }
+    EXPECT_EQ(copy.BackColor(), rgb(230, 231, 235));
+    EXPECT_EQ(copy.Font().family(), bar.Font().family());
+    EXPECT_DOUBLE_EQ(copy.Font().pointSizeF(), 8.25);
+
+    // Non-default values are stored and come back.
+    bar.setApperance(1);
+    bar.setPanelAutoSize(2, AutoSizeMode::Spring);
+    bar.setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
+    bar.setMaskColor(rgb(0, 255, 0));
+    bar.setShowGripper(false);
+    bar.setForeColor(rgb(1, 2, 3));
+    bar.WriteProperties(store);
+    EXPECT_EQ(store.readInt(u"apperance"_s), 1);
+    EXPECT_EQ(store.readInt(u"autosize2"_s), 1);
+    EXPECT_FALSE(store.contains(u"autosize1"_s));
+    ASSERT_TRUE(text.fromText(store.toText()));
+    copy.ReadProperties(text);
+    EXPECT_EQ(copy.Apperance(), 1);
+    EXPECT_EQ(copy.PanelAutoSize(2), AutoSizeMode::Spring);
+    EXPECT_EQ(copy.PanelPicture(1), bar.PanelPicture(1));
+    EXPECT_EQ(copy.MaskColor(), rgb(0, 255, 0));
+    EXPECT_FALSE(copy.ShowGripper());
+    EXPECT_EQ(copy.ForeColor(), rgb(1, 2, 3));
+
+    // Saving again after a change back to the default drops the key.
+    bar.setPanelAutoSize(2, AutoSizeMode::NoAutoSize);
+    bar.setApperance(0);
+    bar.WriteProperties(store);
+    EXPECT_FALSE(store.contains(u"autosize2"_s));
+    EXPECT_FALSE(store.contains(u"apperance"_s));
+}
+
+TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
+{
+    Host host;
+    threePanels(*host.bar);
+    host.bar->setPanelAutoSize(2, AutoSizeMode::Contents);
+    host.bar->setPanelPicture(2, test::maskedBitmap(8, 8, Qt::red));
+    MemoryPropertyStore store;
+    host.bar->WriteProperties(store);
+    store.write(u"PWidth2"_s, std::int32_t { 77 });
+    store.remove(u"pEnabled2"_s);
+
+    Host other;
+    panelStatusBar& copy = *other.bar;
+    copy.ReadProperties(store);
+    ASSERT_EQ(copy.NumberOfPanels(), 3);
+    EXPECT_EQ(copy.PanelCaption(1), u"Status: Idle.."_s);
+    EXPECT_TRUE(copy.PanelEnabled(1));
+    EXPECT_EQ(copy.MinWidth(2), 120);
+    EXPECT_EQ(copy.PanelWidth(2), 77) << "read, and not yet replaced by a drawing pass";
+    EXPECT_EQ(copy.ToolTipText(2), u"tip 2"_s);
+    EXPECT_EQ(copy.PanelCaption(2), u"Good: 0"_s);
+    EXPECT_FALSE(copy.PanelEnabled(2));
+    EXPECT_EQ(copy.PanelAutoSize(2), AutoSizeMode::NoAutoSize) << "after the missing key";
+    EXPECT_TRUE(copy.PanelPicture(2).isNull());
+    EXPECT_EQ(copy.PanelCaption(3), QString());
+    EXPECT_EQ(copy.MinWidth(3), 0);
+
+    // The host's sizing (here the queued pass) then draws what was loaded.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(copy.PanelWidth(2), 120);
+}
+
+TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
+{
+    Host host;
+    panelStatusBar& bar = *host.bar;
+    threePanels(bar);
+
+    MemoryPropertyStore wrongType;
+    wrongType.write(u"BackColor"_s, ColorValue { rgb(10, 20, 30) });
+    wrongType.write(u"ForeColor"_s, u"red"_s);
+    wrongType.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
+    bar.ReadProperties(wrongType);
+    EXPECT_EQ(bar.BackColor(), rgb(10, 20, 30));
+    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
+    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
+    EXPECT_EQ(bar.NumberOfPanels(), 3);
+
+    for (std::int32_t count : { -1, 1'000'000'000 }) {
+        MemoryPropertyStore hostile;
+        hostile.write(u"NumberOfPanels"_s, count);
+        hostile.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
+        bar.ReadProperties(hostile);
+        EXPECT_EQ(bar.NumberOfPanels(), 3) << count;
+        EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255)) << count;
+        EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace)) << "the colours before the count are read";
+    }
+
+    // A zero count loads the keys after it.
+    MemoryPropertyStore empty;
+    empty.write(u"NumberOfPanels"_s, std::int32_t { 0 });
+    empty.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
+    empty.write(u"Apperance"_s, std::int32_t { 1 });
+    bar.ReadProperties(empty);
+    EXPECT_EQ(bar.NumberOfPanels(), 0);
+    EXPECT_EQ(bar.MaskColor(), rgb(1, 1, 1));
+    EXPECT_EQ(bar.Apperance(), 1);
+    EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
+}
+
+TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
+{
+    Host host;
+    panelStatusBar& bar = *host.bar;
+    QSignalSpy changed(&bar, &panelStatusBar::PropertyChanged);
+    bar.AddPanel(50, u"only"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    bar.DeletePanel();
+    EXPECT_EQ(bar.NumberOfPanels(), 1);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed.last().at(0).toString(), u"NumberOfPanels"_s);
+    bar.DeletePanel();
+    bar.DeletePanel();
+    EXPECT_EQ(bar.NumberOfPanels(), 1);
+
+    bar.AddPanel(60, u"two"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    bar.AddPanel(70, u"three"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    bar.setMinWidth(3, 133);
+    bar.DeletePanel();
+    EXPECT_EQ(bar.NumberOfPanels(), 2);
+    EXPECT_EQ(bar.MinWidth(3), 133) << "the record stays in the array";
+    MemoryPropertyStore store;
+    bar.WriteProperties(store);
+    EXPECT_FALSE(store.contains(u"minwidth3"_s));
+    EXPECT_EQ(bar.AddPanel(80, u"new"_s, u"t"_s, false, AutoSizeMode::Contents), 3);
+    EXPECT_EQ(bar.MinWidth(3), 133);
+    EXPECT_EQ(bar.PanelCaption(3), u"new"_s);
+    EXPECT_FALSE(bar.PanelEnabled(3));
+
+    // Two deletes then one add shrink the array to the new count.
+    bar.DeletePanel();
+    bar.DeletePanel();
+    EXPECT_EQ(bar.AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize), 2);
+    EXPECT_THROW(bar.setMinWidth(3, 1), SubscriptOutOfRange);
+}
+
+TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
+{
+    Host host;
+    panelStatusBar& bar = *host.bar;
+    threePanels(bar);
+    for (int index : { 0, -1, 4, 1 << 30 }) {
+        EXPECT_THROW((void)bar.PanelCaption(index), SubscriptOutOfRange) << index;
+        EXPECT_THROW(bar.setPanelCaption(index, u"x"_s), SubscriptOutOfRange) << index;
+        EXPECT_THROW(bar.setPanelWidth(index, 1), SubscriptOutOfRange) << index;
+        EXPECT_THROW((void)bar.PanelEnabled(index), SubscriptOutOfRange) << index;
+        EXPECT_THROW(bar.setToolTipText(index, u"x"_s), SubscriptOutOfRange) << index;
+        EXPECT_THROW(bar.setPanelPicture(index, Picture()), SubscriptOutOfRange) << index;
+    }
+    try {
+        bar.setPanelAutoSize(9, AutoSizeMode::Spring);
+        FAIL();
+    } catch (const SubscriptOutOfRange& error) {
+        EXPECT_EQ(error.index(), 9);
+    }
+    EXPECT_EQ(bar.PanelCaption(3), u"Loaded: 0"_s);
+}
+
+TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
+{
+    Host host;
+    panelStatusBar& bar = *host.bar;
+    bar.setFont(test::barFont());
+    threePanels(bar);
+    QSignalSpy changed(&bar, &panelStatusBar::PropertyChanged);
+
+    bar.setPanelCaption(2, u"Found: 1"_s);
+    ASSERT_EQ(bar.surface().textWidth(u"Found: 1"_s), bar.surface().textWidth(u"Found: 2"_s));
+    ASSERT_NE(bar.surface().textWidth(u"Found: 2"_s), bar.surface().textWidth(u"Found: 10"_s));
+    const auto full = bar.fullPasses();
+    const auto partial = bar.partialPasses();
+    const QImage before = bar.surface().image();
+    bar.setPanelCaption(2, u"Found: 2"_s);
+    EXPECT_EQ(bar.fullPasses(), full);
+    EXPECT_EQ(bar.partialPasses(), partial + 1);
+    EXPECT_NE(bar.surface().image(), before) << "the partial pass draws the new caption";
+    bar.setPanelCaption(2, u"Found: 10"_s);
+    EXPECT_EQ(bar.fullPasses(), full + 1);
+    EXPECT_EQ(bar.Panel(2).PanelTxtWidth, bar.surface().textWidth(u"Found: 10"_s));
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(changed.last().at(0).toString(), u"pText"_s);
+
+    // The image after a partial pass equals a full pass of the same state, band included.
+    bar.setPanelCaption(2, u"Found: 20"_s);
+    const QImage partialImage = bar.surface().image();
+    bar.DrawStatusBar(true);
+    EXPECT_EQ(partialImage, bar.surface().image());
+
+    // Descenders reach into the band below shaded panels; a partial pass leaves none of the old ones.
+    bar.setApperance(1);
+    bar.setPanelCaption(1, u"Status: Checking gggg"_s);
+    ASSERT_EQ(bar.surface().textWidth(u"Status: Checking gggg"_s), bar.surface().textWidth(u"Status: Checking pppp"_s));
+    bar.setPanelCaption(1, u"Status: Checking pppp"_s);
+    const QImage afterDescenders = bar.surface().image();
+    bar.DrawStatusBar(true);
+    EXPECT_EQ(afterDescenders, bar.surface().image());
+
+    // A tool tip changes nothing on screen.
+    const auto passes = bar.fullPasses() + bar.partialPasses();
+    bar.setToolTipText(1, u"new tip"_s);
+    EXPECT_EQ(bar.fullPasses() + bar.partialPasses(), passes);
+    EXPECT_EQ(changed.last().at(0).toString(), u"pTTText"_s);
+}
+
+TEST(StatusBarPersistence, PanelsTextPropertyCarriesEveryPanel)
+{
+    Host host;
+    threePanels(*host.bar);
+    host.bar->setPanelPicture(3, test::maskedBitmap(4, 4, Qt::blue));
+    Host other;
+    other.bar->setProperty("panels", host.bar->property("panels"));
+    ASSERT_EQ(other.bar->NumberOfPanels(), 3);
+    EXPECT_EQ(other.bar->PanelCaption(3), u"Loaded: 0"_s);
+    EXPECT_EQ(other.bar->MinWidth(1), 185);
+    EXPECT_EQ(other.bar->PanelPicture(3), host.bar->PanelPicture(3));
+    EXPECT_EQ(other.bar->property("panels").toString(), host.bar->property("panels").toString());
+}
+
+} // namespace
+} // namespace qv
