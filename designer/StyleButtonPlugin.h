@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+
+namespace qv {
+
+// Offers the style button in the form designer. At design time the button is told so, so that
+// colours set there carry over to their hover counterparts.
+class StyleButtonPlugin final : public QObject, public QDesignerCustomWidgetInterface {
+    Q_OBJECT
+    Q_INTERFACES(QDesignerCustomWidgetInterface)
+
+public:
+    explicit StyleButtonPlugin(QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(StyleButtonPlugin)
+
+    QString name() const override;
+    QString group() const override;
+    QString toolTip() const override;
+    QString whatsThis() const override;
+    QString includeFile() const override;
+    QIcon icon() const override;
+    bool isContainer() const override { return false; }
+    QWidget* createWidget(QWidget* parent) override;
+    bool isInitialized() const override { return m_initialized; }
+    void initialize(QDesignerFormEditorInterface* core) override;
+    QString domXml() const override;
+
+private:
+    bool m_initialized = false;
+    bool m_designTime = false;
+};
+
+} // namespace qv
