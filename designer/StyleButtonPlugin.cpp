@@ -1,6 +1,9 @@
 #include "designer/StyleButtonPlugin.h"
 
+#include <QExtensionManager>
 #include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
+#include <QtDesigner/QDesignerPropertySheetExtension>
 
 #include "controls/button/styleButton.h"
 #include "designer/PluginIcons.h"
@@ -8,6 +11,32 @@
 using namespace Qt::StringLiterals;
 
 namespace qv {
+
+namespace {
+
+// At design time some setters move a second property along (BackColor sets BackOver, FlatFrame
+// makes the font bold). The designer saves only the properties it set itself, so the one that
+// followed is marked as set too; otherwise the form would look different at run time.
+void markFollowers(QDesignerFormEditorInterface* core, styleButton* button, const QString& name)
+{
+    QString follower;
+    if (name == "BackColor"_L1)
+        follower = u"BackOver"_s;
+    else if (name == "ForeColor"_L1)
+        follower = u"ForeOver"_s;
+    else if (name == "ButtonType"_L1 && button->ButtonType() == styleButton::FlatFrame)
+        follower = u"Font"_s;
+    if (follower.isEmpty())
+        return;
+    auto* sheet = qt_extension<QDesignerPropertySheetExtension*>(core->extensionManager(), button);
+    if (!sheet)
+        return;
+    const int index = sheet->indexOf(follower);
+    if (index >= 0)
+        sheet->setChanged(index, true);
+}
+
+} // namespace
 
 StyleButtonPlugin::StyleButtonPlugin(QObject* parent)
     : QObject(parent)
@@ -48,11 +77,15 @@ QIcon StyleButtonPlugin::icon() const
 QWidget* StyleButtonPlugin::createWidget(QWidget* parent)
 {
     auto* button = new styleButton(parent);
-    // The same plugin builds widgets for forms loaded at run time; only the designer initialises it.
-    if (m_designTime) {
+    // The plugin also builds widgets for forms loaded at run time and for the designer's preview;
+    // only a button placed on a form being edited is at design time.
+    if (m_core && QDesignerFormWindowInterface::findFormWindow(parent)) {
         ButtonAmbient ambient = button->ambient();
         ambient.userMode = false;
         button->setAmbient(ambient);
+        QDesignerFormEditorInterface* core = m_core;
+        connect(button, &styleButton::PropertyChanged, button,
+                [core, button](const QString& name) { markFollowers(core, button, name); });
     }
     return button;
 }
@@ -62,7 +95,7 @@ void StyleButtonPlugin::initialize(QDesignerFormEditorInterface* core)
     if (m_initialized)
         return;
     m_initialized = true;
-    m_designTime = core != nullptr;
+    m_core = core;
 }
 
 QString StyleButtonPlugin::domXml() const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QtDesigner/QDesignerFormEditorInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
 namespace qv {
@@ -29,7 +31,7 @@ public:
 
 private:
     bool m_initialized = false;
-    bool m_designTime = false;
+    QPointer<QDesignerFormEditorInterface> m_core; // set only inside the designer
 };
 
 } // namespace qv
