@@ -78,6 +78,8 @@ StatusBarPanels::StatusBarPanels(QWidget* parent, MessageBox* messages)
     connect(m_combo->lineEdit(), &QLineEdit::textEdited, this, [this] { setChanged(true); });
     m_chkEnabled = new QCheckBox(u"Enabled"_s, this);
     m_chkEnabled->setObjectName(u"chkEnabled"_s);
+    // Until a panel is shown the fields offer what Add Panel gives a new one.
+    m_chkEnabled->setChecked(true);
     connect(m_chkEnabled, &QCheckBox::clicked, this, [this] { setChanged(true); });
 
     m_frame = new QGroupBox(u"Panel Picture"_s, this);
