@@ -96,6 +96,8 @@ StatusBarPanels::StatusBarPanels(QWidget* parent, MessageBox* messages)
     m_cmdDel = new QPushButton(u"X"_s, m_frame);
     m_cmdDel->setObjectName(u"cmdDel"_s);
     m_cmdDel->setToolTip(u"Remove the picture"_s);
+    m_cmdOpenDlg->setFixedWidth(40);
+    m_cmdDel->setFixedWidth(40);
     auto* frameLayout = new QHBoxLayout(m_frame);
     frameLayout->addWidget(m_picPanel);
     frameLayout->addWidget(m_cmdOpenDlg);

@@ -1,6 +1,9 @@
 #include <QAction>
+#include <QDir>
+#include <QImage>
 #include <QBuffer>
 #include <QExtensionManager>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMetaProperty>
 #include <QPluginLoader>
@@ -61,6 +64,17 @@ DomInfo parseDom(const QString& xml)
     return info;
 }
 
+// Images a person should look at: the dialog's pages and the toolbox icons.
+void saveForViewing(QWidget* widget, const QString& name)
+{
+    const QString root = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
+    if (root.isEmpty())
+        return;
+    QDir dir(root);
+    dir.mkpath(u"designer"_s);
+    widget->grab().save(dir.filePath(u"designer/%1.png"_s.arg(name)));
+}
+
 bool hasWritableProperty(const QObject* object, const char* name)
 {
     const int index = object->metaObject()->indexOfProperty(name);
@@ -102,6 +116,12 @@ TEST_F(DesignerPlugin, OffersBothControlsWithIconToolTipAndValidDomXml)
         std::unique_ptr<QWidget> widget(plugin->createWidget(nullptr));
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(QString::fromLatin1(widget->metaObject()->className()), name);
+    }
+    for (const auto& [name, plugin] : widgets) {
+        QLabel icon;
+        icon.setPixmap(plugin->icon().pixmap(22, 22).scaled(88, 88));
+        icon.resize(88, 88);
+        saveForViewing(&icon, QString(name).remove(u"qv::"_s) + u"-icon"_s);
     }
     EXPECT_EQ(widgets[u"qv::panelStatusBar"_s]->includeFile(), u"controls/statusbar/panelStatusBar.h"_s);
     EXPECT_EQ(widgets[u"qv::styleButton"_s]->includeFile(), u"controls/button/styleButton.h"_s);
@@ -152,6 +172,9 @@ TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
     EXPECT_EQ(bar.NumberOfPanels(), 1);
     EXPECT_EQ(bar.PanelCaption(1), u"Status: Idle"_s);
     EXPECT_TRUE(bar.PanelEnabled(1)) << "a fresh page offers a new panel's values";
+
+    dialog->resize(dialog->sizeHint());
+    saveForViewing(dialog.get(), u"panels-page"_s);
 }
 
 TEST(UiLoading, FormSettingBothControlsIsRestored)
