@@ -5,7 +5,8 @@
 namespace qv {
 
 // The resolved colours one paint works with; re-derived whenever the scheme or a colour changes.
-struct ButtonPalette {
+struct ButtonPalette
+{
     Rgb faceColor = 0;
     Rgb lightColor = 0;
     Rgb highlightColor = 0;

@@ -98,13 +98,13 @@ void ButtonRenderer::setSize(int width, int height)
     if (m_surface.width() != m_width || m_surface.height() != m_height)
         m_surface.resize(m_width, m_height);
     const int type = m_settings.buttonType;
-    Rect client{0, 0, m_width, m_height};
+    Rect client { 0, 0, m_width, m_height };
     if (type >= 7 && type <= 13)
-        m_focusRect = {3, 3, client.right - 3, client.bottom - 3};
+        m_focusRect = { 3, 3, client.right - 3, client.bottom - 3 };
     else if (type == 14)
-        m_focusRect = Rect{5, 5, client.right - 5, client.bottom - 5}.translated(1, 1);
+        m_focusRect = Rect { 5, 5, client.right - 5, client.bottom - 5 }.translated(1, 1);
     else
-        m_focusRect = {4, 4, client.right - 4, client.bottom - 4};
+        m_focusRect = { 4, 4, client.right - 4, client.bottom - 4 };
     calcTextRects();
 }
 
@@ -127,24 +127,42 @@ void ButtonRenderer::calcTextRects()
     const int p = m_settings.picturePosition;
     Rect start = m_captionRect;
     switch (p) {
-    case 0: start = {m_pw + 1, 1, W - 2, H - 2}; break;
-    case 1: start = {1, 1, W - m_pw - 2, H - 2}; break;
-    case 2: start = {1, m_ph + 1, W - 2, H - 2}; break;
-    case 3: start = {1, 1, W - 2, H - m_ph - 2}; break;
-    case 4: start = {1, 1, W - 2, H - 2}; break;
-    default: break;
+    case 0:
+        start = { m_pw + 1, 1, W - 2, H - 2 };
+        break;
+    case 1:
+        start = { 1, 1, W - m_pw - 2, H - 2 };
+        break;
+    case 2:
+        start = { 1, m_ph + 1, W - 2, H - 2 };
+        break;
+    case 3:
+        start = { 1, 1, W - 2, H - m_ph - 2 };
+        break;
+    case 4:
+        start = { 1, 1, W - 2, H - 2 };
+        break;
+    default:
+        break;
     }
     m_surface.setFont(m_settings.font);
     Rect r = m_surface.measureText(m_settings.caption, start, TextFormat::WordBreak | TextFormat::CalcRect);
     m_captionWidth = r.width();
     m_captionHeight = r.height();
     switch (p) {
-    case 1: r = r.translated((W - r.right - m_pw - 4) / 2, (H - r.bottom) / 2); break;
-    case 3: r = r.translated((W - r.right) / 2, (H - r.bottom - m_ph - 4) / 2); break;
+    case 1:
+        r = r.translated((W - r.right - m_pw - 4) / 2, (H - r.bottom) / 2);
+        break;
+    case 3:
+        r = r.translated((W - r.right) / 2, (H - r.bottom - m_ph - 4) / 2);
+        break;
     case 0:
     case 2:
-    case 4: r = r.translated((W - r.right) / 2, (H - r.bottom) / 2); break;
-    default: break;
+    case 4:
+        r = r.translated((W - r.right) / 2, (H - r.bottom) / 2);
+        break;
+    default:
+        break;
     }
     m_captionRect = r;
     m_pressedCaptionRect = r.translated(1, 1);
@@ -176,7 +194,8 @@ void ButtonRenderer::calcPicturePosition()
             m_px = (W - m_pw) / 2;
             m_py = m_captionRect.bottom + 2;
             break;
-        default: break;
+        default:
+            break;
         }
     } else {
         m_px = (W - m_pw) / 2;
@@ -195,15 +214,22 @@ QRegion ButtonRenderer::makeRegion() const
     };
     switch (m_settings.buttonType) {
     case 1:
-    case 14: cut({{0, 0}, {W - 1, 0}, {0, H - 1}, {W - 1, H - 1}}); break;
-    case 5: cut({{0, H - 1}, {W - 1, 0}}); break;
+    case 14:
+        cut({ { 0, 0 }, { W - 1, 0 }, { 0, H - 1 }, { W - 1, H - 1 } });
+        break;
+    case 5:
+        cut({ { 0, H - 1 }, { W - 1, 0 } });
+        break;
     case 3:
     case 4:
-        cut({{0, 0}, {1, 0}, {0, 1}, {W - 2, 0}, {W - 1, 0}, {W - 1, 1}, {0, H - 1}, {1, H - 1}, {0, H - 2},
-             {W - 2, H - 1}, {W - 1, H - 1}, {W - 1, H - 2}});
+        cut({ { 0, 0 }, { 1, 0 }, { 0, 1 }, { W - 2, 0 }, { W - 1, 0 }, { W - 1, 1 }, { 0, H - 1 },
+            { 1, H - 1 }, { 0, H - 2 }, { W - 2, H - 1 }, { W - 1, H - 1 }, { W - 1, H - 2 } });
         break;
-    case 13: region = QRegion(0, 0, W, H, QRegion::Ellipse); break;
-    default: break;
+    case 13:
+        region = QRegion(0, 0, W, H, QRegion::Ellipse);
+        break;
+    default:
+        break;
     }
     return region;
 }
@@ -253,12 +279,12 @@ bool ButtonRenderer::redraw(int state, bool force)
 
 void ButtonRenderer::fill(int x, int y, int w, int h, Rgb colour)
 {
-    m_surface.fillRect({x, y, x + w, y + h}, colour);
+    m_surface.fillRect({ x, y, x + w, y + h }, colour);
 }
 
 void ButtonRenderer::box(int x, int y, int w, int h, Rgb colour)
 {
-    m_surface.frameRect({x, y, x + w, y + h}, colour);
+    m_surface.frameRect({ x, y, x + w, y + h }, colour);
 }
 
 void ButtonRenderer::line(int x1, int y1, int x2, int y2, Rgb colour)
@@ -361,8 +387,12 @@ void ButtonRenderer::drawCaption(int mode)
         captionText(m_pressedCaptionRect, p.highlightColor);
         captionText(m_captionRect, p.shadowColor);
         break;
-    case 4: captionText(m_captionRect, p.shadowColor); break;
-    case 5: captionText(m_captionRect, shiftColor(p.tintColor, -104, true)); break;
+    case 4:
+        captionText(m_captionRect, p.shadowColor);
+        break;
+    case 5:
+        captionText(m_captionRect, shiftColor(p.tintColor, -104, true));
+        break;
     case 6:
         captionText(m_pressedCaptionRect, p.highlightColor);
         captionText(m_captionRect, p.faceColor);
@@ -371,7 +401,8 @@ void ButtonRenderer::drawCaption(int mode)
         captionText(m_pressedCaptionRect, shift(p.shadowColor, -50));
         captionText(m_captionRect, p.highlightColor);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -421,9 +452,15 @@ void ButtonRenderer::drawStyle(Look look)
         }
         break;
     }
-    case 3: drawStyle3(look); break;
-    case 4: drawStyle4(look); break;
-    case 5: drawStyle5(look); break;
+    case 3:
+        drawStyle3(look);
+        break;
+    case 4:
+        drawStyle4(look);
+        break;
+    case 5:
+        drawStyle5(look);
+        break;
     case 6: {
         const Rgb l8 = shift(p.lightColor, 8);
         drawCaption(normal ? hoverMode() : pressed ? 2 : 4);
@@ -475,7 +512,8 @@ void ButtonRenderer::drawStyle(Look look)
             focus();
         } else if (pressed) {
             if (m_isOver)
-                fill(0, 0, W, H, customScheme() ? shift(p.accentFillColor, -32) : BlendToWhite(p.accentColor, 128));
+                fill(0, 0, W, H,
+                    customScheme() ? shift(p.accentFillColor, -32) : BlendToWhite(p.accentColor, 128));
             drawCaption(2);
             box(0, 0, W, H, p.accentColor);
             focus();
@@ -492,17 +530,20 @@ void ButtonRenderer::drawStyle(Look look)
         break;
     case 13:
         if (normal) {
-            m_surface.drawEllipse({0, 0, W, H}, m_isOver ? p.shadowColor : p.faceColor, p.faceColor);
+            m_surface.drawEllipse({ 0, 0, W, H }, m_isOver ? p.shadowColor : p.faceColor, p.faceColor);
             drawCaption(hoverMode());
         } else if (pressed) {
-            m_surface.drawEllipse({0, 0, W, H}, p.darkShadowColor, shift(p.faceColor, -32));
+            m_surface.drawEllipse({ 0, 0, W, H }, p.darkShadowColor, shift(p.faceColor, -32));
             drawCaption(2);
         } else {
             drawCaption(3);
         }
         break;
-    case 14: drawStyle14(look); break;
-    default: break; // 10 and unknown values: face and pictures only
+    case 14:
+        drawStyle14(look);
+        break;
+    default:
+        break; // 10 and unknown values: face and pictures only
     }
 }
 
@@ -616,7 +657,8 @@ void ButtonRenderer::drawStyle5(Look look)
     const int H = m_height;
     auto captionBox = [&] {
         if (m_hasFocus && m_settings.showFocusRect)
-            box(m_captionRect.left - 2, m_captionRect.top - 1, m_captionWidth + 4, m_captionHeight + 2, 0xCC9999);
+            box(m_captionRect.left - 2, m_captionRect.top - 1, m_captionWidth + 4, m_captionHeight + 2,
+                0xCC9999);
     };
     if (look == Look::Normal) {
         fill(1, 1, W - 1, H - 1, shift(p.faceColor, 12));
@@ -694,11 +736,11 @@ void ButtonRenderer::pictureEffect(int offset, const Picture& picture)
     else if (offset == -1 && !customScheme())
         base = m_palette.accentFillColor;
     const Rgb mask = m_palette.maskRgb;
-    transBlt(m_px + offset + 1, m_py + offset + 1, m_pw, m_ph, picture, mask, shift(base, effect == 2 ? 40 : -40),
-             false, false, false);
+    transBlt(m_px + offset + 1, m_py + offset + 1, m_pw, m_ph, picture, mask,
+        shift(base, effect == 2 ? 40 : -40), false, false, false);
     if (effect == 1 || effect == 2)
         transBlt(m_px + offset - 1, m_py + offset - 1, m_pw, m_ph, picture, mask,
-                 shift(base, effect == 2 ? -40 : 40), false, false, false);
+            shift(base, effect == 2 ? -40 : 40), false, false, false);
 }
 
 void ButtonRenderer::drawPictures(int pictureState)
@@ -724,7 +766,8 @@ void ButtonRenderer::drawPictures(int pictureState)
             plain(shown, m_px, m_py);
         } else {
             pictureEffect(0, normal);
-            transBlt(m_px, m_py, m_pw, m_ph, normal, mask, std::nullopt, false, m_settings.useGreyscale, type == 9);
+            transBlt(m_px, m_py, m_pw, m_ph, normal, mask, std::nullopt, false, m_settings.useGreyscale,
+                type == 9);
         }
     } else if (pictureState == PicturePressedState) {
         if (!over.isNull() && type != 9) {
@@ -753,7 +796,7 @@ void ButtonRenderer::drawPictures(int pictureState)
 }
 
 void ButtonRenderer::transBlt(int x, int y, int w, int h, const Picture& picture, Rgb transparent,
-                              std::optional<Rgb> brush, bool monoMask, bool greyscale, bool blend)
+    std::optional<Rgb> brush, bool monoMask, bool greyscale, bool blend)
 {
     if (w == 0 || h == 0 || picture.isNull())
         return;
@@ -772,7 +815,7 @@ void ButtonRenderer::transBlt(int x, int y, int w, int h, const Picture& picture
             painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(0, 0, picture.image());
     }
-    const Rect area{x, y, x + w, y + h};
+    const Rect area { x, y, x + w, y + h };
     std::vector<Rgb> dest = m_surface.readPixels(area);
     std::vector<Rgb> src(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     for (int row = 0; row < h; ++row) {
@@ -797,7 +840,7 @@ void ButtonRenderer::transBlt(int x, int y, int w, int h, const Picture& picture
         } else if (blend) {
             const Rgb d = dest[i];
             dest[i] = rgb((2 * redOf(s) + redOf(d)) / 3, (2 * greenOf(s) + greenOf(d)) / 3,
-                          (2 * blueOf(s) + blueOf(d)) / 3);
+                (2 * blueOf(s) + blueOf(d)) / 3);
         } else {
             dest[i] = s;
         }

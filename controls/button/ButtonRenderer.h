@@ -15,7 +15,8 @@ namespace qv {
 // The button's painting machinery: palette, geometry, caption layout, the fourteen styles and the
 // pictures, all drawn into one persistent image. It knows nothing of windows or input; the widget
 // feeds it the hover, focus and default-button facts.
-class ButtonRenderer final {
+class ButtonRenderer final
+{
 public:
     enum State { Normal = 0, Pressed = 2 };
     enum PictureState { PictureNormalState = 0, PicturePressedState = 1, PictureDisabledState = 2 };
@@ -62,8 +63,8 @@ public:
     void drawCaption(int mode);
     void drawPictures(int pictureState);
     // Per-pixel copy of a picture; brush paints a silhouette, monoMask limits it to dark pixels.
-    void transBlt(int x, int y, int w, int h, const Picture& picture, Rgb transparent, std::optional<Rgb> brush,
-                  bool monoMask, bool greyscale, bool blend);
+    void transBlt(int x, int y, int w, int h, const Picture& picture, Rgb transparent,
+        std::optional<Rgb> brush, bool monoMask, bool greyscale, bool blend);
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -72,8 +73,8 @@ public:
     Rect pressedCaptionRect() const { return m_pressedCaptionRect; }
     int captionWidth() const { return m_captionWidth; }
     int captionHeight() const { return m_captionHeight; }
-    QPoint pictureOrigin() const { return {m_px, m_py}; }
-    QSize pictureSize() const { return {m_pw, m_ph}; }
+    QPoint pictureOrigin() const { return { m_px, m_py }; }
+    QSize pictureSize() const { return { m_pw, m_ph }; }
 
 private:
     enum class Look { Normal, Pressed, Disabled };

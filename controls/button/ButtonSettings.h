@@ -10,7 +10,8 @@ namespace qv {
 
 // The button's stored settings, colours untranslated. Enumerated values are kept as plain
 // integers because stored settings may hold values outside the known range.
-struct ButtonSettings {
+struct ButtonSettings
+{
     OleColor backColor = SysColor::code(SysColor::ButtonFace);
     OleColor backOver = SysColor::code(SysColor::ButtonFace);
     OleColor foreColor = SysColor::code(SysColor::ButtonText);

@@ -10,7 +10,8 @@ class styleButton;
 
 // Stored button settings kept as text resources (the property store's text form). The settings of
 // the program's own buttons are built in under ":/qv/button/<name>.settings".
-class ButtonStoredSettings final {
+class ButtonStoredSettings final
+{
 public:
     static QString resourcePath(const QString& name);
     // False with a message when the file cannot be read or parsed.

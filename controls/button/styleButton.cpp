@@ -21,10 +21,14 @@ constexpr int HoverPollInterval = 20;
 int buttonCode(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -44,33 +48,54 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
 int keyCode(const QKeyEvent* event)
 {
     const int key = event->key();
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)
+        || key == Qt::Key_Space)
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 112 + (key - Qt::Key_F1);
     switch (key) {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace:
+        return 8;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Backtab:
+        return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: return key < 0x100 ? key : 0;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return key < 0x100 ? key : 0;
     }
 }
 
@@ -170,26 +195,26 @@ void styleButton::WriteProperties(PropertyStore& store) const
         else
             store.write(key, value);
     };
-    store.write(u"BTYPE"_s, std::int32_t{s.buttonType});
+    store.write(u"BTYPE"_s, std::int32_t { s.buttonType });
     store.write(u"TX"_s, s.caption);
     store.write(u"ENAB"_s, s.enabled);
     store.write(u"FONT"_s, s.font);
-    store.write(u"COLTYPE"_s, std::int32_t{s.colorScheme});
+    store.write(u"COLTYPE"_s, std::int32_t { s.colorScheme });
     store.write(u"FOCUSR"_s, s.showFocusRect);
-    store.write(u"BCOL"_s, ColorValue{s.backColor});
-    store.write(u"BCOLO"_s, ColorValue{s.backOver});
-    store.write(u"FCOL"_s, ColorValue{s.foreColor});
-    store.write(u"FCOLO"_s, ColorValue{s.foreOver});
-    store.write(u"MCOL"_s, ColorValue{s.maskColor});
-    store.write(u"MPTR"_s, std::int32_t{s.mousePointer});
+    store.write(u"BCOL"_s, ColorValue { s.backColor });
+    store.write(u"BCOLO"_s, ColorValue { s.backOver });
+    store.write(u"FCOL"_s, ColorValue { s.foreColor });
+    store.write(u"FCOLO"_s, ColorValue { s.foreOver });
+    store.write(u"MCOL"_s, ColorValue { s.maskColor });
+    store.write(u"MPTR"_s, std::int32_t { s.mousePointer });
     picture(u"MICON"_s, s.mouseIcon);
     picture(u"PICN"_s, s.pictureNormal);
     picture(u"PICH"_s, s.pictureOver);
     store.write(u"UMCOL"_s, s.useMaskColor);
     store.write(u"SOFT"_s, s.softBevel);
-    store.write(u"PICPOS"_s, std::int32_t{s.picturePosition});
+    store.write(u"PICPOS"_s, std::int32_t { s.picturePosition });
     store.write(u"NGREY"_s, s.useGreyscale);
-    store.write(u"FX"_s, std::int32_t{s.specialEffect});
+    store.write(u"FX"_s, std::int32_t { s.specialEffect });
     store.write(u"HAND"_s, s.handPointer);
     store.write(u"CHECK"_s, s.checkBoxBehaviour);
     store.write(u"VALUE"_s, s.value);
@@ -217,8 +242,8 @@ void styleButton::setColors()
 {
     const QWidget* host = parentWidget() ? parentWidget() : this;
     const QPalette& palette = host->palette();
-    m_r.setContainerColors(fromQColor(palette.color(host->backgroundRole())),
-                           fromQColor(palette.color(host->foregroundRole())));
+    m_r.setContainerColors(
+        fromQColor(palette.color(host->backgroundRole())), fromQColor(palette.color(host->foregroundRole())));
     m_r.setColors();
 }
 
@@ -417,9 +442,21 @@ void styleButton::applyPointer()
 {
     const ButtonSettings& s = m_r.settings();
     static const Qt::CursorShape shapes[] = {
-        Qt::ArrowCursor,     Qt::ArrowCursor,    Qt::CrossCursor,    Qt::IBeamCursor,  Qt::ArrowCursor,
-        Qt::SizeAllCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
-        Qt::UpArrowCursor,   Qt::WaitCursor,     Qt::ForbiddenCursor, Qt::BusyCursor,  Qt::WhatsThisCursor,
+        Qt::ArrowCursor,
+        Qt::ArrowCursor,
+        Qt::CrossCursor,
+        Qt::IBeamCursor,
+        Qt::ArrowCursor,
+        Qt::SizeAllCursor,
+        Qt::SizeBDiagCursor,
+        Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor,
+        Qt::SizeHorCursor,
+        Qt::UpArrowCursor,
+        Qt::WaitCursor,
+        Qt::ForbiddenCursor,
+        Qt::BusyCursor,
+        Qt::WhatsThisCursor,
         Qt::SizeAllCursor,
     };
     if (s.mousePointer == PointerCustom) {
@@ -617,7 +654,8 @@ bool styleButton::event(QEvent* event)
 {
     if (event->type() == QEvent::Shortcut) {
         auto* shortcut = static_cast<QShortcutEvent*>(event);
-        if (m_shortcutId != 0 && (shortcut->shortcutId() == m_shortcutId || shortcut->key() == accessSequence())) {
+        if (m_shortcutId != 0
+            && (shortcut->shortcutId() == m_shortcutId || shortcut->key() == accessSequence())) {
             m_lastMouseButton = 1;
             clicked();
             return true;
@@ -675,14 +713,15 @@ void styleButton::mousePressEvent(QMouseEvent* event)
     m_releaseEndsDoubleClick = false;
     const QPointF at = event->position();
     pressed(buttonCode(event->button()), shiftCode(event->modifiers()), static_cast<float>(at.x()),
-            static_cast<float>(at.y()));
+        static_cast<float>(at.y()));
 }
 
 void styleButton::mouseMoveEvent(QMouseEvent* event)
 {
     const int buttons = buttonsCode(event->buttons());
     const QPointF at = event->position();
-    emit MouseMove(buttons, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
+    emit MouseMove(
+        buttons, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
     if (buttons != 0 && buttons != 1)
         return;
     const bool over = IsMouseOver();
@@ -704,7 +743,8 @@ void styleButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const int button = buttonCode(event->button());
     const QPointF at = event->position();
-    emit MouseUp(button, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
+    emit MouseUp(
+        button, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
     if (button != 2)
         Redraw(ButtonRenderer::Normal, false);
     const bool endsDoubleClick = m_releaseEndsDoubleClick;
@@ -743,12 +783,20 @@ void styleButton::keyPressEvent(QKeyEvent* event)
     m_lastKeyCode = code & 0xFF;
     bool handled = true;
     switch (code) {
-    case 32: Redraw(ButtonRenderer::Pressed, false); break;
+    case 32:
+        Redraw(ButtonRenderer::Pressed, false);
+        break;
     case 37:
-    case 38: focusNextPrevChild(false); break;
+    case 38:
+        focusNextPrevChild(false);
+        break;
     case 39:
-    case 40: focusNextPrevChild(true); break;
-    default: handled = false; break;
+    case 40:
+        focusNextPrevChild(true);
+        break;
+    default:
+        handled = false;
+        break;
     }
     const QString text = event->text();
     if (!text.isEmpty() && text.at(0).unicode() < 0x100)

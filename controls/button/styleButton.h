@@ -16,16 +16,18 @@ class QTimer;
 namespace qv {
 
 // What the hosting window tells the button about itself.
-struct ButtonAmbient {
-    bool userMode = true;       // false while a form designer shows the button
-    QString displayName;        // the name the host gives the control, the caption of a new one
-    QFont font;                 // the host's font, the font of a new button
-    bool displayAsDefault = false;  // the button is its window's default button
+struct ButtonAmbient
+{
+    bool userMode = true; // false while a form designer shows the button
+    QString displayName; // the name the host gives the control, the caption of a new one
+    QFont font; // the host's font, the font of a new button
+    bool displayAsDefault = false; // the button is its window's default button
 };
 
 // A push button (optionally a two-state toggle) that paints itself in one of fourteen styles,
 // shows a hover look while the pointer is over it and raises button events.
-class styleButton final : public QWidget {
+class styleButton final : public QWidget
+{
     Q_OBJECT
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(uint BackOver READ BackOver WRITE setBackOver)
@@ -53,14 +55,31 @@ class styleButton final : public QWidget {
 
 public:
     enum ButtonStyle : int {
-        OutlinedBevel = 1, Standard = 2, GradientFace = 3, CutCornerBevel = 4, FlatFrame = 5, LightBevel = 6,
-        ThinBevel = 7, ThinBevelOnHover = 8, FillOnHover = 9, FaceOnly = 10, ParentBackground = 11,
-        BevelOnHover = 12, Elliptic = 13, HighlightGradient = 14,
+        OutlinedBevel = 1,
+        Standard = 2,
+        GradientFace = 3,
+        CutCornerBevel = 4,
+        FlatFrame = 5,
+        LightBevel = 6,
+        ThinBevel = 7,
+        ThinBevelOnHover = 8,
+        FillOnHover = 9,
+        FaceOnly = 10,
+        ParentBackground = 11,
+        BevelOnHover = 12,
+        Elliptic = 13,
+        HighlightGradient = 14,
     };
     Q_ENUM(ButtonStyle)
     enum ColorSource : int { SystemColors = 1, CustomColors = 2, FixedGrey = 3, ContainerColors = 4 };
     Q_ENUM(ColorSource)
-    enum PictureAlign : int { PictureLeft = 0, PictureRight = 1, PictureTop = 2, PictureBottom = 3, PictureBehind = 4 };
+    enum PictureAlign : int {
+        PictureLeft = 0,
+        PictureRight = 1,
+        PictureTop = 2,
+        PictureBottom = 3,
+        PictureBehind = 4
+    };
     Q_ENUM(PictureAlign)
     enum TextEffect : int { EffectNone = 0, EffectRaised = 1, EffectSunken = 2, EffectShadow = 3 };
     Q_ENUM(TextEffect)

@@ -355,17 +355,19 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         ++m_fullPasses;
         surface.setBackground(translateColor(m_backColor));
         surface.clear();
-        if (m_apperance != 0) {
-            mPanelDraw::DrawPenLine(surface, 0, 0, W, 0, mPanelDraw::OffsetColor(m_backColor, -45), 1);
-            mPanelDraw::DrawPenLine(surface, 0, 1, W, 1, mPanelDraw::OffsetColor(m_backColor, -36), 1);
-            mPanelDraw::DrawPenLine(surface, 0, 2, W, 2, mPanelDraw::OffsetColor(m_backColor, -27), 1);
-            mPanelDraw::DrawPenLine(surface, 0, 3, W, 3, mPanelDraw::OffsetColor(m_backColor, -18), 1);
-            mPanelDraw::DrawPenLine(surface, 0, 4, W, 4, mPanelDraw::OffsetColor(m_backColor, -9), 1);
-            mPanelDraw::DrawPenLine(surface, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
-            mPanelDraw::DrawPenLine(surface, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
-        }
+        m_base->setBackground(surface.background());
         m_base->resize(W, H);
-        m_base->blit(0, 0, W, H, surface.image(), 0, 0);
+        if (m_apperance != 0) {
+            for (DrawingSurface* target : { &surface, static_cast<DrawingSurface*>(m_base.get()) }) {
+                mPanelDraw::DrawPenLine(*target, 0, 0, W, 0, mPanelDraw::OffsetColor(m_backColor, -45), 1);
+                mPanelDraw::DrawPenLine(*target, 0, 1, W, 1, mPanelDraw::OffsetColor(m_backColor, -36), 1);
+                mPanelDraw::DrawPenLine(*target, 0, 2, W, 2, mPanelDraw::OffsetColor(m_backColor, -27), 1);
+                mPanelDraw::DrawPenLine(*target, 0, 3, W, 3, mPanelDraw::OffsetColor(m_backColor, -18), 1);
+                mPanelDraw::DrawPenLine(*target, 0, 4, W, 4, mPanelDraw::OffsetColor(m_backColor, -9), 1);
+                mPanelDraw::DrawPenLine(*target, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
+                mPanelDraw::DrawPenLine(*target, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+            }
+        }
     } else {
         ++m_partialPasses;
     }
@@ -408,15 +410,14 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
             }
         }
 
-        const int h = mPanelDraw::MeasureText(surface, panel.PanelText, client).height();
+        const int h = captionHeight(i, panel.PanelText, client);
         const int d = mPanelDraw::roundEven((H - h) / 2.0);
         const Rect caption { x + picture.width + 6, d, x + w, h + d };
         // A caption may reach beyond the panel's fill into the band or onto the separators; a
         // partial pass puts back what the last full pass had there, so the old caption leaves
         // nothing behind.
-        if (!FullRedraw && m_base->width() == W && m_base->height() == H && caption.width() > 0)
-            surface.blit(caption.left, caption.top, caption.width(), caption.height(), m_base->image(), caption.left,
-                         caption.top);
+        if (!FullRedraw && m_base->width() == W && m_base->height() == H)
+            restoreOutside(caption, rect);
 
         // The first fill turns a system-colour code into the RGB it stands for.
         mPanelDraw::FillOrFrameRect(surface, rect, m_backColor, true);
@@ -441,6 +442,41 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         DrawGripper();
     // Screen refreshes coalesce into the next paint; the image above is already complete.
     update();
+}
+
+int panelStatusBar::captionHeight(int Index, const QString& text, const Rect& client)
+{
+    // Captions change one at a time, so the other panels' layouts are reused.
+    if (client != m_measuredClient || m_surface->font() != m_measuredFont) {
+        m_measured.clear();
+        m_measuredClient = client;
+        m_measuredFont = m_surface->font();
+    }
+    if (m_measured.size() < static_cast<size_t>(Index))
+        m_measured.resize(static_cast<size_t>(Index));
+    MeasuredCaption& entry = m_measured[static_cast<size_t>(Index - 1)];
+    if (!entry.valid || entry.text != text)
+        entry = { text, mPanelDraw::MeasureText(*m_surface, text, client).height(), true };
+    return entry.height;
+}
+
+void panelStatusBar::restoreOutside(const Rect& area, const Rect& inner)
+{
+    auto restore = [this](int left, int top, int right, int bottom) {
+        if (right > left && bottom > top)
+            m_surface->blit(left, top, right - left, bottom - top, m_base->image(), left, top);
+    };
+    if (inner.width() <= 0 || inner.height() <= 0) {
+        restore(area.left, area.top, area.right, area.bottom);
+        return;
+    }
+    // The parts of area above, below, left and right of inner.
+    restore(area.left, area.top, area.right, std::min(area.bottom, inner.top));
+    restore(area.left, std::max(area.top, inner.bottom), area.right, area.bottom);
+    const int top = std::max(area.top, inner.top);
+    const int bottom = std::min(area.bottom, inner.bottom);
+    restore(area.left, top, std::min(area.right, inner.left), bottom);
+    restore(std::max(area.left, inner.right), top, area.right, bottom);
 }
 
 void panelStatusBar::DrawGripper()
@@ -638,7 +674,9 @@ QString panelStatusBar::panelsText() const
 void panelStatusBar::setPanelsText(const QString& text)
 {
     MemoryPropertyStore store;
-    store.fromText(text);
+    // Text that does not parse leaves the panels as they are.
+    if (!store.fromText(text))
+        return;
     if (readPanelCount(store))
         readPanelRecords(store);
     markChanged(u"NumberOfPanels"_s);

@@ -89,7 +89,8 @@ public:
     void WriteProperties(PropertyStore& store) const;
     // Stops silently at the first value that cannot be read; what was read before stays.
     void ReadProperties(const PropertyStore& store);
-    // The panels alone (count and per-panel keys) in the stored settings text form.
+    // The panels alone (count and per-panel keys) in the stored settings text form; a text that
+    // does not parse changes nothing.
     QString panelsText() const;
     void setPanelsText(const QString& text);
 
@@ -135,6 +136,10 @@ private:
     const cPanels& panelAt(int Index) const;
     void markChanged(const QString& name);
     void SizePanels();
+    // The height of text word-wrapped in client, as MeasureText gives it.
+    int captionHeight(int Index, const QString& text, const Rect& client);
+    // Copies the parts of area outside inner back from the last full pass's band and separators.
+    void restoreOutside(const Rect& area, const Rect& inner);
     struct PictureSize {
         int width = 0;
         int height = 0;
@@ -170,6 +175,14 @@ private:
     QPointer<QWidget> m_watchedWindow;
     ResizeStarter m_resizeStarter;
     bool m_afterDoubleClick = false;
+    struct MeasuredCaption {
+        QString text;
+        int height = 0;
+        bool valid = false;
+    };
+    std::vector<MeasuredCaption> m_measured; // by panel, for m_measuredClient and m_measuredFont
+    Rect m_measuredClient;
+    QFont m_measuredFont;
     std::uint64_t m_fullPasses = 0;
     std::uint64_t m_partialPasses = 0;
 };

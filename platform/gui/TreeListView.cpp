@@ -21,7 +21,6 @@ TreeListView::TreeListView(QTreeWidget* tree)
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tree->setAllColumnsShowFocus(true);
-    m_tree->setSortingEnabled(false);
 }
 
 int TreeListView::rowCount() const

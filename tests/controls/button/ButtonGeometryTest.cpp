@@ -6,12 +6,15 @@ using namespace qv;
 
 namespace {
 
-struct RegionCase {
+struct RegionCase
+{
     int style;
     std::vector<QPoint> cut;
 };
 
-class ButtonRegion : public testing::TestWithParam<RegionCase> {};
+class ButtonRegion : public testing::TestWithParam<RegionCase>
+{
+};
 
 } // namespace
 
@@ -25,19 +28,25 @@ TEST_P(ButtonRegion, CutsExactlyTheCornerPixels)
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x) {
             const bool expectedCut = std::find(c.cut.begin(), c.cut.end(), QPoint(x, y)) != c.cut.end();
-            EXPECT_EQ(region.contains(QPoint(x, y)), !expectedCut) << "style " << c.style << " at " << x << "," << y;
+            EXPECT_EQ(region.contains(QPoint(x, y)), !expectedCut)
+                << "style " << c.style << " at " << x << "," << y;
             inside += region.contains(QPoint(x, y)) ? 1 : 0;
         }
     EXPECT_EQ(inside, 200 - static_cast<int>(c.cut.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Styles, ButtonRegion,
-    testing::Values(RegionCase{1, {{0, 0}, {19, 0}, {0, 9}, {19, 9}}}, RegionCase{14, {{0, 0}, {19, 0}, {0, 9}, {19, 9}}},
-                    RegionCase{5, {{0, 9}, {19, 0}}},
-                    RegionCase{3, {{0, 0}, {1, 0}, {0, 1}, {18, 0}, {19, 0}, {19, 1}, {0, 9}, {1, 9}, {0, 8}, {18, 9}, {19, 9}, {19, 8}}},
-                    RegionCase{4, {{0, 0}, {1, 0}, {0, 1}, {18, 0}, {19, 0}, {19, 1}, {0, 9}, {1, 9}, {0, 8}, {18, 9}, {19, 9}, {19, 8}}},
-                    RegionCase{2, {}}, RegionCase{7, {}}, RegionCase{11, {}}, RegionCase{0, {}}, RegionCase{15, {}}));
+INSTANTIATE_TEST_SUITE_P(Styles, ButtonRegion,
+    testing::Values(RegionCase { 1, { { 0, 0 }, { 19, 0 }, { 0, 9 }, { 19, 9 } } },
+        RegionCase { 14, { { 0, 0 }, { 19, 0 }, { 0, 9 }, { 19, 9 } } },
+        RegionCase { 5, { { 0, 9 }, { 19, 0 } } },
+        RegionCase { 3,
+            { { 0, 0 }, { 1, 0 }, { 0, 1 }, { 18, 0 }, { 19, 0 }, { 19, 1 }, { 0, 9 }, { 1, 9 }, { 0, 8 },
+                { 18, 9 }, { 19, 9 }, { 19, 8 } } },
+        RegionCase { 4,
+            { { 0, 0 }, { 1, 0 }, { 0, 1 }, { 18, 0 }, { 19, 0 }, { 19, 1 }, { 0, 9 }, { 1, 9 }, { 0, 8 },
+                { 18, 9 }, { 19, 9 }, { 19, 8 } } },
+        RegionCase { 2, {} }, RegionCase { 7, {} }, RegionCase { 11, {} }, RegionCase { 0, {} },
+        RegionCase { 15, {} }));
 
 TEST(ButtonRegionEllipse, IsTheInscribedEllipse)
 {
@@ -56,8 +65,14 @@ TEST(ButtonRegionEllipse, IsTheInscribedEllipse)
 TEST(ButtonGeometry, FocusInsetsPerStyle)
 {
     const std::vector<std::pair<int, Rect>> cases = {
-        {1, {4, 4, 56, 20}},  {2, {4, 4, 56, 20}},  {6, {4, 4, 56, 20}},  {7, {3, 3, 57, 21}},
-        {10, {3, 3, 57, 21}}, {13, {3, 3, 57, 21}}, {14, {6, 6, 56, 20}}, {20, {4, 4, 56, 20}},
+        { 1, { 4, 4, 56, 20 } },
+        { 2, { 4, 4, 56, 20 } },
+        { 6, { 4, 4, 56, 20 } },
+        { 7, { 3, 3, 57, 21 } },
+        { 10, { 3, 3, 57, 21 } },
+        { 13, { 3, 3, 57, 21 } },
+        { 14, { 6, 6, 56, 20 } },
+        { 20, { 4, 4, 56, 20 } },
     };
     for (const auto& [style, expected] : cases) {
         ButtonRenderer r;
@@ -81,12 +96,15 @@ TEST(ButtonGeometry, CaptionIsCentredAndPressedCopyMovesByOne)
 
 namespace {
 
-struct PlacementCase {
+struct PlacementCase
+{
     int position;
     const char* name;
 };
 
-class CaptionPlacement : public testing::TestWithParam<PlacementCase> {};
+class CaptionPlacement : public testing::TestWithParam<PlacementCase>
+{
+};
 
 } // namespace
 
@@ -103,7 +121,7 @@ TEST_P(CaptionPlacement, PictureAndCaptionSitSideBySide)
 
     ImageSurface measure;
     measure.setFont(test::pinnedFont());
-    const Rect text = measure.measureText(QStringLiteral("Go"), {0, 0, 200, 200}, TextFormat::WordBreak);
+    const Rect text = measure.measureText(QStringLiteral("Go"), { 0, 0, 200, 200 }, TextFormat::WordBreak);
     const int tw = text.width();
     const int th = text.height();
     const Rect c = r.captionRect();
@@ -140,13 +158,13 @@ TEST_P(CaptionPlacement, PictureAndCaptionSitSideBySide)
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, CaptionPlacement,
-                         testing::Values(PlacementCase{0, "Left"}, PlacementCase{1, "Right"}, PlacementCase{2, "Top"},
-                                         PlacementCase{3, "Bottom"}, PlacementCase{4, "Behind"}),
-                         [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+    testing::Values(PlacementCase { 0, "Left" }, PlacementCase { 1, "Right" }, PlacementCase { 2, "Top" },
+        PlacementCase { 3, "Bottom" }, PlacementCase { 4, "Behind" }),
+    [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
 TEST(ButtonGeometry, BlankCaptionCentresThePicture)
 {
-    for (const QString& caption : {QString(), QStringLiteral("   ")}) {
+    for (const QString& caption : { QString(), QStringLiteral("   ") }) {
         ButtonRenderer r;
         r.settings().pictureNormal = test::samplePicture(16);
         r.settings().picturePosition = 0;

@@ -11,12 +11,12 @@ namespace {
 void prepare(ButtonRenderer& r, Rgb fill)
 {
     setUpRenderer(r, 10, 4, 1);
-    r.surface().fillRect({0, 0, 4, 1}, fill);
+    r.surface().fillRect({ 0, 0, 4, 1 }, fill);
 }
 
 std::vector<Rgb> row(const ButtonRenderer& r)
 {
-    return r.surface().readPixels({0, 0, 4, 1});
+    return r.surface().readPixels({ 0, 0, 4, 1 });
 }
 
 } // namespace
@@ -25,17 +25,18 @@ TEST(ButtonTransBlt, GreyscaleWeightsTheComponents)
 {
     ButtonRenderer r;
     prepare(r, 0xFFFFFF);
-    r.transBlt(0, 0, 3, 1, bitmapOf(3, 1, {0x0000FF, 0x00FF00, 0xFF0000}), 0xC0C0C0, std::nullopt, false, true, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x4C4C4C, 0x969696, 0x1C1C1C, 0xFFFFFF}));
+    r.transBlt(0, 0, 3, 1, bitmapOf(3, 1, { 0x0000FF, 0x00FF00, 0xFF0000 }), 0xC0C0C0, std::nullopt, false,
+        true, false);
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x4C4C4C, 0x969696, 0x1C1C1C, 0xFFFFFF }));
 }
 
 TEST(ButtonTransBlt, BlendTakesTwoThirdsOfTheSource)
 {
     ButtonRenderer r;
     prepare(r, 0xFFFFFF);
-    r.transBlt(0, 0, 1, 1, bitmapOf(1, 1, {0x000000}), 0xC0C0C0, std::nullopt, false, false, true);
-    r.surface().fillRect({1, 0, 2, 1}, 0x000000);
-    r.transBlt(1, 0, 1, 1, bitmapOf(1, 1, {0xFFFFFF}), 0xC0C0C0, std::nullopt, false, false, true);
+    r.transBlt(0, 0, 1, 1, bitmapOf(1, 1, { 0x000000 }), 0xC0C0C0, std::nullopt, false, false, true);
+    r.surface().fillRect({ 1, 0, 2, 1 }, 0x000000);
+    r.transBlt(1, 0, 1, 1, bitmapOf(1, 1, { 0xFFFFFF }), 0xC0C0C0, std::nullopt, false, false, true);
     const auto pixels = row(r);
     EXPECT_EQ(pixels[0], 0x555555u);
     EXPECT_EQ(pixels[1], 0xAAAAAAu);
@@ -46,28 +47,28 @@ TEST(ButtonTransBlt, MonoMaskPaintsOnlyDarkPixels)
     ButtonRenderer r;
     prepare(r, 0x00FF00);
     // White, black, light grey (sum 387 > 384), mid grey (sum 384).
-    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, {0xFFFFFF, 0x000000, 0x818181, 0x808080}), 0x123456, 0x0000FF, true, false,
-               false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF}));
+    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0x000000, 0x818181, 0x808080 }), 0x123456, 0x0000FF,
+        true, false, false);
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF }));
 
     // Without the mono mask the brush paints every pixel that is not transparent.
     prepare(r, 0x00FF00);
-    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, {0xFFFFFF, 0x000000, 0xC0C0C0, 0x808080}), 0xC0C0C0, 0x0000FF, false, false,
-               false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF}));
+    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0x000000, 0xC0C0C0, 0x808080 }), 0xC0C0C0, 0x0000FF,
+        false, false, false);
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF }));
 }
 
 TEST(ButtonTransBlt, MaskColourIsSkippedOnlyWhenAsked)
 {
     ButtonRenderer r;
     prepare(r, 0x00FF00);
-    const Picture picture = bitmapOf(2, 1, {0xC0C0C0, 0x112233});
+    const Picture picture = bitmapOf(2, 1, { 0xC0C0C0, 0x112233 });
     r.transBlt(0, 0, 2, 1, picture, 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x00FF00, 0x112233, 0x00FF00, 0x00FF00}));
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x112233, 0x00FF00, 0x00FF00 }));
 
     r.settings().useMaskColor = false;
     r.transBlt(0, 0, 2, 1, picture, 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0xC0C0C0, 0x112233, 0x00FF00, 0x00FF00}));
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0xC0C0C0, 0x112233, 0x00FF00, 0x00FF00 }));
 }
 
 TEST(ButtonTransBlt, IconLiesOnTheMaskColour)
@@ -81,7 +82,7 @@ TEST(ButtonTransBlt, IconLiesOnTheMaskColour)
     prepare(r, 0x00FF00);
     r.settings().maskColor = 0xFF00FF;
     r.transBlt(0, 0, 2, 1, picture, 0xFF00FF, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x00FF00, 0xFF0000, 0x00FF00, 0x00FF00}));
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0xFF0000, 0x00FF00, 0x00FF00 }));
 
     r.settings().useMaskColor = false;
     r.transBlt(0, 0, 2, 1, picture, 0xFF00FF, std::nullopt, false, false, false);
@@ -92,12 +93,15 @@ TEST(ButtonTransBlt, ClipsAtTheSurfaceEdgeAndIgnoresEmptySizes)
 {
     ButtonRenderer r;
     prepare(r, 0x00FF00);
-    r.transBlt(3, 0, 2, 1, bitmapOf(2, 1, {0x0000FF, 0x0000FF}), 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb>{0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF}));
-    r.transBlt(0, 0, 0, 1, bitmapOf(2, 1, {0x0000FF, 0x0000FF}), 0xC0C0C0, std::nullopt, false, false, false);
+    r.transBlt(
+        3, 0, 2, 1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
+    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF }));
+    r.transBlt(
+        0, 0, 0, 1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
     EXPECT_EQ(row(r)[0], 0x00FF00u);
     // Negative sizes take the picture's own.
-    r.transBlt(0, 0, -1, -1, bitmapOf(2, 1, {0x0000FF, 0x0000FF}), 0xC0C0C0, std::nullopt, false, false, false);
+    r.transBlt(
+        0, 0, -1, -1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
     EXPECT_EQ(row(r)[1], 0x0000FFu);
 }
 

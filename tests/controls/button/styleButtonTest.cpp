@@ -16,7 +16,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A shown button in a window, with a scripted pointer probe and a log of the events it raises.
-class ButtonHarness : public testing::Test {
+class ButtonHarness : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -29,31 +30,34 @@ protected:
         button->setPointerProbe([this] { return pointerOver; });
         QObject::connect(button, &styleButton::Click, [this] { log.push_back("Click"); });
         QObject::connect(button, &styleButton::MouseDown,
-                         [this](int b, int, float, float) { log.push_back("MouseDown" + std::to_string(b)); });
+            [this](int b, int, float, float) { log.push_back("MouseDown" + std::to_string(b)); });
         QObject::connect(button, &styleButton::MouseMove,
-                         [this](int b, int, float, float) { log.push_back("MouseMove" + std::to_string(b)); });
+            [this](int b, int, float, float) { log.push_back("MouseMove" + std::to_string(b)); });
         QObject::connect(button, &styleButton::MouseUp,
-                         [this](int b, int, float, float) { log.push_back("MouseUp" + std::to_string(b)); });
+            [this](int b, int, float, float) { log.push_back("MouseUp" + std::to_string(b)); });
         QObject::connect(button, &styleButton::KeyDown,
-                         [this](int k, int) { log.push_back("KeyDown" + std::to_string(k)); });
-        QObject::connect(button, &styleButton::KeyPress,
-                         [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
-        QObject::connect(button, &styleButton::KeyUp,
-                         [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
+            [this](int k, int) { log.push_back("KeyDown" + std::to_string(k)); });
+        QObject::connect(
+            button, &styleButton::KeyPress, [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
+        QObject::connect(
+            button, &styleButton::KeyUp, [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
         QObject::connect(button, &styleButton::MouseOver, [this] { log.push_back("MouseOver"); });
         QObject::connect(button, &styleButton::MouseOut, [this] { log.push_back("MouseOut"); });
         window->show();
         log.clear();
     }
 
-    void mouse(QEvent::Type type, Qt::MouseButton which, Qt::MouseButtons held, QPoint at = {20, 10})
+    void mouse(QEvent::Type type, Qt::MouseButton which, Qt::MouseButtons held, QPoint at = { 20, 10 })
     {
         QMouseEvent event(type, QPointF(at), QPointF(button->mapToGlobal(at)), which, held, Qt::NoModifier);
         QApplication::sendEvent(button, &event);
     }
-    void move(Qt::MouseButtons held, QPoint at = {20, 10}) { mouse(QEvent::MouseMove, Qt::NoButton, held, at); }
+    void move(Qt::MouseButtons held, QPoint at = { 20, 10 })
+    {
+        mouse(QEvent::MouseMove, Qt::NoButton, held, at);
+    }
     void press(Qt::MouseButton which) { mouse(QEvent::MouseButtonPress, which, which); }
-    void release(Qt::MouseButton which, QPoint at = {20, 10})
+    void release(Qt::MouseButton which, QPoint at = { 20, 10 })
     {
         mouse(QEvent::MouseButtonRelease, which, Qt::NoButton, at);
     }
@@ -91,8 +95,9 @@ TEST_F(ButtonHarness, LeftClickSequence)
     EXPECT_EQ(button->lastState(), 0);
     EXPECT_EQ(edge(), highlight());
     move(Qt::NoButton);
-    EXPECT_EQ(log, (Log{"MouseMove0", "MouseOver", "MouseMove0", "MouseDown1", "MouseMove1", "MouseUp1", "Click",
-                        "MouseMove0", "MouseOver"}));
+    EXPECT_EQ(log,
+        (Log { "MouseMove0", "MouseOver", "MouseMove0", "MouseDown1", "MouseMove1", "MouseUp1", "Click",
+            "MouseMove0", "MouseOver" }));
 }
 
 TEST_F(ButtonHarness, RightAndMiddleButtonsNeverClick)
@@ -104,7 +109,7 @@ TEST_F(ButtonHarness, RightAndMiddleButtonsNeverClick)
     EXPECT_EQ(button->lastState(), 2);
     release(Qt::MiddleButton);
     EXPECT_EQ(button->lastState(), 0);
-    EXPECT_EQ(log, (Log{"MouseDown2", "MouseUp2", "MouseDown4", "MouseUp4"}));
+    EXPECT_EQ(log, (Log { "MouseDown2", "MouseUp2", "MouseDown4", "MouseUp4" }));
 }
 
 TEST_F(ButtonHarness, ToggleStaysPressedWhileSet)
@@ -145,7 +150,7 @@ TEST_F(ButtonHarness, SpaceBarClicksAndArrowsMoveFocus)
     key(QEvent::KeyRelease, Qt::Key_Space, u" "_s, true);
     key(QEvent::KeyRelease, Qt::Key_Space, u" "_s);
     EXPECT_EQ(button->lastState(), 0);
-    EXPECT_EQ(log, (Log{"KeyDown32", "KeyPress32", "KeyDown32", "KeyPress32", "KeyUp32", "Click"}));
+    EXPECT_EQ(log, (Log { "KeyDown32", "KeyPress32", "KeyDown32", "KeyPress32", "KeyUp32", "Click" }));
 
     log.clear();
     key(QEvent::KeyPress, Qt::Key_Right);
@@ -154,7 +159,7 @@ TEST_F(ButtonHarness, SpaceBarClicksAndArrowsMoveFocus)
     key(QEvent::KeyPress, Qt::Key_Up);
     EXPECT_EQ(window->focusWidget(), before);
     key(QEvent::KeyRelease, Qt::Key_Up);
-    EXPECT_EQ(log, (Log{"KeyDown39", "KeyDown38", "KeyUp38"}));
+    EXPECT_EQ(log, (Log { "KeyDown39", "KeyDown38", "KeyUp38" }));
 }
 
 TEST_F(ButtonHarness, FocusShowsTheFocusRectangle)
@@ -175,17 +180,18 @@ TEST_F(ButtonHarness, LeavingWhilePressedShowsNormalAndReleaseOutsideDoesNotClic
     move(Qt::NoButton);
     press(Qt::LeftButton);
     pointerOver = false;
-    move(Qt::LeftButton, {120, 10});
+    move(Qt::LeftButton, { 120, 10 });
     EXPECT_EQ(button->lastState(), 0);
     pointerOver = true;
     move(Qt::LeftButton);
     EXPECT_EQ(button->lastState(), 2);
     pointerOver = false;
-    move(Qt::LeftButton, {120, 10});
-    release(Qt::LeftButton, {120, 10});
+    move(Qt::LeftButton, { 120, 10 });
+    release(Qt::LeftButton, { 120, 10 });
     button->pollPointer();
-    EXPECT_EQ(log, (Log{"MouseMove0", "MouseOver", "MouseDown1", "MouseMove1", "MouseMove1", "MouseMove1", "MouseUp1",
-                        "MouseOut"}));
+    EXPECT_EQ(log,
+        (Log { "MouseMove0", "MouseOver", "MouseDown1", "MouseMove1", "MouseMove1", "MouseMove1", "MouseUp1",
+            "MouseOut" }));
     EXPECT_FALSE(button->isOverTimerActive());
 }
 
@@ -196,7 +202,7 @@ TEST_F(ButtonHarness, DoubleClickPressesAgainButClicksOnce)
     mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(button->lastState(), 2);
     release(Qt::LeftButton);
-    EXPECT_EQ(log, (Log{"MouseDown1", "MouseUp1", "Click", "MouseDown1", "MouseUp1"}));
+    EXPECT_EQ(log, (Log { "MouseDown1", "MouseUp1", "Click", "MouseDown1", "MouseUp1" }));
 }
 
 TEST_F(ButtonHarness, DisabledButtonRaisesNothing)
@@ -219,13 +225,14 @@ TEST_F(ButtonHarness, AccessKeyClicks)
     QApplication::sendEvent(button, &event);
     button->setEnabled(false);
     QApplication::sendEvent(button, &event);
-    EXPECT_EQ(log, (Log{"Click"}));
+    EXPECT_EQ(log, (Log { "Click" }));
 }
 
 TEST_F(ButtonHarness, SettersRepaintAndNotify)
 {
     std::vector<QString> changed;
-    QObject::connect(button, &styleButton::PropertyChanged, [&changed](const QString& name) { changed.push_back(name); });
+    QObject::connect(
+        button, &styleButton::PropertyChanged, [&changed](const QString& name) { changed.push_back(name); });
     button->setValue(true);
     EXPECT_EQ(edge(), highlight());
     button->setCheckBoxBehaviour(true);
@@ -235,7 +242,8 @@ TEST_F(ButtonHarness, SettersRepaintAndNotify)
     EXPECT_EQ(button->mask(), QRegion(0, 0, 80, 24));
     button->setButtonType(styleButton::Elliptic);
     EXPECT_FALSE(button->mask().contains(QPoint(0, 0)));
-    EXPECT_EQ(changed, (std::vector<QString>{u"Value"_s, u"CheckBoxBehaviour"_s, u"ButtonType"_s, u"ButtonType"_s}));
+    EXPECT_EQ(changed,
+        (std::vector<QString> { u"Value"_s, u"CheckBoxBehaviour"_s, u"ButtonType"_s, u"ButtonType"_s }));
     EXPECT_EQ(button->Version(), u"2.0.6"_s);
 }
 
@@ -257,8 +265,14 @@ TEST(styleButtonAccessKeys, TakenFromTheCaption)
 {
     styleButton button;
     const std::vector<std::pair<QString, QString>> cases = {
-        {u"Save &&As &now"_s, u"n"_s}, {u"A&&B"_s, QString()}, {u"&"_s, QString()}, {u"x&"_s, QString()},
-        {u"&Edit"_s, u"e"_s},          {u"E&dit"_s, u"d"_s},    {u"&&&x"_s, u"x"_s}, {u"Edit"_s, QString()},
+        { u"Save &&As &now"_s, u"n"_s },
+        { u"A&&B"_s, QString() },
+        { u"&"_s, QString() },
+        { u"x&"_s, QString() },
+        { u"&Edit"_s, u"e"_s },
+        { u"E&dit"_s, u"d"_s },
+        { u"&&&x"_s, u"x"_s },
+        { u"Edit"_s, QString() },
     };
     for (const auto& [caption, key] : cases) {
         button.setCaption(caption);
@@ -269,7 +283,7 @@ TEST(styleButtonAccessKeys, TakenFromTheCaption)
 TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
 {
     MemoryPropertyStore store;
-    store.write(u"BTYPE"_s, std::int32_t{9});
+    store.write(u"BTYPE"_s, std::int32_t { 9 });
     styleButton button;
     button.ReadProperties(store);
     EXPECT_EQ(button.ButtonType(), styleButton::FillOnHover);
@@ -287,7 +301,7 @@ TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
     EXPECT_EQ(button.MousePointer(), styleButton::PointerArrow);
 
     MemoryPropertyStore colours;
-    colours.write(u"bcol"_s, ColorValue{0x123456});
+    colours.write(u"bcol"_s, ColorValue { 0x123456 });
     button.ReadProperties(colours);
     EXPECT_EQ(button.BackOver(), 0x123456u);
     EXPECT_EQ(button.ButtonType(), styleButton::Standard);
@@ -320,10 +334,10 @@ TEST(styleButtonSettings, RoundTripKeepsEverySetting)
 
     MemoryPropertyStore store;
     source.WriteProperties(store);
-    EXPECT_EQ(store.keys(), (QStringList{u"btype"_s, u"tx"_s, u"enab"_s, u"font"_s, u"coltype"_s, u"focusr"_s,
-                                         u"bcol"_s, u"bcolo"_s, u"fcol"_s, u"fcolo"_s, u"mcol"_s, u"mptr"_s, u"picn"_s,
-                                         u"umcol"_s, u"soft"_s, u"picpos"_s, u"ngrey"_s, u"fx"_s, u"hand"_s,
-                                         u"check"_s, u"value"_s}));
+    EXPECT_EQ(store.keys(),
+        (QStringList { u"btype"_s, u"tx"_s, u"enab"_s, u"font"_s, u"coltype"_s, u"focusr"_s, u"bcol"_s,
+            u"bcolo"_s, u"fcol"_s, u"fcolo"_s, u"mcol"_s, u"mptr"_s, u"picn"_s, u"umcol"_s, u"soft"_s,
+            u"picpos"_s, u"ngrey"_s, u"fx"_s, u"hand"_s, u"check"_s, u"value"_s }));
 
     MemoryPropertyStore reloaded;
     QString error;
@@ -359,16 +373,17 @@ TEST(styleButtonSettings, RoundTripKeepsEverySetting)
 TEST(styleButtonSettings, HandPointerDecidesThePointer)
 {
     MemoryPropertyStore store;
-    store.write(u"MPTR"_s, std::int32_t{11});
+    store.write(u"MPTR"_s, std::int32_t { 11 });
     store.write(u"HAND"_s, false);
     styleButton button;
     std::vector<QString> changed;
-    QObject::connect(&button, &styleButton::PropertyChanged, [&changed](const QString& n) { changed.push_back(n); });
+    QObject::connect(
+        &button, &styleButton::PropertyChanged, [&changed](const QString& n) { changed.push_back(n); });
     button.ReadProperties(store);
     EXPECT_EQ(button.MousePointer(), 1);
     EXPECT_TRUE(button.MouseIcon().isNull());
     EXPECT_EQ(button.cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(changed, (std::vector<QString>{u"HandPointer"_s}));
+    EXPECT_EQ(changed, (std::vector<QString> { u"HandPointer"_s }));
 
     store.write(u"HAND"_s, true);
     button.ReadProperties(store);
@@ -428,17 +443,19 @@ TEST(styleButtonHost, ContainerSchemeTakesTheParentsColours)
 
 TEST(styleButtonStoredSettings, TheProgramsButtons)
 {
-    struct Expected {
+    struct Expected
+    {
         const char* name;
         QString caption;
         bool bold;
     };
-    for (const Expected& e : {Expected{"CmdEdit", u"Edit"_s, true}, Expected{"styleButton1", u"Save Changes"_s, false},
-                              Expected{"styleButton2", u"Cancel"_s, false}}) {
+    for (const Expected& e :
+        { Expected { "CmdEdit", u"Edit"_s, true }, Expected { "styleButton1", u"Save Changes"_s, false },
+            Expected { "styleButton2", u"Cancel"_s, false } }) {
         styleButton button;
         QString error;
-        ASSERT_TRUE(ButtonStoredSettings::apply(button, ButtonStoredSettings::resourcePath(QString::fromLatin1(e.name)),
-                                                &error))
+        ASSERT_TRUE(ButtonStoredSettings::apply(
+            button, ButtonStoredSettings::resourcePath(QString::fromLatin1(e.name)), &error))
             << error.toStdString();
         EXPECT_EQ(button.Caption(), e.caption);
         EXPECT_EQ(button.ButtonType(), styleButton::ThinBevel);

@@ -385,3 +385,30 @@ TEST(StatusBarDrawing, SampleBarsForViewing)
 
 } // namespace
 } // namespace qv
+
+namespace qv {
+namespace {
+
+// The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
+TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
+{
+    struct Line {
+        int x1, y1, x2, y2, width;
+    };
+    const Line lines[] = {
+        { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 }, { -3, 11, 20, 11, 3 }, { 4, 0, 4, 9, 1 },
+        { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 }, { 1, 1, 9, 9, 1 }, { 3, 3, 4, 3, 0 },
+    };
+    for (const Line& l : lines) {
+        ImageSurface viaHelper(16, 14);
+        ImageSurface direct(16, 14);
+        mPanelDraw::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
+        direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
+        EXPECT_EQ(viaHelper.image(), direct.image()) << l.x1 << "," << l.y1 << " - " << l.x2 << "," << l.y2 << " w" << l.width;
+    }
+    EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
+    EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));
+}
+
+} // namespace
+} // namespace qv

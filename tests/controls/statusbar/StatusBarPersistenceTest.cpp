@@ -301,6 +301,8 @@ TEST(StatusBarPersistence, PanelsTextPropertyCarriesEveryPanel)
     EXPECT_EQ(other.bar->MinWidth(1), 185);
     EXPECT_EQ(other.bar->PanelPicture(3), host.bar->PanelPicture(3));
     EXPECT_EQ(other.bar->property("panels").toString(), host.bar->property("panels").toString());
+    other.bar->setPanelsText(u"numberofpanels = int:x"_s);
+    EXPECT_EQ(other.bar->NumberOfPanels(), 3);
 }
 
 } // namespace

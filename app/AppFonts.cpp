@@ -1,0 +1,59 @@
+#include "app/AppFonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace qv::AppFonts {
+
+namespace {
+constexpr int kPixelSize = 11;
+
+QString resolveFamily(const QString& wanted, const QStringList& files, const QString& fallback)
+{
+    if (QFontDatabase::hasFamily(wanted))
+        return wanted;
+    for (const QString& file : files) {
+        if (QFile::exists(file))
+            QFontDatabase::addApplicationFont(file);
+    }
+    return QFontDatabase::hasFamily(wanted) ? wanted : fallback;
+}
+
+const QString& tahomaFamily()
+{
+    static const QString family = resolveFamily(
+        QStringLiteral("Tahoma"),
+        {QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"), QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf")},
+        QStringLiteral("DejaVu Sans"));
+    return family;
+}
+
+QFont make(const QString& family, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(kPixelSize);
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+} // namespace
+
+QFont tahoma(bool bold)
+{
+    return make(tahomaFamily(), bold);
+}
+
+QFont verdana()
+{
+    static const QString family
+        = QFontDatabase::hasFamily(QStringLiteral("Verdana")) ? QStringLiteral("Verdana") : QStringLiteral("DejaVu Sans");
+    return make(family, false);
+}
+
+bool hasTahoma()
+{
+    return tahomaFamily() == QLatin1String("Tahoma");
+}
+
+} // namespace qv::AppFonts
