@@ -125,7 +125,7 @@ void DesignerStatusBarTarget::setShowGripper(bool value)
 }
 
 int DesignerStatusBarTarget::AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled,
-                                      AutoSizeMode autoSize, const Picture& picture)
+    AutoSizeMode autoSize, const Picture& picture)
 {
     const int count = m_panels->AddPanel(width, caption, toolTip, enabled, autoSize, picture);
     panelsChanged(u"Add panel %1"_s.arg(count));
@@ -170,7 +170,8 @@ void DesignerStatusBarTarget::flush()
         writeProperty(PanelsProperty, text, m_description);
 }
 
-void DesignerStatusBarTarget::writeProperty(const QString& name, const QVariant& value, const QString& description)
+void DesignerStatusBarTarget::writeProperty(
+    const QString& name, const QVariant& value, const QString& description)
 {
     if (m_formWindow) {
         m_formWindow->beginCommand(description);

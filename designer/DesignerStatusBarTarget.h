@@ -18,7 +18,8 @@ class panelStatusBar;
 // per user action, so each action is one undo step and marks the form changed. Without a form
 // window the properties are set on the bar directly.
 // Only the bar's properties are used, so the bar may come from another copy of the control code.
-class DesignerStatusBarTarget final : public StatusBarEditTarget {
+class DesignerStatusBarTarget final : public StatusBarEditTarget
+{
 public:
     DesignerStatusBarTarget(QDesignerFormWindowInterface* formWindow, QWidget* bar);
     ~DesignerStatusBarTarget() override;
@@ -42,8 +43,8 @@ public:
     void setPanelEnabled(int Index, bool value) override;
     void setPanelPicture(int Index, const Picture& value) override;
     void setShowGripper(bool value) override;
-    int AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled, AutoSizeMode autoSize,
-                 const Picture& picture) override;
+    int AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled,
+        AutoSizeMode autoSize, const Picture& picture) override;
     void DeletePanel() override;
 
     void beginEdit(const QString& description) override;

@@ -6,7 +6,8 @@
 namespace qv {
 
 // Offers the panel status bar in the form designer, with the "Edit Panels..." task menu.
-class PanelStatusBarPlugin final : public QObject, public QDesignerCustomWidgetInterface {
+class PanelStatusBarPlugin final : public QObject, public QDesignerCustomWidgetInterface
+{
     Q_OBJECT
     Q_INTERFACES(QDesignerCustomWidgetInterface)
 

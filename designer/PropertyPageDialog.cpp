@@ -13,7 +13,8 @@ namespace qv {
 PropertyPageDialog::PropertyPageDialog(const QString& title, QWidget* parent)
     : QDialog(parent)
     , m_tabs(new QTabWidget(this))
-    , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
+    , m_buttons(new QDialogButtonBox(
+          QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this))
 {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);

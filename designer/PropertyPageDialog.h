@@ -15,7 +15,8 @@ class StatusBarEditTarget;
 
 // Hosts property pages as tabs with OK, Cancel and Apply. Apply (and OK) applies every page marked
 // changed and then clears its mark; a page that cannot apply is shown and the dialog stays open.
-class PropertyPageDialog final : public QDialog {
+class PropertyPageDialog final : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -6,7 +6,8 @@
 namespace qv {
 
 // The plugin's entry: the status bar and the style button.
-class QuorvaneWidgets final : public QObject, public QDesignerCustomWidgetCollectionInterface {
+class QuorvaneWidgets final : public QObject, public QDesignerCustomWidgetCollectionInterface
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QDesignerCustomWidgetCollectionInterface")
     Q_INTERFACES(QDesignerCustomWidgetCollectionInterface)

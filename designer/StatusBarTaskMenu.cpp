@@ -38,14 +38,15 @@ std::unique_ptr<PropertyPageDialog> StatusBarTaskMenu::createDialog(QWidget* par
     auto dialog = std::make_unique<PropertyPageDialog>(u"%1 Properties"_s.arg(m_bar->objectName()), parent);
     dialog->addPage(new StatusBarPanels(dialog.get()));
     dialog->addPage(new General(dialog.get()));
-    dialog->setTarget(
-        std::make_unique<DesignerStatusBarTarget>(QDesignerFormWindowInterface::findFormWindow(m_bar), m_bar));
+    dialog->setTarget(std::make_unique<DesignerStatusBarTarget>(
+        QDesignerFormWindowInterface::findFormWindow(m_bar), m_bar));
     return dialog;
 }
 
 void StatusBarTaskMenu::editPanels()
 {
-    QWidget* parent = m_bar ? static_cast<QWidget*>(QDesignerFormWindowInterface::findFormWindow(m_bar)) : nullptr;
+    QWidget* parent
+        = m_bar ? static_cast<QWidget*>(QDesignerFormWindowInterface::findFormWindow(m_bar)) : nullptr;
     if (std::unique_ptr<PropertyPageDialog> dialog = createDialog(parent))
         dialog->exec();
 }

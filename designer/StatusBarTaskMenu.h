@@ -14,7 +14,8 @@ class PropertyPageDialog;
 
 // "Edit Panels..." on the status bar's context menu (and on a double click): the property dialog
 // with the Panels and General pages, writing through the form window so that edits can be undone.
-class StatusBarTaskMenu final : public QObject, public QDesignerTaskMenuExtension {
+class StatusBarTaskMenu final : public QObject, public QDesignerTaskMenuExtension
+{
     Q_OBJECT
     Q_INTERFACES(QDesignerTaskMenuExtension)
 

@@ -5,7 +5,8 @@
 namespace qv {
 
 // Gives the panel status bar, and nothing else, its task menu.
-class StatusBarTaskMenuFactory final : public QExtensionFactory {
+class StatusBarTaskMenuFactory final : public QExtensionFactory
+{
     Q_OBJECT
 
 public:

@@ -85,7 +85,7 @@ QWidget* StyleButtonPlugin::createWidget(QWidget* parent)
         button->setAmbient(ambient);
         QDesignerFormEditorInterface* core = m_core;
         connect(button, &styleButton::PropertyChanged, button,
-                [core, button](const QString& name) { markFollowers(core, button, name); });
+            [core, button](const QString& name) { markFollowers(core, button, name); });
     }
     return button;
 }

@@ -9,7 +9,8 @@ namespace qv {
 
 // Offers the style button in the form designer. At design time the button is told so, so that
 // colours set there carry over to their hover counterparts.
-class StyleButtonPlugin final : public QObject, public QDesignerCustomWidgetInterface {
+class StyleButtonPlugin final : public QObject, public QDesignerCustomWidgetInterface
+{
     Q_OBJECT
     Q_INTERFACES(QDesignerCustomWidgetInterface)
 

@@ -6,7 +6,8 @@
 namespace qv {
 
 // Edits a live status bar through its own properties and methods.
-class DirectStatusBarTarget final : public StatusBarEditTarget {
+class DirectStatusBarTarget final : public StatusBarEditTarget
+{
 public:
     explicit DirectStatusBarTarget(panelStatusBar& bar)
         : m_bar(bar)
@@ -32,8 +33,8 @@ public:
     void setPanelEnabled(int Index, bool value) override { m_bar.setPanelEnabled(Index, value); }
     void setPanelPicture(int Index, const Picture& value) override { m_bar.setPanelPicture(Index, value); }
     void setShowGripper(bool value) override { m_bar.setShowGripper(value); }
-    int AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled, AutoSizeMode autoSize,
-                 const Picture& picture) override
+    int AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled,
+        AutoSizeMode autoSize, const Picture& picture) override
     {
         return m_bar.AddPanel(width, caption, toolTip, enabled, autoSize, picture);
     }

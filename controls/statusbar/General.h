@@ -8,7 +8,8 @@ namespace qv {
 
 // The gripper switch of the status bar. The bar has no UseWindowsColors setting, so that check box
 // is shown disabled and never read or written.
-class General final : public PropertyPage {
+class General final : public PropertyPage
+{
     Q_OBJECT
 
 public:

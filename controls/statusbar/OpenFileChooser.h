@@ -6,7 +6,8 @@ namespace qv {
 
 // What the open-file dialog is asked for. The filter list is in the converted form: description
 // and patterns separated by NUL characters, closed by one more NUL.
-struct OpenFileRequest {
+struct OpenFileRequest
+{
     QString title;
     QString filter;
     QString defaultExt;
@@ -14,7 +15,8 @@ struct OpenFileRequest {
 };
 
 // Shows an open-file dialog. Returns the chosen path, "" when the user cancelled.
-class OpenFileChooser {
+class OpenFileChooser
+{
 public:
     virtual ~OpenFileChooser() = default;
     virtual QString chooseOpenFile(const OpenFileRequest& request) = 0;

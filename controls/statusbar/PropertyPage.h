@@ -10,7 +10,8 @@ class StatusBarEditTarget;
 // A status-bar property page. The host tells the page which bar is selected (SelectionChanged),
 // the page marks itself changed when the user edits a field, and the host asks it to apply its
 // fields (ApplyChanges) and then clears the mark.
-class PropertyPage : public QWidget {
+class PropertyPage : public QWidget
+{
     Q_OBJECT
 
 public:

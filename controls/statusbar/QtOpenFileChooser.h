@@ -9,7 +9,8 @@
 namespace qv {
 
 // The open-file dialog on Qt. Qt's dialog has no read-only check box, so hiding it needs nothing.
-class QtOpenFileChooser final : public OpenFileChooser {
+class QtOpenFileChooser final : public OpenFileChooser
+{
 public:
     explicit QtOpenFileChooser(QWidget* parent = nullptr)
         : m_parent(parent)

@@ -11,7 +11,8 @@ namespace qv {
 // page edits a live bar directly or, inside a form designer, through the designer's undoable
 // commands. Panels are numbered from 1; a number outside the bar's panel array throws
 // SubscriptOutOfRange, as the bar itself does.
-class StatusBarEditTarget {
+class StatusBarEditTarget
+{
 public:
     virtual ~StatusBarEditTarget() = default;
 
@@ -34,7 +35,8 @@ public:
     virtual void setPanelPicture(int Index, const Picture& value) = 0;
     virtual void setShowGripper(bool value) = 0;
     virtual int AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled,
-                         AutoSizeMode autoSize, const Picture& picture) = 0;
+        AutoSizeMode autoSize, const Picture& picture)
+        = 0;
     virtual void DeletePanel() = 0;
 
     // Brackets the writes of one user action (an apply, say) so that a designer can record them
@@ -44,7 +46,8 @@ public:
 };
 
 // Calls endEdit when it leaves scope.
-class StatusBarEditScope final {
+class StatusBarEditScope final
+{
 public:
     StatusBarEditScope(StatusBarEditTarget& target, const QString& description)
         : m_target(target)

@@ -213,9 +213,15 @@ void StatusBarPanels::loadPanel(int index)
     m_txt[2]->setText(m_target->ToolTipText(index));
     m_txt[3]->setText(QString::number(m_target->MinWidth(index)));
     switch (m_target->PanelAutoSize(index)) {
-    case AutoSizeMode::Contents: m_combo->setCurrentText(ContentsText); break;
-    case AutoSizeMode::Spring: m_combo->setCurrentText(SpringText); break;
-    default: m_combo->setCurrentText(NoAutoSizeText); break;
+    case AutoSizeMode::Contents:
+        m_combo->setCurrentText(ContentsText);
+        break;
+    case AutoSizeMode::Spring:
+        m_combo->setCurrentText(SpringText);
+        break;
+    default:
+        m_combo->setCurrentText(NoAutoSizeText);
+        break;
     }
     m_chkEnabled->setChecked(m_target->PanelEnabled(index));
     showPicture(m_target->PanelPicture(index));
@@ -231,7 +237,8 @@ void StatusBarPanels::showPicture(const Picture& picture)
     }
     QPixmap pixmap = QPixmap::fromImage(picture.image());
     if (pixmap.width() > m_picPanel->width() - 4 || pixmap.height() > m_picPanel->height() - 4)
-        pixmap = pixmap.scaled(m_picPanel->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        pixmap
+            = pixmap.scaled(m_picPanel->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     m_picPanel->setPixmap(pixmap);
 }
 
@@ -255,8 +262,8 @@ bool StatusBarPanels::ApplyChanges()
         if (!width)
             problems << u"Panel Width \"%1\" is not a whole number."_s.arg(m_txt[1]->text());
         QLineEdit* wrong = minWidth ? m_txt[1] : m_txt[3];
-        m_messages->show(problems.join(u'\n').toStdString(), MessageBox::Exclamation,
-                         u"Panel %1"_s.arg(i).toStdString());
+        m_messages->show(
+            problems.join(u'\n').toStdString(), MessageBox::Exclamation, u"Panel %1"_s.arg(i).toStdString());
         wrong->setFocus();
         wrong->selectAll();
         return false;
@@ -286,7 +293,8 @@ void StatusBarPanels::addPanel()
         return;
     if (Changed() && !ApplyChanges())
         return;
-    const int n = m_target->AddPanel(DefaultWidth, QString(), QString(), true, AutoSizeMode::NoAutoSize, Picture());
+    const int n
+        = m_target->AddPanel(DefaultWidth, QString(), QString(), true, AutoSizeMode::NoAutoSize, Picture());
     setScrollRange(n);
     setChanged(true);
     m_currentIndex = n;
@@ -306,15 +314,15 @@ void StatusBarPanels::deletePanel()
 
 void StatusBarPanels::openPicture()
 {
-    const QString path = mCommonDialog::ShowOpenDialog(u"Load Picture"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s,
-                                                       u"*.*"_s);
+    const QString path = mCommonDialog::ShowOpenDialog(
+        u"Load Picture"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s);
     if (path.isEmpty())
         return;
     QString error;
     const Picture picture = Picture::load(path, &error);
     if (picture.isNull()) {
-        m_messages->show(u"Cannot load the picture %1: %2"_s.arg(path, error).toStdString(), MessageBox::Exclamation,
-                         u"Load Picture"_s.toStdString());
+        m_messages->show(u"Cannot load the picture %1: %2"_s.arg(path, error).toStdString(),
+            MessageBox::Exclamation, u"Load Picture"_s.toStdString());
         return;
     }
     showPicture(picture);

@@ -21,7 +21,8 @@ class MessageBox;
 // The "Panels" page: edits one panel of the status bar at a time. The scroll bar picks the panel
 // (applying pending edits to the panel shown before it moves on); Add Panel appends a panel whose
 // fields are the ones still on the page; the picture comes from the open-file dialog.
-class StatusBarPanels final : public PropertyPage {
+class StatusBarPanels final : public PropertyPage
+{
     Q_OBJECT
 
 public:

@@ -1,8 +1,8 @@
 #include <QAction>
-#include <QDir>
-#include <QImage>
 #include <QBuffer>
+#include <QDir>
 #include <QExtensionManager>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaProperty>
@@ -29,7 +29,8 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-struct DomInfo {
+struct DomInfo
+{
     QString widgetClass;
     QString customClass;
     int width = 0;
@@ -81,7 +82,8 @@ bool hasWritableProperty(const QObject* object, const char* name)
     return index >= 0 && object->metaObject()->property(index).isWritable();
 }
 
-class DesignerPlugin : public testing::Test {
+class DesignerPlugin : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -131,14 +133,14 @@ TEST_F(DesignerPlugin, EveryStoredSettingIsAWritableDesignerProperty)
 {
     std::unique_ptr<QWidget> bar(widgets[u"qv::panelStatusBar"_s]->createWidget(nullptr));
     // "font" is the widget's own font, which the bar draws with.
-    for (const char* name : { "BackColor", "ForeColor", "ForeColorDissabled", "font", "MaskColor", "ShowGripper",
-                              "Apperance", "panels" })
+    for (const char* name : { "BackColor", "ForeColor", "ForeColorDissabled", "font", "MaskColor",
+             "ShowGripper", "Apperance", "panels" })
         EXPECT_TRUE(hasWritableProperty(bar.get(), name)) << name;
     std::unique_ptr<QWidget> button(widgets[u"qv::styleButton"_s]->createWidget(nullptr));
-    for (const char* name : { "ButtonType", "Caption", "Enabled", "Font", "ColorScheme", "ShowFocusRect", "BackColor",
-                              "BackOver", "ForeColor", "ForeOver", "MaskColor", "MousePointer", "PictureNormal",
-                              "PictureOver", "UseMaskColor", "SoftBevel", "PicturePosition", "UseGreyscale",
-                              "SpecialEffect", "HandPointer", "CheckBoxBehaviour", "Value" })
+    for (const char* name : { "ButtonType", "Caption", "Enabled", "Font", "ColorScheme", "ShowFocusRect",
+             "BackColor", "BackOver", "ForeColor", "ForeOver", "MaskColor", "MousePointer", "PictureNormal",
+             "PictureOver", "UseMaskColor", "SoftBevel", "PicturePosition", "UseGreyscale", "SpecialEffect",
+             "HandPointer", "CheckBoxBehaviour", "Value" })
         EXPECT_TRUE(hasWritableProperty(button.get(), name)) << name;
 }
 

@@ -11,7 +11,8 @@ namespace qv::test {
 
 // Answers each request with the next scripted path ("" is a cancel; nothing scripted cancels too)
 // and records the requests. Installs itself as the open-file chooser while it lives.
-class FakeOpenFileChooser final : public OpenFileChooser {
+class FakeOpenFileChooser final : public OpenFileChooser
+{
 public:
     FakeOpenFileChooser() { m_previous = mCommonDialog::setChooser(this); }
     ~FakeOpenFileChooser() override { mCommonDialog::setChooser(m_previous); }

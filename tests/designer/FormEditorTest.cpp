@@ -1,9 +1,9 @@
 // A whole form editor (the one Qt Designer is built from) runs headless in the test process, with
 // the built plugin found through the library path.
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QExtensionManager>
 #include <QLineEdit>
@@ -73,7 +73,8 @@ QStringList actionTexts(QDesignerFormEditorInterface* core, QObject* object)
     return texts;
 }
 
-class FormEditor : public testing::Test {
+class FormEditor : public testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "support/FakeMessageBox.h"
 #include "FakeOpenFileChooser.h"
 #include "controls/statusbar/DirectStatusBarTarget.h"
 #include "controls/statusbar/General.h"
@@ -19,6 +18,7 @@
 #include "controls/statusbar/mCommonDialog.h"
 #include "controls/statusbar/panelStatusBar.h"
 #include "designer/PropertyPageDialog.h"
+#include "support/FakeMessageBox.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,7 +33,8 @@ Picture solid(QColor colour)
 }
 
 // A bar of three panels with distinct values, and the Panels page looking at it.
-class PanelsPage : public testing::Test {
+class PanelsPage : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -274,7 +275,8 @@ TEST_F(PanelsPage, PictureChooserLoadsRemovesAndCancelChangesNothing)
 }
 
 // Records the writes that reach the bar, in order.
-class RecordingTarget final : public StatusBarEditTarget {
+class RecordingTarget final : public StatusBarEditTarget
+{
 public:
     explicit RecordingTarget(panelStatusBar& bar)
         : m_direct(bar)
@@ -297,7 +299,10 @@ public:
     {
         log(u"PanelAutoSize(%1)=%2"_s.arg(i).arg(static_cast<int>(v)));
     }
-    void setPanelEnabled(int i, bool v) override { log(u"PanelEnabled(%1)=%2"_s.arg(i).arg(v ? u"true"_s : u"false"_s)); }
+    void setPanelEnabled(int i, bool v) override
+    {
+        log(u"PanelEnabled(%1)=%2"_s.arg(i).arg(v ? u"true"_s : u"false"_s));
+    }
     void setPanelPicture(int i, const Picture& v) override
     {
         log(u"PanelPicture(%1)=%2"_s.arg(i).arg(v.isNull() ? u"none"_s : u"set"_s));
@@ -328,8 +333,9 @@ TEST_F(PanelsPage, ApplyWritesEveryFieldInOrderAsOneEdit)
     type(page.Txt(2), u"tip"_s);
     ASSERT_TRUE(page.ApplyChanges());
     EXPECT_EQ(recording.calls.join(u'|').toStdString(),
-              "begin|MinWidth(2)=33|PanelCaption(2)=Found: 0|PanelWidth(2)=90|ToolTipText(2)=tip|PanelAutoSize(2)=2|"
-              "PanelEnabled(2)=false|PanelPicture(2)=set|end");
+        "begin|MinWidth(2)=33|PanelCaption(2)=Found: "
+        "0|PanelWidth(2)=90|ToolTipText(2)=tip|PanelAutoSize(2)=2|"
+        "PanelEnabled(2)=false|PanelPicture(2)=set|end");
     recording.calls.clear();
     type(page.Txt(1), u"1e3"_s);
     EXPECT_FALSE(page.ApplyChanges());
@@ -365,12 +371,12 @@ TEST(CommonDialog, ConvertFilterTurnsBarsIntoNulsAndEndsWithOne)
     test::FakeOpenFileChooser chooser;
     chooser.setNextPath(u"/tmp/a b.ico"_s);
     EXPECT_EQ(mCommonDialog::ShowOpenDialog(u"T"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s),
-              u"/tmp/a b.ico"_s);
+        u"/tmp/a b.ico"_s);
     // The dialog sees one entry covering three patterns.
     EXPECT_EQ(QtOpenFileChooser::nameFilters(chooser.requests().at(0).filter),
-              QStringList { u"All Picture Files (*.bmp *.ico *.gif)"_s });
+        QStringList { u"All Picture Files (*.bmp *.ico *.gif)"_s });
     EXPECT_EQ(QtOpenFileChooser::nameFilters(mCommonDialog::ConvertFilter(u"A|*.a|All|*.*"_s)),
-              (QStringList { u"A (*.a)"_s, u"All (*)"_s }));
+        (QStringList { u"A (*.a)"_s, u"All (*)"_s }));
     EXPECT_EQ(mCommonDialog::ShowOpenDialog(u"T"_s, u"x|*.x"_s, QString()), QString()) << "cancelled";
     EXPECT_EQ(mCommonDialog::LastRequest().title, u"T"_s);
 }
