@@ -1,5 +1,6 @@
 #include "controls/statusbar/QtOpenFileChooser.h"
 
+#include <QApplication>
 #include <QFileDialog>
 
 using namespace Qt::StringLiterals;
@@ -26,7 +27,8 @@ QStringList QtOpenFileChooser::nameFilters(const QString& convertedFilter)
 
 QString QtOpenFileChooser::chooseOpenFile(const OpenFileRequest& request)
 {
-    QFileDialog dialog(m_parent, request.title);
+    // Over the property dialog that asked, not behind it.
+    QFileDialog dialog(m_parent ? m_parent.data() : QApplication::activeWindow(), request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     const QStringList filters = nameFilters(request.filter);
