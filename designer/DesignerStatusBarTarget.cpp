@@ -1,0 +1,185 @@
+#include "designer/DesignerStatusBarTarget.h"
+
+#include <QtDesigner/QDesignerFormWindowCursorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
+
+#include "controls/statusbar/panelStatusBar.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+
+namespace {
+
+const QString PanelsProperty = u"panels"_s;
+const QString ShowGripperProperty = u"ShowGripper"_s;
+
+} // namespace
+
+DesignerStatusBarTarget::DesignerStatusBarTarget(QDesignerFormWindowInterface* formWindow, QWidget* bar)
+    : m_formWindow(formWindow)
+    , m_bar(bar)
+    , m_panels(std::make_unique<panelStatusBar>())
+{
+    if (m_bar) {
+        // Same size and font, so widths worked out by the copy match the bar's own.
+        m_panels->resize(m_bar->size());
+        static_cast<QWidget*>(m_panels.get())->setFont(m_bar->font());
+        m_panels->setPanelsText(m_bar->property(PanelsProperty.toLatin1().constData()).toString());
+    }
+}
+
+DesignerStatusBarTarget::~DesignerStatusBarTarget() = default;
+
+int DesignerStatusBarTarget::NumberOfPanels() const
+{
+    return m_panels->NumberOfPanels();
+}
+
+QString DesignerStatusBarTarget::PanelCaption(int Index) const
+{
+    return m_panels->PanelCaption(Index);
+}
+
+int DesignerStatusBarTarget::PanelWidth(int Index) const
+{
+    return m_panels->PanelWidth(Index);
+}
+
+QString DesignerStatusBarTarget::ToolTipText(int Index) const
+{
+    return m_panels->ToolTipText(Index);
+}
+
+int DesignerStatusBarTarget::MinWidth(int Index) const
+{
+    return m_panels->MinWidth(Index);
+}
+
+AutoSizeMode DesignerStatusBarTarget::PanelAutoSize(int Index) const
+{
+    return m_panels->PanelAutoSize(Index);
+}
+
+bool DesignerStatusBarTarget::PanelEnabled(int Index) const
+{
+    return m_panels->PanelEnabled(Index);
+}
+
+Picture DesignerStatusBarTarget::PanelPicture(int Index) const
+{
+    return m_panels->PanelPicture(Index);
+}
+
+bool DesignerStatusBarTarget::ShowGripper() const
+{
+    return m_bar && m_bar->property(ShowGripperProperty.toLatin1().constData()).toBool();
+}
+
+void DesignerStatusBarTarget::setMinWidth(int Index, int value)
+{
+    m_panels->setMinWidth(Index, value);
+    panelsChanged(u"Change minimum width of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setPanelCaption(int Index, const QString& value)
+{
+    m_panels->setPanelCaption(Index, value);
+    panelsChanged(u"Change text of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setPanelWidth(int Index, int value)
+{
+    m_panels->setPanelWidth(Index, value);
+    panelsChanged(u"Change width of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setToolTipText(int Index, const QString& value)
+{
+    m_panels->setToolTipText(Index, value);
+    panelsChanged(u"Change tool tip of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setPanelAutoSize(int Index, AutoSizeMode value)
+{
+    m_panels->setPanelAutoSize(Index, value);
+    panelsChanged(u"Change auto size of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setPanelEnabled(int Index, bool value)
+{
+    m_panels->setPanelEnabled(Index, value);
+    panelsChanged(u"Change enabled state of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setPanelPicture(int Index, const Picture& value)
+{
+    m_panels->setPanelPicture(Index, value);
+    panelsChanged(u"Change picture of panel %1"_s.arg(Index));
+}
+
+void DesignerStatusBarTarget::setShowGripper(bool value)
+{
+    if (m_bar && ShowGripper() != value)
+        writeProperty(ShowGripperProperty, value, value ? u"Show gripper"_s : u"Hide gripper"_s);
+}
+
+int DesignerStatusBarTarget::AddPanel(int width, const QString& caption, const QString& toolTip, bool enabled,
+    AutoSizeMode autoSize, const Picture& picture)
+{
+    const int count = m_panels->AddPanel(width, caption, toolTip, enabled, autoSize, picture);
+    panelsChanged(u"Add panel %1"_s.arg(count));
+    return count;
+}
+
+void DesignerStatusBarTarget::DeletePanel()
+{
+    m_panels->DeletePanel();
+    panelsChanged(u"Delete last panel"_s);
+}
+
+void DesignerStatusBarTarget::beginEdit(const QString& description)
+{
+    if (m_depth++ == 0)
+        m_description = description;
+}
+
+void DesignerStatusBarTarget::endEdit()
+{
+    if (m_depth > 0 && --m_depth == 0 && m_pending)
+        flush();
+}
+
+void DesignerStatusBarTarget::panelsChanged(const QString& description)
+{
+    m_pending = true;
+    if (m_depth == 0) {
+        m_description = description;
+        flush();
+    }
+}
+
+void DesignerStatusBarTarget::flush()
+{
+    m_pending = false;
+    if (!m_bar)
+        return;
+    const QString text = m_panels->panelsText();
+    // An apply that changed nothing leaves no empty step in the undo history.
+    if (text != m_bar->property(PanelsProperty.toLatin1().constData()).toString())
+        writeProperty(PanelsProperty, text, m_description);
+}
+
+void DesignerStatusBarTarget::writeProperty(
+    const QString& name, const QVariant& value, const QString& description)
+{
+    if (m_formWindow) {
+        m_formWindow->beginCommand(description);
+        m_formWindow->cursor()->setWidgetProperty(m_bar, name, value);
+        m_formWindow->endCommand();
+    } else {
+        m_bar->setProperty(name.toLatin1().constData(), value);
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,24 @@
+#include "designer/StatusBarTaskMenuFactory.h"
+
+#include <QtDesigner/QDesignerTaskMenuExtension>
+
+#include "controls/statusbar/panelStatusBar.h"
+#include "designer/StatusBarTaskMenu.h"
+
+namespace qv {
+
+StatusBarTaskMenuFactory::StatusBarTaskMenuFactory(QExtensionManager* parent)
+    : QExtensionFactory(parent)
+{
+}
+
+QObject* StatusBarTaskMenuFactory::createExtension(QObject* object, const QString& iid, QObject* parent) const
+{
+    if (iid != QLatin1String(Q_TYPEID(QDesignerTaskMenuExtension)))
+        return nullptr;
+    if (auto* bar = qobject_cast<panelStatusBar*>(object))
+        return new StatusBarTaskMenu(bar, parent);
+    return nullptr;
+}
+
+} // namespace qv

@@ -1,0 +1,238 @@
+// A whole form editor (the one Qt Designer is built from) runs headless in the test process, with
+// the built plugin found through the library path.
+#include <QAction>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QExtensionManager>
+#include <QLineEdit>
+#include <QTest>
+#include <QUndoStack>
+#include <QtDesigner/QDesignerComponents>
+#include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowCursorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
+#include <QtDesigner/QDesignerFormWindowManagerInterface>
+#include <QtDesigner/QDesignerIntegration>
+#include <QtDesigner/QDesignerPropertyEditorInterface>
+#include <QtDesigner/QDesignerTaskMenuExtension>
+#include <QtDesigner/QDesignerWidgetDataBaseInterface>
+#include <QtUiTools/QUiLoader>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "controls/statusbar/General.h"
+#include "controls/statusbar/StatusBarPanels.h"
+#include "controls/statusbar/panelStatusBar.h"
+#include "designer/DesignerStatusBarTarget.h"
+#include "support/FakeMessageBox.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+namespace {
+
+const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>FrmMain</class>
+ <widget class="QWidget" name="FrmMain">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>400</width><height>300</height></rect></property>
+  <widget class="qv::panelStatusBar" name="StatusBar1">
+   <property name="geometry"><rect><x>0</x><y>276</y><width>400</width><height>24</height></rect></property>
+  </widget>
+  <widget class="qv::styleButton" name="CmdEdit">
+   <property name="geometry"><rect><x>10</x><y>10</y><width>96</width><height>28</height></rect></property>
+  </widget>
+  <widget class="QPushButton" name="plain"/>
+ </widget>
+ <customwidgets>
+  <customwidget><class>qv::panelStatusBar</class><extends>QWidget</extends>
+   <header>controls/statusbar/panelStatusBar.h</header></customwidget>
+  <customwidget><class>qv::styleButton</class><extends>QWidget</extends>
+   <header>controls/button/styleButton.h</header></customwidget>
+ </customwidgets>
+</ui>
+)"_s;
+
+// The panels a bar's "panels" text describes, read back through a bar of our own.
+std::unique_ptr<panelStatusBar> panelsOf(const QObject* bar)
+{
+    auto copy = std::make_unique<panelStatusBar>();
+    copy->setPanelsText(bar->property("panels").toString());
+    return copy;
+}
+
+QStringList actionTexts(QDesignerFormEditorInterface* core, QObject* object)
+{
+    QStringList texts;
+    if (auto* menu = qt_extension<QDesignerTaskMenuExtension*>(core->extensionManager(), object)) {
+        for (const QAction* action : menu->taskActions())
+            texts << action->text();
+    }
+    return texts;
+}
+
+class FormEditor : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        QCoreApplication::addLibraryPath(QStringLiteral(QV_PLUGIN_ROOT));
+        QDesignerComponents::initializeResources();
+        s_core = QDesignerComponents::createFormEditor(nullptr);
+        s_core->setPropertyEditor(QDesignerComponents::createPropertyEditor(s_core, nullptr));
+        if (!s_core->integration())
+            s_core->setIntegration(new QDesignerIntegration(s_core, s_core));
+        QDesignerComponents::initializePlugins(s_core);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_core->propertyEditor();
+        delete s_core;
+        s_core = nullptr;
+    }
+
+    void SetUp() override
+    {
+        form = s_core->formWindowManager()->createFormWindow(nullptr);
+        ASSERT_NE(form, nullptr);
+        form->setContents(FormUi);
+        form->setDirty(false);
+        form->commandHistory()->clear();
+        bar = form->mainContainer()->findChild<QWidget*>(u"StatusBar1"_s);
+        button = form->mainContainer()->findChild<QWidget*>(u"CmdEdit"_s);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(button, nullptr);
+    }
+    void TearDown() override
+    {
+        s_core->formWindowManager()->removeFormWindow(form);
+        delete form;
+    }
+
+    static QDesignerFormEditorInterface* s_core;
+    QDesignerFormWindowInterface* form = nullptr;
+    QWidget* bar = nullptr;
+    QWidget* button = nullptr;
+};
+
+QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
+
+TEST_F(FormEditor, KnowsBothWidgetsAndGivesEditPanelsToTheStatusBarOnly)
+{
+    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::panelStatusBar"_s), 0);
+    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::styleButton"_s), 0);
+    EXPECT_STREQ(bar->metaObject()->className(), "qv::panelStatusBar");
+    EXPECT_EQ(actionTexts(s_core, bar), QStringList { u"Edit Panels..."_s });
+    EXPECT_FALSE(actionTexts(s_core, button).contains(u"Edit Panels..."_s));
+    QWidget* plain = form->mainContainer()->findChild<QWidget*>(u"plain"_s);
+    EXPECT_FALSE(actionTexts(s_core, plain).contains(u"Edit Panels..."_s));
+}
+
+TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
+{
+    FakeMessageBox messages;
+    DesignerStatusBarTarget target(form, bar);
+    StatusBarPanels page(nullptr, &messages);
+    page.SelectionChanged(&target);
+
+    page.addPanel();
+    EXPECT_EQ(form->commandHistory()->count(), 1);
+    EXPECT_TRUE(form->isDirty());
+    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
+
+    page.Txt(0)->setText(u"Status: Idle"_s);
+    page.Txt(2)->setText(u"what the program does"_s);
+    page.setChanged(true);
+    ASSERT_TRUE(page.ApplyChanges());
+    EXPECT_EQ(form->commandHistory()->count(), 2) << "one apply, one step";
+    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), u"Status: Idle"_s);
+    EXPECT_EQ(panelsOf(bar)->MinWidth(1), 100);
+
+    ASSERT_TRUE(page.ApplyChanges());
+    EXPECT_EQ(form->commandHistory()->count(), 2) << "an apply that changes nothing adds no step";
+
+    page.addPanel();
+    page.Txt(0)->setText(u"Found: 0"_s);
+    ASSERT_TRUE(page.ApplyChanges());
+    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 2);
+
+    page.Txt(1)->setText(u"wide"_s);
+    const int steps = form->commandHistory()->count();
+    EXPECT_FALSE(page.ApplyChanges());
+    EXPECT_EQ(form->commandHistory()->count(), steps);
+
+    form->commandHistory()->undo();
+    form->commandHistory()->undo();
+    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
+    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), u"Status: Idle"_s);
+    form->commandHistory()->undo();
+    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), QString());
+    form->commandHistory()->undo();
+    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 0);
+    form->commandHistory()->redo();
+    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
+}
+
+TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
+{
+    FakeMessageBox messages;
+    DesignerStatusBarTarget target(form, bar);
+    StatusBarPanels panels(nullptr, &messages);
+    General general;
+    panels.SelectionChanged(&target);
+    general.SelectionChanged(&target);
+    for (const QString& caption : { u"Status: Idle"_s, u"Found: 0"_s, u"Pending: 0"_s }) {
+        panels.addPanel();
+        panels.Txt(0)->setText(caption);
+        panels.Combo1()->setCurrentText(caption == u"Status: Idle"_s ? u"1 - Spring"_s : u"2 - Contents"_s);
+        ASSERT_TRUE(panels.ApplyChanges());
+    }
+    general.chkShowGripper()->setChecked(false);
+    ASSERT_TRUE(general.ApplyChanges());
+    EXPECT_FALSE(bar->property("ShowGripper").toBool());
+    // What the property editor does for the button's own properties.
+    form->cursor()->setWidgetProperty(button, u"Caption"_s, u"Edit"_s);
+    form->cursor()->setWidgetProperty(button, u"ButtonType"_s, 7);
+    form->cursor()->setWidgetProperty(button, u"ShowFocusRect"_s, false);
+    form->cursor()->setWidgetProperty(button, u"ColorScheme"_s, 2);
+    form->cursor()->setWidgetProperty(button, u"BackColor"_s, 0x00336699u);
+    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, 0x000000FFu);
+    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, 0x00FFFFFFu);
+    form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
+
+    const QByteArray saved = form->contents().toUtf8();
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(QStringLiteral(QV_PLUGIN_ROOT "/designer"));
+    QBuffer buffer;
+    buffer.setData(saved);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    std::unique_ptr<QWidget> loaded(loader.load(&buffer));
+    ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
+    QWidget* loadedBar = loaded->findChild<QWidget*>(u"StatusBar1"_s);
+    QWidget* loadedButton = loaded->findChild<QWidget*>(u"CmdEdit"_s);
+    ASSERT_NE(loadedBar, nullptr);
+    ASSERT_NE(loadedButton, nullptr);
+    EXPECT_STREQ(loadedBar->metaObject()->className(), "qv::panelStatusBar");
+    EXPECT_EQ(loadedBar->property("NumberOfPanels").toInt(), 3);
+    EXPECT_EQ(loadedBar->property("panels").toString(), bar->property("panels").toString());
+    const auto restored = panelsOf(loadedBar);
+    EXPECT_EQ(restored->PanelCaption(3), u"Pending: 0"_s);
+    EXPECT_EQ(restored->PanelAutoSize(1), AutoSizeMode::Spring);
+    EXPECT_FALSE(loadedBar->property("ShowGripper").toBool());
+    EXPECT_EQ(loadedBar->property("Apperance").toInt(), 1);
+    EXPECT_EQ(loadedButton->property("Caption").toString(), u"Edit"_s);
+    EXPECT_EQ(loadedButton->property("ButtonType").toInt(), 7);
+    EXPECT_FALSE(loadedButton->property("ShowFocusRect").toBool());
+    EXPECT_EQ(loadedButton->property("ColorScheme").toInt(), 2);
+    EXPECT_EQ(loadedButton->property("BackColor").toUInt(), 0x00336699u);
+    // At design time the hover colours followed; the form must keep what the designer showed.
+    EXPECT_EQ(button->property("BackOver").toUInt(), 0x00336699u);
+    EXPECT_EQ(loadedButton->property("BackOver").toUInt(), 0x00336699u);
+    EXPECT_EQ(loadedButton->property("ForeOver").toUInt(), 0x00FFFFFFu);
+}
+
+} // namespace
+} // namespace qv
