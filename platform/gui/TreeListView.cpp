@@ -68,8 +68,10 @@ void TreeListView::addRow(const std::string& text, const std::vector<std::string
     for (std::size_t i = 0; i < subItems.size(); ++i)
         item->setText(static_cast<int>(i + 1), latin1(subItems[i]));
     m_pending.append(item);
-    if (!m_flushTimer.isActive())
-        m_flushTimer.start();
+    if (!m_flushTimer.isActive()) {
+        // Each hand-over lays out every row, so a long list is handed over less often.
+        m_flushTimer.start(std::clamp(m_tree->topLevelItemCount() / 64, kFlushIntervalMs, 10 * kFlushIntervalMs));
+    }
 }
 
 void TreeListView::insertSorted(QTreeWidgetItem* item) const
