@@ -82,10 +82,26 @@ void ScanEngine::stop()
 {
     m_view.setButtonEnabled(ScanView::kStartButton, true);
     m_view.setButtonEnabled(ScanView::kStopButton, false);
+    // Checks cut short go back to the head of the list, in the order they were handed out, so a
+    // later Start checks them instead of losing them.
+    std::vector<const Slot*> abandoned;
+    for (int i = 1; i <= kMaxSockets; ++i) {
+        if (m_slots[static_cast<std::size_t>(i)].inFlight)
+            abandoned.push_back(&m_slots[static_cast<std::size_t>(i)]);
+    }
+    std::sort(abandoned.begin(), abandoned.end(),
+        [](const Slot* a, const Slot* b) { return a->handOutNumber < b->handOutNumber; });
+    int head = 0;
+    for (const Slot* slot : abandoned) {
+        if (m_pending.insertItem(head, slot->entry))
+            ++head;
+    }
     // Every socket, not only 1..slider: a lowered slider must not leave checks running.
     for (int i = 1; i <= kMaxSockets; ++i)
         closeSlot(i);
     m_running = false;
+    if (!abandoned.empty())
+        writeLoaded();
     m_view.setPanelCaption(1, "Status: Stopping.");
     m_view.setPanelCaption(1, "Status: Stopping..");
 }
@@ -156,6 +172,8 @@ void ScanEngine::handOut(int i)
             continue;
         }
         slot.inFlight = true;
+        slot.entry = text;
+        slot.handOutNumber = ++m_handOuts;
         ++m_inFlight;
         restartTimer(i);
         return;

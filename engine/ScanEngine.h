@@ -65,6 +65,9 @@ private:
         std::unique_ptr<TcpSocket> socket;
         std::unique_ptr<Timer> timer;
         bool inFlight = false;
+        // The entry being checked and when it was handed out, so Stop can give it back.
+        std::string entry;
+        std::uint64_t handOutNumber = 0;
     };
     enum class Outcome { Judged, Failed, SocketError };
 
@@ -98,6 +101,7 @@ private:
     bool m_lastEndWasError = false;
     int m_scanSockets = 0;
     int m_inFlight = 0;
+    std::uint64_t m_handOuts = 0;
     int m_timeoutMs = kDefaultTimeoutMs;
 };
 

@@ -15,6 +15,8 @@ public:
     virtual int count() const = 0;
     // Appends at the end; false (and nothing added) when the list is full.
     virtual bool addItem(const std::string& text) = 0;
+    // Inserts before index (clamped to 0..count); false (and nothing added) when the list is full.
+    virtual bool insertItem(int index, const std::string& text) = 0;
     // Out-of-range indexes are ignored.
     virtual void removeItem(int index) = 0;
     virtual void clear() = 0;

@@ -1,5 +1,7 @@
 #include "platform/MemoryListBox.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -28,6 +30,17 @@ bool MemoryListBox::addItem(const std::string& text)
     if (count() >= kMaxEntries)
         return false;
     m_items.push_back(text);
+    return true;
+}
+
+bool MemoryListBox::insertItem(int index, const std::string& text)
+{
+    if (count() >= kMaxEntries)
+        return false;
+    index = std::clamp(index, 0, count());
+    m_items.insert(m_items.begin() + index, text);
+    if (m_selected >= index)
+        ++m_selected;
     return true;
 }
 

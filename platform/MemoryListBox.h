@@ -11,6 +11,7 @@ class MemoryListBox final : public ListBox {
 public:
     int count() const override { return static_cast<int>(m_items.size()); }
     bool addItem(const std::string& text) override;
+    bool insertItem(int index, const std::string& text) override;
     void removeItem(int index) override;
     void clear() override;
     std::string item(int index) const override;

@@ -1,5 +1,7 @@
 #include "platform/gui/ComboListBox.h"
 
+#include <algorithm>
+
 #include "platform/MemoryListBox.h"
 
 namespace qv {
@@ -22,6 +24,14 @@ bool ComboListBox::addItem(const std::string& text)
     m_combo->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     if (m_combo->currentIndex() != selected)
         m_combo->setCurrentIndex(selected);
+    return true;
+}
+
+bool ComboListBox::insertItem(int index, const std::string& text)
+{
+    if (!m_combo || count() >= kMaxEntries)
+        return false;
+    m_combo->insertItem(std::clamp(index, 0, count()), QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     return true;
 }
 

@@ -18,6 +18,7 @@ public:
 
     int count() const override;
     bool addItem(const std::string& text) override;
+    bool insertItem(int index, const std::string& text) override;
     void removeItem(int index) override;
     void clear() override;
     std::string item(int index) const override;

@@ -34,12 +34,26 @@ TEST(MemoryListBox, AddRemoveReadAndSelection)
     EXPECT_EQ(list.count(), 0);
 }
 
+TEST(MemoryListBox, InsertKeepsOrderAndSelection)
+{
+    MemoryListBox list;
+    list.addItem("c");
+    list.setSelectedIndex(0);
+    ASSERT_TRUE(list.insertItem(0, "a"));
+    ASSERT_TRUE(list.insertItem(1, "b"));
+    ASSERT_TRUE(list.insertItem(99, "d"));
+    ASSERT_TRUE(list.insertItem(-3, "0"));
+    EXPECT_EQ(list.item(0) + list.item(1) + list.item(2) + list.item(3) + list.item(4), "0abcd");
+    EXPECT_EQ(list.text(), "c") << "the selection stays on its entry";
+}
+
 TEST(MemoryListBox, HoldsAtMost32767EntriesAndDropsTheHeadCheaply)
 {
     MemoryListBox list;
     for (int i = 0; i < ListBox::kMaxEntries; ++i)
         ASSERT_TRUE(list.addItem(std::to_string(i)));
     EXPECT_FALSE(list.addItem("one too many"));
+    EXPECT_FALSE(list.insertItem(0, "nor at the head"));
     EXPECT_EQ(list.count(), 32767);
     EXPECT_EQ(list.item(32766), "32766");
     // Emptying from the head, as a scan does.
