@@ -34,7 +34,7 @@ static void initResources()
 namespace qv {
 
 namespace {
-struct ButtonSpec
+struct ButtonDef
 {
     const char* caption;
     const char* toolTip;
@@ -42,7 +42,7 @@ struct ButtonSpec
     bool dropDown;
 };
 
-constexpr ButtonSpec kButtons[FrmMain::kToolbarButtons] = {
+constexpr ButtonDef kButtons[FrmMain::kToolbarButtons] = {
     { "Start", "Start Checking!", 1, false },
     { "Stop", "Stop Checking", 2, false },
     { nullptr, nullptr, 0, false },
@@ -136,16 +136,16 @@ void FrmMain::buildToolbar()
     // Every button is as wide as the widest caption needs; drop-down buttons add their arrow.
     const QFontMetrics metrics(AppFonts::tahoma());
     int width = 0;
-    for (const ButtonSpec& spec : kButtons) {
-        if (spec.caption)
-            width = std::max(width, metrics.horizontalAdvance(QString::fromLatin1(spec.caption)) + 10);
+    for (const ButtonDef& def : kButtons) {
+        if (def.caption)
+            width = std::max(width, metrics.horizontalAdvance(QString::fromLatin1(def.caption)) + 10);
     }
 
     m_buttons.assign(kToolbarButtons + 1, nullptr);
     int x = 0;
     for (int index = 1; index <= kToolbarButtons; ++index) {
-        const ButtonSpec& spec = kButtons[index - 1];
-        if (!spec.caption) {
+        const ButtonDef& def = kButtons[index - 1];
+        if (!def.caption) {
             auto* separator = new QFrame(m_toolbar);
             separator->setFrameShape(QFrame::VLine);
             separator->setFrameShadow(QFrame::Sunken);
@@ -155,16 +155,16 @@ void FrmMain::buildToolbar()
         }
         auto* button = new QToolButton(m_toolbar);
         button->setObjectName(QStringLiteral("Toolbar1Button%1").arg(index));
-        button->setText(QString::fromLatin1(spec.caption));
-        if (spec.toolTip)
-            button->setToolTip(QString::fromLatin1(spec.toolTip));
-        button->setIcon(QIcon(m_images[static_cast<std::size_t>(spec.image - 1)]));
+        button->setText(QString::fromLatin1(def.caption));
+        if (def.toolTip)
+            button->setToolTip(QString::fromLatin1(def.toolTip));
+        button->setIcon(QIcon(m_images[static_cast<std::size_t>(def.image - 1)]));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
         button->setFont(AppFonts::tahoma());
         button->setFocusPolicy(Qt::NoFocus);
-        const int buttonWidth = width + (spec.dropDown ? kDropDownArrowWidth : 0);
+        const int buttonWidth = width + (def.dropDown ? kDropDownArrowWidth : 0);
         button->setGeometry(x, 0, buttonWidth, m_toolbar->height());
         x += buttonWidth;
         const QString caption = button->text();
