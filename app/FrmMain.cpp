@@ -19,7 +19,7 @@
 #include "app/AppFonts.h"
 #include "controls/button/ButtonStoredSettings.h"
 #include "lists/ModLoad.h"
-#include "platform/QtEventLoop.h"
+#include "platform/QtEpollEventLoop.h"
 #include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtFileDialog.h"
 #include "platform/gui/QtMessageBox.h"
@@ -70,7 +70,7 @@ FrmMain::FrmMain(Services services, QWidget* parent)
 {
     initResources();
     if (!m_services.eventLoop)
-        m_services.eventLoop = std::make_unique<QtEventLoop>();
+        m_services.eventLoop = std::make_unique<QtEpollEventLoop>();
     if (!m_services.clipboard)
         m_services.clipboard = std::make_unique<QtClipboard>();
     if (!m_services.messageBox)
