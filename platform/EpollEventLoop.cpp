@@ -145,15 +145,18 @@ void EpollEventLoop::drainWakeFd()
     }
 }
 
-void EpollEventLoop::runPosted()
+int EpollEventLoop::runPosted()
 {
+    int handled = 0;
     // Only what was there before: work posted meanwhile waits for the next round.
     for (std::size_t n = m_posted.size(); n > 0 && !m_posted.empty(); --n) {
         const Posted posted = m_posted.front();
         m_posted.pop_front();
         if (EpollTcpSocket* socket = find(posted.slot, posted.key))
             socket->onPosted(static_cast<int>(posted.task), posted.number);
+        ++handled;
     }
+    return handled;
 }
 
 // Timers -------------------------------------------------------------------------------------
@@ -232,8 +235,9 @@ void EpollEventLoop::disarm(EpollTimer* timer)
     }
 }
 
-void EpollEventLoop::runDueTimers(std::int64_t now)
+int EpollEventLoop::runDueTimers(std::int64_t now)
 {
+    int handled = 0;
     // A timer re-armed here is due an interval from now at the earliest, so each ticks once.
     while (!m_heap.empty() && m_heap.front()->m_deadline <= now) {
         EpollTimer* timer = m_heap.front();
@@ -241,9 +245,11 @@ void EpollEventLoop::runDueTimers(std::int64_t now)
         if (next <= now)
             next = now + timer->intervalNs();
         arm(timer, next);
+        ++handled;
         if (timer->m_onTick)
             timer->m_onTick();
     }
+    return handled;
 }
 
 void EpollEventLoop::syncTimerFd()
@@ -282,7 +288,7 @@ void EpollEventLoop::wakeViaFd(bool on)
 
 // Dispatch -----------------------------------------------------------------------------------
 
-void EpollEventLoop::processEvents(int timeoutMs)
+int EpollEventLoop::processEvents(int timeoutMs)
 {
     int wait = timeoutMs;
     if (!m_posted.empty()) {
@@ -314,13 +320,15 @@ void EpollEventLoop::processEvents(int timeoutMs)
                 socket->onIo(events[k].events);
         }
     }
-    runPosted();
-    runDueTimers(nowNs());
+    int handled = n > 0 ? n : 0;
+    handled += runPosted();
+    handled += runDueTimers(nowNs());
     if (m_wakeViaFd) {
         syncTimerFd();
         if (!m_posted.empty())
             wake();
     }
+    return handled;
 }
 
 void EpollEventLoop::run()

@@ -32,7 +32,8 @@ public:
     std::int64_t nowMs() const override;
 
     // Handles what is due, waiting at most timeoutMs (-1: until something is due) for it.
-    void processEvents(int timeoutMs);
+    // Returns how many events, posted tasks and timer ticks it handled.
+    int processEvents(int timeoutMs);
     // Handles events until quit() is called.
     void run();
     void quit() { m_quit = true; }
@@ -80,11 +81,11 @@ private:
     bool heapLess(std::size_t a, std::size_t b) const;
     void heapUp(std::size_t i);
     void heapDown(std::size_t i);
-    void runDueTimers(std::int64_t now);
+    int runDueTimers(std::int64_t now);
     void syncTimerFd();
     void wake();
     void drainWakeFd();
-    void runPosted();
+    int runPosted();
 
     int m_epoll = -1;
     int m_wakeFd = -1; // eventfd: posted work and host lookups

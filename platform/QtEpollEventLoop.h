@@ -24,6 +24,10 @@ public:
     EpollEventLoop& epoll() { return m_loop; }
 
 private:
+    static constexpr std::int64_t kSliceNs = 4000000;
+
+    void onActivated();
+
     EpollEventLoop m_loop;
     QSocketNotifier m_notifier;
 };
