@@ -5,8 +5,7 @@
 namespace qv {
 
 // Texts are Latin-1 bytes.
-class Clipboard
-{
+class Clipboard {
 public:
     virtual ~Clipboard() = default;
     virtual void clear() = 0;

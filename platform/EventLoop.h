@@ -10,8 +10,7 @@ namespace qv {
 
 // The one event loop everything runs on: makes sockets and timers that deliver their events on it,
 // lets long work yield to it, and tells the time.
-class EventLoop
-{
+class EventLoop {
 public:
     virtual ~EventLoop() = default;
 

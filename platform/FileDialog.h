@@ -7,8 +7,7 @@ namespace qv {
 // One shared open/save dialog object. It keeps the last chosen file name and offers it again.
 // The filter is written as "Text Files|*.txt|All Files|*.*" (description|patterns pairs,
 // patterns separated by ";"). Paths are in the file system's encoding (UTF-8 here).
-class FileDialog
-{
+class FileDialog {
 public:
     virtual ~FileDialog() = default;
 

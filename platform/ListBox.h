@@ -6,8 +6,7 @@ namespace qv {
 
 // An ordered list of text entries addressed by a 16-bit signed index, so it holds at most
 // kMaxEntries. Texts are bytes, one character per byte (Latin-1).
-class ListBox
-{
+class ListBox {
 public:
     static constexpr int kMaxEntries = 32767;
 

@@ -7,8 +7,7 @@ namespace qv {
 
 // A report-style list view: rows with their own text and sub-items 1..n, in display order.
 // Texts are Latin-1 bytes.
-class ListView
-{
+class ListView {
 public:
     virtual ~ListView() = default;
 

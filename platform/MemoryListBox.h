@@ -7,8 +7,7 @@
 namespace qv {
 
 // A list box that is never shown: a plain container, so removing the head is O(1).
-class MemoryListBox final : public ListBox
-{
+class MemoryListBox final : public ListBox {
 public:
     int count() const override { return static_cast<int>(m_items.size()); }
     bool addItem(const std::string& text) override;

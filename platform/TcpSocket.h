@@ -9,8 +9,7 @@ namespace qv {
 
 // Events of one client socket. They are always delivered from the event loop (or a yield),
 // never from inside one of the socket's own operations.
-struct TcpSocketEvents
-{
+struct TcpSocketEvents {
     std::function<void()> connected;
     std::function<void(std::size_t bytesTotal)> dataArrival;
     std::function<void(int number, const std::string& description)> error;
@@ -19,8 +18,7 @@ struct TcpSocketEvents
 };
 
 // An outgoing TCP connection. Bytes pass through unchanged: one byte per character.
-class TcpSocket
-{
+class TcpSocket {
 public:
     enum class State { Closed, Connecting, Connected };
 

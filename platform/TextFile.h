@@ -11,8 +11,7 @@ namespace qv {
 // CR before it stays inside the entry; the last line need not be terminated. Bytes are kept as
 // they are (Latin-1). A line longer than kMaxLineBytes is cut there (the rest of that line is
 // skipped), so binary junk or a huge line cannot exhaust memory.
-class TextFileReader
-{
+class TextFileReader {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
@@ -39,8 +38,7 @@ private:
 };
 
 // Writes list files: each entry followed by CR LF.
-class TextFileWriter
-{
+class TextFileWriter {
 public:
     TextFileWriter() = default;
     ~TextFileWriter();

@@ -9,8 +9,7 @@ namespace qv {
 // - enabling a running timer changes nothing; disabling stops it, so disable + enable restarts the interval;
 // - setting the interval of an enabled timer restarts its countdown with the new interval;
 // - an interval of 0 (or less) never ticks, even while enabled.
-class Timer
-{
+class Timer {
 public:
     virtual ~Timer() = default;
 
