@@ -17,8 +17,7 @@ void QtEpollEventLoop::onActivated()
     // repaints it brings) costs more than a batch of a few sockets, and the window still gets its
     // turn well within a frame.
     const std::int64_t until = EpollEventLoop::nowNs() + kSliceNs;
-    while (m_loop.processEvents(0) > 0 && EpollEventLoop::nowNs() < until) {
-    }
+    while (m_loop.processEvents(0) > 0 && EpollEventLoop::nowNs() < until) { }
 }
 
 void QtEpollEventLoop::yield()
