@@ -20,7 +20,7 @@
 #include "app/StoredSettings.h"
 #include "controls/button/ButtonStoredSettings.h"
 #include "lists/ModLoad.h"
-#include "platform/QtEventLoop.h"
+#include "platform/QtEpollEventLoop.h"
 #include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtFileDialog.h"
 #include "platform/gui/QtMessageBox.h"
@@ -71,7 +71,7 @@ FrmMain::FrmMain(Services services, QWidget* parent)
 {
     initResources();
     if (!m_services.eventLoop)
-        m_services.eventLoop = std::make_unique<QtEventLoop>();
+        m_services.eventLoop = std::make_unique<QtEpollEventLoop>();
     if (!m_services.clipboard)
         m_services.clipboard = std::make_unique<QtClipboard>();
     if (!m_services.messageBox)

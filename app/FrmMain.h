@@ -43,7 +43,7 @@ public:
     using StatusBarControl = panelStatusBar;
     using EditButtonControl = styleButton;
 
-    // Platform services; any left empty gets its Qt implementation.
+    // Platform services; any left empty gets its Qt implementation (the event loop: epoll inside Qt's).
     struct Services
     {
         std::unique_ptr<EventLoop> eventLoop;

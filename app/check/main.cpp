@@ -4,14 +4,11 @@
 
 #include "app/check/CheckOptions.h"
 #include "app/check/CheckRunner.h"
-#include "platform/QtEventLoop.h"
+#include "platform/EpollEventLoop.h"
 
 int main(int argc, char** argv)
 {
-    // Qt's own dispatcher: cheaper than the GLib one for many short-lived sockets, and there is
-    // no desktop loop to share here.
-    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
+    // Qt is here only for its file and text helpers; the scan runs on the plain epoll loop.
     QCoreApplication app(argc, argv);
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args;
@@ -23,12 +20,12 @@ int main(int argc, char** argv)
         std::cerr << "quorvane-check: " << error << " (" << qv::CheckOptions::kUsage << ")\n";
         return 2;
     }
-    qv::QtEventLoop loop;
+    qv::EpollEventLoop loop;
     qv::CheckRunner runner(loop, std::cout, std::cerr);
-    runner.onFinished = [&app] { QCoreApplication::exit(0); };
+    runner.onFinished = [&loop] { loop.quit(); };
     const int early = runner.begin(*options);
     if (early >= 0)
         return early;
-    app.exec();
+    loop.run();
     return runner.finish();
 }

@@ -20,6 +20,7 @@
 #include "engine/PlainListView.h"
 #include "engine/ScanEngine.h"
 #include "platform/MemoryListBox.h"
+#include "platform/QtEpollEventLoop.h"
 #include "platform/QtEventLoop.h"
 
 namespace qv {
@@ -27,6 +28,14 @@ namespace {
 
 using test::LoopbackProxy;
 using Mode = LoopbackProxy::Mode;
+
+// QV_TEST_EVENT_LOOP=epoll runs the same scans on the epoll loop inside Qt's.
+std::unique_ptr<EventLoop> makeLoop()
+{
+    if (qgetenv("QV_TEST_EVENT_LOOP") == "epoll")
+        return std::make_unique<QtEpollEventLoop>();
+    return std::make_unique<QtEventLoop>();
+}
 
 class Loopback : public testing::Test {
 protected:
@@ -68,7 +77,8 @@ protected:
     static std::string row(quint16 port, const std::string& level) { return std::to_string(port) + "/" + level; }
 
     QEventLoop m_wait;
-    QtEventLoop loop;
+    std::unique_ptr<EventLoop> m_loop = makeLoop();
+    EventLoop& loop = *m_loop;
     test::FakeScanView view;
     MemoryListBox list1;
     MemoryListBox list2;
