@@ -259,12 +259,12 @@ void EpollEventLoop::syncTimerFd()
     const std::int64_t deadline = m_heap.front()->m_deadline;
     if (m_timerFdDeadline >= 0 && m_timerFdDeadline <= deadline)
         return; // an earlier wake-up is set already; it re-syncs when it comes
-    itimerspec spec {};
-    spec.it_value.tv_sec = static_cast<time_t>(deadline / 1000000000);
-    spec.it_value.tv_nsec = static_cast<long>(deadline % 1000000000);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1;
-    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec when {};
+    when.it_value.tv_sec = static_cast<time_t>(deadline / 1000000000);
+    when.it_value.tv_nsec = static_cast<long>(deadline % 1000000000);
+    if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+        when.it_value.tv_nsec = 1;
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &when, nullptr);
     m_timerFdDeadline = deadline;
 }
 
