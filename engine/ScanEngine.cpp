@@ -153,9 +153,9 @@ void ScanEngine::handOut(int i)
         m_pending.removeItem(0);
         writeLoaded();
         ProxyEntry entry = ProxyEntry::parse(text);
-        record.ProxyIP = std::move(entry.ip);
-        record.ProxyPort = std::move(entry.portText);
-        record.ReplyData.clear();
+        record.proxyIp = std::move(entry.ip);
+        record.proxyPort = std::move(entry.portText);
+        record.reply.clear();
         if (!entry.usable()) {
             m_lastEndWasError = false;
             if (m_hooks.checkEnded)
@@ -163,7 +163,7 @@ void ScanEngine::handOut(int i)
             continue;
         }
         slot.socket->close();
-        slot.socket->setRemoteHost(record.ProxyIP);
+        slot.socket->setRemoteHost(record.proxyIp);
         slot.socket->setRemotePort(entry.port);
         if (!slot.socket->connect()) {
             m_lastEndWasError = true;
@@ -188,7 +188,7 @@ void ScanEngine::onConnected(int i)
     if (!slot.inFlight)
         return;
     const SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    m_view.setPanelCaption(1, "Status: Checking " + record.ProxyIP + ":" + record.ProxyPort);
+    m_view.setPanelCaption(1, "Status: Checking " + record.proxyIp + ":" + record.proxyPort);
     const std::string request = JudgeProtocol::request(m_view.judgeText());
     slot.timer->setEnabled(false);
     const bool sent = slot.socket->sendData(request);
@@ -204,7 +204,7 @@ void ScanEngine::onConnected(int i)
 bool ScanEngine::gather(int i)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(i)];
-    std::string& reply = m_records[static_cast<std::size_t>(i)].ReplyData;
+    std::string& reply = m_records[static_cast<std::size_t>(i)].reply;
     const std::string data = slot.socket->getData();
     const std::size_t room = kAnswerCap - std::min(kAnswerCap, reply.size());
     reply.append(data, 0, std::min(room, data.size()));
@@ -251,19 +251,19 @@ void ScanEngine::onTick(int i)
 void ScanEngine::judge(int i)
 {
     SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    std::optional<std::string> level = JudgeProtocol::judge(record.ReplyData);
+    std::optional<std::string> level = JudgeProtocol::judge(record.reply);
     if (!level) {
         if (m_hooks.checkEnded)
             m_hooks.checkEnded(false);
         return;
     }
-    record.AnonLvl = std::move(*level);
-    m_foundView.addRow(std::string(), { record.ProxyIP, record.ProxyPort, record.AnonLvl });
+    record.level = std::move(*level);
+    m_foundView.addRow(std::string(), { record.proxyIp, record.proxyPort, record.level });
     m_view.setPanelCaption(2, "Found: " + std::to_string(m_foundView.rowCount()));
     m_view.setButtonEnabled(ScanView::kFoundButton, true);
-    m_found.addItem(record.ProxyIP + ":" + record.ProxyPort);
+    m_found.addItem(record.proxyIp + ":" + record.proxyPort);
     if (m_hooks.found)
-        m_hooks.found(record.ProxyIP, record.ProxyPort, record.AnonLvl);
+        m_hooks.found(record.proxyIp, record.proxyPort, record.level);
     if (m_hooks.checkEnded)
         m_hooks.checkEnded(true);
 }

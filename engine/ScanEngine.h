@@ -79,7 +79,7 @@ private:
     void onPeerClosed(int i);
     void onError(int i);
     void onTick(int i);
-    // Appends what the socket holds to ReplyData; true when the cap is reached.
+    // Appends what the socket holds to reply; true when the cap is reached.
     bool gather(int i);
     void judge(int i);
     void endCheck(int i, Outcome outcome);

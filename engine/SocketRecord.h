@@ -7,10 +7,10 @@ namespace qv {
 // What the scan keeps about the proxy a socket works on. Kept from one check and one scan to the
 // next until the socket takes its next entry.
 struct SocketRecord {
-    std::string ProxyIP;
-    std::string ProxyPort;
-    std::string ReplyData; // the answer gathered so far, at most ScanEngine::kAnswerCap bytes
-    std::string AnonLvl;
+    std::string proxyIp;
+    std::string proxyPort;
+    std::string reply; // the answer gathered so far, at most ScanEngine::kAnswerCap bytes
+    std::string level;
 };
 
 } // namespace qv

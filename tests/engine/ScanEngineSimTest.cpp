@@ -203,7 +203,7 @@ TEST_F(ScanSim, AnswerInPiecesIsGatheredUntilTheProxyCloses)
     EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:1/2", "10.0.0.2:1/4" }));
     EXPECT_EQ(loop.connects()[1].atMs, 1501);
     EXPECT_EQ(loop.nowMs(), 1502 + 8000);
-    EXPECT_EQ(engine.record(1).ReplyData, "HTTP/1.0 200 OK\r\n\r\n" + page("4"));
+    EXPECT_EQ(engine.record(1).reply, "HTTP/1.0 200 OK\r\n\r\n" + page("4"));
 }
 
 TEST_F(ScanSim, EndlessStreamIsJudgedAtTheCapAndClosed)
@@ -223,7 +223,7 @@ TEST_F(ScanSim, EndlessStreamIsJudgedAtTheCapAndClosed)
     EXPECT_EQ(loop.pendingEvents(), 0u);
     EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:1/7" }));
     EXPECT_LT(loop.nowMs(), 8000); // ended by the cap, not the timeout
-    EXPECT_EQ(engine.record(1).ReplyData.size(), ScanEngine::kAnswerCap);
+    EXPECT_EQ(engine.record(1).reply.size(), ScanEngine::kAnswerCap);
 }
 
 TEST_F(ScanSim, SlowDripEndsOneIntervalAfterTheSend)
