@@ -19,7 +19,7 @@
 #include "app/AppFonts.h"
 #include "app/StoredSettings.h"
 #include "controls/button/ButtonStoredSettings.h"
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "platform/QtEpollEventLoop.h"
 #include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtFileDialog.h"
@@ -283,7 +283,7 @@ void FrmMain::buildMenu()
 void FrmMain::load()
 {
     m_statusBar1->setShowGripper(false);
-    ModLoad::LoadJudgeScripts(*m_combo1);
+    ListFiles::LoadJudgeScripts(*m_combo1);
     m_combo1->setSelectedIndex(0);
 }
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "platform/MemoryListBox.h"
 
 namespace {
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     qv::MemoryListBox list;
     std::printf("RemoveDuplicates on %d entries (best of 5)\n", qv::ListBox::kMaxEntries);
     for (const int distinct : { qv::ListBox::kMaxEntries, 16384, 100, 1 }) {
-        const double ms = timeMs(list, distinct, [](qv::ListBox& l) { qv::ModLoad::RemoveDuplicates(l); });
+        const double ms = timeMs(list, distinct, [](qv::ListBox& l) { qv::ListFiles::RemoveDuplicates(l); });
         std::printf("  %5d distinct: %8.2f ms, %d left\n", distinct, ms, list.count());
         if (withRule) {
             const double ruleMs = timeMs(list, distinct, searchFromTheTop);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "lists/CaseFold.h"
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 
 namespace qv {
 
@@ -51,7 +51,7 @@ void FoundProxyOperations::exportFound()
         return;
     const std::string path = m_fileDialog.fileName();
     std::string error;
-    if (!ModLoad::SaveListToFile(m_list2, path, &error)) {
+    if (!ListFiles::SaveListToFile(m_list2, path, &error)) {
         std::string prompt = "Could not export the found proxies to \"" + path + "\"";
         if (!error.empty())
             prompt += ":\n" + error;
@@ -67,7 +67,7 @@ void FoundProxyOperations::clearView()
 void FoundProxyOperations::killDuplicates()
 {
     removeDuplicateRows();
-    ModLoad::RemoveDuplicates(m_list2);
+    ListFiles::RemoveDuplicates(m_list2);
 }
 
 void FoundProxyOperations::removeDuplicateRows()

@@ -1,7 +1,7 @@
 #include "lists/JudgeEditorLauncher.h"
 
-#include "lists/Form1.h"
-#include "lists/ModLoad.h"
+#include "lists/JudgeListEditor.h"
+#include "lists/ListFiles.h"
 
 namespace qv {
 
@@ -22,7 +22,7 @@ void JudgeEditorLauncher::show()
     if (m_form && !m_form->isVisible())
         delete m_form.data();
     if (!m_form) {
-        m_form = new Form1(m_path.empty() ? ModLoad::JudgeScriptsPath() : m_path);
+        m_form = new JudgeListEditor(m_path.empty() ? ListFiles::JudgeScriptsPath() : m_path);
         // Closing discards the editor, so the next show reads the file again.
         m_form->setAttribute(Qt::WA_DeleteOnClose);
     }
@@ -31,7 +31,7 @@ void JudgeEditorLauncher::show()
     m_form->activateWindow();
 }
 
-Form1* JudgeEditorLauncher::form() const
+JudgeListEditor* JudgeEditorLauncher::form() const
 {
     return m_form.data();
 }

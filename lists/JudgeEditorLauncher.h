@@ -6,7 +6,7 @@
 
 namespace qv {
 
-class Form1;
+class JudgeListEditor;
 
 // Opens the judge-script editor without an owner and not modal; a second request only brings the
 // open editor to the front, keeping its unsaved text. The editor closes when this object goes.
@@ -22,11 +22,11 @@ public:
     void show();
     void closeEditor();
     // The open editor, or null.
-    Form1* form() const;
+    JudgeListEditor* form() const;
 
 private:
     std::string m_path;
-    QPointer<Form1> m_form;
+    QPointer<JudgeListEditor> m_form;
 };
 
 } // namespace qv

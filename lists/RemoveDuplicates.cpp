@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "lists/CaseFold.h"
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 
-namespace qv::ModLoad {
+namespace qv::ListFiles {
 
 void RemoveDuplicates(ListBox& list)
 {
@@ -36,4 +36,4 @@ void RemoveDuplicates(ListBox& list)
     list.setSelectedIndex(lastKind);
 }
 
-} // namespace qv::ModLoad
+} // namespace qv::ListFiles

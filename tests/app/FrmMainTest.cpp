@@ -18,7 +18,7 @@
 
 #include "app/AppFonts.h"
 #include "app/FrmMain.h"
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
 #include "support/FakeMessageBox.h"
@@ -38,10 +38,10 @@ protected:
     void SetUp() override { removeJudgeFile(); }
     void TearDown() override { removeJudgeFile(); }
 
-    static void removeJudgeFile() { QFile::remove(QString::fromStdString(ModLoad::JudgeScriptsPath())); }
+    static void removeJudgeFile() { QFile::remove(QString::fromStdString(ListFiles::JudgeScriptsPath())); }
     static void writeJudgeFile(const std::string& bytes)
     {
-        std::ofstream out(ModLoad::JudgeScriptsPath(), std::ios::binary);
+        std::ofstream out(ListFiles::JudgeScriptsPath(), std::ios::binary);
         out << bytes;
     }
 

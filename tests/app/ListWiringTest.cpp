@@ -8,7 +8,7 @@
 
 #include "app/FrmMain.h"
 #include "app/ListWiring.h"
-#include "lists/Form1.h"
+#include "lists/JudgeListEditor.h"
 #include "platform/FileRegistryStore.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
@@ -93,7 +93,7 @@ TEST_F(ListWiringTest, EditButtonOpensEditorOnceAndClosingWindowClosesIt)
     file.close();
 
     Q_EMIT m_window->CmdEditClick();
-    Form1* form = m_wiring->judgeEditor().form();
+    JudgeListEditor* form = m_wiring->judgeEditor().form();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->Text1()->toPlainText(), u"http://judge/\n"_s);
     form->Text1()->setPlainText(u"unsaved"_s);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "platform/MemoryListBox.h"
 
 namespace qv {
@@ -52,7 +52,7 @@ TEST_P(RemoveDuplicatesTest, KeepsFirstOfEachKindInOrder)
         list.addItem(e);
         reference.addItem(e);
     }
-    ModLoad::RemoveDuplicates(list);
+    ListFiles::RemoveDuplicates(list);
     removeDuplicatesByRule(reference);
 
     EXPECT_EQ(entriesOf(list), c.survivors);
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, RemoveDuplicatesTest,
 TEST(RemoveDuplicates, EmptyListKeepsItsSelection)
 {
     MemoryListBox list;
-    ModLoad::RemoveDuplicates(list);
+    ListFiles::RemoveDuplicates(list);
     EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(list.selectedIndex(), -1);
 }
@@ -90,7 +90,7 @@ TEST(RemoveDuplicates, FullListAgreesWithTheRule)
         if (i < 3000)
             reference.addItem(text);
     }
-    ModLoad::RemoveDuplicates(list);
+    ListFiles::RemoveDuplicates(list);
     removeDuplicatesByRule(reference);
     EXPECT_EQ(entriesOf(list), entriesOf(reference));
     EXPECT_EQ(list.selectedIndex(), 766); // entry 32766 is h766, whose first is at 766

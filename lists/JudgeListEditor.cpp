@@ -1,4 +1,4 @@
-#include "lists/Form1.h"
+#include "lists/JudgeListEditor.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -9,7 +9,7 @@
 #include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/styleButton.h"
 
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "platform/TextFile.h"
 
 using namespace Qt::StringLiterals;
@@ -30,12 +30,12 @@ QString errorText(const std::string& error)
 }
 } // namespace
 
-Form1::Form1(QWidget* parent)
-    : Form1(ModLoad::JudgeScriptsPath(), parent)
+JudgeListEditor::JudgeListEditor(QWidget* parent)
+    : JudgeListEditor(ListFiles::JudgeScriptsPath(), parent)
 {
 }
 
-Form1::Form1(std::string path, QWidget* parent)
+JudgeListEditor::JudgeListEditor(std::string path, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_path(std::move(path))
 {
@@ -49,25 +49,25 @@ Form1::Form1(std::string path, QWidget* parent)
     m_text1->setGeometry(twips(0, 120, 7455, 3015));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    m_styleButton1 = new styleButton(this);
-    m_styleButton1->setObjectName(u"styleButton1"_s);
-    ButtonStoredSettings::apply(*m_styleButton1, ButtonStoredSettings::resourcePath(u"styleButton1"_s));
-    m_styleButton1->setGeometry(twips(120, 3240, 1335, 255));
-    m_styleButton2 = new styleButton(this);
-    m_styleButton2->setObjectName(u"styleButton2"_s);
-    ButtonStoredSettings::apply(*m_styleButton2, ButtonStoredSettings::resourcePath(u"styleButton2"_s));
-    m_styleButton2->setGeometry(twips(1680, 3240, 1335, 255));
+    m_saveButton = new styleButton(this);
+    m_saveButton->setObjectName(u"styleButton1"_s);
+    ButtonStoredSettings::apply(*m_saveButton, ButtonStoredSettings::resourcePath(u"styleButton1"_s));
+    m_saveButton->setGeometry(twips(120, 3240, 1335, 255));
+    m_cancelButton = new styleButton(this);
+    m_cancelButton->setObjectName(u"styleButton2"_s);
+    ButtonStoredSettings::apply(*m_cancelButton, ButtonStoredSettings::resourcePath(u"styleButton2"_s));
+    m_cancelButton->setGeometry(twips(1680, 3240, 1335, 255));
 
     m_label1 = new QLabel(u"Status: Idle..."_s, this);
     m_label1->setGeometry(
         3120 / kTwipsPerPixel, 3240 / kTwipsPerPixel, 4215 / kTwipsPerPixel, 255 / kTwipsPerPixel);
 
-    setTabOrder(m_text1, m_styleButton1);
-    setTabOrder(m_styleButton1, m_styleButton2);
+    setTabOrder(m_text1, m_saveButton);
+    setTabOrder(m_saveButton, m_cancelButton);
     m_text1->setFocus();
 
-    connect(m_styleButton1, &styleButton::Click, this, &Form1::saveChanges);
-    connect(m_styleButton2, &styleButton::Click, this, &QDialog::close);
+    connect(m_saveButton, &styleButton::Click, this, &JudgeListEditor::saveChanges);
+    connect(m_cancelButton, &styleButton::Click, this, &QDialog::close);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -75,7 +75,7 @@ Form1::Form1(std::string path, QWidget* parent)
     load();
 }
 
-void Form1::setStatus(const std::string& error)
+void JudgeListEditor::setStatus(const std::string& error)
 {
     // The status line is narrow: it shows the system's description, the whole message (with the
     // file's path) is the tool tip.
@@ -85,7 +85,7 @@ void Form1::setStatus(const std::string& error)
     m_label1->setToolTip(errorText(error));
 }
 
-void Form1::load()
+void JudgeListEditor::load()
 {
     // Every line read, the last one included, is followed by a line break in the text box.
     std::string text;
@@ -108,7 +108,7 @@ void Form1::load()
     m_text1->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void Form1::saveChanges()
+void JudgeListEditor::saveChanges()
 {
     // Raw text keeps non-breaking spaces; paragraph ends come as separators.
     QString text = m_text1->document()->toRawText();

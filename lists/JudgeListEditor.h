@@ -12,18 +12,18 @@ class styleButton;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
 // Save Changes. The file is read once, when the dialog is created.
-class Form1 final : public QDialog
+class JudgeListEditor final : public QDialog
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(Form1)
+    Q_DISABLE_COPY_MOVE(JudgeListEditor)
 public:
-    explicit Form1(std::string path, QWidget* parent = nullptr);
+    explicit JudgeListEditor(std::string path, QWidget* parent = nullptr);
     // Edits "judgescripts.txt" beside the program.
-    explicit Form1(QWidget* parent = nullptr);
+    explicit JudgeListEditor(QWidget* parent = nullptr);
 
     QPlainTextEdit* Text1() const { return m_text1; }
-    styleButton* styleButton1() const { return m_styleButton1; }
-    styleButton* styleButton2() const { return m_styleButton2; }
+    styleButton* styleButton1() const { return m_saveButton; }
+    styleButton* styleButton2() const { return m_cancelButton; }
     QLabel* Label1() const { return m_label1; }
     const std::string& path() const { return m_path; }
 
@@ -35,8 +35,8 @@ private:
 
     std::string m_path;
     QPlainTextEdit* m_text1 = nullptr;
-    styleButton* m_styleButton1 = nullptr;
-    styleButton* m_styleButton2 = nullptr;
+    styleButton* m_saveButton = nullptr;
+    styleButton* m_cancelButton = nullptr;
     QLabel* m_label1 = nullptr;
 };
 

@@ -1,8 +1,8 @@
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 
 #include "platform/TextFile.h"
 
-namespace qv::ModLoad {
+namespace qv::ListFiles {
 
 std::string JudgeScriptsPath()
 {
@@ -37,4 +37,4 @@ bool SaveListToFile(const ListBox& list, const std::string& path, std::string* e
     return ok;
 }
 
-} // namespace qv::ModLoad
+} // namespace qv::ListFiles

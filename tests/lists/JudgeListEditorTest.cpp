@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
-#include "lists/Form1.h"
+#include "lists/JudgeListEditor.h"
 #include "lists/JudgeEditorLauncher.h"
 #include "controls/button/styleButton.h"
 
@@ -21,12 +21,12 @@ namespace qv {
 namespace {
 
 // The text as typed, non-breaking spaces included.
-QString shownText(const Form1& form)
+QString shownText(const JudgeListEditor& form)
 {
     return form.Text1()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
-class Form1Test : public testing::Test
+class JudgeListEditorTest : public testing::Test
 {
 protected:
     std::string path() const { return QDir(dir.path()).filePath(u"judgescripts.txt"_s).toStdString(); }
@@ -45,10 +45,10 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(Form1Test, WindowSettings)
+TEST_F(JudgeListEditorTest, WindowSettings)
 {
     write("a\r\n");
-    Form1 form(path());
+    JudgeListEditor form(path());
     EXPECT_EQ(form.windowTitle(), u"Edit Proxy Judge Scripts"_s);
     EXPECT_EQ(form.size(), QSize(498, 239));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
@@ -61,7 +61,7 @@ TEST_F(Form1Test, WindowSettings)
 
     const QString outDir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
     if (!outDir.isEmpty() && QDir().mkpath(outDir))
-        form.grab().save(outDir + u"/form1.png"_s);
+        form.grab().save(outDir + u"/judge-list-editor.png"_s);
 }
 
 struct RoundTrip
@@ -72,15 +72,15 @@ struct RoundTrip
     QByteArray saved;
 };
 
-class Form1RoundTrip : public Form1Test, public testing::WithParamInterface<RoundTrip>
+class JudgeListEditorRoundTrip : public JudgeListEditorTest, public testing::WithParamInterface<RoundTrip>
 {
 };
 
-TEST_P(Form1RoundTrip, LoadThenSaveUnchanged)
+TEST_P(JudgeListEditorRoundTrip, LoadThenSaveUnchanged)
 {
     const RoundTrip& c = GetParam();
     write(c.file);
-    Form1 form(path());
+    JudgeListEditor form(path());
     EXPECT_EQ(shownText(form), c.shown);
     EXPECT_EQ(form.Label1()->text(), u"Status: Idle..."_s);
     Q_EMIT form.styleButton1()->Click();
@@ -88,7 +88,7 @@ TEST_P(Form1RoundTrip, LoadThenSaveUnchanged)
     EXPECT_EQ(read(), c.saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, Form1RoundTrip,
+INSTANTIATE_TEST_SUITE_P(Files, JudgeListEditorRoundTrip,
     testing::Values(RoundTrip { "CrLf", "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n" },
         RoundTrip { "NoFinalLineEnd", "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" },
         RoundTrip { "EmptyLineKept", "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
@@ -98,10 +98,10 @@ INSTANTIATE_TEST_SUITE_P(Files, Form1RoundTrip,
         RoundTrip { "EmptyFile", "", u""_s, "\r\n" }, RoundTrip { "OnlyLineBreak", "\r\n", u"\n"_s, "\r\n" }),
     [](const testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
-TEST_F(Form1Test, SavesEditedText)
+TEST_F(JudgeListEditorTest, SavesEditedText)
 {
     write("a\r\n");
-    Form1 form(path());
+    JudgeListEditor form(path());
     form.Text1()->setPlainText(u"http://one/\nhttp://two/"_s);
     form.saveChanges();
     EXPECT_EQ(read(), QByteArray("http://one/\r\nhttp://two/\r\n"));
@@ -110,9 +110,9 @@ TEST_F(Form1Test, SavesEditedText)
     EXPECT_EQ(read(), QByteArray("\r\n"));
 }
 
-TEST_F(Form1Test, MissingFileShowsErrorAndSaveCreatesIt)
+TEST_F(JudgeListEditorTest, MissingFileShowsErrorAndSaveCreatesIt)
 {
-    Form1 form(path());
+    JudgeListEditor form(path());
     EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
     const QString status = form.Label1()->text();
     EXPECT_TRUE(status.startsWith(u"Status: "_s));
@@ -124,10 +124,10 @@ TEST_F(Form1Test, MissingFileShowsErrorAndSaveCreatesIt)
     EXPECT_EQ(read(), QByteArray("http://judge/\r\n"));
 }
 
-TEST_F(Form1Test, SaveErrorShowsDescriptionAndKeepsDialog)
+TEST_F(JudgeListEditorTest, SaveErrorShowsDescriptionAndKeepsDialog)
 {
     const std::string badPath = QDir(dir.path()).filePath(u"missing/judgescripts.txt"_s).toStdString();
-    Form1 form(badPath);
+    JudgeListEditor form(badPath);
     form.show();
     form.Text1()->setPlainText(u"x"_s);
     Q_EMIT form.styleButton1()->Click();
@@ -139,12 +139,12 @@ TEST_F(Form1Test, SaveErrorShowsDescriptionAndKeepsDialog)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(badPath)));
 }
 
-TEST_F(Form1Test, LauncherReopensAndKeepsUnsavedEdits)
+TEST_F(JudgeListEditorTest, LauncherReopensAndKeepsUnsavedEdits)
 {
     write("a\r\n");
     JudgeEditorLauncher launcher(path());
     launcher.show();
-    Form1* first = launcher.form();
+    JudgeListEditor* first = launcher.form();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->parent(), nullptr);
@@ -171,10 +171,10 @@ TEST_F(Form1Test, LauncherReopensAndKeepsUnsavedEdits)
     EXPECT_EQ(launcher.form(), nullptr);
 }
 
-TEST_F(Form1Test, LauncherClosesEditorWithIt)
+TEST_F(JudgeListEditorTest, LauncherClosesEditorWithIt)
 {
     write("a\r\n");
-    QPointer<Form1> form;
+    QPointer<JudgeListEditor> form;
     {
         JudgeEditorLauncher launcher(path());
         launcher.show();

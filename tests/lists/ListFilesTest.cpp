@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 
-#include "lists/ModLoad.h"
+#include "lists/ListFiles.h"
 #include "platform/MemoryListBox.h"
 #include "platform/TextFile.h"
 
@@ -13,7 +13,7 @@ namespace qv {
 namespace {
 
 // The judge file lives beside the running executable; this test has a folder of its own.
-class ModLoadTest : public ::testing::Test
+class ListFilesTest : public ::testing::Test
 {
 protected:
     void SetUp() override { removeJudgeFile(); }
@@ -21,14 +21,14 @@ protected:
 
     static void removeJudgeFile()
     {
-        const QString path = QString::fromStdString(ModLoad::JudgeScriptsPath());
+        const QString path = QString::fromStdString(ListFiles::JudgeScriptsPath());
         QDir(path).removeRecursively();
         QFile::remove(path);
     }
 
     static void writeJudgeFile(const std::string& bytes)
     {
-        std::ofstream out(ModLoad::JudgeScriptsPath(), std::ios::binary);
+        std::ofstream out(ListFiles::JudgeScriptsPath(), std::ios::binary);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
@@ -36,7 +36,7 @@ protected:
     {
         MemoryListBox combo;
         combo.addItem("left over");
-        ModLoad::LoadJudgeScripts(combo);
+        ListFiles::LoadJudgeScripts(combo);
         std::vector<std::string> entries;
         for (int i = 0; i < combo.count(); ++i)
             entries.push_back(combo.item(i));
@@ -53,12 +53,12 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(ModLoadTest, PathIsTheProgramFolderWithAForwardSlash)
+TEST_F(ListFilesTest, PathIsTheProgramFolderWithAForwardSlash)
 {
-    EXPECT_EQ(ModLoad::JudgeScriptsPath(), programDirectory() + "/judgescripts.txt");
+    EXPECT_EQ(ListFiles::JudgeScriptsPath(), programDirectory() + "/judgescripts.txt");
 }
 
-TEST_F(ModLoadTest, JudgeFileGivesOneEntryPerLine)
+TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
 {
     writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n");
     EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
@@ -72,17 +72,17 @@ TEST_F(ModLoadTest, JudgeFileGivesOneEntryPerLine)
     EXPECT_EQ(load(), (Entries { "a", "b" }));
 }
 
-TEST_F(ModLoadTest, MissingEmptyOrUnreadableFileGivesOneEmptyEntry)
+TEST_F(ListFilesTest, MissingEmptyOrUnreadableFileGivesOneEmptyEntry)
 {
     EXPECT_EQ(load(), (Entries { "" }));
     writeJudgeFile("");
     EXPECT_EQ(load(), (Entries { "" }));
     removeJudgeFile();
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ModLoad::JudgeScriptsPath())));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ListFiles::JudgeScriptsPath())));
     EXPECT_EQ(load(), (Entries { "" })) << "a folder in its place cannot be read";
 }
 
-TEST_F(ModLoadTest, LoadStopsAtTheListLimit)
+TEST_F(ListFilesTest, LoadStopsAtTheListLimit)
 {
     std::string bytes;
     for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
@@ -93,7 +93,7 @@ TEST_F(ModLoadTest, LoadStopsAtTheListLimit)
     EXPECT_EQ(entries.back(), "http://judge/32766");
 }
 
-TEST_F(ModLoadTest, SaveWritesEachEntryWithCrLfInOrder)
+TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfInOrder)
 {
     MemoryListBox list;
     list.addItem("1.2.3.4:80");
@@ -102,43 +102,43 @@ TEST_F(ModLoadTest, SaveWritesEachEntryWithCrLfInOrder)
     list.setSelectedIndex(1);
     const std::string path = m_dir.filePath(QStringLiteral("export.txt")).toStdString();
     std::string error = "untouched";
-    EXPECT_TRUE(ModLoad::SaveListToFile(list, path, &error));
+    EXPECT_TRUE(ListFiles::SaveListToFile(list, path, &error));
     EXPECT_EQ(error, "untouched");
     EXPECT_EQ(slurp(path), "1.2.3.4:80\r\n5.6.7.8:3128\r\n1.2.3.4:80\r\n");
     EXPECT_EQ(list.count(), 3) << "saving changes nothing in the list";
     EXPECT_EQ(list.selectedIndex(), 1);
 
     MemoryListBox empty;
-    EXPECT_TRUE(ModLoad::SaveListToFile(empty, path));
+    EXPECT_TRUE(ListFiles::SaveListToFile(empty, path));
     EXPECT_EQ(slurp(path), "") << "an empty list empties the file";
 }
 
-TEST_F(ModLoadTest, SaveFailuresAreReportedNotHidden)
+TEST_F(ListFilesTest, SaveFailuresAreReportedNotHidden)
 {
     MemoryListBox list;
     list.addItem("1.2.3.4:80");
     std::string error;
-    EXPECT_FALSE(ModLoad::SaveListToFile(list, "", &error));
+    EXPECT_FALSE(ListFiles::SaveListToFile(list, "", &error));
     EXPECT_FALSE(error.empty());
     error.clear();
     EXPECT_FALSE(
-        ModLoad::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
+        ListFiles::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
     EXPECT_FALSE(error.empty());
     if (QFile::exists(QStringLiteral("/dev/full"))) {
         error.clear();
-        EXPECT_FALSE(ModLoad::SaveListToFile(list, "/dev/full", &error));
+        EXPECT_FALSE(ListFiles::SaveListToFile(list, "/dev/full", &error));
         EXPECT_FALSE(error.empty());
     }
     EXPECT_EQ(list.count(), 1);
 }
 
-TEST_F(ModLoadTest, SavedListLoadsBackUnchanged)
+TEST_F(ListFilesTest, SavedListLoadsBackUnchanged)
 {
     MemoryListBox list;
     list.addItem("http://x/\xe9");
     list.addItem("");
     list.addItem("http://y/a b");
-    ASSERT_TRUE(ModLoad::SaveListToFile(list, ModLoad::JudgeScriptsPath()));
+    ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath()));
     EXPECT_EQ(load(), (Entries { "http://x/\xe9", "", "http://y/a b" }));
 }
 

@@ -4,7 +4,7 @@
 
 #include "platform/ListBox.h"
 
-namespace qv::ModLoad {
+namespace qv::ListFiles {
 
 // Fills combo with the lines of "judgescripts.txt" in the program's folder: n lines give n entries;
 // a missing, unreadable or empty file gives one empty entry.
@@ -17,13 +17,13 @@ bool SaveListToFile(const ListBox& list, const std::string& path, std::string* e
 // The judge-script file's path: the program's folder followed by "/judgescripts.txt".
 std::string JudgeScriptsPath();
 
-} // namespace qv::ModLoad
+} // namespace qv::ListFiles
 
-namespace qv::ModLoad {
+namespace qv::ListFiles {
 
 // Removes every entry equal (without regard to letter case) to an earlier one, keeping the first of
 // each kind in order, and leaves the selection on the survivor of the last entry's kind. Runs in
 // linear expected time. An empty list is left as it is.
 void RemoveDuplicates(ListBox& list);
 
-} // namespace qv::ModLoad
+} // namespace qv::ListFiles
