@@ -3,17 +3,17 @@
 #include <QCursor>
 #include <QMenu>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "platform/FileRegistryStore.h"
 
 namespace qv {
 
-ListWiring::ListWiring(FrmMain& window)
+ListWiring::ListWiring(MainWindow& window)
     : ListWiring(window, std::make_unique<FileRegistryStore>(), SystemProxyCommands::desktopBackends(), {})
 {
 }
 
-ListWiring::ListWiring(FrmMain& window, std::unique_ptr<RegistryStore> store,
+ListWiring::ListWiring(MainWindow& window, std::unique_ptr<RegistryStore> store,
     std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath)
     : QObject(&window)
     , m_window(window)
@@ -23,19 +23,19 @@ ListWiring::ListWiring(FrmMain& window, std::unique_ptr<RegistryStore> store,
     , m_systemProxy(window.listView1(), window.messageBox(), *m_store, std::move(backends))
     , m_judgeEditor(std::make_unique<JudgeEditorLauncher>(std::move(judgeScriptsPath)))
 {
-    connect(&window, &FrmMain::ButtonMenuClick, this,
+    connect(&window, &MainWindow::ButtonMenuClick, this,
         [this](const QString& key) { m_operations.buttonMenuClick(key.toLatin1().toStdString()); });
-    connect(&window, &FrmMain::ListView1ColumnClick, this,
+    connect(&window, &MainWindow::ListView1ColumnClick, this,
         [this](int column) { m_operations.columnClick(column); });
-    connect(&window, &FrmMain::ListView1MouseDown, this,
+    connect(&window, &MainWindow::ListView1MouseDown, this,
         [this](int button, int shift, int x, int y) { m_operations.mouseDown(button, shift, x, y); });
-    connect(&window, &FrmMain::mnuCopyClick, this, [this] { m_operations.copyProxy(); });
-    connect(&window, &FrmMain::List2Click, this, [this] { m_operations.list2Click(); });
-    connect(&window, &FrmMain::mnuProxyClick, this, [this] { m_systemProxy.mnuProxyClick(); });
-    connect(&window, &FrmMain::mnClearPClick, this, [this] { m_systemProxy.mnClearPClick(); });
-    connect(&window, &FrmMain::CmdEditClick, this, [this] { m_judgeEditor->show(); });
+    connect(&window, &MainWindow::mnuCopyClick, this, [this] { m_operations.copyProxy(); });
+    connect(&window, &MainWindow::List2Click, this, [this] { m_operations.list2Click(); });
+    connect(&window, &MainWindow::mnuProxyClick, this, [this] { m_systemProxy.mnuProxyClick(); });
+    connect(&window, &MainWindow::mnClearPClick, this, [this] { m_systemProxy.mnClearPClick(); });
+    connect(&window, &MainWindow::CmdEditClick, this, [this] { m_judgeEditor->show(); });
     // The editor has no owner, so it does not go with the window by itself.
-    connect(&window, &FrmMain::Unload, this, [this] { m_judgeEditor->closeEditor(); });
+    connect(&window, &MainWindow::Unload, this, [this] { m_judgeEditor->closeEditor(); });
 }
 
 ListWiring::~ListWiring() = default;

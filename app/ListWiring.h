@@ -14,7 +14,7 @@
 
 namespace qv {
 
-class FrmMain;
+class MainWindow;
 
 // Connects the main window's list commands, popup menu, system-proxy entries and Edit button to
 // the operations behind them. Lives as long as the window.
@@ -25,9 +25,9 @@ class ListWiring final : public QObject, private FoundProxyHost
 
 public:
     // The user's settings store, the desktops found here and "judgescripts.txt" beside the program.
-    explicit ListWiring(FrmMain& window);
+    explicit ListWiring(MainWindow& window);
     // An empty judgeScriptsPath means the file beside the program.
-    ListWiring(FrmMain& window, std::unique_ptr<RegistryStore> store,
+    ListWiring(MainWindow& window, std::unique_ptr<RegistryStore> store,
         std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath);
     ~ListWiring() override;
 
@@ -39,7 +39,7 @@ private:
     void setPanelCaption(int panel, const std::string& text) override;
     void showPopupMenu() override;
 
-    FrmMain& m_window;
+    MainWindow& m_window;
     std::unique_ptr<RegistryStore> m_store;
     FoundProxyOperations m_operations;
     SystemProxyCommands m_systemProxy;

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 namespace qv {
 
@@ -15,14 +15,14 @@ QString fromBytes(const std::string& text)
 }
 } // namespace
 
-ScanWiring::ScanWiring(FrmMain& window)
+ScanWiring::ScanWiring(MainWindow& window)
     : m_window(window)
     , m_engine(window.eventLoop(), *this, window.List1(), window.List2(), window.listView1())
     , m_loader(window.eventLoop(), *this, window.List1(), m_engine)
 {
-    connect(&window, &FrmMain::ButtonClick, this, &ScanWiring::buttonClick);
-    connect(&window, &FrmMain::SliderScroll, this, [this] { m_engine.sliderScroll(); });
-    connect(&window, &FrmMain::Unload, this, [this] {
+    connect(&window, &MainWindow::ButtonClick, this, &ScanWiring::buttonClick);
+    connect(&window, &MainWindow::SliderScroll, this, [this] { m_engine.sliderScroll(); });
+    connect(&window, &MainWindow::Unload, this, [this] {
         m_loader.cancel();
         m_engine.shutdown();
     });

@@ -8,7 +8,7 @@
 
 namespace qv {
 
-class FrmMain;
+class MainWindow;
 
 // Connects the scan engine to the main window: the run commands of the toolbar, the slider, and
 // the window's controls as the engine's view. Lives no longer than the window.
@@ -17,7 +17,7 @@ class ScanWiring final : public QObject, private ScanView {
     Q_DISABLE_COPY_MOVE(ScanWiring)
 
 public:
-    explicit ScanWiring(FrmMain& window);
+    explicit ScanWiring(MainWindow& window);
     ~ScanWiring() override;
 
     ScanEngine& engine() { return m_engine; }
@@ -35,7 +35,7 @@ private:
     std::string judgeText() const override;
     void setSocketsCaption(const std::string& text) override;
 
-    FrmMain& m_window;
+    MainWindow& m_window;
     ScanEngine m_engine;
     ProxyLoader m_loader;
 };

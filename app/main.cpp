@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/ListWiring.h"
 #include "app/ScanWiring.h"
 
@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
-    qv::FrmMain window;
+    qv::MainWindow window;
     qv::ListWiring listWiring(window);
     qv::ScanWiring scan(window);
     QApplication::setWindowIcon(window.windowIcon());

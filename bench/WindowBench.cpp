@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/ScanWiring.h"
 
 int main(int argc, char** argv)
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
             list = args[i];
     }
 
-    qv::FrmMain window;
+    qv::MainWindow window;
     qv::ScanWiring wiring(window);
     window.show();
     window.combo1().clear();

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/ListWiring.h"
 #include "lists/JudgeListEditor.h"
 #include "platform/FileRegistryStore.h"
@@ -24,7 +24,7 @@ class ListWiringTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        FrmMain::Services services;
+        MainWindow::Services services;
         auto clipboard = std::make_unique<FakeClipboard>();
         auto box = std::make_unique<FakeMessageBox>();
         auto dialog = std::make_unique<FakeFileDialog>();
@@ -34,7 +34,7 @@ protected:
         services.clipboard = std::move(clipboard);
         services.messageBox = std::move(box);
         services.fileDialog = std::move(dialog);
-        m_window = std::make_unique<FrmMain>(std::move(services));
+        m_window = std::make_unique<MainWindow>(std::move(services));
         m_storePath = QDir(m_dir.path()).filePath(u"registry.reg"_s).toStdString();
         m_judgePath = QDir(m_dir.path()).filePath(u"judgescripts.txt"_s).toStdString();
         m_wiring
@@ -51,7 +51,7 @@ protected:
     FakeClipboard* m_clipboard = nullptr;
     FakeMessageBox* m_box = nullptr;
     FakeFileDialog* m_dialog = nullptr;
-    std::unique_ptr<FrmMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
     ListWiring* m_wiring = nullptr; // a child of the window
 };
 

@@ -35,8 +35,8 @@ namespace {
 
 const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0">
- <class>FrmMain</class>
- <widget class="QWidget" name="FrmMain">
+ <class>MainWindow</class>
+ <widget class="QWidget" name="MainWindow">
   <property name="geometry"><rect><x>0</x><y>0</y><width>400</width><height>300</height></rect></property>
   <widget class="qv::panelStatusBar" name="StatusBar1">
    <property name="geometry"><rect><x>0</x><y>276</y><width>400</width><height>24</height></rect></property>

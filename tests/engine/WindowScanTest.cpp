@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/ScanWiring.h"
 #include "engine/LoopbackProxy.h"
 #include "support/FakeFileDialog.h"
@@ -24,11 +24,11 @@ class WindowScan : public testing::Test {
 protected:
     WindowScan()
     {
-        FrmMain::Services services;
+        MainWindow::Services services;
         auto dialog = std::make_unique<FakeFileDialog>();
         m_dialog = dialog.get();
         services.fileDialog = std::move(dialog);
-        window = std::make_unique<FrmMain>(std::move(services));
+        window = std::make_unique<MainWindow>(std::move(services));
         wiring = std::make_unique<ScanWiring>(*window);
         window->combo1().clear();
         window->combo1().addItem("http://judge.test/azenv.php");
@@ -57,7 +57,7 @@ protected:
 
     QTemporaryDir m_dir;
     FakeFileDialog* m_dialog = nullptr;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
     std::unique_ptr<ScanWiring> wiring;
 };
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "StatusBarTestUtil.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/StoredSettings.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
@@ -22,7 +22,7 @@ Rgb shade(int offset)
 // The main window's StatusBar1 is the panel status bar, configured from its stored settings.
 TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
 {
-    const MemoryPropertyStore stored = StoredSettings::load(u"FrmMain.StatusBar1"_s);
+    const MemoryPropertyStore stored = StoredSettings::load(u"MainWindow.StatusBar1"_s);
     EXPECT_EQ(stored.keys().size(), 26);
     for (const QString& key : stored.keys())
         EXPECT_EQ(key, key.toLower());
@@ -30,11 +30,11 @@ TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
     EXPECT_EQ(stored.readFont(u"font"_s)->family(), u"Tahoma"_s);
     EXPECT_EQ(stored.readFont(u"font"_s)->pointSizeF(), 8.25);
 
-    FrmMain::Services services;
+    MainWindow::Services services;
     services.clipboard = std::make_unique<FakeClipboard>();
     services.messageBox = std::make_unique<FakeMessageBox>();
     services.fileDialog = std::make_unique<FakeFileDialog>();
-    FrmMain window(std::move(services));
+    MainWindow window(std::move(services));
     window.show();
     QCoreApplication::processEvents();
 

@@ -33,10 +33,10 @@ namespace qv {
 // The main window: every control, list and setting of the program. The window itself only builds
 // them and runs start-up and shut-down; the scan engine and the list commands hook into its
 // signals and drive the controls through the accessors.
-class FrmMain final : public QWidget
+class MainWindow final : public QWidget
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FrmMain)
+    Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
@@ -58,8 +58,8 @@ public:
     static constexpr int kImages = 7;
     static constexpr int kMaxSockets = 100;
 
-    explicit FrmMain(Services services = {}, QWidget* parent = nullptr);
-    ~FrmMain() override;
+    explicit MainWindow(Services services = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Design coordinates are twips; the window is laid out at 15 twips per pixel.
     static constexpr int twips(int value) { return value / 15; }

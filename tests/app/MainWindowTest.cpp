@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppFonts.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "lists/ListFiles.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
@@ -32,7 +32,7 @@ QRect twipsRect(int x, int y, int w, int h)
 }
 
 // The judge file lives beside the test executable, which has a folder of its own.
-class FrmMainTest : public ::testing::Test
+class MainWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override { removeJudgeFile(); }
@@ -45,9 +45,9 @@ protected:
         out << bytes;
     }
 
-    std::unique_ptr<FrmMain> open()
+    std::unique_ptr<MainWindow> open()
     {
-        FrmMain::Services services;
+        MainWindow::Services services;
         auto clipboard = std::make_unique<FakeClipboard>();
         auto box = std::make_unique<FakeMessageBox>();
         auto dialog = std::make_unique<FakeFileDialog>();
@@ -57,7 +57,7 @@ protected:
         services.clipboard = std::move(clipboard);
         services.messageBox = std::move(box);
         services.fileDialog = std::move(dialog);
-        return std::make_unique<FrmMain>(std::move(services));
+        return std::make_unique<MainWindow>(std::move(services));
     }
 
     FakeClipboard* m_clipboard = nullptr;
@@ -65,7 +65,7 @@ protected:
     FakeFileDialog* m_dialog = nullptr;
 };
 
-TEST_F(FrmMainTest, WindowHasItsFixedFrame)
+TEST_F(MainWindowTest, WindowHasItsFixedFrame)
 {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Quorvane 1.0"));
@@ -82,7 +82,7 @@ TEST_F(FrmMainTest, WindowHasItsFixedFrame)
     EXPECT_LE(std::abs(w->geometry().center().y() - screen->availableGeometry().center().y()), 1);
 }
 
-TEST_F(FrmMainTest, ControlsSitWhereTheDesignPutsThem)
+TEST_F(MainWindowTest, ControlsSitWhereTheDesignPutsThem)
 {
     auto w = open();
     EXPECT_EQ(w->Toolbar1()->geometry(), twipsRect(120, 120, 5340, 525));
@@ -104,7 +104,7 @@ TEST_F(FrmMainTest, ControlsSitWhereTheDesignPutsThem)
         EXPECT_NE(w->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
-TEST_F(FrmMainTest, ToolbarButtonsMenusAndTheirEvents)
+TEST_F(MainWindowTest, ToolbarButtonsMenusAndTheirEvents)
 {
     auto w = open();
     const char* captions[] = { "Start", "Stop", nullptr, "Load Proxies", nullptr, "Found Proxies" };
@@ -142,8 +142,8 @@ TEST_F(FrmMainTest, ToolbarButtonsMenusAndTheirEvents)
             { QStringLiteral("Kill Duplicates"), QStringLiteral("killdupes") } }));
     EXPECT_TRUE(entries(1).empty());
 
-    QSignalSpy clicks(w.get(), &FrmMain::ButtonClick);
-    QSignalSpy menuClicks(w.get(), &FrmMain::ButtonMenuClick);
+    QSignalSpy clicks(w.get(), &MainWindow::ButtonClick);
+    QSignalSpy menuClicks(w.get(), &MainWindow::ButtonMenuClick);
     w->toolbarButton(4)->click();
     w->toolbarButton(6)->click();
     w->buttonMenu(6)->actions().at(2)->trigger();
@@ -161,7 +161,7 @@ TEST_F(FrmMainTest, ToolbarButtonsMenusAndTheirEvents)
     EXPECT_FALSE(w->buttonEnabled(3));
 }
 
-TEST_F(FrmMainTest, ScanSettingsStartWithTheirDefaults)
+TEST_F(MainWindowTest, ScanSettingsStartWithTheirDefaults)
 {
     auto w = open();
     EXPECT_EQ(w->Frame3()->title(), QStringLiteral("Proxy Judget / Socket / Timeout Setup"));
@@ -177,8 +177,8 @@ TEST_F(FrmMainTest, ScanSettingsStartWithTheirDefaults)
     EXPECT_EQ(w->Slider1()->singleStep(), 1);
     EXPECT_EQ(w->Slider1()->pageStep(), 5);
 
-    QSignalSpy scroll(w.get(), &FrmMain::SliderScroll);
-    QSignalSpy edit(w.get(), &FrmMain::CmdEditClick);
+    QSignalSpy scroll(w.get(), &MainWindow::SliderScroll);
+    QSignalSpy edit(w.get(), &MainWindow::CmdEditClick);
     w->Slider1()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(w->Slider1()->value(), 25);
     EXPECT_EQ(scroll.count(), 1);
@@ -188,7 +188,7 @@ TEST_F(FrmMainTest, ScanSettingsStartWithTheirDefaults)
     EXPECT_EQ(edit.count(), 1);
 }
 
-TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
+TEST_F(MainWindowTest, FoundProxyViewColumnsAndEvents)
 {
     auto w = open();
     QTreeWidget* view = w->ListView1();
@@ -209,7 +209,7 @@ TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
 
-    QSignalSpy columns(w.get(), &FrmMain::ListView1ColumnClick);
+    QSignalSpy columns(w.get(), &MainWindow::ListView1ColumnClick);
     QHeaderView* header = view->header();
     const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
@@ -217,7 +217,7 @@ TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
     EXPECT_EQ(columns.at(0).at(0).toInt(), 3) << "1-based";
     EXPECT_EQ(w->listView1().subItem(0, 1), "1.2.3.4") << "the window does not sort by itself";
 
-    QSignalSpy downs(w.get(), &FrmMain::ListView1MouseDown);
+    QSignalSpy downs(w.get(), &MainWindow::ListView1MouseDown);
     const QRect second = view->visualItemRect(view->topLevelItem(1));
     QTest::mousePress(view->viewport(), Qt::RightButton, Qt::ShiftModifier, second.center());
     ASSERT_EQ(downs.count(), 1);
@@ -227,7 +227,7 @@ TEST_F(FrmMainTest, FoundProxyViewColumnsAndEvents)
     QTest::mouseRelease(view->viewport(), Qt::RightButton, Qt::ShiftModifier, second.center());
 }
 
-TEST_F(FrmMainTest, StatusBarMenuListsAndArrays)
+TEST_F(MainWindowTest, StatusBarMenuListsAndArrays)
 {
     auto w = open();
     EXPECT_EQ(w->StatusBar1()->PanelCaption(1), QStringLiteral("Status: Idle.."));
@@ -245,9 +245,9 @@ TEST_F(FrmMainTest, StatusBarMenuListsAndArrays)
     EXPECT_EQ(w->mnClearP()->text(), QStringLiteral("&Clear Proxy Support"));
     EXPECT_EQ(w->mnuCopy()->text(), QStringLiteral("&Copy Proxy"));
     EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> { w->mnuProxy(), w->mnClearP(), w->mnuCopy() }));
-    QSignalSpy proxy(w.get(), &FrmMain::mnuProxyClick);
-    QSignalSpy clear(w.get(), &FrmMain::mnClearPClick);
-    QSignalSpy copy(w.get(), &FrmMain::mnuCopyClick);
+    QSignalSpy proxy(w.get(), &MainWindow::mnuProxyClick);
+    QSignalSpy clear(w.get(), &MainWindow::mnClearPClick);
+    QSignalSpy copy(w.get(), &MainWindow::mnuCopyClick);
     w->mnuCopy()->trigger();
     w->mnuProxy()->trigger();
     EXPECT_EQ(proxy.count(), 1);
@@ -267,7 +267,7 @@ TEST_F(FrmMainTest, StatusBarMenuListsAndArrays)
     EXPECT_EQ(&w->messageBox(), m_box);
 }
 
-TEST_F(FrmMainTest, JudgeListIsLoadedAndTheFirstEntrySelected)
+TEST_F(MainWindowTest, JudgeListIsLoadedAndTheFirstEntrySelected)
 {
     writeJudgeFile("http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n");
     auto w = open();
@@ -277,7 +277,7 @@ TEST_F(FrmMainTest, JudgeListIsLoadedAndTheFirstEntrySelected)
     EXPECT_EQ(w->Combo1()->currentText(), QStringLiteral("http://a/azenv.php"));
 }
 
-TEST_F(FrmMainTest, MissingJudgeFileGivesOneEmptySelectedEntry)
+TEST_F(MainWindowTest, MissingJudgeFileGivesOneEmptySelectedEntry)
 {
     auto w = open();
     ASSERT_EQ(w->combo1().count(), 1);
@@ -286,7 +286,7 @@ TEST_F(FrmMainTest, MissingJudgeFileGivesOneEmptySelectedEntry)
     EXPECT_EQ(m_box->count(), 0) << "no message";
 }
 
-TEST_F(FrmMainTest, CaptionsFitTheFixedLayout)
+TEST_F(MainWindowTest, CaptionsFitTheFixedLayout)
 {
     if (!AppFonts::hasTahoma())
         GTEST_SKIP() << "the Tahoma clone (fonts-wine) is not installed";
@@ -310,19 +310,19 @@ TEST_F(FrmMainTest, CaptionsFitTheFixedLayout)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     const QString dir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
     if (!dir.isEmpty() && QDir().mkpath(dir)) {
-        w->grab().save(dir + QStringLiteral("/frmmain.png"));
+        w->grab().save(dir + QStringLiteral("/main-window.png"));
         if (QGuiApplication::platformName() == QLatin1String("xcb"))
-            w->screen()->grabWindow(0).save(dir + QStringLiteral("/frmmain-screen.png"));
+            w->screen()->grabWindow(0).save(dir + QStringLiteral("/main-window-screen.png"));
     }
 }
 
-TEST_F(FrmMainTest, ClosingEndsEverythingOnce)
+TEST_F(MainWindowTest, ClosingEndsEverythingOnce)
 {
     auto w = open();
     w->show();
     QWidget other;
     other.show();
-    QSignalSpy unload(w.get(), &FrmMain::Unload);
+    QSignalSpy unload(w.get(), &MainWindow::Unload);
     EXPECT_TRUE(w->close());
     EXPECT_EQ(unload.count(), 1);
     EXPECT_TRUE(w->isUnloading());

@@ -1,4 +1,4 @@
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,7 +42,7 @@ struct ButtonDef
     bool dropDown;
 };
 
-constexpr ButtonDef kButtons[FrmMain::kToolbarButtons] = {
+constexpr ButtonDef kButtons[MainWindow::kToolbarButtons] = {
     { "Start", "Start Checking!", 1, false },
     { "Stop", "Stop Checking", 2, false },
     { nullptr, nullptr, 0, false },
@@ -51,7 +51,7 @@ constexpr ButtonDef kButtons[FrmMain::kToolbarButtons] = {
     { "Found Proxies", nullptr, 4, true },
 };
 
-constexpr const char* kImageFiles[FrmMain::kImages] = {
+constexpr const char* kImageFiles[MainWindow::kImages] = {
     ":/icons/toolbar/1-start.png",
     ":/icons/toolbar/2-stop.png",
     ":/icons/toolbar/3-pause.png",
@@ -65,7 +65,7 @@ constexpr int kSeparatorWidth = 8;
 constexpr int kDropDownArrowWidth = 14;
 } // namespace
 
-FrmMain::FrmMain(Services services, QWidget* parent)
+MainWindow::MainWindow(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
 {
@@ -79,7 +79,7 @@ FrmMain::FrmMain(Services services, QWidget* parent)
     if (!m_services.fileDialog)
         m_services.fileDialog = std::make_unique<QtFileDialog>(this);
 
-    setObjectName(QStringLiteral("FrmMain"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Quorvane 1.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -98,7 +98,7 @@ FrmMain::FrmMain(Services services, QWidget* parent)
     buildListView();
     m_statusBar1 = new StatusBarControl(this);
     m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusBar1->ReadProperties(StoredSettings::load(QStringLiteral("FrmMain.StatusBar1")));
+    m_statusBar1->ReadProperties(StoredSettings::load(QStringLiteral("MainWindow.StatusBar1")));
     // The stored Tahoma 8.25 pt, in pixels like every font of the window so the layout holds.
     m_statusBar1->setFont(AppFonts::tahoma());
     m_statusBar1->setGeometry(twips(0), twips(4380), twips(6360), twips(270));
@@ -114,7 +114,7 @@ FrmMain::FrmMain(Services services, QWidget* parent)
     centre();
 }
 
-FrmMain::~FrmMain()
+MainWindow::~MainWindow()
 {
     // Sockets and timers go first, so that nothing they still have to say reaches a half-torn window.
     for (auto& socket : m_sockets) {
@@ -127,7 +127,7 @@ FrmMain::~FrmMain()
     m_timers.clear();
 }
 
-void FrmMain::buildToolbar()
+void MainWindow::buildToolbar()
 {
     m_toolbar = new QWidget(this);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
@@ -191,7 +191,7 @@ void FrmMain::buildToolbar()
     }
 }
 
-void FrmMain::buildFrame()
+void MainWindow::buildFrame()
 {
     m_frame3 = new QGroupBox(QStringLiteral("Proxy Judget / Socket / Timeout Setup"), this);
     m_frame3->setObjectName(QStringLiteral("Frame3"));
@@ -212,7 +212,7 @@ void FrmMain::buildFrame()
     m_cmdEdit->setFont(AppFonts::tahoma(m_cmdEdit->FontBold()));
     m_cmdEdit->setToolTip(QStringLiteral("Add Script List"));
     m_cmdEdit->setGeometry(twips(5520), twips(240), twips(495), twips(255));
-    connect(m_cmdEdit, &EditButtonControl::Click, this, &FrmMain::CmdEditClick);
+    connect(m_cmdEdit, &EditButtonControl::Click, this, &MainWindow::CmdEditClick);
 
     m_label3 = new QLabel(QStringLiteral("Sockets [ 20 ]"), m_frame3);
     m_label3->setObjectName(QStringLiteral("Label3"));
@@ -226,7 +226,7 @@ void FrmMain::buildFrame()
     m_slider1->setSingleStep(1);
     m_slider1->setPageStep(5);
     m_slider1->setGeometry(twips(1320), twips(650), twips(2895), twips(255));
-    connect(m_slider1, &QSlider::valueChanged, this, &FrmMain::SliderScroll);
+    connect(m_slider1, &QSlider::valueChanged, this, &MainWindow::SliderScroll);
 
     m_label1 = new QLabel(QStringLiteral("Timeout (MS)"), m_frame3);
     m_label1->setObjectName(QStringLiteral("Label1"));
@@ -239,7 +239,7 @@ void FrmMain::buildFrame()
     m_txtTimeout->setGeometry(twips(5400), twips(650), twips(615), twips(285));
 }
 
-void FrmMain::buildListView()
+void MainWindow::buildListView()
 {
     m_listView1Widget = new ListViewWidget(this);
     m_listView1Widget->setObjectName(QStringLiteral("ListView1"));
@@ -262,10 +262,10 @@ void FrmMain::buildListView()
     header->resizeSection(3, 69);
     connect(header, &QHeaderView::sectionClicked, this,
         [this](int logical) { emit ListView1ColumnClick(logical + 1); });
-    connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &FrmMain::ListView1MouseDown);
+    connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &MainWindow::ListView1MouseDown);
 }
 
-void FrmMain::buildMenu()
+void MainWindow::buildMenu()
 {
     m_mnuFile = new QMenu(QStringLiteral("&File"), this);
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -275,19 +275,19 @@ void FrmMain::buildMenu()
     m_mnClearP->setObjectName(QStringLiteral("mnClearP"));
     m_mnuCopy = m_mnuFile->addAction(QStringLiteral("&Copy Proxy"));
     m_mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
-    connect(m_mnuProxy, &QAction::triggered, this, &FrmMain::mnuProxyClick);
-    connect(m_mnClearP, &QAction::triggered, this, &FrmMain::mnClearPClick);
-    connect(m_mnuCopy, &QAction::triggered, this, &FrmMain::mnuCopyClick);
+    connect(m_mnuProxy, &QAction::triggered, this, &MainWindow::mnuProxyClick);
+    connect(m_mnClearP, &QAction::triggered, this, &MainWindow::mnClearPClick);
+    connect(m_mnuCopy, &QAction::triggered, this, &MainWindow::mnuCopyClick);
 }
 
-void FrmMain::load()
+void MainWindow::load()
 {
     m_statusBar1->setShowGripper(false);
     ListFiles::LoadJudgeScripts(*m_combo1);
     m_combo1->setSelectedIndex(0);
 }
 
-void FrmMain::centre()
+void MainWindow::centre()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -297,45 +297,45 @@ void FrmMain::centre()
     move(frame.topLeft());
 }
 
-QToolButton* FrmMain::toolbarButton(int index) const
+QToolButton* MainWindow::toolbarButton(int index) const
 {
     if (index < 1 || index > kToolbarButtons)
         return nullptr;
     return m_buttons[static_cast<std::size_t>(index)];
 }
 
-QString FrmMain::buttonCaption(int index) const
+QString MainWindow::buttonCaption(int index) const
 {
     const QToolButton* button = toolbarButton(index);
     return button ? button->text() : QString();
 }
 
-bool FrmMain::buttonEnabled(int index) const
+bool MainWindow::buttonEnabled(int index) const
 {
     const QToolButton* button = toolbarButton(index);
     return button && button->isEnabled();
 }
 
-void FrmMain::setButtonEnabled(int index, bool enabled)
+void MainWindow::setButtonEnabled(int index, bool enabled)
 {
     if (QToolButton* button = toolbarButton(index))
         button->setEnabled(enabled);
 }
 
-QMenu* FrmMain::buttonMenu(int index) const
+QMenu* MainWindow::buttonMenu(int index) const
 {
     const QToolButton* button = toolbarButton(index);
     return button ? button->menu() : nullptr;
 }
 
-QPixmap FrmMain::ImageList1(int index) const
+QPixmap MainWindow::ImageList1(int index) const
 {
     if (index < 1 || index > kImages)
         return {};
     return m_images[static_cast<std::size_t>(index - 1)];
 }
 
-void FrmMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     if (m_unloading)
