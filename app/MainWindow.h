@@ -8,7 +8,7 @@
 
 #include "app/ListViewWidget.h"
 #include "controls/button/styleButton.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/FileDialog.h"
@@ -40,7 +40,7 @@ class MainWindow final : public QWidget
 
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
-    using StatusBarControl = panelStatusBar;
+    using StatusBarControl = PanelStatusBar;
     using EditButtonControl = styleButton;
 
     // Platform services; any left empty gets its Qt implementation (the event loop: epoll inside Qt's).

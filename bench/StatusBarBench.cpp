@@ -6,18 +6,18 @@
 #include <cstdio>
 #include <ctime>
 
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-qv::panelStatusBar* mainWindowBar(QWidget* window)
+qv::PanelStatusBar* mainWindowBar(QWidget* window)
 {
     QFontDatabase::addApplicationFont(u"/usr/share/wine/fonts/tahoma.ttf"_s);
     QFont font(u"Tahoma"_s);
     font.setPointSizeF(8.25);
-    auto* bar = new qv::panelStatusBar(window);
+    auto* bar = new qv::PanelStatusBar(window);
     bar->setGeometry(0, 292, 424, 18);
     bar->setFont(font);
     bar->setBackColor(qv::rgb(230, 231, 235));
@@ -61,7 +61,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(424, 310);
-    qv::panelStatusBar* bar = mainWindowBar(&window);
+    qv::PanelStatusBar* bar = mainWindowBar(&window);
     window.show();
     QCoreApplication::processEvents();
 

@@ -3,7 +3,7 @@
 #include <QtDesigner/QDesignerFormWindowCursorInterface>
 #include <QtDesigner/QDesignerFormWindowInterface>
 
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +19,7 @@ const QString ShowGripperProperty = u"ShowGripper"_s;
 DesignerStatusBarTarget::DesignerStatusBarTarget(QDesignerFormWindowInterface* formWindow, QWidget* bar)
     : m_formWindow(formWindow)
     , m_bar(bar)
-    , m_panels(std::make_unique<panelStatusBar>())
+    , m_panels(std::make_unique<PanelStatusBar>())
 {
     if (m_bar) {
         // Same size and font, so widths worked out by the copy match the bar's own.

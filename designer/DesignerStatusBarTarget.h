@@ -11,7 +11,7 @@ class QDesignerFormWindowInterface;
 
 namespace qv {
 
-class panelStatusBar;
+class PanelStatusBar;
 
 // A status bar on a form being designed. Panel edits are made on a private copy of the bar's
 // panels and written back as the bar's "panels" property through the form window's cursor, once
@@ -57,7 +57,7 @@ private:
 
     QPointer<QDesignerFormWindowInterface> m_formWindow;
     QPointer<QWidget> m_bar;
-    std::unique_ptr<panelStatusBar> m_panels;
+    std::unique_ptr<PanelStatusBar> m_panels;
     int m_depth = 0;
     bool m_pending = false;
     QString m_description;

@@ -4,7 +4,7 @@
 #include <QtDesigner/QDesignerFormEditorInterface>
 #include <QtDesigner/QDesignerTaskMenuExtension>
 
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/PluginIcons.h"
 #include "designer/StatusBarTaskMenuFactory.h"
 
@@ -19,7 +19,7 @@ PanelStatusBarPlugin::PanelStatusBarPlugin(QObject* parent)
 
 QString PanelStatusBarPlugin::name() const
 {
-    return u"qv::panelStatusBar"_s;
+    return u"qv::PanelStatusBar"_s;
 }
 
 QString PanelStatusBarPlugin::group() const
@@ -40,7 +40,7 @@ QString PanelStatusBarPlugin::whatsThis() const
 
 QString PanelStatusBarPlugin::includeFile() const
 {
-    return u"controls/statusbar/panelStatusBar.h"_s;
+    return u"controls/statusbar/PanelStatusBar.h"_s;
 }
 
 QIcon PanelStatusBarPlugin::icon() const
@@ -50,7 +50,7 @@ QIcon PanelStatusBarPlugin::icon() const
 
 QWidget* PanelStatusBarPlugin::createWidget(QWidget* parent)
 {
-    return new panelStatusBar(parent);
+    return new PanelStatusBar(parent);
 }
 
 void PanelStatusBarPlugin::initialize(QDesignerFormEditorInterface* core)
@@ -66,17 +66,17 @@ void PanelStatusBarPlugin::initialize(QDesignerFormEditorInterface* core)
 
 QString PanelStatusBarPlugin::domXml() const
 {
-    return uR"(<ui language="c++" displayname="panelStatusBar">
- <widget class="qv::panelStatusBar" name="panelStatusBar">
+    return uR"(<ui language="c++" displayname="statusBar">
+ <widget class="qv::PanelStatusBar" name="statusBar">
   <property name="geometry">
    <rect><x>0</x><y>0</y><width>400</width><height>24</height></rect>
   </property>
  </widget>
  <customwidgets>
   <customwidget>
-   <class>qv::panelStatusBar</class>
+   <class>qv::PanelStatusBar</class>
    <extends>QWidget</extends>
-   <header>controls/statusbar/panelStatusBar.h</header>
+   <header>controls/statusbar/PanelStatusBar.h</header>
   </customwidget>
  </customwidgets>
 </ui>

@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QtDesigner/QDesignerFormWindowInterface>
 
-#include "controls/statusbar/General.h"
-#include "controls/statusbar/StatusBarPanels.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/GeneralPage.h"
+#include "controls/statusbar/PanelsPage.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/DesignerStatusBarTarget.h"
 #include "designer/PropertyPageDialog.h"
 
@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace qv {
 
-StatusBarTaskMenu::StatusBarTaskMenu(panelStatusBar* bar, QObject* parent)
+StatusBarTaskMenu::StatusBarTaskMenu(PanelStatusBar* bar, QObject* parent)
     : QObject(parent)
     , m_bar(bar)
     , m_editPanels(new QAction(u"Edit Panels..."_s, this))
@@ -36,8 +36,8 @@ std::unique_ptr<PropertyPageDialog> StatusBarTaskMenu::createDialog(QWidget* par
     if (!m_bar)
         return nullptr;
     auto dialog = std::make_unique<PropertyPageDialog>(u"%1 Properties"_s.arg(m_bar->objectName()), parent);
-    dialog->addPage(new StatusBarPanels(dialog.get()));
-    dialog->addPage(new General(dialog.get()));
+    dialog->addPage(new PanelsPage(dialog.get()));
+    dialog->addPage(new GeneralPage(dialog.get()));
     dialog->setTarget(std::make_unique<DesignerStatusBarTarget>(
         QDesignerFormWindowInterface::findFormWindow(m_bar), m_bar));
     return dialog;

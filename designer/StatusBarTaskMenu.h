@@ -9,7 +9,7 @@ class QAction;
 
 namespace qv {
 
-class panelStatusBar;
+class PanelStatusBar;
 class PropertyPageDialog;
 
 // "Edit Panels..." on the status bar's context menu (and on a double click): the property dialog
@@ -20,7 +20,7 @@ class StatusBarTaskMenu final : public QObject, public QDesignerTaskMenuExtensio
     Q_INTERFACES(QDesignerTaskMenuExtension)
 
 public:
-    StatusBarTaskMenu(panelStatusBar* bar, QObject* parent);
+    StatusBarTaskMenu(PanelStatusBar* bar, QObject* parent);
     Q_DISABLE_COPY_MOVE(StatusBarTaskMenu)
 
     QAction* preferredEditAction() const override;
@@ -32,7 +32,7 @@ public:
 private:
     void editPanels();
 
-    QPointer<panelStatusBar> m_bar;
+    QPointer<PanelStatusBar> m_bar;
     QAction* m_editPanels = nullptr;
 };
 

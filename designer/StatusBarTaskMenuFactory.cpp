@@ -2,7 +2,7 @@
 
 #include <QtDesigner/QDesignerTaskMenuExtension>
 
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/StatusBarTaskMenu.h"
 
 namespace qv {
@@ -16,7 +16,7 @@ QObject* StatusBarTaskMenuFactory::createExtension(QObject* object, const QStrin
 {
     if (iid != QLatin1String(Q_TYPEID(QDesignerTaskMenuExtension)))
         return nullptr;
-    if (auto* bar = qobject_cast<panelStatusBar*>(object))
+    if (auto* bar = qobject_cast<PanelStatusBar*>(object))
         return new StatusBarTaskMenu(bar, parent);
     return nullptr;
 }

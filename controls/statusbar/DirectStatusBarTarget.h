@@ -1,7 +1,7 @@
 #pragma once
 
+#include "controls/statusbar/PanelStatusBar.h"
 #include "controls/statusbar/StatusBarEditTarget.h"
-#include "controls/statusbar/panelStatusBar.h"
 
 namespace qv {
 
@@ -9,7 +9,7 @@ namespace qv {
 class DirectStatusBarTarget final : public StatusBarEditTarget
 {
 public:
-    explicit DirectStatusBarTarget(panelStatusBar& bar)
+    explicit DirectStatusBarTarget(PanelStatusBar& bar)
         : m_bar(bar)
     {
     }
@@ -44,7 +44,7 @@ public:
     void endEdit() override { }
 
 private:
-    panelStatusBar& m_bar;
+    PanelStatusBar& m_bar;
 };
 
 } // namespace qv

@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "controls/button/styleButton.h"
-#include "controls/statusbar/General.h"
-#include "controls/statusbar/StatusBarPanels.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/GeneralPage.h"
+#include "controls/statusbar/PanelsPage.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/PropertyPageDialog.h"
 #include "designer/StatusBarTaskMenu.h"
 #include "designer/StatusBarTaskMenuFactory.h"
@@ -101,7 +101,7 @@ protected:
 TEST_F(DesignerPlugin, OffersBothControlsWithIconToolTipAndValidDomXml)
 {
     ASSERT_EQ(widgets.size(), 2u);
-    for (const QString& name : { u"qv::panelStatusBar"_s, u"qv::styleButton"_s }) {
+    for (const QString& name : { u"qv::PanelStatusBar"_s, u"qv::styleButton"_s }) {
         SCOPED_TRACE(name.toStdString());
         ASSERT_TRUE(widgets.count(name));
         QDesignerCustomWidgetInterface* plugin = widgets[name];
@@ -125,13 +125,13 @@ TEST_F(DesignerPlugin, OffersBothControlsWithIconToolTipAndValidDomXml)
         icon.resize(88, 88);
         saveForViewing(&icon, QString(name).remove(u"qv::"_s) + u"-icon"_s);
     }
-    EXPECT_EQ(widgets[u"qv::panelStatusBar"_s]->includeFile(), u"controls/statusbar/panelStatusBar.h"_s);
+    EXPECT_EQ(widgets[u"qv::PanelStatusBar"_s]->includeFile(), u"controls/statusbar/PanelStatusBar.h"_s);
     EXPECT_EQ(widgets[u"qv::styleButton"_s]->includeFile(), u"controls/button/styleButton.h"_s);
 }
 
 TEST_F(DesignerPlugin, EveryStoredSettingIsAWritableDesignerProperty)
 {
-    std::unique_ptr<QWidget> bar(widgets[u"qv::panelStatusBar"_s]->createWidget(nullptr));
+    std::unique_ptr<QWidget> bar(widgets[u"qv::PanelStatusBar"_s]->createWidget(nullptr));
     // "font" is the widget's own font, which the bar draws with.
     for (const char* name : { "BackColor", "ForeColor", "ForeColorDissabled", "font", "MaskColor",
              "ShowGripper", "Apperance", "panels" })
@@ -148,7 +148,7 @@ TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
 {
     QExtensionManager manager;
     manager.registerExtensions(new StatusBarTaskMenuFactory(&manager), Q_TYPEID(QDesignerTaskMenuExtension));
-    panelStatusBar bar;
+    PanelStatusBar bar;
     styleButton button;
     QPushButton plain;
     auto* menu = qt_extension<QDesignerTaskMenuExtension*>(&manager, &bar);
@@ -167,7 +167,7 @@ TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
     ASSERT_EQ(dialog->pageCount(), 2);
     EXPECT_EQ(dialog->page(0)->caption(), u"Panels"_s);
     EXPECT_EQ(dialog->page(1)->caption(), u"General"_s);
-    auto* panels = static_cast<StatusBarPanels*>(dialog->page(0));
+    auto* panels = static_cast<PanelsPage*>(dialog->page(0));
     panels->addPanel();
     panels->Txt(0)->setText(u"Status: Idle"_s);
     ASSERT_TRUE(dialog->apply());
@@ -181,7 +181,7 @@ TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
 
 TEST(UiLoading, FormSettingBothControlsIsRestored)
 {
-    panelStatusBar source;
+    PanelStatusBar source;
     source.AddPanel(150, u"Status: Idle"_s, u"state"_s, true, AutoSizeMode::Spring, Picture());
     source.AddPanel(60, u"Found: 0 & <more>"_s, QString(), false, AutoSizeMode::Contents, Picture());
     source.setMinWidth(2, 40);
@@ -193,7 +193,7 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
   <property name="MaskColor"><UInt>255</UInt></property>
   <property name="HandPointer"><bool>true</bool></property>
  </widget>
- <widget class="qv::panelStatusBar" name="StatusBar1">
+ <widget class="qv::PanelStatusBar" name="StatusBar1">
   <property name="ShowGripper"><bool>false</bool></property>
   <property name="ForeColor"><UInt>2147483666</UInt></property>
   <property name="panels" stdset="0"><string>%1</string></property>
@@ -201,7 +201,7 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
     QUiLoader loader;
     loader.clearPluginPaths();
     loader.addPluginPath(QStringLiteral(QV_PLUGIN_ROOT "/designer"));
-    EXPECT_TRUE(loader.availableWidgets().contains(u"qv::panelStatusBar"_s));
+    EXPECT_TRUE(loader.availableWidgets().contains(u"qv::PanelStatusBar"_s));
     QBuffer buffer;
     buffer.setData(ui.toUtf8());
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
@@ -219,7 +219,7 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
     EXPECT_FALSE(bar->property("ShowGripper").toBool());
     EXPECT_EQ(bar->property("ForeColor").toUInt(), 0x80000012u);
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 2);
-    panelStatusBar restored;
+    PanelStatusBar restored;
     restored.setPanelsText(bar->property("panels").toString());
     EXPECT_EQ(restored.PanelCaption(2), u"Found: 0 & <more>"_s);
     EXPECT_EQ(restored.MinWidth(2), 40);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "controls/statusbar/OpenFileChooser.h"
-#include "controls/statusbar/mCommonDialog.h"
+#include "controls/statusbar/OpenFileDialog.h"
 
 namespace qv::test {
 
@@ -14,8 +14,8 @@ namespace qv::test {
 class FakeOpenFileChooser final : public OpenFileChooser
 {
 public:
-    FakeOpenFileChooser() { m_previous = mCommonDialog::setChooser(this); }
-    ~FakeOpenFileChooser() override { mCommonDialog::setChooser(m_previous); }
+    FakeOpenFileChooser() { m_previous = OpenFileDialog::setChooser(this); }
+    ~FakeOpenFileChooser() override { OpenFileDialog::setChooser(m_previous); }
     FakeOpenFileChooser(const FakeOpenFileChooser&) = delete;
     FakeOpenFileChooser& operator=(const FakeOpenFileChooser&) = delete;
 

@@ -22,9 +22,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "controls/statusbar/General.h"
-#include "controls/statusbar/StatusBarPanels.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/GeneralPage.h"
+#include "controls/statusbar/PanelsPage.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/DesignerStatusBarTarget.h"
 #include "support/FakeMessageBox.h"
 
@@ -38,7 +38,7 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
  <class>MainWindow</class>
  <widget class="QWidget" name="MainWindow">
   <property name="geometry"><rect><x>0</x><y>0</y><width>400</width><height>300</height></rect></property>
-  <widget class="qv::panelStatusBar" name="StatusBar1">
+  <widget class="qv::PanelStatusBar" name="StatusBar1">
    <property name="geometry"><rect><x>0</x><y>276</y><width>400</width><height>24</height></rect></property>
   </widget>
   <widget class="qv::styleButton" name="CmdEdit">
@@ -47,8 +47,8 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
   <widget class="QPushButton" name="plain"/>
  </widget>
  <customwidgets>
-  <customwidget><class>qv::panelStatusBar</class><extends>QWidget</extends>
-   <header>controls/statusbar/panelStatusBar.h</header></customwidget>
+  <customwidget><class>qv::PanelStatusBar</class><extends>QWidget</extends>
+   <header>controls/statusbar/PanelStatusBar.h</header></customwidget>
   <customwidget><class>qv::styleButton</class><extends>QWidget</extends>
    <header>controls/button/styleButton.h</header></customwidget>
  </customwidgets>
@@ -56,9 +56,9 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
 )"_s;
 
 // The panels a bar's "panels" text describes, read back through a bar of our own.
-std::unique_ptr<panelStatusBar> panelsOf(const QObject* bar)
+std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
 {
-    auto copy = std::make_unique<panelStatusBar>();
+    auto copy = std::make_unique<PanelStatusBar>();
     copy->setPanelsText(bar->property("panels").toString());
     return copy;
 }
@@ -121,9 +121,9 @@ QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 
 TEST_F(FormEditor, KnowsBothWidgetsAndGivesEditPanelsToTheStatusBarOnly)
 {
-    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::panelStatusBar"_s), 0);
+    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::PanelStatusBar"_s), 0);
     EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::styleButton"_s), 0);
-    EXPECT_STREQ(bar->metaObject()->className(), "qv::panelStatusBar");
+    EXPECT_STREQ(bar->metaObject()->className(), "qv::PanelStatusBar");
     EXPECT_EQ(actionTexts(s_core, bar), QStringList { u"Edit Panels..."_s });
     EXPECT_FALSE(actionTexts(s_core, button).contains(u"Edit Panels..."_s));
     QWidget* plain = form->mainContainer()->findChild<QWidget*>(u"plain"_s);
@@ -134,7 +134,7 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
 {
     FakeMessageBox messages;
     DesignerStatusBarTarget target(form, bar);
-    StatusBarPanels page(nullptr, &messages);
+    PanelsPage page(nullptr, &messages);
     page.SelectionChanged(&target);
 
     page.addPanel();
@@ -179,8 +179,8 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
 {
     FakeMessageBox messages;
     DesignerStatusBarTarget target(form, bar);
-    StatusBarPanels panels(nullptr, &messages);
-    General general;
+    PanelsPage panels(nullptr, &messages);
+    GeneralPage general;
     panels.SelectionChanged(&target);
     general.SelectionChanged(&target);
     for (const QString& caption : { u"Status: Idle"_s, u"Found: 0"_s, u"Pending: 0"_s }) {
@@ -215,7 +215,7 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     QWidget* loadedButton = loaded->findChild<QWidget*>(u"CmdEdit"_s);
     ASSERT_NE(loadedBar, nullptr);
     ASSERT_NE(loadedButton, nullptr);
-    EXPECT_STREQ(loadedBar->metaObject()->className(), "qv::panelStatusBar");
+    EXPECT_STREQ(loadedBar->metaObject()->className(), "qv::PanelStatusBar");
     EXPECT_EQ(loadedBar->property("NumberOfPanels").toInt(), 3);
     EXPECT_EQ(loadedBar->property("panels").toString(), bar->property("panels").toString());
     const auto restored = panelsOf(loadedBar);

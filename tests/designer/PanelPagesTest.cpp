@@ -12,11 +12,11 @@
 
 #include "FakeOpenFileChooser.h"
 #include "controls/statusbar/DirectStatusBarTarget.h"
-#include "controls/statusbar/General.h"
+#include "controls/statusbar/GeneralPage.h"
 #include "controls/statusbar/QtOpenFileChooser.h"
-#include "controls/statusbar/StatusBarPanels.h"
-#include "controls/statusbar/mCommonDialog.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelsPage.h"
+#include "controls/statusbar/OpenFileDialog.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "designer/PropertyPageDialog.h"
 #include "support/FakeMessageBox.h"
 
@@ -33,7 +33,7 @@ Picture solid(QColor colour)
 }
 
 // A bar of three panels with distinct values, and the Panels page looking at it.
-class PanelsPage : public testing::Test
+class PanelsPageTest : public testing::Test
 {
 protected:
     void SetUp() override
@@ -55,14 +55,14 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    panelStatusBar bar;
+    PanelStatusBar bar;
     DirectStatusBarTarget target { bar };
     FakeMessageBox messages;
     test::FakeOpenFileChooser chooser;
-    StatusBarPanels page { nullptr, &messages };
+    qv::PanelsPage page { nullptr, &messages };
 };
 
-TEST_F(PanelsPage, SelectionShowsFirstPanelAndScrollBarFollowsCount)
+TEST_F(PanelsPageTest, SelectionShowsFirstPanelAndScrollBarFollowsCount)
 {
     EXPECT_EQ(page.txtIndex()->text(), u"1"_s);
     EXPECT_EQ(page.CurrentIndex(), 1);
@@ -91,7 +91,7 @@ TEST_F(PanelsPage, SelectionShowsFirstPanelAndScrollBarFollowsCount)
     EXPECT_FALSE(page.Changed());
 }
 
-TEST_F(PanelsPage, EditsMarkThePageAndGoToTheShownPanelBeforeTheScrollBarMoves)
+TEST_F(PanelsPageTest, EditsMarkThePageAndGoToTheShownPanelBeforeTheScrollBarMoves)
 {
     show(2);
     type(page.Txt(0), u"Found: 12"_s);
@@ -112,7 +112,7 @@ TEST_F(PanelsPage, EditsMarkThePageAndGoToTheShownPanelBeforeTheScrollBarMoves)
     EXPECT_TRUE(page.Changed());
 }
 
-TEST_F(PanelsPage, EmptyWidthAndMinWidthApplyAsHundred)
+TEST_F(PanelsPageTest, EmptyWidthAndMinWidthApplyAsHundred)
 {
     show(2);
     type(page.Txt(1), QString());
@@ -125,7 +125,7 @@ TEST_F(PanelsPage, EmptyWidthAndMinWidthApplyAsHundred)
     EXPECT_EQ(bar.PanelWidth(2), 100);
 }
 
-TEST_F(PanelsPage, AutoSizeTextMapsToModeAndAnythingElseToNoAutoSize)
+TEST_F(PanelsPageTest, AutoSizeTextMapsToModeAndAnythingElseToNoAutoSize)
 {
     const std::pair<QString, AutoSizeMode> cases[] = {
         { u"2 - Contents"_s, AutoSizeMode::Contents },
@@ -147,7 +147,7 @@ TEST_F(PanelsPage, AutoSizeTextMapsToModeAndAnythingElseToNoAutoSize)
     }
 }
 
-TEST_F(PanelsPage, AddPanelWhilePanelTwoShownCopiesItsFieldsWithoutPicture)
+TEST_F(PanelsPageTest, AddPanelWhilePanelTwoShownCopiesItsFieldsWithoutPicture)
 {
     show(2);
     page.addPanel();
@@ -173,7 +173,7 @@ TEST_F(PanelsPage, AddPanelWhilePanelTwoShownCopiesItsFieldsWithoutPicture)
     EXPECT_EQ(bar.PanelWidth(4), 33);
 }
 
-TEST_F(PanelsPage, AddPanelAppliesPendingEditsFirst)
+TEST_F(PanelsPageTest, AddPanelAppliesPendingEditsFirst)
 {
     type(page.Txt(0), u"edited"_s);
     page.addPanel();
@@ -182,7 +182,7 @@ TEST_F(PanelsPage, AddPanelAppliesPendingEditsFirst)
     EXPECT_EQ(bar.PanelCaption(4), u"edited"_s);
 }
 
-TEST_F(PanelsPage, DeleteRemovesLastPanelButKeepsOne)
+TEST_F(PanelsPageTest, DeleteRemovesLastPanelButKeepsOne)
 {
     show(3);
     page.deletePanel();
@@ -198,7 +198,7 @@ TEST_F(PanelsPage, DeleteRemovesLastPanelButKeepsOne)
     EXPECT_TRUE(page.cmdDelete()->isEnabled());
 }
 
-TEST_F(PanelsPage, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
+TEST_F(PanelsPageTest, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
 {
     show(2);
     type(page.Txt(0), u"new caption"_s);
@@ -235,7 +235,7 @@ TEST_F(PanelsPage, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
     EXPECT_EQ(bar.PanelCaption(2), u"new caption"_s);
 }
 
-TEST_F(PanelsPage, PictureChooserLoadsRemovesAndCancelChangesNothing)
+TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
 {
     show(1);
     chooser.setNextPath(QString());
@@ -278,7 +278,7 @@ TEST_F(PanelsPage, PictureChooserLoadsRemovesAndCancelChangesNothing)
 class RecordingTarget final : public StatusBarEditTarget
 {
 public:
-    explicit RecordingTarget(panelStatusBar& bar)
+    explicit RecordingTarget(PanelStatusBar& bar)
         : m_direct(bar)
     {
     }
@@ -324,7 +324,7 @@ private:
     DirectStatusBarTarget m_direct;
 };
 
-TEST_F(PanelsPage, ApplyWritesEveryFieldInOrderAsOneEdit)
+TEST_F(PanelsPageTest, ApplyWritesEveryFieldInOrderAsOneEdit)
 {
     RecordingTarget recording(bar);
     page.SelectionChanged(&recording);
@@ -344,10 +344,10 @@ TEST_F(PanelsPage, ApplyWritesEveryFieldInOrderAsOneEdit)
 
 TEST(PanelsPageEmptyBar, FieldsStayAndApplyNeedsAPanel)
 {
-    panelStatusBar bar;
+    PanelStatusBar bar;
     DirectStatusBarTarget target(bar);
     FakeMessageBox messages;
-    StatusBarPanels page(nullptr, &messages);
+    PanelsPage page(nullptr, &messages);
     page.Txt(0)->setText(u"kept"_s);
     page.SelectionChanged(&target);
     EXPECT_EQ(page.Txt(0)->text(), u"kept"_s);
@@ -363,29 +363,29 @@ TEST(PanelsPageEmptyBar, FieldsStayAndApplyNeedsAPanel)
 
 TEST(CommonDialog, ConvertFilterTurnsBarsIntoNulsAndEndsWithOne)
 {
-    const QString converted = mCommonDialog::ConvertFilter(u"All Picture Files|*.bmp;*.ico;*.gif"_s);
+    const QString converted = OpenFileDialog::ConvertFilter(u"All Picture Files|*.bmp;*.ico;*.gif"_s);
     EXPECT_EQ(converted, u"All Picture Files"_s + QChar(0) + u"*.bmp;*.ico;*.gif"_s + QChar(0));
-    EXPECT_EQ(mCommonDialog::ConvertedFilter(), converted);
-    EXPECT_EQ(mCommonDialog::ConvertFilter(QString()), QString(QChar(0)));
+    EXPECT_EQ(OpenFileDialog::ConvertedFilter(), converted);
+    EXPECT_EQ(OpenFileDialog::ConvertFilter(QString()), QString(QChar(0)));
 
     test::FakeOpenFileChooser chooser;
     chooser.setNextPath(u"/tmp/a b.ico"_s);
-    EXPECT_EQ(mCommonDialog::ShowOpenDialog(u"T"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s),
+    EXPECT_EQ(OpenFileDialog::ShowOpenDialog(u"T"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s),
         u"/tmp/a b.ico"_s);
     // The dialog sees one entry covering three patterns.
     EXPECT_EQ(QtOpenFileChooser::nameFilters(chooser.requests().at(0).filter),
         QStringList { u"All Picture Files (*.bmp *.ico *.gif)"_s });
-    EXPECT_EQ(QtOpenFileChooser::nameFilters(mCommonDialog::ConvertFilter(u"A|*.a|All|*.*"_s)),
+    EXPECT_EQ(QtOpenFileChooser::nameFilters(OpenFileDialog::ConvertFilter(u"A|*.a|All|*.*"_s)),
         (QStringList { u"A (*.a)"_s, u"All (*)"_s }));
-    EXPECT_EQ(mCommonDialog::ShowOpenDialog(u"T"_s, u"x|*.x"_s, QString()), QString()) << "cancelled";
-    EXPECT_EQ(mCommonDialog::LastRequest().title, u"T"_s);
+    EXPECT_EQ(OpenFileDialog::ShowOpenDialog(u"T"_s, u"x|*.x"_s, QString()), QString()) << "cancelled";
+    EXPECT_EQ(OpenFileDialog::LastRequest().title, u"T"_s);
 }
 
 TEST(GeneralPage, MirrorsAndSetsShowGripper)
 {
-    panelStatusBar bar;
+    PanelStatusBar bar;
     DirectStatusBarTarget target(bar);
-    General page;
+    GeneralPage page;
     EXPECT_FALSE(page.chkUseWindowsColors()->isEnabled());
     bar.setShowGripper(false);
     page.SelectionChanged(&target);
@@ -404,12 +404,12 @@ TEST(GeneralPage, MirrorsAndSetsShowGripper)
 
 TEST(PropertyDialog, AppliesChangedPagesClearsMarksAndStaysOpenOnAFailure)
 {
-    panelStatusBar bar;
+    PanelStatusBar bar;
     bar.AddPanel(50, u"one"_s, QString(), true, AutoSizeMode::NoAutoSize, Picture());
     FakeMessageBox messages;
     PropertyPageDialog dialog(u"Properties"_s);
-    auto* panels = new StatusBarPanels(nullptr, &messages);
-    auto* general = new General;
+    auto* panels = new PanelsPage(nullptr, &messages);
+    auto* general = new GeneralPage;
     dialog.addPage(panels);
     dialog.addPage(general);
     dialog.setTarget(std::make_unique<DirectStatusBarTarget>(bar));

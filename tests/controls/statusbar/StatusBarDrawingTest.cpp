@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "StatusBarTestUtil.h"
-#include "controls/statusbar/mPanelDraw.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelPainter.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "platform/gui/ImageSurface.h"
 
 using namespace Qt::StringLiterals;
@@ -42,10 +42,10 @@ void expectPixels(
 struct Host
 {
     QWidget window;
-    panelStatusBar* bar;
+    PanelStatusBar* bar;
     Host(int width, int height, int apperance)
     {
-        bar = new panelStatusBar(&window);
+        bar = new PanelStatusBar(&window);
         bar->setGeometry(0, 0, width, height);
         bar->setFont(test::barFont());
         bar->setBackColor(kBack);
@@ -102,16 +102,16 @@ TEST(StatusBarDrawing, ShadedThreePanelsAt500WithAndWithoutMaximisedParent)
     constexpr int W = 500;
     constexpr int H = 18;
     Host host(W, H, 1);
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     bar.DrawStatusBar(true);
     EXPECT_TRUE(bar.GripperAllowed());
     EXPECT_EQ(bar.PanelRect(1), (Rect { 2, 5, 183, H - 4 }));
     EXPECT_EQ(bar.PanelRect(2), (Rect { 187, 5, 303, H - 4 }));
     EXPECT_EQ(bar.PanelRect(3), (Rect { 307, 5, 423, H - 4 }));
     EXPECT_EQ(bar.GripperRect(), (Rect { W - 15, H - 15, W, H }));
-    EXPECT_EQ(bar.Panel(3).ClientLeft, 305);
-    EXPECT_EQ(bar.Panel(3).ClientTop, 5);
-    EXPECT_EQ(bar.Panel(3).ClientHeight, H - 4);
+    EXPECT_EQ(bar.Panel(3).left, 305);
+    EXPECT_EQ(bar.Panel(3).top, 5);
+    EXPECT_EQ(bar.Panel(3).bottom, H - 4);
 
     const Rgb dark = shade(kBack, -50);
     const Rgb light = shade(kBack, 50);
@@ -153,7 +153,7 @@ TEST(StatusBarDrawing, FlatPanelsAreFramedAndTheGripperIsDiagonal)
     constexpr int W = 500;
     constexpr int H = 20;
     Host host(W, H, 0);
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     bar.DrawStatusBar(true);
     EXPECT_EQ(bar.PanelRect(1), (Rect { 0, 1, 184, H - 1 }));
     EXPECT_EQ(bar.PanelRect(2), (Rect { 185, 1, 304, H - 1 }));
@@ -187,7 +187,7 @@ TEST(StatusBarDrawing, ApperanceTwoHasTheBandAndInsetPanelsButNoSeparators)
     constexpr int W = 500;
     constexpr int H = 18;
     Host host(W, H, 2);
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     bar.DrawStatusBar(true);
     EXPECT_EQ(bar.PanelRect(1), (Rect { 2, 5, 183, H - 4 }));
     auto expected = [&](int x, int y) {
@@ -201,7 +201,7 @@ TEST(StatusBarDrawing, ApperanceTwoHasTheBandAndInsetPanelsButNoSeparators)
 TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
 {
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
+    auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, 400, 18);
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::Spring);
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize);
@@ -242,7 +242,7 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
 TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
 {
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
+    auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, 400, 22);
     bar->setFont(test::barFont());
     bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
@@ -266,7 +266,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
 {
     constexpr int H = 22;
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
+    auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, 300, H);
     bar->setFont(test::barFont());
     bar->setBackColor(kBack);
@@ -287,7 +287,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
     reference.clear();
     const Rect extent
         = reference.measureText(caption, { 0, 0, 300, H }, TextFormat::CalcRect | TextFormat::WordBreak);
-    const int d = mPanelDraw::roundEven((H - extent.height()) / 2.0);
+    const int d = PanelPainter::roundEven((H - extent.height()) / 2.0);
     reference.drawText(caption, { 0, d, 100, d + extent.height() }, TextFormat::WordEllipsis, 0);
     ASSERT_NE(reference.image(), ImageSurface(100, H).image());
 
@@ -297,7 +297,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
             s, { left, 5, left + width, H - 4 }, [&](int x, int y) { return reference.pixel(x - left, y); });
     };
     expectCaptionAt(22, textWidth + 4);
-    const int second = bar->Panel(2).ClientLeft;
+    const int second = bar->Panel(2).left;
     EXPECT_EQ(second, textWidth + 28);
     expectCaptionAt(second + 6, 72);
 
@@ -324,7 +324,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
 TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
 {
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
+    auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, 200, 18);
     EXPECT_EQ(bar->BackColor(), 0x8000000Fu);
     bar->DrawStatusBar(true);
@@ -339,7 +339,7 @@ TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
 TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolve)
 {
     QWidget window;
-    auto* bar = new panelStatusBar(&window);
+    auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, 300, 18);
     bar->setFont(test::barFont());
     bar->setBackColor(kBack);
@@ -370,7 +370,7 @@ TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolv
 TEST(StatusBarDrawing, SampleBarsForViewing)
 {
     QWidget window;
-    auto* sample = new panelStatusBar(&window);
+    auto* sample = new PanelStatusBar(&window);
     sample->setGeometry(0, 0, 520, 22);
     sample->setFont(test::barFont());
     sample->AddPanel(
@@ -416,13 +416,13 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     for (const Line& l : lines) {
         ImageSurface viaHelper(16, 14);
         ImageSurface direct(16, 14);
-        mPanelDraw::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
+        PanelPainter::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
         direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
         EXPECT_EQ(viaHelper.image(), direct.image())
             << l.x1 << "," << l.y1 << " - " << l.x2 << "," << l.y2 << " w" << l.width;
     }
-    EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
-    EXPECT_EQ(mPanelDraw::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));
+    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
+    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));
 }
 
 } // namespace

@@ -38,7 +38,7 @@ TEST(StatusBarMainWindow, StatusBar1ComesFromTheStoredSettings)
     window.show();
     QCoreApplication::processEvents();
 
-    panelStatusBar* bar = window.StatusBar1();
+    PanelStatusBar* bar = window.StatusBar1();
     ASSERT_EQ(bar->NumberOfPanels(), 3);
     EXPECT_FALSE(bar->ShowGripper());
     EXPECT_EQ(bar->Apperance(), 1);

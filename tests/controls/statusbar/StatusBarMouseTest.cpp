@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "StatusBarTestUtil.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 
 using namespace Qt::StringLiterals;
 
@@ -16,10 +16,10 @@ namespace {
 struct Host
 {
     QWidget window;
-    panelStatusBar* bar = new panelStatusBar(&window);
-    QSignalSpy down { bar, &panelStatusBar::MouseDownInPanel };
-    QSignalSpy clicks { bar, &panelStatusBar::Click };
-    QSignalSpy doubles { bar, &panelStatusBar::DblClick };
+    PanelStatusBar* bar = new PanelStatusBar(&window);
+    QSignalSpy down { bar, &PanelStatusBar::MouseDownInPanel };
+    QSignalSpy clicks { bar, &PanelStatusBar::Click };
+    QSignalSpy doubles { bar, &PanelStatusBar::DblClick };
     std::vector<QWidget*> resized;
 
     Host()
@@ -139,7 +139,7 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
     EXPECT_EQ(host.resized.size(), 2u);
 
     // A bar that is its own window has no window to resize.
-    panelStatusBar alone;
+    PanelStatusBar alone;
     alone.resize(200, 18);
     alone.DrawStatusBar(true);
     std::vector<QWidget*> calls;

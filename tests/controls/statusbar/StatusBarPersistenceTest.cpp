@@ -6,7 +6,7 @@
 
 #include "StatusBarTestUtil.h"
 #include "controls/statusbar/SubscriptOutOfRange.h"
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "platform/gui/PropertyStore.h"
 
 using namespace Qt::StringLiterals;
@@ -17,12 +17,12 @@ namespace {
 struct Host
 {
     QWidget window;
-    panelStatusBar* bar = new panelStatusBar(&window);
+    PanelStatusBar* bar = new PanelStatusBar(&window);
     Host() { bar->setGeometry(0, 0, 500, 18); }
 };
 
 // A bar with three NoAutoSize panels of MinWidth 185, 120, 120.
-void threePanels(panelStatusBar& bar)
+void threePanels(PanelStatusBar& bar)
 {
     const QString texts[] = { u"Status: Idle.."_s, u"Good: 0"_s, u"Loaded: 0"_s };
     const int widths[] = { 185, 120, 120 };
@@ -35,7 +35,7 @@ void threePanels(panelStatusBar& bar)
 TEST(StatusBarPersistence, NewBarHasTheInitialSettings)
 {
     Host host;
-    const panelStatusBar& bar = *host.bar;
+    const PanelStatusBar& bar = *host.bar;
     EXPECT_EQ(bar.BackColor(), 0x8000000Fu);
     EXPECT_EQ(bar.ForeColor(), 0x80000012u);
     EXPECT_EQ(bar.ForeColorDissabled(), 0x80000011u);
@@ -49,7 +49,7 @@ TEST(StatusBarPersistence, NewBarHasTheInitialSettings)
 TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 {
     Host host;
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     bar.setFont(test::barFont());
     bar.setBackColor(rgb(230, 231, 235));
     threePanels(bar);
@@ -90,7 +90,7 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
     MemoryPropertyStore text;
     ASSERT_TRUE(text.fromText(store.toText()));
     Host other;
-    panelStatusBar& copy = *other.bar;
+    PanelStatusBar& copy = *other.bar;
     copy.setApperance(2);
     copy.AddPanel(10, u"x"_s, QString(), true, AutoSizeMode::Contents);
     copy.ReadProperties(text);
@@ -149,7 +149,7 @@ TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
     store.remove(u"pEnabled2"_s);
 
     Host other;
-    panelStatusBar& copy = *other.bar;
+    PanelStatusBar& copy = *other.bar;
     copy.ReadProperties(store);
     ASSERT_EQ(copy.NumberOfPanels(), 3);
     EXPECT_EQ(copy.PanelCaption(1), u"Status: Idle.."_s);
@@ -172,7 +172,7 @@ TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
 TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
 {
     Host host;
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     threePanels(bar);
 
     MemoryPropertyStore wrongType;
@@ -211,8 +211,8 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
 TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
 {
     Host host;
-    panelStatusBar& bar = *host.bar;
-    QSignalSpy changed(&bar, &panelStatusBar::PropertyChanged);
+    PanelStatusBar& bar = *host.bar;
+    QSignalSpy changed(&bar, &PanelStatusBar::PropertyChanged);
     bar.AddPanel(50, u"only"_s, QString(), true, AutoSizeMode::NoAutoSize);
     bar.DeletePanel();
     EXPECT_EQ(bar.NumberOfPanels(), 1);
@@ -246,7 +246,7 @@ TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
 TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
 {
     Host host;
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     threePanels(bar);
     for (int index : { 0, -1, 4, 1 << 30 }) {
         EXPECT_THROW((void)bar.PanelCaption(index), SubscriptOutOfRange) << index;
@@ -268,10 +268,10 @@ TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
 TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
 {
     Host host;
-    panelStatusBar& bar = *host.bar;
+    PanelStatusBar& bar = *host.bar;
     bar.setFont(test::barFont());
     threePanels(bar);
-    QSignalSpy changed(&bar, &panelStatusBar::PropertyChanged);
+    QSignalSpy changed(&bar, &PanelStatusBar::PropertyChanged);
 
     bar.setPanelCaption(2, u"Found: 1"_s);
     ASSERT_EQ(bar.surface().textWidth(u"Found: 1"_s), bar.surface().textWidth(u"Found: 2"_s));
@@ -285,7 +285,7 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     EXPECT_NE(bar.surface().image(), before) << "the partial pass draws the new caption";
     bar.setPanelCaption(2, u"Found: 10"_s);
     EXPECT_EQ(bar.fullPasses(), full + 1);
-    EXPECT_EQ(bar.Panel(2).PanelTxtWidth, bar.surface().textWidth(u"Found: 10"_s));
+    EXPECT_EQ(bar.Panel(2).captionWidth, bar.surface().textWidth(u"Found: 10"_s));
     EXPECT_EQ(changed.count(), 3);
     EXPECT_EQ(changed.last().at(0).toString(), u"pText"_s);
 

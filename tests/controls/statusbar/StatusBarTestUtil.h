@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 #include "platform/gui/Picture.h"
 
 namespace qv::test {

@@ -1,4 +1,4 @@
-#include "controls/statusbar/cImageManipulation.h"
+#include "controls/statusbar/TransparentPicturePainter.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -7,8 +7,8 @@
 
 namespace qv {
 
-void cImageManipulation::PaintTransparentPicture(DrawingSurface& dest, const Picture& picSource, int xDest,
-    int yDest, int Width, int Height, int xSrc, int ySrc, OleColor clrMask) const
+void TransparentPicturePainter::PaintTransparentPicture(DrawingSurface& dest, const Picture& picSource,
+    int xDest, int yDest, int Width, int Height, int xSrc, int ySrc, OleColor clrMask) const
 {
     if (picSource.isNull())
         return;
@@ -18,8 +18,8 @@ void cImageManipulation::PaintTransparentPicture(DrawingSurface& dest, const Pic
         paintBlended(dest, xDest, yDest, Width, Height, picSource.image(), xSrc, ySrc);
 }
 
-void cImageManipulation::PaintTransparentDC(DrawingSurface& dest, int xDest, int yDest, int Width, int Height,
-    const QImage& source, int xSrc, int ySrc, OleColor clrMask) const
+void TransparentPicturePainter::PaintTransparentDC(DrawingSurface& dest, int xDest, int yDest, int Width,
+    int Height, const QImage& source, int xSrc, int ySrc, OleColor clrMask) const
 {
     if (Width <= 0 || Height <= 0)
         return;
@@ -49,8 +49,8 @@ void cImageManipulation::PaintTransparentDC(DrawingSurface& dest, int xDest, int
     dest.blit(xDest, yDest, Width, Height, background.image(), 0, 0);
 }
 
-void cImageManipulation::paintBlended(DrawingSurface& dest, int xDest, int yDest, int Width, int Height,
-    const QImage& source, int xSrc, int ySrc) const
+void TransparentPicturePainter::paintBlended(DrawingSurface& dest, int xDest, int yDest, int Width,
+    int Height, const QImage& source, int xSrc, int ySrc) const
 {
     if (Width <= 0 || Height <= 0)
         return;

@@ -1,4 +1,4 @@
-#include "controls/statusbar/General.h"
+#include "controls/statusbar/GeneralPage.h"
 
 #include <QCheckBox>
 #include <QVBoxLayout>
@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace qv {
 
-General::General(QWidget* parent)
+GeneralPage::GeneralPage(QWidget* parent)
     : PropertyPage(u"General"_s, parent)
 {
     setObjectName(u"General"_s);
@@ -28,14 +28,14 @@ General::General(QWidget* parent)
     connect(m_chkShowGripper, &QCheckBox::clicked, this, [this] { setChanged(true); });
 }
 
-void General::SelectionChanged(StatusBarEditTarget* target)
+void GeneralPage::SelectionChanged(StatusBarEditTarget* target)
 {
     m_target = target;
     if (m_target)
         m_chkShowGripper->setChecked(m_target->ShowGripper());
 }
 
-bool General::ApplyChanges()
+bool GeneralPage::ApplyChanges()
 {
     if (m_target) {
         StatusBarEditScope scope(*m_target, u"Change ShowGripper"_s);

@@ -10,11 +10,11 @@
 namespace qv {
 
 // Copies pictures onto a drawing surface with one colour transparent.
-class cImageManipulation final
+class TransparentPicturePainter final
 {
 public:
-    cImageManipulation() = default;
-    Q_DISABLE_COPY_MOVE(cImageManipulation)
+    TransparentPicturePainter() = default;
+    Q_DISABLE_COPY_MOVE(TransparentPicturePainter)
 
     // Bitmaps are drawn with clrMask transparent; icons and other pictures with their own alpha.
     // A null picture draws nothing.

@@ -4,7 +4,7 @@
 
 #include "controls/statusbar/OpenFileChooser.h"
 
-namespace qv::mCommonDialog {
+namespace qv::OpenFileDialog {
 
 // "Name|patterns|Name|patterns" with every "|" turned into a NUL and one more NUL at the end.
 // The result is also kept as the module's filter list until the next call.
@@ -21,4 +21,4 @@ const OpenFileRequest& LastRequest();
 // that was installed before. The caller keeps ownership.
 OpenFileChooser* setChooser(OpenFileChooser* chooser);
 
-} // namespace qv::mCommonDialog
+} // namespace qv::OpenFileDialog

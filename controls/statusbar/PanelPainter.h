@@ -7,7 +7,7 @@
 
 // Drawing helpers of the status bar. Colour arguments may be system-colour codes; each call
 // resolves them itself.
-namespace qv::mPanelDraw {
+namespace qv::PanelPainter {
 
 // Nearest integer, ties to even.
 int roundEven(double value);
@@ -32,4 +32,4 @@ void DrawPenLine(DrawingSurface& surface, int x1, int y1, int x2, int y2, OleCol
 // Extent of the word-wrapped text laid out from rect's top-left within its width.
 Rect MeasureText(const DrawingSurface& surface, const QString& text, const Rect& rect);
 
-} // namespace qv::mPanelDraw
+} // namespace qv::PanelPainter

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "controls/statusbar/AutoSizeMode.h"
-#include "controls/statusbar/cPanels.h"
+#include "controls/statusbar/StatusPanel.h"
 #include "platform/gui/Color.h"
 #include "platform/gui/DrawingSurface.h"
 #include "platform/gui/ImageSurface.h"
@@ -23,7 +23,7 @@ namespace qv {
 // gripper. All layout and drawing happen in DrawStatusBar on a persistent image; the paint event
 // only shows that image. Panels are numbered from 1; an indexed property given a number outside
 // the panel array throws SubscriptOutOfRange.
-class panelStatusBar final : public QWidget
+class PanelStatusBar final : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
@@ -41,9 +41,9 @@ public:
     using ResizeStarter = std::function<void(QWidget* window)>;
 
     // A new bar with the settings of a freshly placed control (InitProperties).
-    explicit panelStatusBar(QWidget* parent = nullptr);
-    ~panelStatusBar() override;
-    Q_DISABLE_COPY_MOVE(panelStatusBar)
+    explicit PanelStatusBar(QWidget* parent = nullptr);
+    ~PanelStatusBar() override;
+    Q_DISABLE_COPY_MOVE(PanelStatusBar)
 
     // Properties.
     OleColor BackColor() const { return flushPendingPass(), m_backColor; }
@@ -73,7 +73,7 @@ public:
     void setShowGripper(bool NewShowGripper);
     OleColor ForeColorDissabled() const { return m_disabledForeColor; }
     void setForeColorDissabled(OleColor NewDissColor);
-    int Apperance() const { return m_apperance; }
+    int Apperance() const { return m_appearance; }
     void setApperance(int New_Apperance);
     int MinWidth(int Index) const;
     void setMinWidth(int Index, int New_MinWidth);
@@ -102,7 +102,7 @@ public:
     bool GripperAllowed() const { return m_gripperAllowed; }
     int CurrentPanel() const { return m_currentPanel; }
     // Panel record Index (a fresh one when the slot is empty).
-    cPanels Panel(int Index) const;
+    StatusPanel Panel(int Index) const;
     const DrawingSurface& surface() const { return flushPendingPass(), *m_surface; }
     // Number of drawing passes so far (full and partial), for tests and measurements.
     std::uint64_t fullPasses() const { return flushPendingPass(), m_fullPasses; }
@@ -135,8 +135,8 @@ protected:
 
 private:
     // Slot Index of the panel array; throws SubscriptOutOfRange outside it.
-    cPanels& panelAt(int Index);
-    const cPanels& panelAt(int Index) const;
+    StatusPanel& panelAt(int Index);
+    const StatusPanel& panelAt(int Index) const;
     void markChanged(const QString& name);
     void SizePanels();
     // The height of text word-wrapped in client, as MeasureText gives it.
@@ -149,7 +149,7 @@ private:
         int height = 0;
     };
     PictureSize GetPictureSize(int Index) const;
-    double pictureWidth(const cPanels& panel) const;
+    double pictureWidth(const StatusPanel& panel) const;
     void StartParentResize(QWidget* window);
     void updateGripperAllowed();
     void watchTopLevel();
@@ -172,10 +172,10 @@ private:
     QPointer<QWidget> m_parentForm;
     Rect m_gripperRect;
     int m_panelCount = 0;
-    std::vector<cPanels> m_panels; // slot i holds panel i + 1
+    std::vector<StatusPanel> m_panels; // slot i holds panel i + 1
     std::vector<Rect> m_panelRects;
     int m_currentPanel = 0;
-    int m_apperance = 0;
+    int m_appearance = 0;
     QPointer<QWidget> m_watchedWindow;
     ResizeStarter m_resizeStarter;
     bool m_afterDoubleClick = false;

@@ -1,4 +1,4 @@
-#include "controls/statusbar/StatusBarPanels.h"
+#include "controls/statusbar/PanelsPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "controls/statusbar/OpenFileDialog.h"
 #include "controls/statusbar/StatusBarEditTarget.h"
-#include "controls/statusbar/mCommonDialog.h"
 #include "platform/gui/QtMessageBox.h"
 
 using namespace Qt::StringLiterals;
@@ -45,11 +45,11 @@ QLabel* label(const QString& text, QWidget* parent)
 
 } // namespace
 
-StatusBarPanels::StatusBarPanels(QWidget* parent, MessageBox* messages)
+PanelsPage::PanelsPage(QWidget* parent, MessageBox* messages)
     : PropertyPage(u"Panels"_s, parent)
     , m_messages(messages)
 {
-    setObjectName(u"StatusBarPanels"_s);
+    setObjectName(u"PanelsPage"_s);
     if (!m_messages) {
         m_ownMessages = std::make_unique<QtMessageBox>(this);
         m_messages = m_ownMessages.get();
@@ -146,29 +146,29 @@ StatusBarPanels::StatusBarPanels(QWidget* parent, MessageBox* messages)
     grid->addWidget(m_txtMinWidth, 7, 1);
     grid->setRowStretch(8, 1);
 
-    connect(m_hsb, &QScrollBar::valueChanged, this, &StatusBarPanels::hsbChanged);
-    connect(m_cmdAddPanel, &QPushButton::clicked, this, &StatusBarPanels::addPanel);
-    connect(m_cmdDelete, &QPushButton::clicked, this, &StatusBarPanels::deletePanel);
-    connect(m_cmdOpenDlg, &QPushButton::clicked, this, &StatusBarPanels::openPicture);
-    connect(m_cmdDel, &QPushButton::clicked, this, &StatusBarPanels::removePicture);
+    connect(m_hsb, &QScrollBar::valueChanged, this, &PanelsPage::hsbChanged);
+    connect(m_cmdAddPanel, &QPushButton::clicked, this, &PanelsPage::addPanel);
+    connect(m_cmdDelete, &QPushButton::clicked, this, &PanelsPage::deletePanel);
+    connect(m_cmdOpenDlg, &QPushButton::clicked, this, &PanelsPage::openPicture);
+    connect(m_cmdDel, &QPushButton::clicked, this, &PanelsPage::removePicture);
 }
 
-StatusBarPanels::~StatusBarPanels() = default;
+PanelsPage::~PanelsPage() = default;
 
-void StatusBarPanels::setScrollRange(int count)
+void PanelsPage::setScrollRange(int count)
 {
     m_hsb->setMaximum(std::max(count, 1));
     m_hsb->setEnabled(count > 0);
 }
 
-void StatusBarPanels::showIndex(int index)
+void PanelsPage::showIndex(int index)
 {
     const QSignalBlocker blocker(m_hsb);
     m_hsb->setValue(index);
     m_txtIndex->setText(QString::number(index));
 }
 
-void StatusBarPanels::SelectionChanged(StatusBarEditTarget* target)
+void PanelsPage::SelectionChanged(StatusBarEditTarget* target)
 {
     m_target = target;
     m_currentIndex = 0;
@@ -190,7 +190,7 @@ void StatusBarPanels::SelectionChanged(StatusBarEditTarget* target)
     hsbChanged(m_hsb->value());
 }
 
-void StatusBarPanels::hsbChanged(int value)
+void PanelsPage::hsbChanged(int value)
 {
     m_txtIndex->setText(QString::number(value));
     if (!m_target)
@@ -206,7 +206,7 @@ void StatusBarPanels::hsbChanged(int value)
     loadPanel(value);
 }
 
-void StatusBarPanels::loadPanel(int index)
+void PanelsPage::loadPanel(int index)
 {
     m_txt[0]->setText(m_target->PanelCaption(index));
     m_txt[1]->setText(QString::number(m_target->PanelWidth(index)));
@@ -228,7 +228,7 @@ void StatusBarPanels::loadPanel(int index)
     m_cmdDelete->setEnabled(index != 0);
 }
 
-void StatusBarPanels::showPicture(const Picture& picture)
+void PanelsPage::showPicture(const Picture& picture)
 {
     m_picture = picture;
     if (picture.isNull()) {
@@ -242,7 +242,7 @@ void StatusBarPanels::showPicture(const Picture& picture)
     m_picPanel->setPixmap(pixmap);
 }
 
-bool StatusBarPanels::ApplyChanges()
+bool PanelsPage::ApplyChanges()
 {
     if (!m_target || m_currentIndex < 1)
         return true;
@@ -287,7 +287,7 @@ bool StatusBarPanels::ApplyChanges()
     return true;
 }
 
-void StatusBarPanels::addPanel()
+void PanelsPage::addPanel()
 {
     if (!m_target)
         return;
@@ -303,7 +303,7 @@ void StatusBarPanels::addPanel()
     showPicture(Picture());
 }
 
-void StatusBarPanels::deletePanel()
+void PanelsPage::deletePanel()
 {
     if (!m_target)
         return;
@@ -312,9 +312,9 @@ void StatusBarPanels::deletePanel()
     setChanged(true);
 }
 
-void StatusBarPanels::openPicture()
+void PanelsPage::openPicture()
 {
-    const QString path = mCommonDialog::ShowOpenDialog(
+    const QString path = OpenFileDialog::ShowOpenDialog(
         u"Load Picture"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s);
     if (path.isEmpty())
         return;
@@ -329,7 +329,7 @@ void StatusBarPanels::openPicture()
     setChanged(true);
 }
 
-void StatusBarPanels::removePicture()
+void PanelsPage::removePicture()
 {
     showPicture(Picture());
     setChanged(true);

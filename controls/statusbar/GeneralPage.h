@@ -8,13 +8,13 @@ namespace qv {
 
 // The gripper switch of the status bar. The bar has no UseWindowsColors setting, so that check box
 // is shown disabled and never read or written.
-class General final : public PropertyPage
+class GeneralPage final : public PropertyPage
 {
     Q_OBJECT
 
 public:
-    explicit General(QWidget* parent = nullptr);
-    Q_DISABLE_COPY_MOVE(General)
+    explicit GeneralPage(QWidget* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(GeneralPage)
 
     void SelectionChanged(StatusBarEditTarget* target) override;
     bool ApplyChanges() override;

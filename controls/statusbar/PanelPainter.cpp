@@ -1,9 +1,9 @@
-#include "controls/statusbar/mPanelDraw.h"
+#include "controls/statusbar/PanelPainter.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace qv::mPanelDraw {
+namespace qv::PanelPainter {
 
 int roundEven(double value)
 {
@@ -60,4 +60,4 @@ Rect MeasureText(const DrawingSurface& surface, const QString& text, const Rect&
     return surface.measureText(text, rect, TextFormat::CalcRect | TextFormat::WordBreak);
 }
 
-} // namespace qv::mPanelDraw
+} // namespace qv::PanelPainter

@@ -1,4 +1,4 @@
-#include "controls/statusbar/panelStatusBar.h"
+#include "controls/statusbar/PanelStatusBar.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,10 +9,10 @@
 #include <QWindow>
 #include <optional>
 
-#include "controls/statusbar/Apperance.h"
+#include "controls/statusbar/Appearance.h"
+#include "controls/statusbar/PanelPainter.h"
 #include "controls/statusbar/SubscriptOutOfRange.h"
-#include "controls/statusbar/cImageManipulation.h"
-#include "controls/statusbar/mPanelDraw.h"
+#include "controls/statusbar/TransparentPicturePainter.h"
 #include "platform/gui/ImageSurface.h"
 
 using namespace Qt::StringLiterals;
@@ -37,7 +37,7 @@ QString panelKey(const QString& name, int index)
 
 int roundPoint(qreal value)
 {
-    return mPanelDraw::roundEven(value);
+    return PanelPainter::roundEven(value);
 }
 
 // Typed reads that tell a missing key (use the default, or stop when there is none) from a value
@@ -53,7 +53,7 @@ std::optional<T> readOr(
 
 } // namespace
 
-panelStatusBar::panelStatusBar(QWidget* parent)
+PanelStatusBar::PanelStatusBar(QWidget* parent)
     : QWidget(parent)
     , m_surface(std::make_unique<ImageSurface>(width(), height()))
     , m_base(std::make_unique<ImageSurface>())
@@ -69,7 +69,7 @@ panelStatusBar::panelStatusBar(QWidget* parent)
     InitProperties();
 }
 
-panelStatusBar::~panelStatusBar()
+PanelStatusBar::~PanelStatusBar()
 {
     if (m_watchedWindow)
         m_watchedWindow->removeEventFilter(this);
@@ -77,27 +77,27 @@ panelStatusBar::~panelStatusBar()
 
 // ---- panel array -------------------------------------------------------------------------------
 
-cPanels& panelStatusBar::panelAt(int Index)
+StatusPanel& PanelStatusBar::panelAt(int Index)
 {
     if (Index < 1 || static_cast<size_t>(Index) > m_panels.size())
         throw SubscriptOutOfRange(Index);
     return m_panels[static_cast<size_t>(Index - 1)];
 }
 
-const cPanels& panelStatusBar::panelAt(int Index) const
+const StatusPanel& PanelStatusBar::panelAt(int Index) const
 {
     if (Index < 1 || static_cast<size_t>(Index) > m_panels.size())
         throw SubscriptOutOfRange(Index);
     return m_panels[static_cast<size_t>(Index - 1)];
 }
 
-cPanels panelStatusBar::Panel(int Index) const
+StatusPanel PanelStatusBar::Panel(int Index) const
 {
     flushPendingPass();
     return panelAt(Index);
 }
 
-Rect panelStatusBar::PanelRect(int Index) const
+Rect PanelStatusBar::PanelRect(int Index) const
 {
     flushPendingPass();
     if (Index < 1 || static_cast<size_t>(Index) > m_panelRects.size())
@@ -105,14 +105,14 @@ Rect panelStatusBar::PanelRect(int Index) const
     return m_panelRects[static_cast<size_t>(Index - 1)];
 }
 
-void panelStatusBar::markChanged(const QString& name)
+void PanelStatusBar::markChanged(const QString& name)
 {
     Q_EMIT PropertyChanged(name);
 }
 
 // ---- properties --------------------------------------------------------------------------------
 
-void panelStatusBar::setBackColor(OleColor NewBackColor)
+void PanelStatusBar::setBackColor(OleColor NewBackColor)
 {
     m_backColor = NewBackColor;
     m_surface->setBackground(translateColor(m_backColor));
@@ -120,104 +120,104 @@ void panelStatusBar::setBackColor(OleColor NewBackColor)
     markChanged(u"BackColor"_s);
 }
 
-void panelStatusBar::setForeColor(OleColor NewForeColor)
+void PanelStatusBar::setForeColor(OleColor NewForeColor)
 {
     m_foreColor = NewForeColor;
     markChanged(u"ForeColor"_s);
     DrawStatusBar(false);
 }
 
-int panelStatusBar::PanelWidth(int Index) const
+int PanelStatusBar::PanelWidth(int Index) const
 {
     flushPendingPass();
-    return panelAt(Index).ClientWidth;
+    return panelAt(Index).width;
 }
 
-void panelStatusBar::setPanelWidth(int Index, int PanelWidth)
+void PanelStatusBar::setPanelWidth(int Index, int PanelWidth)
 {
-    panelAt(Index).ClientWidth = PanelWidth;
+    panelAt(Index).width = PanelWidth;
     DrawStatusBar(true);
     markChanged(u"PWidth"_s);
 }
 
-QString panelStatusBar::PanelCaption(int Index) const
+QString PanelStatusBar::PanelCaption(int Index) const
 {
-    return panelAt(Index).PanelText;
+    return panelAt(Index).text;
 }
 
-void panelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
+void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
 {
-    cPanels& panel = panelAt(Index);
-    const int oldWidth = panel.PanelTxtWidth;
-    panel.PanelText = NewPanelCaption;
-    panel.PanelTxtWidth = m_surface->textWidth(NewPanelCaption);
+    StatusPanel& panel = panelAt(Index);
+    const int oldWidth = panel.captionWidth;
+    panel.text = NewPanelCaption;
+    panel.captionWidth = m_surface->textWidth(NewPanelCaption);
     // Only a width change can move other panels; otherwise repainting the panels is enough.
-    const PendingPass needed = panel.PanelTxtWidth != oldWidth ? PendingPass::Full : PendingPass::Partial;
+    const PendingPass needed = panel.captionWidth != oldWidth ? PendingPass::Full : PendingPass::Partial;
     m_pendingPass = std::max(m_pendingPass, needed);
     update();
     markChanged(u"pText"_s);
 }
 
-AutoSizeMode panelStatusBar::PanelAutoSize(int Index) const
+AutoSizeMode PanelStatusBar::PanelAutoSize(int Index) const
 {
-    return panelAt(Index).AutoSize;
+    return panelAt(Index).autoSize;
 }
 
-void panelStatusBar::setPanelAutoSize(int Index, AutoSizeMode NewAutoSize)
+void PanelStatusBar::setPanelAutoSize(int Index, AutoSizeMode NewAutoSize)
 {
-    panelAt(Index).AutoSize = NewAutoSize;
+    panelAt(Index).autoSize = NewAutoSize;
     DrawStatusBar(true);
     markChanged(u"AutoSize"_s);
 }
 
-QString panelStatusBar::ToolTipText(int Index) const
+QString PanelStatusBar::ToolTipText(int Index) const
 {
-    return panelAt(Index).ToolTipTxt;
+    return panelAt(Index).toolTip;
 }
 
-void panelStatusBar::setToolTipText(int Index, const QString& NewToolTipText)
+void PanelStatusBar::setToolTipText(int Index, const QString& NewToolTipText)
 {
-    panelAt(Index).ToolTipTxt = NewToolTipText;
+    panelAt(Index).toolTip = NewToolTipText;
     markChanged(u"pTTText"_s);
 }
 
-Picture panelStatusBar::PanelPicture(int Index) const
+Picture PanelStatusBar::PanelPicture(int Index) const
 {
-    return panelAt(Index).PanelIcon();
+    return panelAt(Index).picture;
 }
 
-void panelStatusBar::setPanelPicture(int Index, const Picture& NewPanelPicture)
+void PanelStatusBar::setPanelPicture(int Index, const Picture& NewPanelPicture)
 {
-    panelAt(Index).setPanelIcon(NewPanelPicture);
+    panelAt(Index).picture = NewPanelPicture;
     DrawStatusBar(true);
     markChanged(u"PanelPicture"_s);
 }
 
-bool panelStatusBar::PanelEnabled(int Index) const
+bool PanelStatusBar::PanelEnabled(int Index) const
 {
-    return panelAt(Index).pEnabled;
+    return panelAt(Index).enabled;
 }
 
-void panelStatusBar::setPanelEnabled(int Index, bool NewEnabled)
+void PanelStatusBar::setPanelEnabled(int Index, bool NewEnabled)
 {
-    panelAt(Index).pEnabled = NewEnabled;
+    panelAt(Index).enabled = NewEnabled;
     DrawStatusBar(false);
     markChanged(u"pEnabled"_s);
 }
 
-void panelStatusBar::setMaskColor(OleColor NewMaskColor)
+void PanelStatusBar::setMaskColor(OleColor NewMaskColor)
 {
     m_maskColor = NewMaskColor;
     markChanged(u"MaskColor"_s);
     DrawStatusBar(false);
 }
 
-QFont panelStatusBar::Font() const
+QFont PanelStatusBar::Font() const
 {
     return m_surface->font();
 }
 
-void panelStatusBar::setFont(const QFont& NewFont)
+void PanelStatusBar::setFont(const QFont& NewFont)
 {
     m_surface->setFont(NewFont);
     QWidget::setFont(NewFont);
@@ -225,7 +225,7 @@ void panelStatusBar::setFont(const QFont& NewFont)
     DrawStatusBar(true);
 }
 
-void panelStatusBar::setShowGripper(bool NewShowGripper)
+void PanelStatusBar::setShowGripper(bool NewShowGripper)
 {
     m_showGripper = NewShowGripper;
     markChanged(u"ShowGripper"_s);
@@ -237,54 +237,54 @@ void panelStatusBar::setShowGripper(bool NewShowGripper)
     }
 }
 
-void panelStatusBar::setForeColorDissabled(OleColor NewDissColor)
+void PanelStatusBar::setForeColorDissabled(OleColor NewDissColor)
 {
     m_disabledForeColor = NewDissColor;
     markChanged(u"ForeColorDissabled"_s);
     DrawStatusBar(false);
 }
 
-void panelStatusBar::setApperance(int New_Apperance)
+void PanelStatusBar::setApperance(int New_Apperance)
 {
-    m_apperance = New_Apperance;
+    m_appearance = New_Apperance;
     DrawStatusBar(true);
     markChanged(u"Apperance"_s);
 }
 
-int panelStatusBar::MinWidth(int Index) const
+int PanelStatusBar::MinWidth(int Index) const
 {
-    return panelAt(Index).MinWidth;
+    return panelAt(Index).minWidth;
 }
 
-void panelStatusBar::setMinWidth(int Index, int New_MinWidth)
+void PanelStatusBar::setMinWidth(int Index, int New_MinWidth)
 {
-    panelAt(Index).MinWidth = New_MinWidth;
+    panelAt(Index).minWidth = New_MinWidth;
     DrawStatusBar(true);
     markChanged(u"MinWidth"_s);
 }
 
 // ---- methods -----------------------------------------------------------------------------------
 
-int panelStatusBar::AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip,
+int PanelStatusBar::AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip,
     bool bEnabled, AutoSizeMode eAutoSize, const Picture& pPanelPicture)
 {
     ++m_panelCount;
     // Keeps the records up to the new count, so a panel deleted before comes back with its
     // MinWidth.
     m_panels.resize(static_cast<size_t>(m_panelCount));
-    cPanels& panel = m_panels.back();
-    panel.ClientWidth = iPanelWidth;
-    panel.ToolTipTxt = sToolTip;
-    panel.PanelText = sPanelText;
-    panel.pEnabled = bEnabled;
-    panel.AutoSize = eAutoSize;
-    panel.PanelPicture = pPanelPicture;
+    StatusPanel& panel = m_panels.back();
+    panel.width = iPanelWidth;
+    panel.toolTip = sToolTip;
+    panel.text = sPanelText;
+    panel.enabled = bEnabled;
+    panel.autoSize = eAutoSize;
+    panel.picture = pPanelPicture;
     markChanged(u"NumberOfPanels"_s);
     DrawStatusBar(true);
     return m_panelCount;
 }
 
-void panelStatusBar::DeletePanel()
+void PanelStatusBar::DeletePanel()
 {
     if (m_panelCount > 1)
         --m_panelCount;
@@ -292,71 +292,70 @@ void panelStatusBar::DeletePanel()
     DrawStatusBar(true);
 }
 
-double panelStatusBar::pictureWidth(const cPanels& panel) const
+double PanelStatusBar::pictureWidth(const StatusPanel& panel) const
 {
-    if (panel.PanelPicture.isNull())
+    if (panel.picture.isNull())
         return 0.0;
-    return himetricToPixels(panel.PanelPicture.widthHimetric());
+    return himetricToPixels(panel.picture.widthHimetric());
 }
 
-panelStatusBar::PictureSize panelStatusBar::GetPictureSize(int Index) const
+PanelStatusBar::PictureSize PanelStatusBar::GetPictureSize(int Index) const
 {
-    const Picture& picture = panelAt(Index).PanelPicture;
+    const Picture& picture = panelAt(Index).picture;
     if (picture.isNull())
         return {};
-    return { mPanelDraw::roundEven(himetricToPixels(picture.widthHimetric())),
-        mPanelDraw::roundEven(himetricToPixels(picture.heightHimetric())) };
+    return { PanelPainter::roundEven(himetricToPixels(picture.widthHimetric())),
+        PanelPainter::roundEven(himetricToPixels(picture.heightHimetric())) };
 }
 
-void panelStatusBar::SizePanels()
+void PanelStatusBar::SizePanels()
 {
     const int W = m_surface->width();
     int springs = 0;
     double fixedWidth = 0.0;
     for (int i = 1; i <= m_panelCount; ++i) {
-        cPanels& panel = panelAt(i);
+        StatusPanel& panel = panelAt(i);
         const double picture = pictureWidth(panel);
-        switch (panel.AutoSize) {
+        switch (panel.autoSize) {
         case AutoSizeMode::Contents:
-            if (!panel.PanelText.isEmpty())
-                panel.ClientWidth
-                    = mPanelDraw::roundEven(picture + m_surface->textWidth(panel.PanelText) + 12.0);
+            if (!panel.text.isEmpty())
+                panel.width = PanelPainter::roundEven(picture + m_surface->textWidth(panel.text) + 12.0);
             else
-                panel.ClientWidth = picture != 0.0 ? mPanelDraw::roundEven(picture + 6.0) : 0;
+                panel.width = picture != 0.0 ? PanelPainter::roundEven(picture + 6.0) : 0;
             break;
         case AutoSizeMode::NoAutoSize:
-            panel.ClientWidth = panel.MinWidth;
+            panel.width = panel.minWidth;
             break;
         case AutoSizeMode::Spring:
             break;
         }
-        if (panel.AutoSize == AutoSizeMode::Spring)
+        if (panel.autoSize == AutoSizeMode::Spring)
             ++springs;
         else
-            fixedWidth += panel.ClientWidth;
+            fixedWidth += panel.width;
     }
     if (springs == 0)
         return;
     const double room = (m_gripperAllowed && m_showGripper) ? W - fixedWidth - kGripperSize : W - fixedWidth;
-    const int share = mPanelDraw::roundEven(room / springs);
+    const int share = PanelPainter::roundEven(room / springs);
     for (int i = 1; i <= m_panelCount; ++i) {
-        cPanels& panel = panelAt(i);
-        if (panel.AutoSize != AutoSizeMode::Spring)
+        StatusPanel& panel = panelAt(i);
+        if (panel.autoSize != AutoSizeMode::Spring)
             continue;
-        panel.ClientWidth = share;
+        panel.width = share;
         const double picture = pictureWidth(panel);
-        if (picture > panel.ClientWidth)
-            panel.ClientWidth = mPanelDraw::roundEven(picture);
+        if (picture > panel.width)
+            panel.width = PanelPainter::roundEven(picture);
     }
 }
 
-void panelStatusBar::flushPendingPass() const
+void PanelStatusBar::flushPendingPass() const
 {
     if (m_pendingPass != PendingPass::None)
-        const_cast<panelStatusBar*>(this)->DrawStatusBar(m_pendingPass == PendingPass::Full);
+        const_cast<PanelStatusBar*>(this)->DrawStatusBar(m_pendingPass == PendingPass::Full);
 }
 
-void panelStatusBar::DrawStatusBar(bool FullRedraw)
+void PanelStatusBar::DrawStatusBar(bool FullRedraw)
 {
     // A full pass now also covers a pending one; a partial pass first runs a pending full one.
     if (m_pendingPass == PendingPass::Full)
@@ -374,25 +373,29 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         surface.clear();
         m_base->setBackground(surface.background());
         m_base->resize(W, H);
-        if (m_apperance != 0) {
+        if (m_appearance != 0) {
             for (DrawingSurface* target : { &surface, static_cast<DrawingSurface*>(m_base.get()) }) {
-                mPanelDraw::DrawPenLine(*target, 0, 0, W, 0, mPanelDraw::OffsetColor(m_backColor, -45), 1);
-                mPanelDraw::DrawPenLine(*target, 0, 1, W, 1, mPanelDraw::OffsetColor(m_backColor, -36), 1);
-                mPanelDraw::DrawPenLine(*target, 0, 2, W, 2, mPanelDraw::OffsetColor(m_backColor, -27), 1);
-                mPanelDraw::DrawPenLine(*target, 0, 3, W, 3, mPanelDraw::OffsetColor(m_backColor, -18), 1);
-                mPanelDraw::DrawPenLine(*target, 0, 4, W, 4, mPanelDraw::OffsetColor(m_backColor, -9), 1);
-                mPanelDraw::DrawPenLine(
-                    *target, 0, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
-                mPanelDraw::DrawPenLine(
-                    *target, 0, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
+                PanelPainter::DrawPenLine(
+                    *target, 0, 0, W, 0, PanelPainter::OffsetColor(m_backColor, -45), 1);
+                PanelPainter::DrawPenLine(
+                    *target, 0, 1, W, 1, PanelPainter::OffsetColor(m_backColor, -36), 1);
+                PanelPainter::DrawPenLine(
+                    *target, 0, 2, W, 2, PanelPainter::OffsetColor(m_backColor, -27), 1);
+                PanelPainter::DrawPenLine(
+                    *target, 0, 3, W, 3, PanelPainter::OffsetColor(m_backColor, -18), 1);
+                PanelPainter::DrawPenLine(*target, 0, 4, W, 4, PanelPainter::OffsetColor(m_backColor, -9), 1);
+                PanelPainter::DrawPenLine(
+                    *target, 0, H - 1, W, H - 1, PanelPainter::OffsetColor(m_backColor, -15), 2);
+                PanelPainter::DrawPenLine(
+                    *target, 0, H - 3, W, H - 3, PanelPainter::OffsetColor(m_backColor, -8), 2);
             }
         }
     } else {
         ++m_partialPasses;
     }
 
-    const int top = m_apperance != 0 ? 5 : 1;
-    const int bottom = m_apperance != 0 ? H - 4 : H - 1;
+    const int top = m_appearance != 0 ? 5 : 1;
+    const int bottom = m_appearance != 0 ? H - 4 : H - 1;
     const Rect client { 0, 0, W, H };
     int x = 0;
 
@@ -401,37 +404,37 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         SizePanels();
 
     for (int i = 1; i <= m_panelCount; ++i) {
-        cPanels& panel = panelAt(i);
-        panel.ClientLeft = x;
-        panel.ClientTop = top;
-        panel.ClientHeight = bottom;
-        const int w = panel.ClientWidth;
+        StatusPanel& panel = panelAt(i);
+        panel.left = x;
+        panel.top = top;
+        panel.bottom = bottom;
+        const int w = panel.width;
 
         const PictureSize picture = GetPictureSize(i);
         const Rect rect
-            = m_apperance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
+            = m_appearance != 0 ? Rect { x + 2, top, x + w - 2, bottom } : Rect { x, top, x + w - 1, bottom };
         m_panelRects.resize(static_cast<size_t>(i));
         m_panelRects.back() = rect;
 
-        if (FullRedraw && m_apperance == static_cast<int>(qv::Apperance::Shaded)) {
-            const Rgb light = mPanelDraw::OffsetColor(m_backColor, 50);
-            const Rgb dark = mPanelDraw::OffsetColor(m_backColor, -50);
+        if (FullRedraw && m_appearance == static_cast<int>(qv::Appearance::Shaded)) {
+            const Rgb light = PanelPainter::OffsetColor(m_backColor, 50);
+            const Rgb dark = PanelPainter::OffsetColor(m_backColor, -50);
             for (DrawingSurface* target : { &surface, static_cast<DrawingSurface*>(m_base.get()) }) {
                 if (i != 1)
-                    mPanelDraw::DrawPenLine(*target, x, top, x, bottom, light, 1);
+                    PanelPainter::DrawPenLine(*target, x, top, x, bottom, light, 1);
                 if (i == m_panelCount) {
                     if (gripper) {
-                        mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, light, 1);
-                        mPanelDraw::DrawPenLine(*target, x + w - 2, top, x + w - 2, bottom, dark, 1);
+                        PanelPainter::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, light, 1);
+                        PanelPainter::DrawPenLine(*target, x + w - 2, top, x + w - 2, bottom, dark, 1);
                     }
                 } else {
-                    mPanelDraw::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, dark, 1);
+                    PanelPainter::DrawPenLine(*target, x + w - 1, top, x + w - 1, bottom, dark, 1);
                 }
             }
         }
 
-        const int h = captionHeight(i, panel.PanelText, client);
-        const int d = mPanelDraw::roundEven((H - h) / 2.0);
+        const int h = captionHeight(i, panel.text, client);
+        const int d = PanelPainter::roundEven((H - h) / 2.0);
         const Rect caption { x + picture.width + 6, d, x + w, h + d };
         // A caption may reach beyond the panel's fill into the band or onto the separators; a
         // partial pass puts back what the last full pass had there, so the old caption leaves
@@ -440,19 +443,19 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
             restoreOutside(caption, rect);
 
         // The first fill turns a system-colour code into the RGB it stands for.
-        mPanelDraw::FillOrFrameRect(surface, rect, m_backColor, true);
-        if (m_apperance == 0) {
+        PanelPainter::FillOrFrameRect(surface, rect, m_backColor, true);
+        if (m_appearance == 0) {
             OleColor frame = SysColor::code(SysColor::ButtonShadow);
-            mPanelDraw::FillOrFrameRect(surface, rect, frame, false);
+            PanelPainter::FillOrFrameRect(surface, rect, frame, false);
         }
 
-        const OleColor textColour = panel.pEnabled ? m_foreColor : m_disabledForeColor;
-        surface.drawText(panel.PanelText, caption, TextFormat::WordEllipsis, translateColor(textColour));
+        const OleColor textColour = panel.enabled ? m_foreColor : m_disabledForeColor;
+        surface.drawText(panel.text, caption, TextFormat::WordEllipsis, translateColor(textColour));
 
         {
-            const cImageManipulation painter;
-            painter.PaintTransparentPicture(surface, panel.PanelPicture, x + 3,
-                mPanelDraw::roundEven((H - picture.height) / 2.0), picture.width, picture.height, 0, 0,
+            const TransparentPicturePainter painter;
+            painter.PaintTransparentPicture(surface, panel.picture, x + 3,
+                PanelPainter::roundEven((H - picture.height) / 2.0), picture.width, picture.height, 0, 0,
                 m_maskColor);
         }
         x += w;
@@ -465,7 +468,7 @@ void panelStatusBar::DrawStatusBar(bool FullRedraw)
         update();
 }
 
-int panelStatusBar::captionHeight(int Index, const QString& text, const Rect& client)
+int PanelStatusBar::captionHeight(int Index, const QString& text, const Rect& client)
 {
     // Captions change one at a time, so the other panels' layouts are reused.
     if (client != m_measuredClient || m_surface->font() != m_measuredFont) {
@@ -477,11 +480,11 @@ int panelStatusBar::captionHeight(int Index, const QString& text, const Rect& cl
         m_measured.resize(static_cast<size_t>(Index));
     MeasuredCaption& entry = m_measured[static_cast<size_t>(Index - 1)];
     if (!entry.valid || entry.text != text)
-        entry = { text, mPanelDraw::MeasureText(*m_surface, text, client).height(), true };
+        entry = { text, PanelPainter::MeasureText(*m_surface, text, client).height(), true };
     return entry.height;
 }
 
-void panelStatusBar::restoreOutside(const Rect& area, const Rect& inner)
+void PanelStatusBar::restoreOutside(const Rect& area, const Rect& inner)
 {
     auto restore = [this](int left, int top, int right, int bottom) {
         if (right > left && bottom > top)
@@ -500,7 +503,7 @@ void panelStatusBar::restoreOutside(const Rect& area, const Rect& inner)
     restore(std::max(area.left, inner.right), top, area.right, bottom);
 }
 
-void panelStatusBar::DrawGripper()
+void PanelStatusBar::DrawGripper()
 {
     syncSurfaceSize();
     DrawingSurface& surface = *m_surface;
@@ -509,24 +512,24 @@ void panelStatusBar::DrawGripper()
     m_gripperRect = { W - kGripperSize, H - kGripperSize, W, H };
     surface.fillRect(m_gripperRect, surface.background());
 
-    if (m_apperance == 0) {
-        const Rgb shadow = mPanelDraw::OffsetColor(systemColor(SysColor::ButtonShadow), 0);
-        const Rgb highlight = mPanelDraw::OffsetColor(systemColor(SysColor::ButtonHighlight), 0);
+    if (m_appearance == 0) {
+        const Rgb shadow = PanelPainter::OffsetColor(systemColor(SysColor::ButtonShadow), 0);
+        const Rgb highlight = PanelPainter::OffsetColor(systemColor(SysColor::ButtonHighlight), 0);
         for (int k : { 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15 }) {
             const bool light = k == 5 || k == 10 || k == 15;
-            mPanelDraw::DrawPenLine(surface, W - k, H, W, H - k, light ? highlight : shadow, 1);
+            PanelPainter::DrawPenLine(surface, W - k, H, W, H - k, light ? highlight : shadow, 1);
         }
     } else {
-        mPanelDraw::DrawPenLine(
-            surface, W - 15, H - 1, W, H - 1, mPanelDraw::OffsetColor(m_backColor, -15), 2);
-        mPanelDraw::DrawPenLine(
-            surface, W - 15, H - 3, W, H - 3, mPanelDraw::OffsetColor(m_backColor, -8), 2);
-        const Rgb light = mPanelDraw::OffsetColor(surface.background(), 50);
-        const Rgb dark = mPanelDraw::OffsetColor(surface.background(), -50);
+        PanelPainter::DrawPenLine(
+            surface, W - 15, H - 1, W, H - 1, PanelPainter::OffsetColor(m_backColor, -15), 2);
+        PanelPainter::DrawPenLine(
+            surface, W - 15, H - 3, W, H - 3, PanelPainter::OffsetColor(m_backColor, -8), 2);
+        const Rgb light = PanelPainter::OffsetColor(surface.background(), 50);
+        const Rgb dark = PanelPainter::OffsetColor(surface.background(), -50);
         for (auto [dx, dy] : { std::pair { 3, 3 }, { 7, 3 }, { 11, 3 }, { 3, 7 }, { 7, 7 }, { 3, 11 } })
-            mPanelDraw::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, light, 2);
+            PanelPainter::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, light, 2);
         for (auto [dx, dy] : { std::pair { 4, 4 }, { 8, 4 }, { 12, 4 }, { 4, 8 }, { 8, 8 }, { 4, 12 } })
-            mPanelDraw::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, dark, 2);
+            PanelPainter::DrawPenLine(surface, W - dx, H - dy, W - dx, H - dy, dark, 2);
     }
     if (!m_painting)
         update();
@@ -534,21 +537,21 @@ void panelStatusBar::DrawGripper()
 
 // ---- persistence -------------------------------------------------------------------------------
 
-void panelStatusBar::InitProperties()
+void PanelStatusBar::InitProperties()
 {
     m_backColor = kDefaultBackColor;
     m_foreColor = kDefaultForeColor;
     m_disabledForeColor = kDefaultDisabledForeColor;
     m_maskColor = kDefaultMaskColor;
     m_showGripper = true;
-    m_apperance = 0;
+    m_appearance = 0;
     m_panelCount = 0;
     m_panels.clear();
     m_surface->setBackground(translateColor(m_backColor));
     DrawStatusBar(true);
 }
 
-void panelStatusBar::WriteProperties(PropertyStore& store) const
+void PanelStatusBar::WriteProperties(PropertyStore& store) const
 {
     flushPendingPass();
     store.write(u"BackColor"_s, ColorValue { m_backColor });
@@ -558,31 +561,31 @@ void panelStatusBar::WriteProperties(PropertyStore& store) const
     store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
     store.write(u"MaskColor"_s, ColorValue { m_maskColor });
     store.write(u"ShowGripper"_s, m_showGripper);
-    if (m_apperance != 0)
-        store.write(u"Apperance"_s, std::int32_t { m_apperance });
+    if (m_appearance != 0)
+        store.write(u"Apperance"_s, std::int32_t { m_appearance });
     else
         store.remove(u"Apperance"_s);
     writePanels(store);
 }
 
-void panelStatusBar::writePanels(PropertyStore& store) const
+void PanelStatusBar::writePanels(PropertyStore& store) const
 {
     for (int i = 1; i <= m_panelCount; ++i) {
-        const cPanels& panel = panelAt(i);
-        store.write(panelKey(u"PWidth"_s, i), std::int32_t { panel.ClientWidth });
-        store.write(panelKey(u"pText"_s, i), panel.PanelText);
-        store.write(panelKey(u"pTTText"_s, i), panel.ToolTipTxt);
-        store.write(panelKey(u"pEnabled"_s, i), panel.pEnabled);
-        if (panel.AutoSize != AutoSizeMode::NoAutoSize)
-            store.write(panelKey(u"AutoSize"_s, i), static_cast<std::int32_t>(panel.AutoSize));
+        const StatusPanel& panel = panelAt(i);
+        store.write(panelKey(u"PWidth"_s, i), std::int32_t { panel.width });
+        store.write(panelKey(u"pText"_s, i), panel.text);
+        store.write(panelKey(u"pTTText"_s, i), panel.toolTip);
+        store.write(panelKey(u"pEnabled"_s, i), panel.enabled);
+        if (panel.autoSize != AutoSizeMode::NoAutoSize)
+            store.write(panelKey(u"AutoSize"_s, i), static_cast<std::int32_t>(panel.autoSize));
         else
             store.remove(panelKey(u"AutoSize"_s, i));
-        store.write(panelKey(u"PanelPicture"_s, i), panel.PanelPicture);
-        store.write(panelKey(u"MinWidth"_s, i), std::int32_t { panel.MinWidth });
+        store.write(panelKey(u"PanelPicture"_s, i), panel.picture);
+        store.write(panelKey(u"MinWidth"_s, i), std::int32_t { panel.minWidth });
     }
 }
 
-void panelStatusBar::ReadProperties(const PropertyStore& store)
+void PanelStatusBar::ReadProperties(const PropertyStore& store)
 {
     const auto colour = [&](const QString& key, OleColor fallback) {
         return readOr<OleColor>(store, key, fallback, [&](const QString& k) { return store.readColor(k); });
@@ -625,71 +628,71 @@ void panelStatusBar::ReadProperties(const PropertyStore& store)
     if (!gripper)
         return;
     setShowGripper(*gripper);
-    const auto apperance
+    const auto appearance
         = readOr<std::int32_t>(store, u"Apperance"_s, 0, [&](const QString& k) { return store.readInt(k); });
-    if (!apperance)
+    if (!appearance)
         return;
-    m_apperance = *apperance;
+    m_appearance = *appearance;
 
     readPanelRecords(store);
 }
 
-bool panelStatusBar::readPanelCount(const PropertyStore& store)
+bool PanelStatusBar::readPanelCount(const PropertyStore& store)
 {
     const auto count = readOr<std::int32_t>(
         store, u"NumberOfPanels"_s, 0, [&](const QString& k) { return store.readInt(k); });
     if (!count || *count < 0 || *count > kMaxStoredPanels)
         return false;
     m_panelCount = *count;
-    m_panels.assign(static_cast<size_t>(m_panelCount), cPanels {});
+    m_panels.assign(static_cast<size_t>(m_panelCount), StatusPanel {});
     return true;
 }
 
-bool panelStatusBar::readPanelRecords(const PropertyStore& store)
+bool PanelStatusBar::readPanelRecords(const PropertyStore& store)
 {
     const std::optional<std::int32_t> none;
     const auto integer = [&](const QString& key, std::optional<std::int32_t> fallback) {
         return readOr<std::int32_t>(store, key, fallback, [&](const QString& k) { return store.readInt(k); });
     };
     for (int i = 1; i <= m_panelCount; ++i) {
-        cPanels& panel = panelAt(i);
+        StatusPanel& panel = panelAt(i);
         const auto minWidth = integer(panelKey(u"MinWidth"_s, i), none);
         if (!minWidth)
             return false;
-        panel.MinWidth = *minWidth;
+        panel.minWidth = *minWidth;
         const auto width = integer(panelKey(u"PWidth"_s, i), none);
         if (!width)
             return false;
-        panel.ClientWidth = *width;
+        panel.width = *width;
         const auto toolTip = readOr<QString>(store, panelKey(u"pTTText"_s, i), std::nullopt,
             [&](const QString& k) { return store.readString(k); });
         if (!toolTip)
             return false;
-        panel.ToolTipTxt = *toolTip;
+        panel.toolTip = *toolTip;
         const auto text = readOr<QString>(store, panelKey(u"pText"_s, i), std::nullopt,
             [&](const QString& k) { return store.readString(k); });
         if (!text)
             return false;
-        panel.PanelText = *text;
+        panel.text = *text;
         const auto enabled = readOr<bool>(store, panelKey(u"pEnabled"_s, i), std::nullopt,
             [&](const QString& k) { return store.readBool(k); });
         if (!enabled)
             return false;
-        panel.pEnabled = *enabled;
+        panel.enabled = *enabled;
         const auto autoSize = integer(panelKey(u"AutoSize"_s, i), 0);
         if (!autoSize)
             return false;
-        panel.AutoSize = static_cast<AutoSizeMode>(*autoSize);
+        panel.autoSize = static_cast<AutoSizeMode>(*autoSize);
         const auto picture = readOr<Picture>(store, panelKey(u"PanelPicture"_s, i), std::nullopt,
             [&](const QString& k) { return store.readPicture(k); });
         if (!picture)
             return false;
-        panel.PanelPicture = *picture;
+        panel.picture = *picture;
     }
     return true;
 }
 
-QString panelStatusBar::panelsText() const
+QString PanelStatusBar::panelsText() const
 {
     flushPendingPass();
     MemoryPropertyStore store;
@@ -698,7 +701,7 @@ QString panelStatusBar::panelsText() const
     return store.toText();
 }
 
-void panelStatusBar::setPanelsText(const QString& text)
+void PanelStatusBar::setPanelsText(const QString& text)
 {
     MemoryPropertyStore store;
     // Text that does not parse leaves the panels as they are.
@@ -712,13 +715,13 @@ void panelStatusBar::setPanelsText(const QString& text)
 
 // ---- window and mouse --------------------------------------------------------------------------
 
-QWidget* panelStatusBar::topLevelParent() const
+QWidget* PanelStatusBar::topLevelParent() const
 {
     QWidget* top = window();
     return top == this ? nullptr : top;
 }
 
-void panelStatusBar::watchTopLevel()
+void PanelStatusBar::watchTopLevel()
 {
     QWidget* top = topLevelParent();
     if (top == m_watchedWindow)
@@ -730,24 +733,24 @@ void panelStatusBar::watchTopLevel()
         top->installEventFilter(this);
 }
 
-void panelStatusBar::updateGripperAllowed()
+void PanelStatusBar::updateGripperAllowed()
 {
     const QWidget* top = topLevelParent();
     m_gripperAllowed = !(top && top->isMaximized());
 }
 
-void panelStatusBar::syncSurfaceSize()
+void PanelStatusBar::syncSurfaceSize()
 {
     if (m_surface->width() != width() || m_surface->height() != height())
         m_surface->resize(width(), height());
 }
 
-void panelStatusBar::setResizeStarter(ResizeStarter starter)
+void PanelStatusBar::setResizeStarter(ResizeStarter starter)
 {
     m_resizeStarter = std::move(starter);
 }
 
-void panelStatusBar::StartParentResize(QWidget* window)
+void PanelStatusBar::StartParentResize(QWidget* window)
 {
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
@@ -755,17 +758,17 @@ void panelStatusBar::StartParentResize(QWidget* window)
         m_resizeStarter(window);
 }
 
-QSize panelStatusBar::sizeHint() const
+QSize PanelStatusBar::sizeHint() const
 {
     return { 200, std::max(18, QFontMetrics(Font()).height() + 5) };
 }
 
-QSize panelStatusBar::minimumSizeHint() const
+QSize PanelStatusBar::minimumSizeHint() const
 {
     return { 0, sizeHint().height() };
 }
 
-void panelStatusBar::paintEvent(QPaintEvent* event)
+void PanelStatusBar::paintEvent(QPaintEvent* event)
 {
     m_painting = true;
     flushPendingPass();
@@ -774,7 +777,7 @@ void panelStatusBar::paintEvent(QPaintEvent* event)
     painter.drawImage(event->rect(), m_surface->image(), event->rect());
 }
 
-void panelStatusBar::resizeEvent(QResizeEvent* event)
+void PanelStatusBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     syncSurfaceSize();
@@ -782,7 +785,7 @@ void panelStatusBar::resizeEvent(QResizeEvent* event)
     DrawStatusBar(true);
 }
 
-void panelStatusBar::changeEvent(QEvent* event)
+void PanelStatusBar::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange && QWidget::font() != m_surface->font()) {
         m_surface->setFont(QWidget::font());
@@ -791,7 +794,7 @@ void panelStatusBar::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-bool panelStatusBar::event(QEvent* event)
+bool PanelStatusBar::event(QEvent* event)
 {
     if (event->type() == QEvent::ParentChange) {
         watchTopLevel();
@@ -803,7 +806,7 @@ bool panelStatusBar::event(QEvent* event)
     return QWidget::event(event);
 }
 
-bool panelStatusBar::eventFilter(QObject* watched, QEvent* event)
+bool PanelStatusBar::eventFilter(QObject* watched, QEvent* event)
 {
     // Maximising the window normally resizes the bar too, but not always (a fixed-size bar).
     if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange) {
@@ -815,7 +818,7 @@ bool panelStatusBar::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void panelStatusBar::mousePressEvent(QMouseEvent* event)
+void PanelStatusBar::mousePressEvent(QMouseEvent* event)
 {
     flushPendingPass();
     m_currentPanel = 0;
@@ -833,14 +836,14 @@ void panelStatusBar::mousePressEvent(QMouseEvent* event)
         return;
     // Re-read on every step: a handler may change the panels.
     for (int i = 1; i <= m_panelCount && static_cast<size_t>(i) <= m_panelRects.size(); ++i) {
-        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && panelAt(i).pEnabled) {
+        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && panelAt(i).enabled) {
             m_currentPanel = i;
             Q_EMIT MouseDownInPanel(i);
         }
     }
 }
 
-void panelStatusBar::mouseMoveEvent(QMouseEvent* event)
+void PanelStatusBar::mouseMoveEvent(QMouseEvent* event)
 {
     flushPendingPass();
     const int x = roundPoint(event->position().x());
@@ -851,12 +854,12 @@ void panelStatusBar::mouseMoveEvent(QMouseEvent* event)
     }
     unsetCursor();
     for (int i = 1; i <= m_panelCount && static_cast<size_t>(i) <= m_panelRects.size(); ++i) {
-        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && toolTip() != panelAt(i).ToolTipTxt)
-            setToolTip(panelAt(i).ToolTipTxt);
+        if (m_panelRects[static_cast<size_t>(i - 1)].contains(x, y) && toolTip() != panelAt(i).toolTip)
+            setToolTip(panelAt(i).toolTip);
     }
 }
 
-void panelStatusBar::mouseReleaseEvent(QMouseEvent* event)
+void PanelStatusBar::mouseReleaseEvent(QMouseEvent* event)
 {
     if (QWidget::mouseGrabber() == this)
         releaseMouse();
@@ -865,15 +868,15 @@ void panelStatusBar::mouseReleaseEvent(QMouseEvent* event)
     // The release that ends a double click is not a click of its own.
     if (afterDoubleClick || !rect().contains(event->position().toPoint()))
         return;
-    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).pEnabled)
+    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).enabled)
         Q_EMIT Click(m_currentPanel);
 }
 
-void panelStatusBar::mouseDoubleClickEvent(QMouseEvent* event)
+void PanelStatusBar::mouseDoubleClickEvent(QMouseEvent* event)
 {
     Q_UNUSED(event);
     m_afterDoubleClick = true;
-    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).pEnabled)
+    if (m_currentPanel >= 1 && m_currentPanel <= m_panelCount && panelAt(m_currentPanel).enabled)
         Q_EMIT DblClick(m_currentPanel);
 }
 

@@ -21,7 +21,7 @@ class MessageBox;
 // The "Panels" page: edits one panel of the status bar at a time. The scroll bar picks the panel
 // (applying pending edits to the panel shown before it moves on); Add Panel appends a panel whose
 // fields are the ones still on the page; the picture comes from the open-file dialog.
-class StatusBarPanels final : public PropertyPage
+class PanelsPage final : public PropertyPage
 {
     Q_OBJECT
 
@@ -30,9 +30,9 @@ public:
     static constexpr int DefaultWidth = 100;
 
     // Errors go to messages; without one they show in message boxes over this page.
-    explicit StatusBarPanels(QWidget* parent = nullptr, MessageBox* messages = nullptr);
-    ~StatusBarPanels() override;
-    Q_DISABLE_COPY_MOVE(StatusBarPanels)
+    explicit PanelsPage(QWidget* parent = nullptr, MessageBox* messages = nullptr);
+    ~PanelsPage() override;
+    Q_DISABLE_COPY_MOVE(PanelsPage)
 
     void SelectionChanged(StatusBarEditTarget* target) override;
     // Writes the fields into panel CurrentIndex in a fixed order. A width or minimum width that is

@@ -1,8 +1,8 @@
-#include "controls/statusbar/mCommonDialog.h"
+#include "controls/statusbar/OpenFileDialog.h"
 
 #include "controls/statusbar/QtOpenFileChooser.h"
 
-namespace qv::mCommonDialog {
+namespace qv::OpenFileDialog {
 
 namespace {
 
@@ -57,4 +57,4 @@ OpenFileChooser* setChooser(OpenFileChooser* chooser)
     return previous;
 }
 
-} // namespace qv::mCommonDialog
+} // namespace qv::OpenFileDialog
