@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/ListViewWidget.h"
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 #include "controls/statusbar/PanelStatusBar.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
@@ -41,7 +41,7 @@ class MainWindow final : public QWidget
 public:
     // The stand-ins are replaced by the owner-drawn controls behind the same member names.
     using StatusBarControl = PanelStatusBar;
-    using EditButtonControl = styleButton;
+    using EditButtonControl = StyleButton;
 
     // Platform services; any left empty gets its Qt implementation (the event loop: epoll inside Qt's).
     struct Services

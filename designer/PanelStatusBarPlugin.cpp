@@ -66,7 +66,7 @@ void PanelStatusBarPlugin::initialize(QDesignerFormEditorInterface* core)
 
 QString PanelStatusBarPlugin::domXml() const
 {
-    return uR"(<ui language="c++" displayname="statusBar">
+    return uR"(<ui language="c++" displayname="PanelStatusBar">
  <widget class="qv::PanelStatusBar" name="statusBar">
   <property name="geometry">
    <rect><x>0</x><y>0</y><width>400</width><height>24</height></rect>

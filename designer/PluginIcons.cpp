@@ -51,7 +51,7 @@ QIcon statusBar()
     return QIcon(pixmap);
 }
 
-QIcon styleButton()
+QIcon StyleButton()
 {
     QPixmap pixmap = blank();
     QPainter p(&pixmap);

@@ -6,6 +6,6 @@ namespace qv::PluginIcons {
 
 // Toolbox icons of the two controls, painted here so that no image files ship with the plugin.
 QIcon statusBar();
-QIcon styleButton();
+QIcon StyleButton();
 
 } // namespace qv::PluginIcons

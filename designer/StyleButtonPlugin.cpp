@@ -5,7 +5,7 @@
 #include <QtDesigner/QDesignerFormWindowInterface>
 #include <QtDesigner/QDesignerPropertySheetExtension>
 
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 #include "designer/PluginIcons.h"
 
 using namespace Qt::StringLiterals;
@@ -17,14 +17,14 @@ namespace {
 // At design time some setters move a second property along (BackColor sets BackOver, FlatFrame
 // makes the font bold). The designer saves only the properties it set itself, so the one that
 // followed is marked as set too; otherwise the form would look different at run time.
-void markFollowers(QDesignerFormEditorInterface* core, styleButton* button, const QString& name)
+void markFollowers(QDesignerFormEditorInterface* core, StyleButton* button, const QString& name)
 {
     QString follower;
     if (name == "BackColor"_L1)
         follower = u"BackOver"_s;
     else if (name == "ForeColor"_L1)
         follower = u"ForeOver"_s;
-    else if (name == "ButtonType"_L1 && button->ButtonType() == styleButton::FlatFrame)
+    else if (name == "ButtonType"_L1 && button->ButtonType() == StyleButton::FlatFrame)
         follower = u"Font"_s;
     if (follower.isEmpty())
         return;
@@ -45,7 +45,7 @@ StyleButtonPlugin::StyleButtonPlugin(QObject* parent)
 
 QString StyleButtonPlugin::name() const
 {
-    return u"qv::styleButton"_s;
+    return u"qv::StyleButton"_s;
 }
 
 QString StyleButtonPlugin::group() const
@@ -66,17 +66,17 @@ QString StyleButtonPlugin::whatsThis() const
 
 QString StyleButtonPlugin::includeFile() const
 {
-    return u"controls/button/styleButton.h"_s;
+    return u"controls/button/StyleButton.h"_s;
 }
 
 QIcon StyleButtonPlugin::icon() const
 {
-    return PluginIcons::styleButton();
+    return PluginIcons::StyleButton();
 }
 
 QWidget* StyleButtonPlugin::createWidget(QWidget* parent)
 {
-    auto* button = new styleButton(parent);
+    auto* button = new StyleButton(parent);
     // The plugin also builds widgets for forms loaded at run time and for the designer's preview;
     // only a button placed on a form being edited is at design time.
     if (m_core && QDesignerFormWindowInterface::findFormWindow(parent)) {
@@ -84,7 +84,7 @@ QWidget* StyleButtonPlugin::createWidget(QWidget* parent)
         ambient.userMode = false;
         button->setAmbient(ambient);
         QDesignerFormEditorInterface* core = m_core;
-        connect(button, &styleButton::PropertyChanged, button,
+        connect(button, &StyleButton::PropertyChanged, button,
             [core, button](const QString& name) { markFollowers(core, button, name); });
     }
     return button;
@@ -100,20 +100,20 @@ void StyleButtonPlugin::initialize(QDesignerFormEditorInterface* core)
 
 QString StyleButtonPlugin::domXml() const
 {
-    return uR"(<ui language="c++" displayname="styleButton">
- <widget class="qv::styleButton" name="styleButton">
+    return uR"(<ui language="c++" displayname="StyleButton">
+ <widget class="qv::StyleButton" name="button">
   <property name="geometry">
    <rect><x>0</x><y>0</y><width>96</width><height>28</height></rect>
   </property>
   <property name="Caption">
-   <string>styleButton</string>
+   <string>StyleButton</string>
   </property>
  </widget>
  <customwidgets>
   <customwidget>
-   <class>qv::styleButton</class>
+   <class>qv::StyleButton</class>
    <extends>QWidget</extends>
-   <header>controls/button/styleButton.h</header>
+   <header>controls/button/StyleButton.h</header>
   </customwidget>
  </customwidgets>
 </ui>

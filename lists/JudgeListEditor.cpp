@@ -7,7 +7,7 @@
 #include <QTextDocument>
 
 #include "controls/button/ButtonStoredSettings.h"
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 
 #include "lists/ListFiles.h"
 #include "platform/TextFile.h"
@@ -49,11 +49,11 @@ JudgeListEditor::JudgeListEditor(std::string path, QWidget* parent)
     m_text1->setGeometry(twips(0, 120, 7455, 3015));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    m_saveButton = new styleButton(this);
+    m_saveButton = new StyleButton(this);
     m_saveButton->setObjectName(u"styleButton1"_s);
     ButtonStoredSettings::apply(*m_saveButton, ButtonStoredSettings::resourcePath(u"styleButton1"_s));
     m_saveButton->setGeometry(twips(120, 3240, 1335, 255));
-    m_cancelButton = new styleButton(this);
+    m_cancelButton = new StyleButton(this);
     m_cancelButton->setObjectName(u"styleButton2"_s);
     ButtonStoredSettings::apply(*m_cancelButton, ButtonStoredSettings::resourcePath(u"styleButton2"_s));
     m_cancelButton->setGeometry(twips(1680, 3240, 1335, 255));
@@ -66,8 +66,8 @@ JudgeListEditor::JudgeListEditor(std::string path, QWidget* parent)
     setTabOrder(m_saveButton, m_cancelButton);
     m_text1->setFocus();
 
-    connect(m_saveButton, &styleButton::Click, this, &JudgeListEditor::saveChanges);
-    connect(m_cancelButton, &styleButton::Click, this, &QDialog::close);
+    connect(m_saveButton, &StyleButton::Click, this, &JudgeListEditor::saveChanges);
+    connect(m_cancelButton, &StyleButton::Click, this, &QDialog::close);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -8,7 +8,7 @@ class QPlainTextEdit;
 
 namespace qv {
 
-class styleButton;
+class StyleButton;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
 // Save Changes. The file is read once, when the dialog is created.
@@ -22,8 +22,8 @@ public:
     explicit JudgeListEditor(QWidget* parent = nullptr);
 
     QPlainTextEdit* Text1() const { return m_text1; }
-    styleButton* styleButton1() const { return m_saveButton; }
-    styleButton* styleButton2() const { return m_cancelButton; }
+    StyleButton* styleButton1() const { return m_saveButton; }
+    StyleButton* styleButton2() const { return m_cancelButton; }
     QLabel* Label1() const { return m_label1; }
     const std::string& path() const { return m_path; }
 
@@ -35,8 +35,8 @@ private:
 
     std::string m_path;
     QPlainTextEdit* m_text1 = nullptr;
-    styleButton* m_saveButton = nullptr;
-    styleButton* m_cancelButton = nullptr;
+    StyleButton* m_saveButton = nullptr;
+    StyleButton* m_cancelButton = nullptr;
     QLabel* m_label1 = nullptr;
 };
 

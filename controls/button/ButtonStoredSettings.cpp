@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 
 using namespace Qt::StringLiterals;
 
@@ -30,7 +30,7 @@ bool ButtonStoredSettings::load(const QString& path, MemoryPropertyStore& store,
     return true;
 }
 
-bool ButtonStoredSettings::apply(styleButton& button, const QString& path, QString* error)
+bool ButtonStoredSettings::apply(StyleButton& button, const QString& path, QString* error)
 {
     MemoryPropertyStore store;
     if (!load(path, store, error))

@@ -6,7 +6,7 @@
 
 namespace qv {
 
-class styleButton;
+class StyleButton;
 
 // Stored button settings kept as text resources (the property store's text form). The settings of
 // the program's own buttons are built in under ":/qv/button/<name>.settings".
@@ -18,7 +18,7 @@ public:
     static bool load(const QString& path, MemoryPropertyStore& store, QString* error = nullptr);
     // Loads the settings into the button; a button whose settings cannot be read keeps its
     // creation defaults.
-    static bool apply(styleButton& button, const QString& path, QString* error = nullptr);
+    static bool apply(StyleButton& button, const QString& path, QString* error = nullptr);
 };
 
 } // namespace qv

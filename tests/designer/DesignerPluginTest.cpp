@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 #include "controls/statusbar/GeneralPage.h"
 #include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/PanelStatusBar.h"
@@ -101,7 +101,7 @@ protected:
 TEST_F(DesignerPlugin, OffersBothControlsWithIconToolTipAndValidDomXml)
 {
     ASSERT_EQ(widgets.size(), 2u);
-    for (const QString& name : { u"qv::PanelStatusBar"_s, u"qv::styleButton"_s }) {
+    for (const QString& name : { u"qv::PanelStatusBar"_s, u"qv::StyleButton"_s }) {
         SCOPED_TRACE(name.toStdString());
         ASSERT_TRUE(widgets.count(name));
         QDesignerCustomWidgetInterface* plugin = widgets[name];
@@ -126,7 +126,7 @@ TEST_F(DesignerPlugin, OffersBothControlsWithIconToolTipAndValidDomXml)
         saveForViewing(&icon, QString(name).remove(u"qv::"_s) + u"-icon"_s);
     }
     EXPECT_EQ(widgets[u"qv::PanelStatusBar"_s]->includeFile(), u"controls/statusbar/PanelStatusBar.h"_s);
-    EXPECT_EQ(widgets[u"qv::styleButton"_s]->includeFile(), u"controls/button/styleButton.h"_s);
+    EXPECT_EQ(widgets[u"qv::StyleButton"_s]->includeFile(), u"controls/button/StyleButton.h"_s);
 }
 
 TEST_F(DesignerPlugin, EveryStoredSettingIsAWritableDesignerProperty)
@@ -136,7 +136,7 @@ TEST_F(DesignerPlugin, EveryStoredSettingIsAWritableDesignerProperty)
     for (const char* name : { "BackColor", "ForeColor", "ForeColorDissabled", "font", "MaskColor",
              "ShowGripper", "Apperance", "panels" })
         EXPECT_TRUE(hasWritableProperty(bar.get(), name)) << name;
-    std::unique_ptr<QWidget> button(widgets[u"qv::styleButton"_s]->createWidget(nullptr));
+    std::unique_ptr<QWidget> button(widgets[u"qv::StyleButton"_s]->createWidget(nullptr));
     for (const char* name : { "ButtonType", "Caption", "Enabled", "Font", "ColorScheme", "ShowFocusRect",
              "BackColor", "BackOver", "ForeColor", "ForeOver", "MaskColor", "MousePointer", "PictureNormal",
              "PictureOver", "UseMaskColor", "SoftBevel", "PicturePosition", "UseGreyscale", "SpecialEffect",
@@ -149,7 +149,7 @@ TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
     QExtensionManager manager;
     manager.registerExtensions(new StatusBarTaskMenuFactory(&manager), Q_TYPEID(QDesignerTaskMenuExtension));
     PanelStatusBar bar;
-    styleButton button;
+    StyleButton button;
     QPushButton plain;
     auto* menu = qt_extension<QDesignerTaskMenuExtension*>(&manager, &bar);
     ASSERT_NE(menu, nullptr);
@@ -186,9 +186,9 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
     source.AddPanel(60, u"Found: 0 & <more>"_s, QString(), false, AutoSizeMode::Contents, Picture());
     source.setMinWidth(2, 40);
     const QString ui = uR"(<ui version="4.0"><class>Form</class><widget class="QWidget" name="Form">
- <widget class="qv::styleButton" name="CmdEdit">
-  <property name="ButtonType"><enum>qv::styleButton::ThinBevel</enum></property>
-  <property name="ColorScheme"><enum>qv::styleButton::FixedGrey</enum></property>
+ <widget class="qv::StyleButton" name="CmdEdit">
+  <property name="ButtonType"><enum>qv::StyleButton::ThinBevel</enum></property>
+  <property name="ColorScheme"><enum>qv::StyleButton::FixedGrey</enum></property>
   <property name="Caption"><string>Edit</string></property>
   <property name="MaskColor"><UInt>255</UInt></property>
   <property name="HandPointer"><bool>true</bool></property>

@@ -41,7 +41,7 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
   <widget class="qv::PanelStatusBar" name="StatusBar1">
    <property name="geometry"><rect><x>0</x><y>276</y><width>400</width><height>24</height></rect></property>
   </widget>
-  <widget class="qv::styleButton" name="CmdEdit">
+  <widget class="qv::StyleButton" name="CmdEdit">
    <property name="geometry"><rect><x>10</x><y>10</y><width>96</width><height>28</height></rect></property>
   </widget>
   <widget class="QPushButton" name="plain"/>
@@ -49,8 +49,8 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
  <customwidgets>
   <customwidget><class>qv::PanelStatusBar</class><extends>QWidget</extends>
    <header>controls/statusbar/PanelStatusBar.h</header></customwidget>
-  <customwidget><class>qv::styleButton</class><extends>QWidget</extends>
-   <header>controls/button/styleButton.h</header></customwidget>
+  <customwidget><class>qv::StyleButton</class><extends>QWidget</extends>
+   <header>controls/button/StyleButton.h</header></customwidget>
  </customwidgets>
 </ui>
 )"_s;
@@ -122,7 +122,7 @@ QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 TEST_F(FormEditor, KnowsBothWidgetsAndGivesEditPanelsToTheStatusBarOnly)
 {
     EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::PanelStatusBar"_s), 0);
-    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::styleButton"_s), 0);
+    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::StyleButton"_s), 0);
     EXPECT_STREQ(bar->metaObject()->className(), "qv::PanelStatusBar");
     EXPECT_EQ(actionTexts(s_core, bar), QStringList { u"Edit Panels..."_s });
     EXPECT_FALSE(actionTexts(s_core, button).contains(u"Edit Panels..."_s));

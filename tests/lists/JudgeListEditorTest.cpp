@@ -13,7 +13,7 @@
 
 #include "lists/JudgeListEditor.h"
 #include "lists/JudgeEditorLauncher.h"
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 
 using namespace Qt::StringLiterals;
 

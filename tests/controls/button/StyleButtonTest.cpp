@@ -8,7 +8,7 @@
 #include "ButtonTestSupport.h"
 #include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/HandCursor.h"
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 
 using namespace qv;
 using namespace Qt::StringLiterals;
@@ -23,26 +23,26 @@ protected:
     {
         window = std::make_unique<QWidget>();
         window->resize(200, 100);
-        button = new styleButton(window.get());
-        button->setButtonType(styleButton::ThinBevel);
+        button = new StyleButton(window.get());
+        button->setButtonType(StyleButton::ThinBevel);
         button->setCaption(u"Edit"_s);
         button->setGeometry(10, 10, 80, 24);
         button->setPointerProbe([this] { return pointerOver; });
-        QObject::connect(button, &styleButton::Click, [this] { log.push_back("Click"); });
-        QObject::connect(button, &styleButton::MouseDown,
+        QObject::connect(button, &StyleButton::Click, [this] { log.push_back("Click"); });
+        QObject::connect(button, &StyleButton::MouseDown,
             [this](int b, int, float, float) { log.push_back("MouseDown" + std::to_string(b)); });
-        QObject::connect(button, &styleButton::MouseMove,
+        QObject::connect(button, &StyleButton::MouseMove,
             [this](int b, int, float, float) { log.push_back("MouseMove" + std::to_string(b)); });
-        QObject::connect(button, &styleButton::MouseUp,
+        QObject::connect(button, &StyleButton::MouseUp,
             [this](int b, int, float, float) { log.push_back("MouseUp" + std::to_string(b)); });
-        QObject::connect(button, &styleButton::KeyDown,
+        QObject::connect(button, &StyleButton::KeyDown,
             [this](int k, int) { log.push_back("KeyDown" + std::to_string(k)); });
         QObject::connect(
-            button, &styleButton::KeyPress, [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
+            button, &StyleButton::KeyPress, [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
         QObject::connect(
-            button, &styleButton::KeyUp, [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
-        QObject::connect(button, &styleButton::MouseOver, [this] { log.push_back("MouseOver"); });
-        QObject::connect(button, &styleButton::MouseOut, [this] { log.push_back("MouseOut"); });
+            button, &StyleButton::KeyUp, [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
+        QObject::connect(button, &StyleButton::MouseOver, [this] { log.push_back("MouseOver"); });
+        QObject::connect(button, &StyleButton::MouseOut, [this] { log.push_back("MouseOut"); });
         window->show();
         log.clear();
     }
@@ -72,7 +72,7 @@ protected:
     using Log = std::vector<std::string>;
 
     std::unique_ptr<QWidget> window;
-    styleButton* button = nullptr;
+    StyleButton* button = nullptr;
     bool pointerOver = true;
     Log log;
 };
@@ -232,15 +232,15 @@ TEST_F(ButtonHarness, SettersRepaintAndNotify)
 {
     std::vector<QString> changed;
     QObject::connect(
-        button, &styleButton::PropertyChanged, [&changed](const QString& name) { changed.push_back(name); });
+        button, &StyleButton::PropertyChanged, [&changed](const QString& name) { changed.push_back(name); });
     button->setValue(true);
     EXPECT_EQ(edge(), highlight());
     button->setCheckBoxBehaviour(true);
     EXPECT_EQ(edge(), shadow());
     button->setFontBold(true);
-    button->setButtonType(styleButton::ThinBevelOnHover);
+    button->setButtonType(StyleButton::ThinBevelOnHover);
     EXPECT_EQ(button->mask(), QRegion(0, 0, 80, 24));
-    button->setButtonType(styleButton::Elliptic);
+    button->setButtonType(StyleButton::Elliptic);
     EXPECT_FALSE(button->mask().contains(QPoint(0, 0)));
     EXPECT_EQ(changed,
         (std::vector<QString> { u"Value"_s, u"CheckBoxBehaviour"_s, u"ButtonType"_s, u"ButtonType"_s }));
@@ -263,7 +263,7 @@ TEST_F(ButtonHarness, BackColourMovesHoverColourOnlyAtDesignTime)
 
 TEST(styleButtonAccessKeys, TakenFromTheCaption)
 {
-    styleButton button;
+    StyleButton button;
     const std::vector<std::pair<QString, QString>> cases = {
         { u"Save &&As &now"_s, u"n"_s },
         { u"A&&B"_s, QString() },
@@ -284,9 +284,9 @@ TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
 {
     MemoryPropertyStore store;
     store.write(u"BTYPE"_s, std::int32_t { 9 });
-    styleButton button;
+    StyleButton button;
     button.ReadProperties(store);
-    EXPECT_EQ(button.ButtonType(), styleButton::FillOnHover);
+    EXPECT_EQ(button.ButtonType(), StyleButton::FillOnHover);
     EXPECT_TRUE(button.Enabled());
     EXPECT_TRUE(button.ShowFocusRect());
     EXPECT_TRUE(button.UseMaskColor());
@@ -295,28 +295,28 @@ TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
     EXPECT_EQ(button.BackOver(), button.BackColor());
     EXPECT_EQ(button.ForeColor(), SysColor::code(SysColor::ButtonText));
     EXPECT_EQ(button.ForeOver(), button.ForeColor());
-    EXPECT_EQ(button.ColorScheme(), styleButton::SystemColors);
+    EXPECT_EQ(button.ColorScheme(), StyleButton::SystemColors);
     EXPECT_EQ(button.Caption(), QString());
     EXPECT_TRUE(button.PictureNormal().isNull());
-    EXPECT_EQ(button.MousePointer(), styleButton::PointerArrow);
+    EXPECT_EQ(button.MousePointer(), StyleButton::PointerArrow);
 
     MemoryPropertyStore colours;
     colours.write(u"bcol"_s, ColorValue { 0x123456 });
     button.ReadProperties(colours);
     EXPECT_EQ(button.BackOver(), 0x123456u);
-    EXPECT_EQ(button.ButtonType(), styleButton::Standard);
+    EXPECT_EQ(button.ButtonType(), StyleButton::Standard);
 }
 
 TEST(styleButtonSettings, RoundTripKeepsEverySetting)
 {
-    styleButton source;
-    source.setButtonType(styleButton::GradientFace);
+    StyleButton source;
+    source.setButtonType(StyleButton::GradientFace);
     source.setCaption(u"&Go"_s);
     source.setEnabled(false);
     QFont font = test::pinnedFont();
     font.setItalic(true);
     source.setFont(font);
-    source.setColorScheme(styleButton::CustomColors);
+    source.setColorScheme(StyleButton::CustomColors);
     source.setShowFocusRect(false);
     source.setBackColor(0x010203);
     source.setBackOver(0x040506);
@@ -325,10 +325,10 @@ TEST(styleButtonSettings, RoundTripKeepsEverySetting)
     source.setMaskColor(0xFF00FF);
     source.setSoftBevel(true);
     source.setPictureNormal(test::samplePicture(16));
-    source.setPicturePosition(styleButton::PictureTop);
+    source.setPicturePosition(StyleButton::PictureTop);
     source.setUseMaskColor(false);
     source.setUseGreyscale(true);
-    source.setSpecialEffect(styleButton::EffectSunken);
+    source.setSpecialEffect(StyleButton::EffectSunken);
     source.setCheckBoxBehaviour(true);
     source.setValue(true);
 
@@ -342,16 +342,16 @@ TEST(styleButtonSettings, RoundTripKeepsEverySetting)
     MemoryPropertyStore reloaded;
     QString error;
     ASSERT_TRUE(reloaded.fromText(store.toText(), &error)) << error.toStdString();
-    styleButton copy;
+    StyleButton copy;
     copy.ReadProperties(reloaded);
-    EXPECT_EQ(copy.ButtonType(), styleButton::GradientFace);
+    EXPECT_EQ(copy.ButtonType(), StyleButton::GradientFace);
     EXPECT_EQ(copy.Caption(), u"&Go"_s);
     EXPECT_EQ(copy.AccessKeys(), u"g"_s);
     EXPECT_FALSE(copy.Enabled());
     EXPECT_FALSE(copy.isEnabled());
     EXPECT_TRUE(copy.FontItalic());
     EXPECT_EQ(copy.FontName(), font.family());
-    EXPECT_EQ(copy.ColorScheme(), styleButton::CustomColors);
+    EXPECT_EQ(copy.ColorScheme(), StyleButton::CustomColors);
     EXPECT_FALSE(copy.ShowFocusRect());
     EXPECT_EQ(copy.BackColor(), 0x010203u);
     EXPECT_EQ(copy.BackOver(), 0x040506u);
@@ -362,10 +362,10 @@ TEST(styleButtonSettings, RoundTripKeepsEverySetting)
     EXPECT_EQ(copy.PictureNormal(), source.PictureNormal());
     EXPECT_TRUE(copy.PictureOver().isNull());
     EXPECT_EQ(copy.renderer().pictureSize(), QSize(16, 16));
-    EXPECT_EQ(copy.PicturePosition(), styleButton::PictureTop);
+    EXPECT_EQ(copy.PicturePosition(), StyleButton::PictureTop);
     EXPECT_FALSE(copy.UseMaskColor());
     EXPECT_TRUE(copy.UseGreyscale());
-    EXPECT_EQ(copy.SpecialEffect(), styleButton::EffectSunken);
+    EXPECT_EQ(copy.SpecialEffect(), StyleButton::EffectSunken);
     EXPECT_TRUE(copy.CheckBoxBehaviour());
     EXPECT_TRUE(copy.Value());
 }
@@ -375,10 +375,10 @@ TEST(styleButtonSettings, HandPointerDecidesThePointer)
     MemoryPropertyStore store;
     store.write(u"MPTR"_s, std::int32_t { 11 });
     store.write(u"HAND"_s, false);
-    styleButton button;
+    StyleButton button;
     std::vector<QString> changed;
     QObject::connect(
-        &button, &styleButton::PropertyChanged, [&changed](const QString& n) { changed.push_back(n); });
+        &button, &StyleButton::PropertyChanged, [&changed](const QString& n) { changed.push_back(n); });
     button.ReadProperties(store);
     EXPECT_EQ(button.MousePointer(), 1);
     EXPECT_TRUE(button.MouseIcon().isNull());
@@ -387,7 +387,7 @@ TEST(styleButtonSettings, HandPointerDecidesThePointer)
 
     store.write(u"HAND"_s, true);
     button.ReadProperties(store);
-    EXPECT_EQ(button.MousePointer(), styleButton::PointerCustom);
+    EXPECT_EQ(button.MousePointer(), StyleButton::PointerCustom);
     EXPECT_EQ(button.cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(button.cursor().hotSpot(), HandCursor::hotSpot());
 
@@ -397,7 +397,7 @@ TEST(styleButtonSettings, HandPointerDecidesThePointer)
 
 TEST(styleButtonSettings, NewButtonTakesTheHostsNameAndFont)
 {
-    styleButton button;
+    StyleButton button;
     ButtonAmbient ambient;
     ambient.displayName = u"styleButton1"_s;
     ambient.font = test::pinnedFont();
@@ -405,7 +405,7 @@ TEST(styleButtonSettings, NewButtonTakesTheHostsNameAndFont)
     button.InitProperties();
     EXPECT_EQ(button.Caption(), u"styleButton1"_s);
     EXPECT_EQ(button.Font(), test::pinnedFont());
-    EXPECT_EQ(button.ButtonType(), styleButton::Standard);
+    EXPECT_EQ(button.ButtonType(), StyleButton::Standard);
     EXPECT_EQ(button.BackColor(), systemColor(SysColor::ButtonFace));
     EXPECT_EQ(button.ForeOver(), systemColor(SysColor::ButtonText));
     EXPECT_EQ(button.FontSize(), 8);
@@ -419,9 +419,9 @@ TEST(styleButtonHost, ParentBackgroundShowsTheParentsPixels)
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(0x20, 0x60, 0xA0));
     window.setPalette(palette);
-    auto* button = new styleButton(&window);
+    auto* button = new StyleButton(&window);
     button->setGeometry(10, 10, 60, 24);
-    button->setButtonType(styleButton::ParentBackground);
+    button->setButtonType(StyleButton::ParentBackground);
     window.show();
     EXPECT_EQ(button->size(), QSize(60, 24));
     EXPECT_EQ(button->renderer().surface().pixel(1, 1), rgb(0x20, 0x60, 0xA0));
@@ -434,9 +434,9 @@ TEST(styleButtonHost, ContainerSchemeTakesTheParentsColours)
     palette.setColor(QPalette::Window, QColor(0x10, 0x20, 0x30));
     palette.setColor(QPalette::WindowText, QColor(0xAA, 0xBB, 0xCC));
     window.setPalette(palette);
-    auto* button = new styleButton(&window);
+    auto* button = new StyleButton(&window);
     button->setGeometry(0, 0, 60, 24);
-    button->setColorScheme(styleButton::ContainerColors);
+    button->setColorScheme(StyleButton::ContainerColors);
     EXPECT_EQ(button->renderer().palette().faceColor, rgb(0x10, 0x20, 0x30));
     EXPECT_EQ(button->renderer().palette().textColor, rgb(0xAA, 0xBB, 0xCC));
 }
@@ -452,25 +452,25 @@ TEST(styleButtonStoredSettings, TheProgramsButtons)
     for (const Expected& e :
         { Expected { "CmdEdit", u"Edit"_s, true }, Expected { "styleButton1", u"Save Changes"_s, false },
             Expected { "styleButton2", u"Cancel"_s, false } }) {
-        styleButton button;
+        StyleButton button;
         QString error;
         ASSERT_TRUE(ButtonStoredSettings::apply(
             button, ButtonStoredSettings::resourcePath(QString::fromLatin1(e.name)), &error))
             << error.toStdString();
         EXPECT_EQ(button.Caption(), e.caption);
-        EXPECT_EQ(button.ButtonType(), styleButton::ThinBevel);
-        EXPECT_EQ(button.ColorScheme(), styleButton::SystemColors);
+        EXPECT_EQ(button.ButtonType(), StyleButton::ThinBevel);
+        EXPECT_EQ(button.ColorScheme(), StyleButton::SystemColors);
         EXPECT_TRUE(button.ShowFocusRect());
         EXPECT_TRUE(button.Enabled());
         EXPECT_FALSE(button.CheckBoxBehaviour());
-        EXPECT_EQ(button.SpecialEffect(), styleButton::EffectNone);
+        EXPECT_EQ(button.SpecialEffect(), StyleButton::EffectNone);
         EXPECT_TRUE(button.PictureNormal().isNull());
         EXPECT_EQ(button.FontName(), u"Tahoma"_s);
         EXPECT_DOUBLE_EQ(button.Font().pointSizeF(), 8.25);
         EXPECT_EQ(button.FontBold(), e.bold);
     }
 
-    styleButton button;
+    StyleButton button;
     QString error;
     EXPECT_FALSE(ButtonStoredSettings::apply(button, u":/qv/button/missing.settings"_s, &error));
     EXPECT_FALSE(error.isEmpty());
@@ -480,9 +480,9 @@ TEST(styleButtonHost, PointerOverFollowsTheWindowShape)
 {
     QWidget window;
     window.resize(120, 60);
-    auto* button = new styleButton(&window);
+    auto* button = new StyleButton(&window);
     button->setGeometry(10, 10, 60, 24);
-    button->setButtonType(styleButton::CutCornerBevel);
+    button->setButtonType(StyleButton::CutCornerBevel);
     window.show();
     QCursor::setPos(button->mapToGlobal(QPoint(30, 12)));
     if (QCursor::pos() != button->mapToGlobal(QPoint(30, 12)))

@@ -1,4 +1,4 @@
-#include "controls/button/styleButton.h"
+#include "controls/button/StyleButton.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -101,7 +101,7 @@ int keyCode(const QKeyEvent* event)
 
 } // namespace
 
-styleButton::styleButton(QWidget* parent)
+StyleButton::StyleButton(QWidget* parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -109,19 +109,19 @@ styleButton::styleButton(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     m_overTimer = new QTimer(this);
     m_overTimer->setInterval(HoverPollInterval);
-    connect(m_overTimer, &QTimer::timeout, this, &styleButton::pollPointer);
+    connect(m_overTimer, &QTimer::timeout, this, &StyleButton::pollPointer);
     m_ambient.font = parent ? parent->font() : QApplication::font();
     InitProperties();
 }
 
-styleButton::~styleButton()
+StyleButton::~StyleButton()
 {
     m_r.setShown(false);
 }
 
 // --- stored settings ----------------------------------------------------------------------------
 
-void styleButton::InitProperties()
+void StyleButton::InitProperties()
 {
     ButtonSettings& s = m_r.settings();
     s.enabled = true;
@@ -143,7 +143,7 @@ void styleButton::InitProperties()
     SetAccessKeys();
 }
 
-void styleButton::ReadProperties(const PropertyStore& store)
+void StyleButton::ReadProperties(const PropertyStore& store)
 {
     ButtonSettings& s = m_r.settings();
     auto int16 = [&store](const QString& key, int fallback) {
@@ -186,7 +186,7 @@ void styleButton::ReadProperties(const PropertyStore& store)
     SetAccessKeys();
 }
 
-void styleButton::WriteProperties(PropertyStore& store) const
+void StyleButton::WriteProperties(PropertyStore& store) const
 {
     const ButtonSettings& s = m_r.settings();
     auto picture = [&store](const QString& key, const Picture& value) {
@@ -222,7 +222,7 @@ void styleButton::WriteProperties(PropertyStore& store) const
 
 // --- host ---------------------------------------------------------------------------------------
 
-void styleButton::setAmbient(const ButtonAmbient& ambient)
+void StyleButton::setAmbient(const ButtonAmbient& ambient)
 {
     m_ambient = ambient;
     m_r.setDefaultButton(ambient.displayAsDefault);
@@ -231,14 +231,14 @@ void styleButton::setAmbient(const ButtonAmbient& ambient)
     Redraw(lastState(), true);
 }
 
-void styleButton::setDisplayAsDefault(bool on)
+void StyleButton::setDisplayAsDefault(bool on)
 {
     ButtonAmbient ambient = m_ambient;
     ambient.displayAsDefault = on;
     setAmbient(ambient);
 }
 
-void styleButton::setColors()
+void StyleButton::setColors()
 {
     const QWidget* host = parentWidget() ? parentWidget() : this;
     const QPalette& palette = host->palette();
@@ -249,7 +249,7 @@ void styleButton::setColors()
 
 // --- properties ---------------------------------------------------------------------------------
 
-void styleButton::setBackColor(OleColor colour)
+void StyleButton::setBackColor(OleColor colour)
 {
     m_r.settings().backColor = colour;
     if (!m_ambient.userMode)
@@ -259,7 +259,7 @@ void styleButton::setBackColor(OleColor colour)
     notify(u"BackColor"_s);
 }
 
-void styleButton::setBackOver(OleColor colour)
+void StyleButton::setBackOver(OleColor colour)
 {
     m_r.settings().backOver = colour;
     setColors();
@@ -267,7 +267,7 @@ void styleButton::setBackOver(OleColor colour)
     notify(u"BackOver"_s);
 }
 
-void styleButton::setForeColor(OleColor colour)
+void StyleButton::setForeColor(OleColor colour)
 {
     m_r.settings().foreColor = colour;
     if (!m_ambient.userMode)
@@ -277,7 +277,7 @@ void styleButton::setForeColor(OleColor colour)
     notify(u"ForeColor"_s);
 }
 
-void styleButton::setForeOver(OleColor colour)
+void StyleButton::setForeOver(OleColor colour)
 {
     m_r.settings().foreOver = colour;
     setColors();
@@ -285,7 +285,7 @@ void styleButton::setForeOver(OleColor colour)
     notify(u"ForeOver"_s);
 }
 
-void styleButton::setMaskColor(OleColor colour)
+void StyleButton::setMaskColor(OleColor colour)
 {
     m_r.settings().maskColor = colour;
     setColors();
@@ -293,7 +293,7 @@ void styleButton::setMaskColor(OleColor colour)
     notify(u"MaskColor"_s);
 }
 
-void styleButton::setSoftBevel(bool on)
+void StyleButton::setSoftBevel(bool on)
 {
     m_r.settings().softBevel = on;
     setColors();
@@ -301,7 +301,7 @@ void styleButton::setSoftBevel(bool on)
     notify(u"SoftBevel"_s);
 }
 
-void styleButton::setButtonType(int type)
+void StyleButton::setButtonType(int type)
 {
     m_r.settings().buttonType = type;
     if (type == FlatFrame && !m_ambient.userMode)
@@ -312,7 +312,7 @@ void styleButton::setButtonType(int type)
     notify(u"ButtonType"_s);
 }
 
-void styleButton::setCaption(const QString& caption)
+void StyleButton::setCaption(const QString& caption)
 {
     m_r.settings().caption = caption;
     SetAccessKeys();
@@ -321,7 +321,7 @@ void styleButton::setCaption(const QString& caption)
     notify(u"Caption"_s);
 }
 
-void styleButton::setEnabled(bool enabled)
+void StyleButton::setEnabled(bool enabled)
 {
     m_r.settings().enabled = enabled;
     Redraw(ButtonRenderer::Normal, true);
@@ -329,44 +329,44 @@ void styleButton::setEnabled(bool enabled)
     notify(u"Enabled"_s);
 }
 
-void styleButton::setFont(const QFont& font)
+void StyleButton::setFont(const QFont& font)
 {
     m_r.settings().font = font;
     fontChanged();
     notify(u"Font"_s);
 }
 
-void styleButton::fontChanged()
+void StyleButton::fontChanged()
 {
     QWidget::setFont(m_r.settings().font);
     calcTextRects();
     Redraw(ButtonRenderer::Normal, true);
 }
 
-void styleButton::setFontBold(bool on)
+void StyleButton::setFontBold(bool on)
 {
     m_r.settings().font.setBold(on);
     fontChanged();
 }
 
-void styleButton::setFontItalic(bool on)
+void StyleButton::setFontItalic(bool on)
 {
     m_r.settings().font.setItalic(on);
     fontChanged();
 }
 
-void styleButton::setFontUnderline(bool on)
+void StyleButton::setFontUnderline(bool on)
 {
     m_r.settings().font.setUnderline(on);
     fontChanged();
 }
 
-int styleButton::FontSize() const
+int StyleButton::FontSize() const
 {
     return static_cast<int>(std::nearbyint(Font().pointSizeF()));
 }
 
-void styleButton::setFontSize(double points)
+void StyleButton::setFontSize(double points)
 {
     if (points <= 0)
         return;
@@ -374,13 +374,13 @@ void styleButton::setFontSize(double points)
     fontChanged();
 }
 
-void styleButton::setFontName(const QString& name)
+void StyleButton::setFontName(const QString& name)
 {
     m_r.settings().font.setFamily(name);
     fontChanged();
 }
 
-void styleButton::setColorScheme(int scheme)
+void StyleButton::setColorScheme(int scheme)
 {
     m_r.settings().colorScheme = scheme;
     setColors();
@@ -388,42 +388,42 @@ void styleButton::setColorScheme(int scheme)
     notify(u"ColorScheme"_s);
 }
 
-void styleButton::setShowFocusRect(bool on)
+void StyleButton::setShowFocusRect(bool on)
 {
     m_r.settings().showFocusRect = on;
     Redraw(lastState(), true);
     notify(u"ShowFocusRect"_s);
 }
 
-void styleButton::setSpecialEffect(int effect)
+void StyleButton::setSpecialEffect(int effect)
 {
     m_r.settings().specialEffect = effect;
     Redraw(lastState(), true);
     notify(u"SpecialEffect"_s);
 }
 
-void styleButton::setCheckBoxBehaviour(bool on)
+void StyleButton::setCheckBoxBehaviour(bool on)
 {
     m_r.settings().checkBoxBehaviour = on;
     Redraw(lastState(), true);
     notify(u"CheckBoxBehaviour"_s);
 }
 
-void styleButton::setMousePointer(int code)
+void StyleButton::setMousePointer(int code)
 {
     m_r.settings().mousePointer = code;
     applyPointer();
     notify(u"MousePointer"_s);
 }
 
-void styleButton::setMouseIcon(const Picture& icon)
+void StyleButton::setMouseIcon(const Picture& icon)
 {
     m_r.settings().mouseIcon = icon;
     applyPointer();
     notify(u"MouseIcon"_s);
 }
 
-void styleButton::setHandPointer(bool on)
+void StyleButton::setHandPointer(bool on)
 {
     ButtonSettings& s = m_r.settings();
     s.handPointer = on;
@@ -438,7 +438,7 @@ void styleButton::setHandPointer(bool on)
     notify(u"HandPointer"_s);
 }
 
-void styleButton::applyPointer()
+void StyleButton::applyPointer()
 {
     const ButtonSettings& s = m_r.settings();
     static const Qt::CursorShape shapes[] = {
@@ -472,7 +472,7 @@ void styleButton::applyPointer()
     }
 }
 
-void styleButton::setPictureNormal(const Picture& picture)
+void StyleButton::setPictureNormal(const Picture& picture)
 {
     m_r.settings().pictureNormal = picture;
     m_r.calcPictureSize();
@@ -481,7 +481,7 @@ void styleButton::setPictureNormal(const Picture& picture)
     notify(u"PictureNormal"_s);
 }
 
-void styleButton::setPictureOver(const Picture& picture)
+void StyleButton::setPictureOver(const Picture& picture)
 {
     m_r.settings().pictureOver = picture;
     if (isOver())
@@ -489,27 +489,27 @@ void styleButton::setPictureOver(const Picture& picture)
     notify(u"PictureOver"_s);
 }
 
-QPixmap styleButton::pictureNormalPixmap() const
+QPixmap StyleButton::pictureNormalPixmap() const
 {
     return QPixmap::fromImage(PictureNormal().image());
 }
 
-void styleButton::setPictureNormalPixmap(const QPixmap& pixmap)
+void StyleButton::setPictureNormalPixmap(const QPixmap& pixmap)
 {
     setPictureNormal(pixmap.isNull() ? Picture() : Picture(pixmap.toImage(), Picture::Type::Bitmap));
 }
 
-QPixmap styleButton::pictureOverPixmap() const
+QPixmap StyleButton::pictureOverPixmap() const
 {
     return QPixmap::fromImage(PictureOver().image());
 }
 
-void styleButton::setPictureOverPixmap(const QPixmap& pixmap)
+void StyleButton::setPictureOverPixmap(const QPixmap& pixmap)
 {
     setPictureOver(pixmap.isNull() ? Picture() : Picture(pixmap.toImage(), Picture::Type::Bitmap));
 }
 
-void styleButton::setPicturePosition(int position)
+void StyleButton::setPicturePosition(int position)
 {
     m_r.settings().picturePosition = position;
     notify(u"PicturePosition"_s);
@@ -517,7 +517,7 @@ void styleButton::setPicturePosition(int position)
     Redraw(lastState(), true);
 }
 
-void styleButton::setUseMaskColor(bool on)
+void StyleButton::setUseMaskColor(bool on)
 {
     m_r.settings().useMaskColor = on;
     if (!PictureNormal().isNull())
@@ -525,7 +525,7 @@ void styleButton::setUseMaskColor(bool on)
     notify(u"UseMaskColor"_s);
 }
 
-void styleButton::setUseGreyscale(bool on)
+void StyleButton::setUseGreyscale(bool on)
 {
     m_r.settings().useGreyscale = on;
     if (!PictureNormal().isNull())
@@ -533,7 +533,7 @@ void styleButton::setUseGreyscale(bool on)
     notify(u"UseGreyscale"_s);
 }
 
-void styleButton::setValue(bool value)
+void StyleButton::setValue(bool value)
 {
     m_r.settings().value = value;
     if (CheckBoxBehaviour())
@@ -541,7 +541,7 @@ void styleButton::setValue(bool value)
     notify(u"Value"_s);
 }
 
-void styleButton::SetAccessKeys()
+void StyleButton::SetAccessKeys()
 {
     if (m_shortcutId != 0) {
         releaseShortcut(m_shortcutId);
@@ -566,19 +566,19 @@ void styleButton::SetAccessKeys()
         m_shortcutId = grabShortcut(accessSequence());
 }
 
-QKeySequence styleButton::accessSequence() const
+QKeySequence StyleButton::accessSequence() const
 {
     return m_accessKey.isEmpty() ? QKeySequence() : QKeySequence(u"Alt+"_s + m_accessKey.toUpper());
 }
 
 // --- methods and machinery ----------------------------------------------------------------------
 
-void styleButton::DisableRefresh()
+void StyleButton::DisableRefresh()
 {
     m_r.setShown(false);
 }
 
-void styleButton::Refresh()
+void StyleButton::Refresh()
 {
     if (ButtonType() == ParentBackground)
         CaptureParentBackground();
@@ -588,7 +588,7 @@ void styleButton::Refresh()
     Redraw(lastState(), true);
 }
 
-bool styleButton::Redraw(int state, bool force)
+bool StyleButton::Redraw(int state, bool force)
 {
     if (!m_r.redraw(state, force))
         return false;
@@ -596,7 +596,7 @@ bool styleButton::Redraw(int state, bool force)
     return true;
 }
 
-void styleButton::resizeProcedure()
+void StyleButton::resizeProcedure()
 {
     if (m_resizeGuard)
         return;
@@ -606,7 +606,7 @@ void styleButton::resizeProcedure()
         Redraw(ButtonRenderer::Normal, true);
 }
 
-void styleButton::CaptureParentBackground()
+void StyleButton::CaptureParentBackground()
 {
     QWidget* parent = parentWidget();
     const int w = width();
@@ -625,12 +625,12 @@ void styleButton::CaptureParentBackground()
     m_resizeGuard = false;
 }
 
-bool styleButton::isOverTimerActive() const
+bool StyleButton::isOverTimerActive() const
 {
     return m_overTimer->isActive();
 }
 
-bool styleButton::IsMouseOver() const
+bool StyleButton::IsMouseOver() const
 {
     if (m_pointerProbe)
         return m_pointerProbe();
@@ -638,7 +638,7 @@ bool styleButton::IsMouseOver() const
     return QApplication::widgetAt(QCursor::pos()) == this;
 }
 
-void styleButton::pollPointer()
+void StyleButton::pollPointer()
 {
     if (IsMouseOver())
         return;
@@ -650,7 +650,7 @@ void styleButton::pollPointer()
 
 // --- window events ------------------------------------------------------------------------------
 
-bool styleButton::event(QEvent* event)
+bool StyleButton::event(QEvent* event)
 {
     if (event->type() == QEvent::Shortcut) {
         auto* shortcut = static_cast<QShortcutEvent*>(event);
@@ -664,18 +664,18 @@ bool styleButton::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void styleButton::paintEvent(QPaintEvent*)
+void StyleButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, m_r.image());
 }
 
-void styleButton::resizeEvent(QResizeEvent*)
+void StyleButton::resizeEvent(QResizeEvent*)
 {
     resizeProcedure();
 }
 
-void styleButton::showEvent(QShowEvent*)
+void StyleButton::showEvent(QShowEvent*)
 {
     if (ButtonType() == ParentBackground)
         CaptureParentBackground();
@@ -684,12 +684,12 @@ void styleButton::showEvent(QShowEvent*)
     Redraw(ButtonRenderer::Normal, true);
 }
 
-void styleButton::hideEvent(QHideEvent*)
+void StyleButton::hideEvent(QHideEvent*)
 {
     m_r.setShown(false);
 }
 
-void styleButton::changeEvent(QEvent* event)
+void StyleButton::changeEvent(QEvent* event)
 {
     // The desktop's colours changed: the ambient change of the host.
     if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
@@ -700,7 +700,7 @@ void styleButton::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-void styleButton::pressed(int button, int shift, float x, float y)
+void StyleButton::pressed(int button, int shift, float x, float y)
 {
     emit MouseDown(button, shift, x, y);
     m_lastMouseButton = button;
@@ -708,7 +708,7 @@ void styleButton::pressed(int button, int shift, float x, float y)
         Redraw(ButtonRenderer::Pressed, false);
 }
 
-void styleButton::mousePressEvent(QMouseEvent* event)
+void StyleButton::mousePressEvent(QMouseEvent* event)
 {
     m_releaseEndsDoubleClick = false;
     const QPointF at = event->position();
@@ -716,7 +716,7 @@ void styleButton::mousePressEvent(QMouseEvent* event)
         static_cast<float>(at.y()));
 }
 
-void styleButton::mouseMoveEvent(QMouseEvent* event)
+void StyleButton::mouseMoveEvent(QMouseEvent* event)
 {
     const int buttons = buttonsCode(event->buttons());
     const QPointF at = event->position();
@@ -739,7 +739,7 @@ void styleButton::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
-void styleButton::mouseReleaseEvent(QMouseEvent* event)
+void StyleButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const int button = buttonCode(event->button());
     const QPointF at = event->position();
@@ -756,7 +756,7 @@ void styleButton::mouseReleaseEvent(QMouseEvent* event)
         clicked();
 }
 
-void styleButton::mouseDoubleClickEvent(QMouseEvent* event)
+void StyleButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || m_lastMouseButton != 1)
         return;
@@ -764,7 +764,7 @@ void styleButton::mouseDoubleClickEvent(QMouseEvent* event)
     m_releaseEndsDoubleClick = true;
 }
 
-void styleButton::clicked()
+void StyleButton::clicked()
 {
     if (m_lastMouseButton != 1 || !Enabled())
         return;
@@ -776,7 +776,7 @@ void styleButton::clicked()
     emit Click();
 }
 
-void styleButton::keyPressEvent(QKeyEvent* event)
+void StyleButton::keyPressEvent(QKeyEvent* event)
 {
     const int code = keyCode(event);
     emit KeyDown(code, shiftCode(event->modifiers()));
@@ -804,7 +804,7 @@ void styleButton::keyPressEvent(QKeyEvent* event)
     event->setAccepted(handled);
 }
 
-void styleButton::keyReleaseEvent(QKeyEvent* event)
+void StyleButton::keyReleaseEvent(QKeyEvent* event)
 {
     if (event->isAutoRepeat())
         return;
@@ -822,14 +822,14 @@ void styleButton::keyReleaseEvent(QKeyEvent* event)
     event->ignore();
 }
 
-void styleButton::focusInEvent(QFocusEvent* event)
+void StyleButton::focusInEvent(QFocusEvent* event)
 {
     m_r.setFocused(true);
     Redraw(lastState(), true);
     QWidget::focusInEvent(event);
 }
 
-void styleButton::focusOutEvent(QFocusEvent* event)
+void StyleButton::focusOutEvent(QFocusEvent* event)
 {
     m_r.setFocused(false);
     Redraw(lastState(), true);

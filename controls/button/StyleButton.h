@@ -26,7 +26,7 @@ struct ButtonAmbient
 
 // A push button (optionally a two-state toggle) that paints itself in one of fourteen styles,
 // shows a hover look while the pointer is over it and raises button events.
-class styleButton final : public QWidget
+class StyleButton final : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
@@ -89,9 +89,9 @@ public:
     static constexpr int PointerArrow = 1;
     static constexpr int PointerCustom = 99;
 
-    explicit styleButton(QWidget* parent = nullptr);
-    ~styleButton() override;
-    Q_DISABLE_COPY_MOVE(styleButton)
+    explicit StyleButton(QWidget* parent = nullptr);
+    ~StyleButton() override;
+    Q_DISABLE_COPY_MOVE(StyleButton)
 
     // --- properties ---
     OleColor BackColor() const { return m_r.settings().backColor; }
