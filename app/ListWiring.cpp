@@ -23,19 +23,19 @@ ListWiring::ListWiring(MainWindow& window, std::unique_ptr<RegistryStore> store,
     , m_systemProxy(window.listView1(), window.messageBox(), *m_store, std::move(backends))
     , m_judgeEditor(std::make_unique<JudgeEditorLauncher>(std::move(judgeScriptsPath)))
 {
-    connect(&window, &MainWindow::ButtonMenuClick, this,
+    connect(&window, &MainWindow::toolbarMenuClicked, this,
         [this](const QString& key) { m_operations.buttonMenuClick(key.toLatin1().toStdString()); });
-    connect(&window, &MainWindow::ListView1ColumnClick, this,
+    connect(&window, &MainWindow::foundColumnClicked, this,
         [this](int column) { m_operations.columnClick(column); });
-    connect(&window, &MainWindow::ListView1MouseDown, this,
+    connect(&window, &MainWindow::foundMouseDown, this,
         [this](int button, int shift, int x, int y) { m_operations.mouseDown(button, shift, x, y); });
-    connect(&window, &MainWindow::mnuCopyClick, this, [this] { m_operations.copyProxy(); });
-    connect(&window, &MainWindow::List2Click, this, [this] { m_operations.list2Click(); });
-    connect(&window, &MainWindow::mnuProxyClick, this, [this] { m_systemProxy.mnuProxyClick(); });
-    connect(&window, &MainWindow::mnClearPClick, this, [this] { m_systemProxy.mnClearPClick(); });
-    connect(&window, &MainWindow::CmdEditClick, this, [this] { m_judgeEditor->show(); });
+    connect(&window, &MainWindow::copyProxyClicked, this, [this] { m_operations.copyProxy(); });
+    connect(&window, &MainWindow::foundListClicked, this, [this] { m_operations.list2Click(); });
+    connect(&window, &MainWindow::setDefaultProxyClicked, this, [this] { m_systemProxy.setAsDefaultProxy(); });
+    connect(&window, &MainWindow::clearProxyClicked, this, [this] { m_systemProxy.clearProxySupport(); });
+    connect(&window, &MainWindow::editJudgesClicked, this, [this] { m_judgeEditor->show(); });
     // The editor has no owner, so it does not go with the window by itself.
-    connect(&window, &MainWindow::Unload, this, [this] { m_judgeEditor->closeEditor(); });
+    connect(&window, &MainWindow::unloading, this, [this] { m_judgeEditor->closeEditor(); });
 }
 
 ListWiring::~ListWiring() = default;

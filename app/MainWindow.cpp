@@ -168,7 +168,7 @@ void MainWindow::buildToolbar()
         button->setGeometry(x, 0, buttonWidth, m_toolbar->height());
         x += buttonWidth;
         const QString caption = button->text();
-        connect(button, &QToolButton::clicked, this, [this, caption] { emit ButtonClick(caption); });
+        connect(button, &QToolButton::clicked, this, [this, caption] { emit toolbarButtonClicked(caption); });
         m_buttons[static_cast<std::size_t>(index)] = button;
     }
 
@@ -176,7 +176,7 @@ void MainWindow::buildToolbar()
         QAction* action = menu->addAction(QString::fromLatin1(text));
         const QString k = QString::fromLatin1(key);
         action->setData(k);
-        connect(action, &QAction::triggered, this, [this, k] { emit ButtonMenuClick(k); });
+        connect(action, &QAction::triggered, this, [this, k] { emit toolbarMenuClicked(k); });
     };
     m_loadMenu = new QMenu(this);
     addEntry(m_loadMenu, "Clear", "Clear");
@@ -212,7 +212,7 @@ void MainWindow::buildFrame()
     m_cmdEdit->setFont(AppFonts::tahoma(m_cmdEdit->FontBold()));
     m_cmdEdit->setToolTip(QStringLiteral("Add Script List"));
     m_cmdEdit->setGeometry(twips(5520), twips(240), twips(495), twips(255));
-    connect(m_cmdEdit, &EditButtonControl::Click, this, &MainWindow::CmdEditClick);
+    connect(m_cmdEdit, &EditButtonControl::Click, this, &MainWindow::editJudgesClicked);
 
     m_label3 = new QLabel(QStringLiteral("Sockets [ 20 ]"), m_frame3);
     m_label3->setObjectName(QStringLiteral("Label3"));
@@ -226,7 +226,7 @@ void MainWindow::buildFrame()
     m_slider1->setSingleStep(1);
     m_slider1->setPageStep(5);
     m_slider1->setGeometry(twips(1320), twips(650), twips(2895), twips(255));
-    connect(m_slider1, &QSlider::valueChanged, this, &MainWindow::SliderScroll);
+    connect(m_slider1, &QSlider::valueChanged, this, &MainWindow::socketsSliderMoved);
 
     m_label1 = new QLabel(QStringLiteral("Timeout (MS)"), m_frame3);
     m_label1->setObjectName(QStringLiteral("Label1"));
@@ -261,8 +261,8 @@ void MainWindow::buildListView()
     header->resizeSection(2, 96);
     header->resizeSection(3, 69);
     connect(header, &QHeaderView::sectionClicked, this,
-        [this](int logical) { emit ListView1ColumnClick(logical + 1); });
-    connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &MainWindow::ListView1MouseDown);
+        [this](int logical) { emit foundColumnClicked(logical + 1); });
+    connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &MainWindow::foundMouseDown);
 }
 
 void MainWindow::buildMenu()
@@ -275,9 +275,9 @@ void MainWindow::buildMenu()
     m_mnClearP->setObjectName(QStringLiteral("mnClearP"));
     m_mnuCopy = m_mnuFile->addAction(QStringLiteral("&Copy Proxy"));
     m_mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
-    connect(m_mnuProxy, &QAction::triggered, this, &MainWindow::mnuProxyClick);
-    connect(m_mnClearP, &QAction::triggered, this, &MainWindow::mnClearPClick);
-    connect(m_mnuCopy, &QAction::triggered, this, &MainWindow::mnuCopyClick);
+    connect(m_mnuProxy, &QAction::triggered, this, &MainWindow::setDefaultProxyClicked);
+    connect(m_mnClearP, &QAction::triggered, this, &MainWindow::clearProxyClicked);
+    connect(m_mnuCopy, &QAction::triggered, this, &MainWindow::copyProxyClicked);
 }
 
 void MainWindow::load()
@@ -343,7 +343,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Closing the main window ends the program at once: other windows go with it unasked, open
     // connections are dropped, and every event loop (including a modal one) is told to stop.
     m_unloading = true;
-    emit Unload();
+    emit unloading();
     for (auto& socket : m_sockets) {
         if (socket) {
             socket->setEvents({});

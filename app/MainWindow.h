@@ -113,18 +113,18 @@ public:
     bool isUnloading() const { return m_unloading; }
 
 signals:
-    void ButtonClick(const QString& caption);
-    void ButtonMenuClick(const QString& key);
-    void SliderScroll();
-    void CmdEditClick();
-    void ListView1ColumnClick(int column);
-    void ListView1MouseDown(int button, int shift, int x, int y);
-    void mnuProxyClick();
-    void mnClearPClick();
-    void mnuCopyClick();
-    void List2Click();
+    void toolbarButtonClicked(const QString& caption);
+    void toolbarMenuClicked(const QString& key);
+    void socketsSliderMoved();
+    void editJudgesClicked();
+    void foundColumnClicked(int column);
+    void foundMouseDown(int button, int shift, int x, int y);
+    void setDefaultProxyClicked();
+    void clearProxyClicked();
+    void copyProxyClicked();
+    void foundListClicked();
     // The window is closing and the program ends; raised once, before sockets are dropped.
-    void Unload();
+    void unloading();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

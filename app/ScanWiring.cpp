@@ -20,9 +20,9 @@ ScanWiring::ScanWiring(MainWindow& window)
     , m_engine(window.eventLoop(), *this, window.List1(), window.List2(), window.listView1())
     , m_loader(window.eventLoop(), *this, window.List1(), m_engine)
 {
-    connect(&window, &MainWindow::ButtonClick, this, &ScanWiring::buttonClick);
-    connect(&window, &MainWindow::SliderScroll, this, [this] { m_engine.sliderScroll(); });
-    connect(&window, &MainWindow::Unload, this, [this] {
+    connect(&window, &MainWindow::toolbarButtonClicked, this, &ScanWiring::buttonClick);
+    connect(&window, &MainWindow::socketsSliderMoved, this, [this] { m_engine.sliderScroll(); });
+    connect(&window, &MainWindow::unloading, this, [this] {
         m_loader.cancel();
         m_engine.shutdown();
     });

@@ -41,7 +41,7 @@ std::vector<std::unique_ptr<DesktopProxyBackend>> SystemProxyCommands::desktopBa
     return backends;
 }
 
-void SystemProxyCommands::mnuProxyClick()
+void SystemProxyCommands::setAsDefaultProxy()
 {
     if (m_messageBox.show(
             "Are you sure you want use this proxy?", MessageBox::YesNo | MessageBox::Question, "Set Proxy")
@@ -53,7 +53,7 @@ void SystemProxyCommands::mnuProxyClick()
     apply(true, m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn), "Set Proxy");
 }
 
-void SystemProxyCommands::mnClearPClick()
+void SystemProxyCommands::clearProxySupport()
 {
     if (m_messageBox.show("Are you sure you want to clear proxy support?",
             MessageBox::YesNo | MessageBox::Question, "Clear Proxy")

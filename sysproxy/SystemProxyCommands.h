@@ -27,9 +27,9 @@ public:
     static std::vector<std::unique_ptr<DesktopProxyBackend>> desktopBackends();
 
     // "&Set As Default Proxy": the selected row's IP and port.
-    void mnuProxyClick();
+    void setAsDefaultProxy();
     // "&Clear Proxy Support".
-    void mnClearPClick();
+    void clearProxySupport();
 
 private:
     void apply(bool enable, const std::string& server, const std::string& title);

@@ -71,7 +71,7 @@ TEST_F(ListWiringTest, MenusAndDropDownsReachTheOperations)
     EXPECT_EQ(store.value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "10.0.0.1:8080");
     EXPECT_EQ(m_box->shown().at(0).title, "Set Proxy");
 
-    Q_EMIT m_window->ListView1MouseDown(2, 0, 3, 3);
+    Q_EMIT m_window->foundMouseDown(2, 0, 3, 3);
     EXPECT_TRUE(m_window->mnuFile()->isVisible());
     m_window->mnuFile()->hide();
 
@@ -92,16 +92,16 @@ TEST_F(ListWiringTest, EditButtonOpensEditorOnceAndClosingWindowClosesIt)
     file.write("http://judge/\r\n");
     file.close();
 
-    Q_EMIT m_window->CmdEditClick();
+    Q_EMIT m_window->editJudgesClicked();
     JudgeListEditor* form = m_wiring->judgeEditor().form();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->Text1()->toPlainText(), u"http://judge/\n"_s);
     form->Text1()->setPlainText(u"unsaved"_s);
-    Q_EMIT m_window->CmdEditClick();
+    Q_EMIT m_window->editJudgesClicked();
     EXPECT_EQ(m_wiring->judgeEditor().form(), form);
     EXPECT_EQ(form->Text1()->toPlainText(), u"unsaved"_s);
 
-    Q_EMIT m_window->Unload();
+    Q_EMIT m_window->unloading();
     EXPECT_EQ(m_wiring->judgeEditor().form(), nullptr);
 }
 

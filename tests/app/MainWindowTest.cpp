@@ -142,8 +142,8 @@ TEST_F(MainWindowTest, ToolbarButtonsMenusAndTheirEvents)
             { QStringLiteral("Kill Duplicates"), QStringLiteral("killdupes") } }));
     EXPECT_TRUE(entries(1).empty());
 
-    QSignalSpy clicks(w.get(), &MainWindow::ButtonClick);
-    QSignalSpy menuClicks(w.get(), &MainWindow::ButtonMenuClick);
+    QSignalSpy clicks(w.get(), &MainWindow::toolbarButtonClicked);
+    QSignalSpy menuClicks(w.get(), &MainWindow::toolbarMenuClicked);
     w->toolbarButton(4)->click();
     w->toolbarButton(6)->click();
     w->buttonMenu(6)->actions().at(2)->trigger();
@@ -177,8 +177,8 @@ TEST_F(MainWindowTest, ScanSettingsStartWithTheirDefaults)
     EXPECT_EQ(w->Slider1()->singleStep(), 1);
     EXPECT_EQ(w->Slider1()->pageStep(), 5);
 
-    QSignalSpy scroll(w.get(), &MainWindow::SliderScroll);
-    QSignalSpy edit(w.get(), &MainWindow::CmdEditClick);
+    QSignalSpy scroll(w.get(), &MainWindow::socketsSliderMoved);
+    QSignalSpy edit(w.get(), &MainWindow::editJudgesClicked);
     w->Slider1()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(w->Slider1()->value(), 25);
     EXPECT_EQ(scroll.count(), 1);
@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, FoundProxyViewColumnsAndEvents)
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
 
-    QSignalSpy columns(w.get(), &MainWindow::ListView1ColumnClick);
+    QSignalSpy columns(w.get(), &MainWindow::foundColumnClicked);
     QHeaderView* header = view->header();
     const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, FoundProxyViewColumnsAndEvents)
     EXPECT_EQ(columns.at(0).at(0).toInt(), 3) << "1-based";
     EXPECT_EQ(w->listView1().subItem(0, 1), "1.2.3.4") << "the window does not sort by itself";
 
-    QSignalSpy downs(w.get(), &MainWindow::ListView1MouseDown);
+    QSignalSpy downs(w.get(), &MainWindow::foundMouseDown);
     const QRect second = view->visualItemRect(view->topLevelItem(1));
     QTest::mousePress(view->viewport(), Qt::RightButton, Qt::ShiftModifier, second.center());
     ASSERT_EQ(downs.count(), 1);
@@ -245,9 +245,9 @@ TEST_F(MainWindowTest, StatusBarMenuListsAndArrays)
     EXPECT_EQ(w->mnClearP()->text(), QStringLiteral("&Clear Proxy Support"));
     EXPECT_EQ(w->mnuCopy()->text(), QStringLiteral("&Copy Proxy"));
     EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> { w->mnuProxy(), w->mnClearP(), w->mnuCopy() }));
-    QSignalSpy proxy(w.get(), &MainWindow::mnuProxyClick);
-    QSignalSpy clear(w.get(), &MainWindow::mnClearPClick);
-    QSignalSpy copy(w.get(), &MainWindow::mnuCopyClick);
+    QSignalSpy proxy(w.get(), &MainWindow::setDefaultProxyClicked);
+    QSignalSpy clear(w.get(), &MainWindow::clearProxyClicked);
+    QSignalSpy copy(w.get(), &MainWindow::copyProxyClicked);
     w->mnuCopy()->trigger();
     w->mnuProxy()->trigger();
     EXPECT_EQ(proxy.count(), 1);
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, ClosingEndsEverythingOnce)
     w->show();
     QWidget other;
     other.show();
-    QSignalSpy unload(w.get(), &MainWindow::Unload);
+    QSignalSpy unload(w.get(), &MainWindow::unloading);
     EXPECT_TRUE(w->close());
     EXPECT_EQ(unload.count(), 1);
     EXPECT_TRUE(w->isUnloading());

@@ -148,8 +148,8 @@ TEST_F(SystemProxyTest, AnsweringNoChangesNothing)
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
     messages.setDefaultAnswer(MessageBox::No);
-    cmds.mnuProxyClick();
-    cmds.mnClearPClick();
+    cmds.setAsDefaultProxy();
+    cmds.clearProxySupport();
     ASSERT_EQ(messages.count(), 2);
     EXPECT_EQ(messages.shown()[0].prompt, "Are you sure you want use this proxy?");
     EXPECT_EQ(messages.shown()[0].title, "Set Proxy");
@@ -166,7 +166,7 @@ TEST_F(SystemProxyTest, SetWritesTypedValuesAndDesktop)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    cmds.mnuProxyClick();
+    cmds.setAsDefaultProxy();
 
     EXPECT_EQ(store.writes, (std::vector<std::string> { "ProxyEnable", "ProxyServer" }));
     FileRegistryStore reread(storePath());
@@ -192,8 +192,8 @@ TEST_F(SystemProxyTest, ClearWritesZeroAndEmptyServer)
 {
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    cmds.mnuProxyClick();
-    cmds.mnClearPClick();
+    cmds.setAsDefaultProxy();
+    cmds.clearProxySupport();
 
     EXPECT_EQ(store.writes,
         (std::vector<std::string> { "ProxyEnable", "ProxyServer", "ProxyEnable", "ProxyServer" }));
@@ -217,7 +217,7 @@ TEST_F(SystemProxyTest, FailuresAreShownNamingWhatFailed)
     blocker.close();
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store, false);
-    cmds.mnuProxyClick();
+    cmds.setAsDefaultProxy();
 
     ASSERT_EQ(messages.count(), 2);
     const std::string report = messages.lastPrompt();
@@ -234,7 +234,7 @@ TEST_F(SystemProxyTest, BadPortLeavesDesktopAlone)
     view.setSelectedRow(2);
     RecordingStore store(storePath());
     SystemProxyCommands cmds = commands(store);
-    cmds.mnuProxyClick();
+    cmds.setAsDefaultProxy();
     EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "10.0.0.9:http");
     EXPECT_TRUE(applied.empty());
     ASSERT_EQ(messages.count(), 2);
