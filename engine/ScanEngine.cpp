@@ -233,7 +233,10 @@ void ScanEngine::onError(int i)
 {
     if (!m_slots[static_cast<std::size_t>(i)].inFlight)
         return;
-    endCheck(i, Outcome::SocketError);
+    // Many servers close with part of the request unread, and their kernel then resets instead of
+    // ending the stream: once the answer has begun, an error ends it the way a close does.
+    gather(i);
+    endCheck(i, m_records[static_cast<std::size_t>(i)].reply.empty() ? Outcome::SocketError : Outcome::Judged);
 }
 
 void ScanEngine::onTick(int i)

@@ -95,6 +95,10 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     LoopbackProxy never(Mode::Never);
     LoopbackProxy reset(Mode::ResetMidAnswer);
     LoopbackProxy endless(Mode::Endless, "5");
+    LoopbackProxy pageThenReset(Mode::PageThenReset, "6");
+    LoopbackProxy pageThenLateReset(Mode::PageThenLateReset, "7");
+    LoopbackProxy readsToBlankLine(Mode::ReadsToBlankLine, "8");
+    LoopbackProxy resetBeforeAnswer(Mode::ResetBeforeAnswer);
     const quint16 refusing = LoopbackProxy::refusingPort();
     view.slider = 3;
     view.timeout = "1500";
@@ -107,18 +111,25 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     add(reset.port());
     add(endless.port());
     add(working.port());
+    add(pageThenReset.port());
+    add(pageThenLateReset.port());
+    add(readsToBlankLine.port());
+    add(resetBeforeAnswer.port());
     ASSERT_TRUE(scan());
     EXPECT_EQ(scanEnds, 1);
     std::vector<std::string> expected { row(working.port(), "2"), row(working.port(), "2"),
-        row(pieces.port(), "4"), row(endless.port(), "5") };
+        row(pieces.port(), "4"), row(endless.port(), "5"), row(pageThenReset.port(), "6"),
+        row(pageThenLateReset.port(), "7"), row(readsToBlankLine.port(), "8") };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(rows(), expected);
-    EXPECT_EQ(list2.count(), 4);
+    EXPECT_EQ(list2.count(), 7);
     EXPECT_EQ(working.requests(), 2);
     EXPECT_EQ(never.requests(), 1);
     EXPECT_EQ(reset.requests(), 1);
+    EXPECT_EQ(resetBeforeAnswer.requests(), 1);
+    EXPECT_EQ(readsToBlankLine.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n");
     EXPECT_EQ(working.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n\r\n");
-    EXPECT_EQ(view.panel(2), "Good: 4");
+    EXPECT_EQ(view.panel(2), "Good: 7");
     EXPECT_TRUE(view.idle());
 }
 
