@@ -154,7 +154,7 @@ void ScanEngine::handOut(int i)
         writeLoaded();
         ProxyEntry entry = ProxyEntry::parse(text);
         record.proxyIp = std::move(entry.ip);
-        record.proxyPort = std::move(entry.portText);
+        record.proxyPort = entry.usable() ? std::to_string(entry.port) : std::string();
         record.reply.clear();
         if (!entry.usable()) {
             m_lastEndWasError = false;

@@ -85,7 +85,7 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     loop.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
     loop.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
     CheckOptions options = *parse({ "--judge", "http://j/", "--sockets", "2", "--out",
-        dir.filePath(QStringLiteral("found.txt")).toStdString(), write("l.txt", "10.0.0.1:80\r\n10.0.0.2:81\r\n"),
+        dir.filePath(QStringLiteral("found.txt")).toStdString(), write("l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
         write("m.txt", "10.0.0.3:82\r\nbad\r\n") });
     int finished = 0;
     runner.onFinished = [&] { ++finished; };

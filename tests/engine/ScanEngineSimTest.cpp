@@ -282,14 +282,14 @@ TEST_F(ScanSim, UnusableEntriesAreFailedChecksAndNeverReuseTheLastProxy)
 {
     view.slider = 2;
     add({ "10.0.0.1:80", "", "nocolon", "10.0.0.2:", "10.0.0.2:http", "10.0.0.2:0", "10.0.0.2:70000", ":80",
-        "10.0.0.3: 81 ", "10.0.0.4:82:x" });
+        "10.0.0.3:\t081 ", "10.0.0.4:82:x" });
     working("10.0.0.1", 80, "1");
     working("10.0.0.3", 81, "3");
     working("10.0.0.4", 82, "4");
     engine.start();
     loop.runUntilIdle();
     EXPECT_EQ(connected(), (std::vector<std::string> { "10.0.0.1:80", "10.0.0.3:81", "10.0.0.4:82" }));
-    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:80/1", "10.0.0.3: 81 /3", "10.0.0.4:82/4" }));
+    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:80/1", "10.0.0.3:81/3", "10.0.0.4:82/4" }));
     EXPECT_EQ(checksEnded, 10);
     EXPECT_EQ(scanEnds, 1);
 }

@@ -10,10 +10,16 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <QMenu>
+
+#include "app/ListWiring.h"
 #include "app/MainWindow.h"
 #include "app/ScanWiring.h"
 #include "engine/LoopbackProxy.h"
+#include "platform/FileRegistryStore.h"
+#include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
+#include "support/FakeMessageBox.h"
 
 namespace qv {
 namespace {
@@ -28,6 +34,10 @@ protected:
         auto dialog = std::make_unique<FakeFileDialog>();
         m_dialog = dialog.get();
         services.fileDialog = std::move(dialog);
+        auto clipboard = std::make_unique<FakeClipboard>();
+        m_clipboard = clipboard.get();
+        services.clipboard = std::move(clipboard);
+        services.messageBox = std::make_unique<FakeMessageBox>();
         window = std::make_unique<MainWindow>(std::move(services));
         wiring = std::make_unique<ScanWiring>(*window);
         window->combo1().clear();
@@ -57,6 +67,7 @@ protected:
 
     QTemporaryDir m_dir;
     FakeFileDialog* m_dialog = nullptr;
+    FakeClipboard* m_clipboard = nullptr;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<ScanWiring> wiring;
 };
@@ -90,6 +101,60 @@ TEST_F(WindowScan, LoadStartAndFind)
     EXPECT_FALSE(window->buttonEnabled(2));
     EXPECT_TRUE(window->buttonEnabled(6));
     EXPECT_EQ(working.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n\r\n");
+}
+
+// The desktop proxy a test sees set.
+class RecordingDesktop final : public DesktopProxyBackend {
+public:
+    explicit RecordingDesktop(std::string* set)
+        : m_set(set)
+    {
+    }
+    std::string name() const override { return "Test"; }
+    bool isAvailable() const override { return true; }
+    bool apply(bool, const std::string& host, int port, std::string*) override
+    {
+        *m_set = host + ":" + std::to_string(port);
+        return true;
+    }
+
+private:
+    std::string* m_set;
+};
+
+// Blanks, a tab and a leading zero around the port are read past; the found proxy is ip:port
+// wherever it goes.
+TEST_F(WindowScan, AFoundProxyCarriesItsPortNumberEverywhere)
+{
+    LoopbackProxy working(LoopbackProxy::Mode::Working, "2");
+    const std::string proxy = "127.0.0.1:" + std::to_string(working.port());
+    loadList("127.0.0.1: \t0" + QByteArray::number(working.port()) + " \r\n");
+    window->toolbarButton(1)->click();
+    ASSERT_TRUE(waitForStatus(QStringLiteral("Status: Scan Complete!")));
+    ASSERT_EQ(window->listView1().rowCount(), 1);
+    EXPECT_EQ(window->listView1().subItem(0, 2), std::to_string(working.port()));
+    EXPECT_EQ(window->List2().item(0), proxy);
+
+    std::string desktop;
+    std::vector<std::unique_ptr<DesktopProxyBackend>> backends;
+    backends.push_back(std::make_unique<RecordingDesktop>(&desktop));
+    const std::string store = m_dir.filePath(QStringLiteral("registry.reg")).toStdString();
+    new ListWiring(*window, std::make_unique<FileRegistryStore>(store), std::move(backends), {});
+    window->listView1().setSelectedRow(0);
+    window->mnuCopy()->trigger();
+    EXPECT_EQ(m_clipboard->text(), proxy);
+    window->mnuProxy()->trigger();
+    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, proxy);
+    EXPECT_EQ(desktop, proxy);
+    const QString exported = m_dir.filePath(QStringLiteral("export.txt"));
+    m_dialog->setNextFileName(exported.toStdString());
+    for (QAction* action : window->buttonMenu(6)->actions()) {
+        if (action->text() == QStringLiteral("Export"))
+            action->trigger();
+    }
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), proxy + "\r\n");
 }
 
 TEST_F(WindowScan, StopAndEmptyStart)
