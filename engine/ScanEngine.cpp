@@ -65,6 +65,8 @@ void ScanEngine::start()
     }
     m_running = true;
     m_lastEndWasError = false;
+    // Each name is asked once per scan, and afresh in the next.
+    m_loop.forgetHostNames();
     m_scanSockets = std::clamp(m_view.sliderValue(), 0, kMaxSockets);
     for (int i = 1; i <= m_scanSockets; ++i)
         ensureSlot(i).socket->close();

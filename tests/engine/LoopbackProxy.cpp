@@ -16,6 +16,8 @@ LoopbackProxy::LoopbackProxy(Mode mode, std::string level)
 {
     if (m_mode == Mode::ReadsToBlankLine)
         m_server.takeRaw = [this](qintptr descriptor) { serveRaw(descriptor); };
+    // A hundred sockets may connect at once; the default backlog would drop some of their SYNs.
+    m_server.setListenBacklogSize(256);
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackProxy::onConnection);
 }
