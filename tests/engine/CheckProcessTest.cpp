@@ -4,10 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "engine/LoopbackProxy.h"
+#include "support/LoopbackNameServer.h"
 
 namespace qv {
 namespace {
@@ -21,11 +25,14 @@ struct Outcome {
 };
 
 // Runs the program while this process's event loop serves the test proxies; bounded.
-Outcome runCheck(const QStringList& args, const QString& workDir = {})
+Outcome runCheck(const QStringList& args, const QString& nameServer = {})
 {
     QProcess process;
-    if (!workDir.isEmpty())
-        process.setWorkingDirectory(workDir);
+    if (!nameServer.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(QV_CHECK_BINARY), args);
     Outcome outcome;
     if (!process.waitForStarted(10000))
@@ -81,8 +88,10 @@ TEST(CheckProgram, ScansAndWritesFindsAndTheExport)
     const QString out = dir.filePath(QStringLiteral("found.txt"));
     const std::string expected = "127.0.0.1:" + std::to_string(working.port());
 
-    Outcome run = runCheck({ QStringLiteral("--judge"), QStringLiteral("http://judge.test/"), QStringLiteral("--out"),
-        out, QStringLiteral("--timeout"), QStringLiteral("3000"), list });
+    // The working proxy answers any request with the judge page, so it serves as the judge too.
+    const QString judge = QStringLiteral("http://127.0.0.1:%1/judge.php").arg(working.port());
+    Outcome run = runCheck({ QStringLiteral("--judge"), judge, QStringLiteral("--out"), out, QStringLiteral("--timeout"),
+        QStringLiteral("3000"), list });
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, expected + "\t2\n");
     EXPECT_NE(run.err.find("Status: Scan Complete!"), std::string::npos) << run.err;
@@ -91,7 +100,7 @@ TEST(CheckProgram, ScansAndWritesFindsAndTheExport)
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     EXPECT_EQ(exported.readAll().toStdString(), expected + "\r\n");
 
-    run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--judge=http://judge.test/"), list });
+    run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--judge=") + judge, list });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, expected + "\t2\n");
     EXPECT_EQ(run.err, "");
@@ -110,9 +119,83 @@ TEST(CheckProgram, DefaultJudgeIsTheFirstLineOfTheJudgeFileBesideIt)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("127.0.0.1:" + QByteArray::number(working.port()));
     }
-    const Outcome run = runCheck({ QStringLiteral("--quiet"), list });
+    // The default list holds placeholder judges, which the judge check would refuse.
+    const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"), list });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
+}
+
+// A web server whose one page, /judge.php, is the judge: any other path is not found, and a
+// request line that is not three words is a bad request.
+void serveJudge(QTcpServer& server)
+{
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            const QByteArray request = socket->peek(65536);
+            if (!request.contains("\r\n\r\n"))
+                return;
+            const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+            std::string answer = "HTTP/1.0 400 Bad Request\r\n\r\n";
+            if (words.size() == 3)
+                answer = QUrl(QString::fromLatin1(words[1])).path() == QStringLiteral("/judge.php")
+                    ? LoopbackProxy::judgePage("1")
+                    : "HTTP/1.0 404 Not Found\r\n\r\n<html>no such page</html>";
+            socket->write(answer.data(), static_cast<qint64>(answer.size()));
+            socket->disconnectFromHost();
+        });
+    });
+}
+
+// Before scanning, the judge is fetched directly; a judge that would fail every proxy stops the
+// scan with exit status 3 and one line saying why.
+TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
+{
+    QTcpServer judgeServer;
+    serveJudge(judgeServer);
+    LoopbackProxy never(LoopbackProxy::Mode::Never);
+    LoopbackProxy working(LoopbackProxy::Mode::Working, "2");
+    test::LoopbackNameServer names;
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.txt"));
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("127.0.0.1:" + QByteArray::number(working.port()) + "\n");
+    }
+    const QString judge = QStringLiteral("http://127.0.0.1:%1").arg(judgeServer.serverPort());
+    const QString refusing = QStringLiteral("http://127.0.0.1:%1/judge.php").arg(LoopbackProxy::refusingPort());
+    struct Row {
+        QString judge;
+        QString option;
+        int status;
+        std::string err;
+    };
+    const Row rows[] = {
+        { judge + QStringLiteral("/judge.php"), {}, 0, "" },
+        { judge, {}, 3, ": answered without \"Comment\" (\"HTTP/1.0 404 Not Found\"); the URL has no path;" },
+        { judge + QStringLiteral("/judge .php"), {}, 3, "(\"HTTP/1.0 400 Bad Request\"); the URL has a blank in it;" },
+        { refusing, {}, 3, ": connection refused; --no-judge-check scans anyway\n" },
+        { QStringLiteral("http://127.0.0.1:%1/judge.php").arg(never.port()), {}, 3, ": timed out after 700 ms;" },
+        { QStringLiteral("http://missing.test/judge.php"), {}, 3, ": name not found (" },
+        { refusing, QStringLiteral("--no-judge-check"), 0, "" },
+        { QStringLiteral("https://127.0.0.1/judge.php"), {}, 0, " is not an http:// URL and cannot be checked directly" },
+    };
+    for (const Row& row : rows) {
+        QStringList args { QStringLiteral("--quiet"), QStringLiteral("--timeout=700"), QStringLiteral("--judge"), row.judge, list };
+        if (!row.option.isEmpty())
+            args.prepend(row.option);
+        const Outcome run = runCheck(args, QString::fromStdString(names.address()));
+        const std::string what = row.judge.toStdString();
+        EXPECT_EQ(run.status, row.status) << what << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << what << "\n" << run.err;
+        EXPECT_EQ(lines(run.err), row.err.empty() ? 0 : 1) << what << "\n" << run.err;
+        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\n" : "") << what;
+        if (row.status == 3) {
+            EXPECT_EQ(run.err.rfind("quorvane-check: judge " + what + ": ", 0), 0u) << run.err;
+        }
+    }
 }
 
 } // namespace
