@@ -4,9 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QUrl>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -125,37 +122,14 @@ TEST(CheckProgram, DefaultJudgeIsTheFirstLineOfTheJudgeFileBesideIt)
     EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
 }
 
-// A web server whose one page, /judge.php, is the judge: any other path is not found, and a
-// request line that is not three words is a bad request.
-void serveJudge(QTcpServer& server)
-{
-    server.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
-        QTcpSocket* socket = server.nextPendingConnection();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-            const QByteArray request = socket->peek(65536);
-            if (!request.contains("\r\n\r\n"))
-                return;
-            const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-            std::string answer = "HTTP/1.0 400 Bad Request\r\n\r\n";
-            if (words.size() == 3)
-                answer = QUrl(QString::fromLatin1(words[1])).path() == QStringLiteral("/judge.php")
-                    ? LoopbackProxy::judgePage("1")
-                    : "HTTP/1.0 404 Not Found\r\n\r\n<html>no such page</html>";
-            socket->write(answer.data(), static_cast<qint64>(answer.size()));
-            socket->disconnectFromHost();
-        });
-    });
-}
-
 // Before scanning, the judge is fetched directly; a judge that would fail every proxy stops the
-// scan with exit status 3 and one line saying why.
+// scan with exit status 3 and one line saying why. The working proxy serves as a good judge (it
+// answers any request with the judge page), the failing one as a judge without "Comment".
 TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
 {
-    QTcpServer judgeServer;
-    serveJudge(judgeServer);
-    LoopbackProxy never(LoopbackProxy::Mode::Never);
     LoopbackProxy working(LoopbackProxy::Mode::Working, "2");
+    LoopbackProxy failing(LoopbackProxy::Mode::Failing);
+    LoopbackProxy never(LoopbackProxy::Mode::Never);
     test::LoopbackNameServer names;
     QTemporaryDir dir;
     const QString list = dir.filePath(QStringLiteral("list.txt"));
@@ -164,37 +138,36 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("127.0.0.1:" + QByteArray::number(working.port()) + "\n");
     }
-    const QString judge = QStringLiteral("http://127.0.0.1:%1").arg(judgeServer.serverPort());
-    const QString refusing = QStringLiteral("http://127.0.0.1:%1/judge.php").arg(LoopbackProxy::refusingPort());
-    struct Row {
+    const auto at = [](quint16 port) { return QStringLiteral("http://127.0.0.1:%1").arg(port); };
+    const QString refusing = at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php");
+    const std::string noComment = ": answered without \"Comment\" (\"HTTP/1.0 502 Bad Gateway\")";
+    const struct {
         QString judge;
         QString option;
         int status;
         std::string err;
-    };
-    const Row rows[] = {
-        { judge + QStringLiteral("/judge.php"), {}, 0, "" },
-        { judge, {}, 3, ": answered without \"Comment\" (\"HTTP/1.0 404 Not Found\"); the URL has no path;" },
-        { judge + QStringLiteral("/judge .php"), {}, 3, "(\"HTTP/1.0 400 Bad Request\"); the URL has a blank in it;" },
-        { refusing, {}, 3, ": connection refused; --no-judge-check scans anyway\n" },
-        { QStringLiteral("http://127.0.0.1:%1/judge.php").arg(never.port()), {}, 3, ": timed out after 700 ms;" },
-        { QStringLiteral("http://missing.test/judge.php"), {}, 3, ": name not found (" },
+    } rows[] = {
+        { at(working.port()) + QStringLiteral("/j.php"), {}, 0, "" },
+        { at(failing.port()) + QStringLiteral("/j.php"), {}, 3, noComment + "; --no-judge-check scans anyway\n" },
+        { at(failing.port()), {}, 3, noComment + "; the URL has no path;" },
+        { at(failing.port()) + QStringLiteral("/j .php"), {}, 3, noComment + "; the URL has a blank in it;" },
+        { refusing, {}, 3, ": connection refused;" },
+        { at(never.port()) + QStringLiteral("/j.php"), {}, 3, ": timed out after 700 ms;" },
+        { QStringLiteral("http://missing.test/j.php"), {}, 3, ": name not found (" },
         { refusing, QStringLiteral("--no-judge-check"), 0, "" },
-        { QStringLiteral("https://127.0.0.1/judge.php"), {}, 0, " is not an http:// URL and cannot be checked directly" },
+        { QStringLiteral("https://127.0.0.1/j.php"), {}, 0, " is not an http:// URL and cannot be checked directly" },
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         QStringList args { QStringLiteral("--quiet"), QStringLiteral("--timeout=700"), QStringLiteral("--judge"), row.judge, list };
         if (!row.option.isEmpty())
             args.prepend(row.option);
         const Outcome run = runCheck(args, QString::fromStdString(names.address()));
-        const std::string what = row.judge.toStdString();
-        EXPECT_EQ(run.status, row.status) << what << "\n" << run.err;
-        EXPECT_NE(run.err.find(row.err), std::string::npos) << what << "\n" << run.err;
-        EXPECT_EQ(lines(run.err), row.err.empty() ? 0 : 1) << what << "\n" << run.err;
-        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\n" : "") << what;
-        if (row.status == 3) {
-            EXPECT_EQ(run.err.rfind("quorvane-check: judge " + what + ": ", 0), 0u) << run.err;
-        }
+        const std::string judge = row.judge.toStdString();
+        EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;
+        EXPECT_EQ(lines(run.err), row.err.empty() ? 0 : 1) << judge << "\n" << run.err;
+        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\n" : "") << judge;
+        EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
     }
 }
 

@@ -461,7 +461,8 @@ TEST_P(SocketContract, HostNamesAreLookedUpAndALookupCanBeAbandoned)
     ASSERT_TRUE(runUntil([&] { return rec.connected + rec.errors > 0; }));
     EXPECT_EQ(rec.connected, 1);
 
-    // Not in the hosts file: the lookup runs off the loop and fails (".invalid" never resolves).
+    // Not in the hosts file: the name server is asked, without stalling the loop, and says no
+    // (".invalid" never resolves).
     Recorder unknown;
     auto other = make(unknown);
     other->setRemoteHost("no-such-host.invalid");
