@@ -39,18 +39,16 @@ void LoopbackNameServer::onReadyRead()
         if (at + 5 > query.size() || name.starts_with("never"))
             continue;
         const bool typeA = query[at + 1] == 0 && query[at + 2] == 1;
-        if (typeA)
-            ++m_questions[name];
+        m_questions[name] += typeA ? 1 : 0;
         const bool missing = name.starts_with("missing");
-        QByteArray reply = query.left(at + 5);
-        reply[2] = static_cast<char>(0x81); // an answer to a recursive question
-        reply[3] = static_cast<char>(missing ? 0x83 : 0x80); // recursion available; NXDOMAIN or not
-        reply[6] = 0;
-        reply[7] = typeA && !missing ? 1 : 0;
-        for (int i = 8; i < 12; ++i)
-            reply[i] = 0;
-        if (typeA && !missing)
-            reply.append("\xc0\x0c\x00\x01\x00\x01\x00\x00\x00\x3c\x00\x04\x7f\x00\x00\x01", 16);
+        // The question, under a header saying: an answer, recursion available, no such name or
+        // one record (for A only).
+        QByteArray reply = query.left(at + 5).replace(2, 10, QByteArray("\x81\x80\0\1\0\0\0\0\0\0", 10));
+        reply[3] = missing ? '\x83' : '\x80';
+        if (typeA && !missing) {
+            reply[7] = 1;
+            reply.append("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\4\x7f\0\0\1", 16); // 127.0.0.1, 60 s
+        }
         QTimer::singleShot(m_delayMs, this, [this, reply, to = datagram.senderAddress(), port = datagram.senderPort()] {
             m_socket.writeDatagram(reply, to, port);
         });
