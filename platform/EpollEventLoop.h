@@ -15,8 +15,8 @@ class EpollTcpSocket;
 class EpollTimer;
 class EpollHostResolver;
 
-// An event loop on one epoll instance: non-blocking sockets, a heap of timer deadlines and a queue
-// of work posted to the loop. Linux only. It runs on its own (run()/processEvents()) or inside
+// An event loop on one epoll instance: non-blocking sockets, a heap of timer deadlines, a queue
+// of work posted to the loop and the host-name look-ups of EpollHostResolver. Linux only. It runs on its own (run()/processEvents()) or inside
 // another loop that watches fd() (see QtEpollEventLoop). Sockets and timers it makes must be
 // destroyed before it.
 class EpollEventLoop final : public EventLoop
