@@ -43,7 +43,6 @@ ProxyEntry ProxyEntry::parse(std::string_view text)
     const std::size_t second = text.find(':', first + 1);
     const std::string_view port
         = text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
-    entry.portText = std::string(port);
     const long long number = parseWholeNumber(port, 65535);
     if (!entry.ip.empty() && number >= 1)
         entry.port = static_cast<int>(number);

@@ -6,10 +6,11 @@
 namespace qv {
 
 // One pending-list entry split into address and port. The address is the text before the first
-// ":", the port text the part between the first and the second ":" (anything after is ignored).
+// ":", the port the part between the first and the second ":" (anything after is ignored). Only
+// the port's number is kept: the found list, the export and the desktop proxy all show it as
+// digits alone, whatever blanks or leading zeros the entry had.
 struct ProxyEntry {
     std::string ip;
-    std::string portText;
     int port = 0; // 1..65535 when usable()
 
     // An entry is usable when it has a non-empty address and a port text that is a whole number

@@ -65,6 +65,8 @@ void ScanEngine::start()
     }
     m_running = true;
     m_lastEndWasError = false;
+    // Each name is asked once per scan, and afresh in the next.
+    m_loop.forgetHostNames();
     m_scanSockets = std::clamp(m_view.sliderValue(), 0, kMaxSockets);
     for (int i = 1; i <= m_scanSockets; ++i)
         ensureSlot(i).socket->close();
@@ -154,7 +156,7 @@ void ScanEngine::handOut(int i)
         writeLoaded();
         ProxyEntry entry = ProxyEntry::parse(text);
         record.proxyIp = std::move(entry.ip);
-        record.proxyPort = std::move(entry.portText);
+        record.proxyPort = entry.usable() ? std::to_string(entry.port) : std::string();
         record.reply.clear();
         if (!entry.usable()) {
             m_lastEndWasError = false;
@@ -233,7 +235,10 @@ void ScanEngine::onError(int i)
 {
     if (!m_slots[static_cast<std::size_t>(i)].inFlight)
         return;
-    endCheck(i, Outcome::SocketError);
+    // Many servers close with part of the request unread, and their kernel then resets instead of
+    // ending the stream: once the answer has begun, an error ends it the way a close does.
+    gather(i);
+    endCheck(i, m_records[static_cast<std::size_t>(i)].reply.empty() ? Outcome::SocketError : Outcome::Judged);
 }
 
 void ScanEngine::onTick(int i)

@@ -15,7 +15,8 @@
 namespace qv {
 
 // Runs a scan: up to N sockets at once, each taking the head of the pending list, sending the
-// judge request through that proxy, gathering the answer until the proxy closes, and judging it.
+// judge request through that proxy, gathering the answer until the proxy closes (or resets the
+// connection after the answer began), and judging it.
 // Everything happens in event handlers on the one event loop; the engine itself never yields.
 //
 // A scan ends exactly once: when the pending list is empty and no socket has a check in flight.

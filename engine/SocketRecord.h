@@ -8,7 +8,7 @@ namespace qv {
 // next until the socket takes its next entry.
 struct SocketRecord {
     std::string proxyIp;
-    std::string proxyPort;
+    std::string proxyPort; // the port number in digits, empty for an unusable entry
     std::string reply; // the answer gathered so far, at most ScanEngine::kAnswerCap bytes
     std::string level;
 };

@@ -22,6 +22,8 @@ constexpr std::uint64_t kKeyMask = (std::uint64_t { 1 } << (64 - kSlotBits)) - 1
 // Slot numbers stop short of these, so they never look like a socket's.
 constexpr std::uint64_t kWakeData = ~std::uint64_t { 0 };
 constexpr std::uint64_t kTimerData = ~std::uint64_t { 0 } - 1;
+constexpr std::uint64_t kResolverData = ~std::uint64_t { 0 } - 2;
+constexpr std::uint64_t kMaxSockets = kSlotMask - 2;
 constexpr int kMaxEvents = 256;
 constexpr std::size_t kScratchBytes = 64 * 1024;
 } // namespace
@@ -82,7 +84,7 @@ std::uint32_t EpollEventLoop::addSocket(EpollTcpSocket* socket)
         m_sockets[slot] = socket;
         return slot;
     }
-    if (m_sockets.size() >= kSlotMask - 1)
+    if (m_sockets.size() >= kMaxSockets)
         throw std::runtime_error("too many sockets");
     m_sockets.push_back(socket);
     return static_cast<std::uint32_t>(m_sockets.size() - 1);
@@ -121,9 +123,46 @@ void EpollEventLoop::post(std::uint32_t slot, std::uint64_t key, Task task, int 
 
 EpollHostResolver& EpollEventLoop::resolver()
 {
-    if (!m_resolver)
-        m_resolver = std::make_unique<EpollHostResolver>(m_wakeFd);
+    if (!m_resolver) {
+        m_resolver = std::make_unique<EpollHostResolver>([this] {
+            if (m_wakeViaFd)
+                wake();
+        });
+        epoll_event event {};
+        event.events = EPOLLIN;
+        event.data.u64 = kResolverData;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_resolver->fd(), &event);
+        if (!m_nameServers.empty())
+            m_resolver->setServers(m_nameServers);
+    }
     return *m_resolver;
+}
+
+void EpollEventLoop::forgetHostNames()
+{
+    if (m_resolver)
+        m_resolver->forgetNames();
+}
+
+void EpollEventLoop::setNameServers(std::string servers)
+{
+    m_nameServers = std::move(servers);
+    if (m_resolver)
+        m_resolver->setServers(m_nameServers);
+}
+
+int EpollEventLoop::deliverLookups()
+{
+    if (!m_resolver || !m_resolver->hasResults())
+        return 0;
+    std::vector<EpollHostResolver::Result> results = m_resolver->takeResults();
+    for (EpollHostResolver::Result& result : results) {
+        // Looked up afresh on every call: a handler may have closed or destroyed the socket.
+        EpollTcpSocket* socket = find(result.slot, result.key);
+        if (socket && socket->m_lookingUp)
+            socket->onResolved(std::move(result));
+    }
+    return static_cast<int>(results.size());
 }
 
 void EpollEventLoop::wake()
@@ -136,13 +175,6 @@ void EpollEventLoop::drainWakeFd()
 {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
-    if (!m_resolver)
-        return;
-    for (EpollHostResolver::Result& result : m_resolver->takeResults()) {
-        EpollTcpSocket* socket = find(result.slot, result.key);
-        if (socket && socket->m_lookingUp)
-            socket->onResolved(std::move(result));
-    }
 }
 
 int EpollEventLoop::runPosted()
@@ -291,7 +323,7 @@ void EpollEventLoop::wakeViaFd(bool on)
 int EpollEventLoop::processEvents(int timeoutMs)
 {
     int wait = timeoutMs;
-    if (!m_posted.empty()) {
+    if (!m_posted.empty() || (m_resolver && m_resolver->hasResults())) {
         wait = 0;
     } else if (!m_heap.empty() && wait != 0) {
         const std::int64_t left = m_heap.front()->m_deadline - nowNs();
@@ -307,6 +339,8 @@ int EpollEventLoop::processEvents(int timeoutMs)
         const std::uint64_t data = events[k].data.u64;
         if (data == kWakeData) {
             drainWakeFd();
+        } else if (data == kResolverData) {
+            m_resolver->process();
         } else if (data == kTimerData) {
             std::uint64_t expirations = 0;
             [[maybe_unused]] const ssize_t got = ::read(m_timerFd, &expirations, sizeof expirations);
@@ -321,6 +355,7 @@ int EpollEventLoop::processEvents(int timeoutMs)
         }
     }
     int handled = n > 0 ? n : 0;
+    handled += deliverLookups();
     handled += runPosted();
     handled += runDueTimers(nowNs());
     if (m_wakeViaFd) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/EventLoop.h"
@@ -14,8 +15,8 @@ class EpollTcpSocket;
 class EpollTimer;
 class EpollHostResolver;
 
-// An event loop on one epoll instance: non-blocking sockets, a heap of timer deadlines and a queue
-// of work posted to the loop. Linux only. It runs on its own (run()/processEvents()) or inside
+// An event loop on one epoll instance: non-blocking sockets, a heap of timer deadlines, a queue
+// of work posted to the loop and the host-name look-ups of EpollHostResolver. Linux only. It runs on its own (run()/processEvents()) or inside
 // another loop that watches fd() (see QtEpollEventLoop). Sockets and timers it makes must be
 // destroyed before it.
 class EpollEventLoop final : public EventLoop
@@ -46,6 +47,11 @@ public:
     // Monotonic nanoseconds, the timers' clock.
     static std::int64_t nowNs();
 
+    void forgetHostNames() override;
+    // Host names are asked of these name servers ("host[:port],...") instead of those in
+    // /etc/resolv.conf. For tests, which serve names of their own on loopback.
+    void setNameServers(std::string servers);
+
     // What the loop delivers to a socket later, away from the socket's own calls.
     enum class Task : std::uint8_t { Error = 0, ResumeRead = 1 };
     // Whether socket is still in slot and still on the connection named by key.
@@ -72,6 +78,7 @@ private:
     static std::uint64_t epollData(std::uint32_t slot, std::uint64_t key);
     void post(std::uint32_t slot, std::uint64_t key, Task task, int number = 0);
     EpollHostResolver& resolver();
+    int deliverLookups();
     char* scratch() { return m_scratch.data(); }
     std::size_t scratchSize() const { return m_scratch.size(); }
 
@@ -88,7 +95,7 @@ private:
     int runPosted();
 
     int m_epoll = -1;
-    int m_wakeFd = -1; // eventfd: posted work and host lookups
+    int m_wakeFd = -1; // eventfd: posted work and finished look-ups
     int m_timerFd = -1; // only while waking via fd
     std::int64_t m_timerFdDeadline = -1;
     bool m_wakeViaFd = false;
@@ -103,6 +110,7 @@ private:
     std::uint64_t m_lastArm = 0;
     std::vector<char> m_scratch;
     std::unique_ptr<EpollHostResolver> m_resolver;
+    std::string m_nameServers;
 };
 
 } // namespace qv

@@ -1,94 +1,69 @@
 #include "platform/EpollHostResolver.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
+#include <ares.h>
 #include <cctype>
-#include <condition_variable>
+#include <cerrno>
 #include <cstring>
-#include <deque>
-#include <fstream>
+#include <memory>
 #include <mutex>
-#include <netdb.h>
 #include <netinet/in.h>
-#include <sstream>
-#include <thread>
+#include <sys/epoll.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
-#include <utility>
 
 namespace qv {
 
 namespace {
-struct Job
-{
-    std::uint32_t slot;
-    std::uint64_t key;
-    std::string name;
-    int port;
-};
-
 std::string lower(std::string text)
 {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
-
-struct HostsEntry
-{
-    std::string name;
-    std::string address;
-};
-
-// Read once: the file rarely changes while a scan runs.
-const std::vector<HostsEntry>& hostsFile()
-{
-    static const std::vector<HostsEntry> entries = [] {
-        std::vector<HostsEntry> out;
-        std::ifstream file("/etc/hosts");
-        std::string line;
-        while (std::getline(file, line)) {
-            line = line.substr(0, line.find('#'));
-            std::istringstream words(line);
-            std::string address;
-            std::string name;
-            if (!(words >> address))
-                continue;
-            while (words >> name)
-                out.push_back({ lower(name), address });
-        }
-        return out;
-    }();
-    return entries;
-}
 } // namespace
 
-struct EpollHostResolver::Shared
+struct EpollHostResolver::Query
 {
-    std::mutex mutex;
-    std::deque<Job> jobs;
-    std::vector<Result> results;
-    int wakeFd = -1;
-    int workers = 0;
-    bool closed = false;
-    ~Shared()
-    {
-        if (wakeFd >= 0)
-            ::close(wakeFd);
-    }
+    EpollHostResolver* resolver;
+    std::string name;
 };
 
-EpollHostResolver::EpollHostResolver(int wakeFd)
-    : m_shared(std::make_shared<Shared>())
+EpollHostResolver::EpollHostResolver(std::function<void()> wake)
+    : m_wake(std::move(wake))
 {
-    // A copy of its own: a worker finishing after the loop has gone must not write to a reused number.
-    m_shared->wakeFd = ::dup(wakeFd);
+    static std::once_flag libraryReady;
+    std::call_once(libraryReady, [] { ares_library_init(ARES_LIB_INIT_ALL); });
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_epoll < 0 || m_timerFd < 0) {
+        m_initError = std::string("Name lookup unavailable: ") + std::strerror(errno);
+        return;
+    }
+    epoll_event event {};
+    event.events = EPOLLIN;
+    event.data.fd = m_timerFd;
+    ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_timerFd, &event);
+
+    ares_options options {};
+    options.sock_state_cb = &EpollHostResolver::onSocketState;
+    options.sock_state_cb_data = this;
+    const int status = ares_init_options(&m_channel, &options, ARES_OPT_SOCK_STATE_CB);
+    if (status != ARES_SUCCESS) {
+        m_channel = nullptr;
+        m_initError = std::string("Name lookup unavailable: ") + ares_strerror(status);
+    }
 }
 
 EpollHostResolver::~EpollHostResolver()
 {
-    std::lock_guard<std::mutex> lock(m_shared->mutex);
-    m_shared->closed = true;
-    m_shared->jobs.clear();
+    // Ends every look-up still running; their callbacks see ARES_EDESTRUCTION and touch nothing.
+    if (m_channel)
+        ares_destroy(m_channel);
+    if (m_timerFd >= 0)
+        ::close(m_timerFd);
+    if (m_epoll >= 0)
+        ::close(m_epoll);
 }
 
 std::optional<EpollHostResolver::Address> EpollHostResolver::numeric(const std::string& host, int port)
@@ -97,8 +72,8 @@ std::optional<EpollHostResolver::Address> EpollHostResolver::numeric(const std::
     auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
     if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
-        v4->sin_port = htons(static_cast<std::uint16_t>(port));
         address.length = sizeof(sockaddr_in);
+        setPort(address, port);
         return address;
     }
     std::string text = host;
@@ -107,90 +82,154 @@ std::optional<EpollHostResolver::Address> EpollHostResolver::numeric(const std::
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
     if (::inet_pton(AF_INET6, text.c_str(), &v6->sin6_addr) == 1) {
         v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
         address.length = sizeof(sockaddr_in6);
+        setPort(address, port);
         return address;
     }
     return std::nullopt;
 }
 
-std::optional<std::vector<EpollHostResolver::Address>> EpollHostResolver::fromHostsFile(
-    const std::string& name, int port)
+void EpollHostResolver::setPort(Address& address, int port)
 {
-    const std::string wanted = lower(name);
-    std::vector<Address> out;
-    for (const HostsEntry& entry : hostsFile()) {
-        if (entry.name != wanted)
-            continue;
-        if (const std::optional<Address> address = numeric(entry.address, port))
-            out.push_back(*address);
+    const auto network = htons(static_cast<std::uint16_t>(port));
+    if (address.storage.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in*>(&address.storage)->sin_port = network;
+    else if (address.storage.ss_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6*>(&address.storage)->sin6_port = network;
+}
+
+bool EpollHostResolver::setServers(const std::string& servers)
+{
+    return m_channel && ares_set_servers_ports_csv(m_channel, servers.c_str()) == ARES_SUCCESS;
+}
+
+void EpollHostResolver::answer(Name& name, std::uint32_t slot, std::uint64_t key)
+{
+    Result result;
+    result.slot = slot;
+    result.key = key;
+    result.addresses = name.addresses;
+    result.error = name.error;
+    m_results.push_back(std::move(result));
+    if (m_results.size() == 1 && m_wake)
+        m_wake();
+}
+
+void EpollHostResolver::lookup(std::uint32_t slot, std::uint64_t key, const std::string& hostName)
+{
+    if (!m_channel) {
+        Name failed;
+        failed.error = m_initError;
+        answer(failed, slot, key);
+        return;
     }
-    if (out.empty())
-        return std::nullopt;
-    return out;
-}
-
-void EpollHostResolver::lookup(std::uint32_t slot, std::uint64_t key, const std::string& name, int port)
-{
-    std::lock_guard<std::mutex> lock(m_shared->mutex);
-    m_shared->jobs.push_back({ slot, key, name, port });
-    if (m_shared->workers < kMaxWorkers && m_shared->workers < static_cast<int>(m_shared->jobs.size())) {
-        ++m_shared->workers;
-        std::thread(&EpollHostResolver::work, m_shared).detach();
+    std::string name = lower(hostName);
+    const auto [at, added] = m_names.try_emplace(name);
+    Name& entry = at->second;
+    if (entry.answered) {
+        answer(entry, slot, key);
+        return;
     }
+    entry.waiters.emplace_back(slot, key);
+    if (!added)
+        return; // asked already: the answer goes to every socket waiting
+    ares_addrinfo_hints hints {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    auto* query = new Query { this, name };
+    // May answer at once (the hosts file, a name that cannot be asked): onAnswer only queues it.
+    ares_getaddrinfo(m_channel, name.c_str(), nullptr, &hints, &EpollHostResolver::onAnswer, query);
+    rearmTimer();
 }
 
-std::vector<EpollHostResolver::Result> EpollHostResolver::takeResults()
+void EpollHostResolver::onAnswer(void* arg, int status, int /*timeouts*/, ares_addrinfo* answer)
 {
-    std::lock_guard<std::mutex> lock(m_shared->mutex);
-    return std::exchange(m_shared->results, {});
-}
-
-void EpollHostResolver::work(std::shared_ptr<Shared> shared)
-{
-    for (;;) {
-        Job job;
-        {
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            if (shared->closed || shared->jobs.empty()) {
-                --shared->workers;
-                return;
-            }
-            job = std::move(shared->jobs.front());
-            shared->jobs.pop_front();
+    const std::unique_ptr<Query> query(static_cast<Query*>(arg));
+    const std::unique_ptr<ares_addrinfo, void (*)(ares_addrinfo*)> held(answer, &ares_freeaddrinfo);
+    if (status == ARES_EDESTRUCTION)
+        return;
+    EpollHostResolver& self = *query->resolver;
+    const auto at = self.m_names.find(query->name);
+    if (at == self.m_names.end())
+        return;
+    Name name = std::move(at->second);
+    self.m_names.erase(at);
+    if (status == ARES_SUCCESS && answer) {
+        for (const ares_addrinfo_node* node = answer->nodes; node; node = node->ai_next) {
+            if (!node->ai_addr || node->ai_addrlen > sizeof(sockaddr_storage))
+                continue;
+            Address address;
+            std::memcpy(&address.storage, node->ai_addr, node->ai_addrlen);
+            address.length = node->ai_addrlen;
+            name.addresses.push_back(address);
         }
-        Result result;
-        result.slot = job.slot;
-        result.key = job.key;
-        addrinfo hints {};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_ADDRCONFIG;
-        addrinfo* list = nullptr;
-        const std::string port = std::to_string(job.port);
-        const int rc = ::getaddrinfo(job.name.c_str(), port.c_str(), &hints, &list);
-        if (rc != 0) {
-            result.error = ::gai_strerror(rc);
-        } else {
-            for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-                if (ai->ai_addrlen > sizeof(sockaddr_storage))
-                    continue;
-                Address address;
-                std::memcpy(&address.storage, ai->ai_addr, ai->ai_addrlen);
-                address.length = ai->ai_addrlen;
-                result.addresses.push_back(address);
-            }
-            ::freeaddrinfo(list);
-            if (result.addresses.empty())
-                result.error = "Host not found";
-        }
-        std::lock_guard<std::mutex> lock(shared->mutex);
-        if (shared->closed)
-            continue;
-        shared->results.push_back(std::move(result));
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(shared->wakeFd, &one, sizeof one);
     }
+    if (name.addresses.empty())
+        name.error = status == ARES_SUCCESS ? std::string("Host has no address") : ares_strerror(status);
+    const auto waiters = std::move(name.waiters);
+    name.waiters.clear();
+    for (const auto& [slot, key] : waiters)
+        self.answer(name, slot, key);
+    // A definite answer holds for the rest of the scan; a server that failed or kept silent may do
+    // better for the next socket that asks.
+    if (!name.addresses.empty() || status == ARES_ENOTFOUND || status == ARES_ENODATA) {
+        name.answered = true;
+        self.m_names.emplace(query->name, std::move(name));
+    }
+}
+
+void EpollHostResolver::onSocketState(void* data, int fd, int readable, int writable)
+{
+    const auto& self = *static_cast<EpollHostResolver*>(data);
+    if (!readable && !writable) {
+        ::epoll_ctl(self.m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+        return;
+    }
+    epoll_event event {};
+    event.events = (readable ? EPOLLIN : 0u) | (writable ? EPOLLOUT : 0u);
+    event.data.fd = fd;
+    if (::epoll_ctl(self.m_epoll, EPOLL_CTL_MOD, fd, &event) != 0 && errno == ENOENT)
+        ::epoll_ctl(self.m_epoll, EPOLL_CTL_ADD, fd, &event);
+}
+
+void EpollHostResolver::process()
+{
+    if (!m_channel)
+        return;
+    epoll_event events[32];
+    const int n = ::epoll_wait(m_epoll, events, 32, 0);
+    for (int k = 0; k < n; ++k) {
+        const int fd = events[k].data.fd;
+        if (fd == m_timerFd) {
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const ssize_t got = ::read(m_timerFd, &expirations, sizeof expirations);
+            continue;
+        }
+        const bool in = events[k].events & (EPOLLIN | EPOLLERR | EPOLLHUP);
+        const bool out = events[k].events & EPOLLOUT;
+        ares_process_fd(m_channel, in ? fd : ARES_SOCKET_BAD, out ? fd : ARES_SOCKET_BAD);
+    }
+    // Retries and time-outs that are due.
+    ares_process_fd(m_channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);
+    rearmTimer();
+}
+
+void EpollHostResolver::rearmTimer()
+{
+    timeval left {};
+    itimerspec when {};
+    if (ares_timeout(m_channel, nullptr, &left)) {
+        when.it_value.tv_sec = left.tv_sec;
+        when.it_value.tv_nsec = static_cast<long>(left.tv_usec) * 1000;
+        if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+            when.it_value.tv_nsec = 1; // zero would disarm it
+    }
+    ::timerfd_settime(m_timerFd, 0, &when, nullptr);
+}
+
+void EpollHostResolver::forgetNames()
+{
+    std::erase_if(m_names, [](const auto& entry) { return entry.second.answered; });
 }
 
 } // namespace qv

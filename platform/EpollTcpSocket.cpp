@@ -116,11 +116,9 @@ bool EpollTcpSocket::connect()
     m_key = m_loop.nextKey();
     if (const auto address = EpollHostResolver::numeric(m_host, m_port)) {
         m_addresses.push_back(*address);
-    } else if (auto listed = EpollHostResolver::fromHostsFile(m_host, m_port)) {
-        m_addresses = std::move(*listed);
     } else {
         m_lookingUp = true;
-        m_loop.resolver().lookup(m_slot, m_key, m_host, m_port);
+        m_loop.resolver().lookup(m_slot, m_key, m_host);
         return true;
     }
     int lastError = 0;
@@ -356,6 +354,8 @@ void EpollTcpSocket::onResolved(EpollHostResolver::Result result)
         return;
     }
     m_addresses = std::move(result.addresses);
+    for (EpollHostResolver::Address& address : m_addresses)
+        EpollHostResolver::setPort(address, m_port);
     m_nextAddress = 0;
     int lastError = 0;
     if (!tryNextAddress(lastError))

@@ -22,6 +22,10 @@ public:
 
     // Monotonic milliseconds.
     virtual std::int64_t nowMs() const = 0;
+
+    // Host names are asked afresh from now on; until the next call a loop may ask each name once
+    // and share the answer. A scan calls it when it starts.
+    virtual void forgetHostNames() { }
 };
 
 } // namespace qv

@@ -20,6 +20,7 @@ public:
     // Qt's pending events (the window's) and then the sockets' and timers'.
     void yield() override;
     std::int64_t nowMs() const override { return m_loop.nowMs(); }
+    void forgetHostNames() override { m_loop.forgetHostNames(); }
 
     EpollEventLoop& epoll() { return m_loop; }
 

@@ -52,7 +52,7 @@ bool TextFileReader::readLine(std::string& line)
     if (c == EOF)
         return false;
     line.clear();
-    while (c != EOF && c != '\r') {
+    while (c != EOF && c != '\r' && c != '\n') {
         if (line.size() < kMaxLineBytes)
             line.push_back(static_cast<char>(c));
         c = nextByte();

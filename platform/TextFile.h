@@ -7,9 +7,9 @@
 
 namespace qv {
 
-// Reads a list file line by line, streaming. A line ends at CR LF or at a lone CR; a LF without a
-// CR before it stays inside the entry; the last line need not be terminated. Bytes are kept as
-// they are (Latin-1). A line longer than kMaxLineBytes is cut there (the rest of that line is
+// Reads a list file line by line, streaming. A line ends at CR LF, at a lone CR or at a lone LF, so
+// lists made on Linux, Windows and old Macs read alike; the last line need not be terminated. Bytes
+// are kept as they are (Latin-1). A line longer than kMaxLineBytes is cut there (the rest of that line is
 // skipped), so binary junk or a huge line cannot exhaust memory.
 class TextFileReader {
 public:

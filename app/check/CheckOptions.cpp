@@ -26,6 +26,10 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             options.quiet = true;
             continue;
         }
+        if (arg == "--no-judge-check") {
+            options.judgeCheck = false;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const std::size_t eq = arg.find('='); eq != std::string::npos) {

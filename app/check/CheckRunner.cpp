@@ -10,6 +10,7 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     , m_err(err)
     , m_engine(loop, *this, m_pending, m_found, m_foundView)
     , m_loader(loop, *this, m_pending, m_engine)
+    , m_judgeCheck(loop)
 {
     ScanEngine::Hooks hooks;
     hooks.found = [this](const std::string& ip, const std::string& port, const std::string& level) {
@@ -61,6 +62,32 @@ int CheckRunner::begin(const CheckOptions& options)
     }
     if (!m_options.quiet && !m_panels[1].empty())
         m_err << m_panels[1] << '\n';
+    // A judge that is gone would fail every proxy: say so instead of reporting none found.
+    if (m_options.judgeCheck && m_pending.count() > 0) {
+        if (m_judgeCheck.start(m_judge, m_options.timeoutMs, [this](const std::string& p) { judgeChecked(p); }))
+            return -1;
+        m_err << "quorvane-check: judge " << m_judge
+              << " is not an http:// URL and cannot be checked directly; scanning anyway\n";
+    }
+    return startScan() ? -1 : finish();
+}
+
+void CheckRunner::judgeChecked(const std::string& problem)
+{
+    if (problem.empty()) {
+        if (!startScan() && !m_ended && onFinished)
+            onFinished();
+        return;
+    }
+    m_judgeStatus = kDeadJudge;
+    m_err << "quorvane-check: judge " << m_judge << ": " << problem << "; --no-judge-check scans anyway\n"
+          << std::flush;
+    if (onFinished)
+        onFinished();
+}
+
+bool CheckRunner::startScan()
+{
     m_lastStatus = m_panels[1];
     m_total = m_pending.count();
     m_startedMs = m_loop.nowMs();
@@ -71,14 +98,16 @@ int CheckRunner::begin(const CheckOptions& options)
         m_progress->setEnabled(false);
         if (!m_ended)
             report(true);
-        return finish();
+        return false;
     }
-    return -1;
+    return true;
 }
 
 int CheckRunner::finish()
 {
     m_progress->setEnabled(false);
+    if (m_judgeStatus != 0)
+        return m_judgeStatus;
     if (!m_options.out)
         return 0;
     TextFileWriter file;

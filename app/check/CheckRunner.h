@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/check/CheckOptions.h"
+#include "app/check/JudgeCheck.h"
 #include "engine/PlainListView.h"
 #include "engine/ProxyLoader.h"
 #include "engine/ScanEngine.h"
@@ -28,9 +29,13 @@ public:
     CheckRunner(const CheckRunner&) = delete;
     CheckRunner& operator=(const CheckRunner&) = delete;
 
-    // Loads and starts. Returns an exit status when there is nothing to wait for (2 for an
-    // unreadable file or no judge, 0 for an empty list), or -1 while the scan runs; then
-    // onFinished is called once when it has ended, and finish() gives the exit status.
+    // Exit status when the judge would fail every proxy.
+    static constexpr int kDeadJudge = 3;
+
+    // Loads, checks the judge and starts. Returns an exit status when there is nothing to wait
+    // for (2 for an unreadable file or no judge, 0 for an empty list), or -1 while the judge check
+    // or the scan runs; then onFinished is called once when it has ended, and finish() gives the
+    // exit status (kDeadJudge when the judge check failed).
     int begin(const CheckOptions& options);
     int finish();
     bool scanning() const { return m_engine.isRunning(); }
@@ -51,6 +56,9 @@ private:
 
     void report(bool force);
     int fail(const std::string& message);
+    void judgeChecked(const std::string& problem);
+    // False when the scan ended as it started.
+    bool startScan();
 
     EventLoop& m_loop;
     std::ostream& m_out;
@@ -62,6 +70,8 @@ private:
     PlainListView m_foundView;
     ScanEngine m_engine;
     ProxyLoader m_loader;
+    JudgeCheck m_judgeCheck;
+    int m_judgeStatus = 0;
     std::unique_ptr<Timer> m_progress;
     std::array<std::string, 4> m_panels;
     std::array<bool, 7> m_buttons {};

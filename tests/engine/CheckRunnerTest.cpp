@@ -33,14 +33,17 @@ TEST(CheckOptions, DefaultsAndEveryOption)
     EXPECT_FALSE(plain->out);
     EXPECT_FALSE(plain->quiet);
 
+    EXPECT_TRUE(plain->judgeCheck);
+
     auto all = parse({ "--judge", "http://j/x", "--sockets=100", "--timeout", "250", "--out=found.txt", "--quiet",
-        "a.txt", "--", "--b.txt" });
+        "--no-judge-check", "a.txt", "--", "--b.txt" });
     ASSERT_TRUE(all);
     EXPECT_EQ(*all->judge, "http://j/x");
     EXPECT_EQ(all->sockets, 100);
     EXPECT_EQ(all->timeoutMs, 250);
     EXPECT_EQ(*all->out, "found.txt");
     EXPECT_TRUE(all->quiet);
+    EXPECT_FALSE(all->judgeCheck);
     EXPECT_EQ(all->files, (std::vector<std::string> { "a.txt", "--b.txt" }));
 }
 
@@ -60,6 +63,8 @@ TEST(CheckOptions, BadCommandLinesSayWhy)
 
 class CheckRun : public testing::Test {
 protected:
+    // The judge of these runs, fetched directly before each scan.
+    CheckRun() { loop.setPeer("j", 80, PeerScript::answering("Comment")); }
     std::string write(const std::string& name, const std::string& bytes)
     {
         const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
@@ -85,7 +90,7 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     loop.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
     loop.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
     CheckOptions options = *parse({ "--judge", "http://j/", "--sockets", "2", "--out",
-        dir.filePath(QStringLiteral("found.txt")).toStdString(), write("l.txt", "10.0.0.1:80\r\n10.0.0.2:81\r\n"),
+        dir.filePath(QStringLiteral("found.txt")).toStdString(), write("l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
         write("m.txt", "10.0.0.3:82\r\nbad\r\n") });
     int finished = 0;
     runner.onFinished = [&] { ++finished; };
@@ -126,7 +131,7 @@ TEST_F(CheckRun, UnreadableFileIsExitStatusTwo)
 
 TEST_F(CheckRun, EmptyOrUnusableListEndsAtOnce)
 {
-    EXPECT_EQ(runner.begin(*parse({ "--judge", "http://j/", write("e.txt", "junk\r\n\r\n") })), 0);
+    EXPECT_EQ(runner.begin(*parse({ "--judge", "http://j/", "--no-judge-check", write("e.txt", "junk\r\n\r\n") })), 0);
     EXPECT_NE(err.str().find("Status: Scan Complete!"), std::string::npos);
     EXPECT_EQ(loop.connects().size(), 0u);
 }

@@ -49,31 +49,32 @@ INSTANTIATE_TEST_SUITE_P(Markers, JudgeAnswer,
             std::string("\0", 1) }),
     [](const testing::TestParamInfo<JudgeCase>& info) { return std::string(info.param.name); });
 
-TEST(ProxyEntry, SplitsAtColonsAndChecksThePort)
+TEST(ProxyEntry, SplitsAtColonsAndReadsThePortAsANumber)
 {
     struct Case {
-        std::string text, ip, port;
+        std::string text, ip;
         int number;
     };
     const Case cases[] = {
-        { "1.2.3.4:8080", "1.2.3.4", "8080", 8080 },
-        { "1.2.3.4:3128:extra", "1.2.3.4", "3128", 3128 },
-        { "1.2.3.4: 80 ", "1.2.3.4", " 80 ", 80 },
-        { "1.2.3.4:65535", "1.2.3.4", "65535", 65535 },
-        { "", "", "", 0 },
-        { "bare.host", "bare.host", "", 0 },
-        { "1.2.3.4:", "1.2.3.4", "", 0 },
-        { "1.2.3.4:0", "1.2.3.4", "0", 0 },
-        { "1.2.3.4:65536", "1.2.3.4", "65536", 0 },
-        { "1.2.3.4:99999999999999999999", "1.2.3.4", "99999999999999999999", 0 },
-        { "1.2.3.4:80x", "1.2.3.4", "80x", 0 },
-        { "1.2.3.4:-80", "1.2.3.4", "-80", 0 },
-        { ":80", "", "80", 0 },
+        { "1.2.3.4:8080", "1.2.3.4", 8080 },
+        { "1.2.3.4:3128:extra", "1.2.3.4", 3128 },
+        { "1.2.3.4: 80 ", "1.2.3.4", 80 },
+        { "1.2.3.4:\t0080 ", "1.2.3.4", 80 },
+        { "1.2.3.4:65535", "1.2.3.4", 65535 },
+        { "", "", 0 },
+        { "bare.host", "bare.host", 0 },
+        { "1.2.3.4:", "1.2.3.4", 0 },
+        { "1.2.3.4:0", "1.2.3.4", 0 },
+        { "1.2.3.4:65536", "1.2.3.4", 0 },
+        { "1.2.3.4:99999999999999999999", "1.2.3.4", 0 },
+        { "1.2.3.4:80x", "1.2.3.4", 0 },
+        { "1.2.3.4:-80", "1.2.3.4", 0 },
+        { "1.2.3.4:+80", "1.2.3.4", 0 },
+        { ":80", "", 0 },
     };
     for (const Case& c : cases) {
         const ProxyEntry entry = ProxyEntry::parse(c.text);
         EXPECT_EQ(entry.ip, c.ip) << c.text;
-        EXPECT_EQ(entry.portText, c.port) << c.text;
         EXPECT_EQ(entry.port, c.number) << c.text;
         EXPECT_EQ(entry.usable(), c.number > 0) << c.text;
     }

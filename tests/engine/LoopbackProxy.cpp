@@ -1,9 +1,12 @@
 #include "engine/LoopbackProxy.h"
 
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 #include <memory>
+#include <string_view>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace qv::test {
 
@@ -11,6 +14,10 @@ LoopbackProxy::LoopbackProxy(Mode mode, std::string level)
     : m_mode(mode)
     , m_level(std::move(level))
 {
+    if (m_mode == Mode::ReadsToBlankLine)
+        m_server.takeRaw = [this](qintptr descriptor) { serveRaw(descriptor); };
+    // A hundred sockets may connect at once; the default backlog would drop some of their SYNs.
+    m_server.setListenBacklogSize(256);
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackProxy::onConnection);
 }
@@ -30,6 +37,48 @@ quint16 LoopbackProxy::refusingPort()
     probe.close();
     return port;
 }
+
+void LoopbackProxy::Server::incomingConnection(qintptr descriptor)
+{
+    if (takeRaw)
+        takeRaw(descriptor);
+    else
+        QTcpServer::incomingConnection(descriptor);
+}
+
+void LoopbackProxy::serveRaw(qintptr descriptor)
+{
+    const int fd = static_cast<int>(descriptor);
+    auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, notifier, [this, fd, notifier] {
+        char buffer[4096];
+        const ssize_t seen = ::recv(fd, buffer, sizeof buffer, MSG_PEEK);
+        const std::string_view peeked(buffer, seen > 0 ? static_cast<std::size_t>(seen) : 0);
+        const std::size_t end = peeked.find("\r\n\r\n");
+        if (seen > 0 && end == std::string_view::npos)
+            return;
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        if (seen > 0) {
+            ++m_requests;
+            m_lastRequest = peeked.substr(0, end + 4);
+            [[maybe_unused]] const ssize_t taken = ::recv(fd, buffer, end + 4, 0);
+            const std::string page = judgePage(m_level);
+            [[maybe_unused]] const ssize_t sent = ::send(fd, page.data(), page.size(), MSG_NOSIGNAL);
+        }
+        ::close(fd);
+    });
+}
+
+namespace {
+// Linger 0: the close sends a reset instead of an orderly end.
+void resetNow(QTcpSocket* socket)
+{
+    const linger hard { 1, 0 };
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    socket->abort();
+}
+} // namespace
 
 void LoopbackProxy::onConnection()
 {
@@ -75,19 +124,27 @@ void LoopbackProxy::onConnection()
             case Mode::Never:
                 break;
             case Mode::ResetMidAnswer: {
-                // Qt reports a reset after data like an orderly close, so the cut falls before
-                // the pass marker: the proxy must fail and the scan go on.
+                // The cut falls before the pass marker: the proxy must fail and the scan go on.
                 send(page.substr(0, page.find("Comment") - 3));
                 socket->flush();
-                QTimer::singleShot(50, socket, [socket] {
-                    // Linger 0: the close sends a reset instead of an orderly end.
-                    linger hard { 1, 0 };
-                    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
-                        sizeof hard);
-                    socket->abort();
-                });
+                QTimer::singleShot(50, socket, [socket] { resetNow(socket); });
                 break;
             }
+            case Mode::PageThenReset:
+                send(page);
+                socket->flush();
+                resetNow(socket);
+                break;
+            case Mode::PageThenLateReset:
+                send(page);
+                socket->flush();
+                QTimer::singleShot(200, socket, [socket] { resetNow(socket); });
+                break;
+            case Mode::ResetBeforeAnswer:
+                resetNow(socket);
+                break;
+            case Mode::ReadsToBlankLine:
+                break;
             case Mode::Endless: {
                 send(page);
                 auto* pump = new QTimer(socket);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTcpServer>
+#include <functional>
 #include <string>
 
 namespace qv::test {
@@ -17,6 +18,10 @@ public:
         Never, // accepts, reads, never answers
         ResetMidAnswer, // part of the judge page, then a reset
         Endless, // data without end
+        PageThenReset, // the judge page, then at once a reset
+        PageThenLateReset, // the judge page, a reset 200 ms later
+        ReadsToBlankLine, // reads only up to the first blank line, answers and closes: the kernel resets
+        ResetBeforeAnswer, // reads the request, resets without a byte
     };
 
     explicit LoopbackProxy(Mode mode, std::string level = "3");
@@ -29,9 +34,20 @@ public:
     static quint16 refusingPort();
 
 private:
-    void onConnection();
+    // Hands a connection's descriptor to takeRaw instead of wrapping it in a QTcpSocket, which
+    // would read everything the client sent.
+    class Server final : public QTcpServer {
+    public:
+        std::function<void(qintptr)> takeRaw;
 
-    QTcpServer m_server;
+    protected:
+        void incomingConnection(qintptr descriptor) override;
+    };
+
+    void onConnection();
+    void serveRaw(qintptr descriptor);
+
+    Server m_server;
     Mode m_mode;
     std::string m_level;
     int m_requests = 0;

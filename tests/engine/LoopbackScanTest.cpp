@@ -22,6 +22,7 @@
 #include "platform/MemoryListBox.h"
 #include "platform/QtEpollEventLoop.h"
 #include "platform/QtEventLoop.h"
+#include "support/LoopbackNameServer.h"
 
 namespace qv {
 namespace {
@@ -75,6 +76,12 @@ protected:
         return out;
     }
     static std::string row(quint16 port, const std::string& level) { return std::to_string(port) + "/" + level; }
+    // The epoll loop, whose look-ups can be sent to a name server of the test's own; else null.
+    EpollEventLoop* epoll()
+    {
+        auto* loop = dynamic_cast<QtEpollEventLoop*>(m_loop.get());
+        return loop ? &loop->epoll() : nullptr;
+    }
 
     QEventLoop m_wait;
     std::unique_ptr<EventLoop> m_loop = makeLoop();
@@ -95,6 +102,10 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     LoopbackProxy never(Mode::Never);
     LoopbackProxy reset(Mode::ResetMidAnswer);
     LoopbackProxy endless(Mode::Endless, "5");
+    LoopbackProxy pageThenReset(Mode::PageThenReset, "6");
+    LoopbackProxy pageThenLateReset(Mode::PageThenLateReset, "7");
+    LoopbackProxy readsToBlankLine(Mode::ReadsToBlankLine, "8");
+    LoopbackProxy resetBeforeAnswer(Mode::ResetBeforeAnswer);
     const quint16 refusing = LoopbackProxy::refusingPort();
     view.slider = 3;
     view.timeout = "1500";
@@ -107,18 +118,25 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     add(reset.port());
     add(endless.port());
     add(working.port());
+    add(pageThenReset.port());
+    add(pageThenLateReset.port());
+    add(readsToBlankLine.port());
+    add(resetBeforeAnswer.port());
     ASSERT_TRUE(scan());
     EXPECT_EQ(scanEnds, 1);
     std::vector<std::string> expected { row(working.port(), "2"), row(working.port(), "2"),
-        row(pieces.port(), "4"), row(endless.port(), "5") };
+        row(pieces.port(), "4"), row(endless.port(), "5"), row(pageThenReset.port(), "6"),
+        row(pageThenLateReset.port(), "7"), row(readsToBlankLine.port(), "8") };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(rows(), expected);
-    EXPECT_EQ(list2.count(), 4);
+    EXPECT_EQ(list2.count(), 7);
     EXPECT_EQ(working.requests(), 2);
     EXPECT_EQ(never.requests(), 1);
     EXPECT_EQ(reset.requests(), 1);
+    EXPECT_EQ(resetBeforeAnswer.requests(), 1);
+    EXPECT_EQ(readsToBlankLine.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n");
     EXPECT_EQ(working.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n\r\n");
-    EXPECT_EQ(view.panel(2), "Good: 4");
+    EXPECT_EQ(view.panel(2), "Good: 7");
     EXPECT_TRUE(view.idle());
 }
 
@@ -156,6 +174,49 @@ TEST_F(Loopback, StopClosesTheConnections)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(never.requests(), 4);
     EXPECT_EQ(scanEnds, 0);
+}
+
+// Every name is looked up at once, and once per scan: 100 names that take a second each all fit
+// in a 3000 ms timeout, and the entries that name them again share the answer.
+TEST_F(Loopback, SlowNamesAreLookedUpTogetherAndOncePerScan)
+{
+    if (!epoll())
+        GTEST_SKIP() << "Qt's own look-up cannot be pointed at the test's name server";
+    test::LoopbackNameServer names(1000);
+    epoll()->setNameServers(names.address());
+    LoopbackProxy working(Mode::Working, "1");
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 100; ++i)
+            list1.addItem("p" + std::to_string(i) + ".test:" + std::to_string(working.port()));
+    }
+    view.slider = 100;
+    view.timeout = "3000";
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(found.rowCount(), 200);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(names.questions("p" + std::to_string(i) + ".test"), 1) << i;
+}
+
+// Names whose server never answers cost their own checks one timeout and hold up nothing else.
+TEST_F(Loopback, NamesThatNeverAnswerDelayNoOtherCheck)
+{
+    if (!epoll())
+        GTEST_SKIP() << "Qt's own look-up cannot be pointed at the test's name server";
+    test::LoopbackNameServer names;
+    epoll()->setNameServers(names.address());
+    LoopbackProxy working(Mode::Working, "1");
+    const std::string port = std::to_string(working.port());
+    for (int i = 0; i < 16; ++i)
+        list1.addItem((i % 4 == 0 ? "never" : "good") + std::to_string(i) + ".test:" + port);
+    view.slider = 4;
+    constexpr int kTimeoutMs = 1500;
+    view.timeout = std::to_string(kTimeoutMs);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(found.rowCount(), 12);
+    // The four silent names fit in one round of the four sockets; a full second round is a fault.
+    EXPECT_LT(clock.elapsed(), 2 * kTimeoutMs);
 }
 
 // A judge page served by the test, reached through tinyproxy started by the test.

@@ -75,13 +75,14 @@ TEST_F(Loading, LinesAreTakenUnchanged)
     view.buttons[ScanView::kStartButton] = false;
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.filter(), "Text Files|*.txt|All Files|*.*");
-    ASSERT_EQ(list1.count(), 5);
+    ASSERT_EQ(list1.count(), 6);
     EXPECT_EQ(list1.item(0), "1.2.3.4:80");
     EXPECT_EQ(list1.item(1), "");
     EXPECT_EQ(list1.item(2), "no colon");
-    EXPECT_EQ(list1.item(3), "lf\ninside");
-    EXPECT_EQ(list1.item(4), "last:1");
-    EXPECT_EQ(view.panel(3), "Loaded: 5");
+    EXPECT_EQ(list1.item(3), "lf");
+    EXPECT_EQ(list1.item(4), "inside");
+    EXPECT_EQ(list1.item(5), "last:1");
+    EXPECT_EQ(view.panel(3), "Loaded: 6");
     EXPECT_EQ(list1.selectedIndex(), 0);
     EXPECT_TRUE(view.isButtonEnabled(ScanView::kStartButton));
     EXPECT_EQ(view.panel(1), "");

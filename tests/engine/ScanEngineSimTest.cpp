@@ -246,32 +246,50 @@ TEST_F(ScanSim, SlowDripEndsOneIntervalAfterTheSend)
     EXPECT_EQ(scanEnds, 1);
 }
 
-TEST_F(ScanSim, ResetMidAnswerDropsTheProxy)
+// An error after the answer began ends it the way a close does; one before any byte fails the check.
+TEST_F(ScanSim, AResetAfterTheAnswerBeganIsJudgedLikeAClose)
 {
+    using Kind = PeerStep::Kind;
+    struct Row {
+        std::vector<PeerStep> reply;
+        int found;
+        const char* endText;
+    };
+    const std::vector<Row> rows = {
+        { { { 5, Kind::Data, page("1"), 1 }, { 5, Kind::Reset, {}, 1 } }, 1, "Status: Scan Complete!" },
+        { { { 5, Kind::Data, page("2"), 1 }, { 205, Kind::Reset, {}, 1 } }, 1, "Status: Scan Complete!" },
+        { { { 5, Kind::Data, page("3").substr(0, 25), 1 }, { 9, Kind::Reset, {}, 1 } }, 0, "Status: Scan Complete!" },
+        { { { 5, Kind::Reset, {}, 1 } }, 0, "Status: Checking Completed." },
+    };
     view.slider = 1;
-    add({ "10.0.0.1:1", "10.0.0.2:1" });
-    PeerScript resets;
-    resets.reply = { { 5, PeerStep::Kind::Data, page("1"), 1 }, { 10, PeerStep::Kind::Reset, {}, 1 } };
-    loop.setPeer("10.0.0.1", 1, resets);
-    working("10.0.0.2", 1, "2");
-    engine.start();
-    loop.runUntilIdle();
-    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.2:1/2" }));
-    EXPECT_EQ(view.panel(1), "Status: Scan Complete!");
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string host = "10.0.0." + std::to_string(r + 1);
+        PeerScript script;
+        script.reply = rows[r].reply;
+        loop.setPeer(host, 1, script);
+        add({ host + ":1" });
+        const int before = found.rowCount();
+        engine.start();
+        loop.runUntilIdle();
+        EXPECT_EQ(found.rowCount() - before, rows[r].found) << r;
+        EXPECT_EQ(view.panel(1), rows[r].endText) << r;
+        EXPECT_EQ(loop.nowMs() - loop.connects().back().atMs, rows[r].reply.back().afterMs + 1) << r;
+    }
+    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:1/1", "10.0.0.2:1/2" }));
 }
 
 TEST_F(ScanSim, UnusableEntriesAreFailedChecksAndNeverReuseTheLastProxy)
 {
     view.slider = 2;
     add({ "10.0.0.1:80", "", "nocolon", "10.0.0.2:", "10.0.0.2:http", "10.0.0.2:0", "10.0.0.2:70000", ":80",
-        "10.0.0.3: 81 ", "10.0.0.4:82:x" });
+        "10.0.0.3:\t081 ", "10.0.0.4:82:x" });
     working("10.0.0.1", 80, "1");
     working("10.0.0.3", 81, "3");
     working("10.0.0.4", 82, "4");
     engine.start();
     loop.runUntilIdle();
     EXPECT_EQ(connected(), (std::vector<std::string> { "10.0.0.1:80", "10.0.0.3:81", "10.0.0.4:82" }));
-    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:80/1", "10.0.0.3: 81 /3", "10.0.0.4:82/4" }));
+    EXPECT_EQ(foundRows(), (std::vector<std::string> { "10.0.0.1:80/1", "10.0.0.3:81/3", "10.0.0.4:82/4" }));
     EXPECT_EQ(checksEnded, 10);
     EXPECT_EQ(scanEnds, 1);
 }

@@ -10,10 +10,16 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <QMenu>
+
+#include "app/ListWiring.h"
 #include "app/MainWindow.h"
 #include "app/ScanWiring.h"
 #include "engine/LoopbackProxy.h"
+#include "platform/FileRegistryStore.h"
+#include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
+#include "support/FakeMessageBox.h"
 
 namespace qv {
 namespace {
@@ -28,6 +34,12 @@ protected:
         auto dialog = std::make_unique<FakeFileDialog>();
         m_dialog = dialog.get();
         services.fileDialog = std::move(dialog);
+        auto clipboard = std::make_unique<FakeClipboard>();
+        m_clipboard = clipboard.get();
+        services.clipboard = std::move(clipboard);
+        auto box = std::make_unique<FakeMessageBox>();
+        m_box = box.get();
+        services.messageBox = std::move(box);
         window = std::make_unique<MainWindow>(std::move(services));
         wiring = std::make_unique<ScanWiring>(*window);
         window->combo1().clear();
@@ -57,16 +69,21 @@ protected:
 
     QTemporaryDir m_dir;
     FakeFileDialog* m_dialog = nullptr;
+    FakeClipboard* m_clipboard = nullptr;
+    FakeMessageBox* m_box = nullptr;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<ScanWiring> wiring;
 };
 
+// The first entry has blanks, a tab and a leading zero around its port: the found proxy is
+// ip:port in the view, List2, the clipboard, the settings store, the desktop and the export.
 TEST_F(WindowScan, LoadStartAndFind)
 {
     LoopbackProxy working(LoopbackProxy::Mode::Working, "2");
     LoopbackProxy failing(LoopbackProxy::Mode::Failing);
     const QByteArray w = "127.0.0.1:" + QByteArray::number(working.port());
-    loadList(w + "\r\n127.0.0.1:" + QByteArray::number(failing.port()) + "\r\n" + w + "\r\n");
+    loadList("127.0.0.1: \t0" + QByteArray::number(working.port()) + " \r\n127.0.0.1:"
+        + QByteArray::number(failing.port()) + "\r\n" + w + "\r\n");
     EXPECT_EQ(panel(3), QStringLiteral("Loaded: 3"));
     EXPECT_EQ(window->List1().count(), 3);
     EXPECT_TRUE(window->buttonEnabled(1));
@@ -81,15 +98,32 @@ TEST_F(WindowScan, LoadStartAndFind)
     EXPECT_EQ(panel(2), QStringLiteral("Good: 2"));
     EXPECT_EQ(panel(3), QStringLiteral("Loaded: 0"));
     ASSERT_EQ(window->listView1().rowCount(), 2);
-    EXPECT_EQ(window->listView1().rowText(0), "");
-    EXPECT_EQ(window->listView1().subItem(0, 1), "127.0.0.1");
-    EXPECT_EQ(window->listView1().subItem(0, 2), std::to_string(working.port()));
-    EXPECT_EQ(window->listView1().subItem(0, 3), "2");
-    EXPECT_EQ(window->List2().item(1), w.toStdString());
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(window->listView1().rowText(row), "");
+        EXPECT_EQ(window->listView1().subItem(row, 1), "127.0.0.1");
+        EXPECT_EQ(window->listView1().subItem(row, 2), std::to_string(working.port()));
+        EXPECT_EQ(window->listView1().subItem(row, 3), "2");
+        EXPECT_EQ(window->List2().item(row), w.toStdString());
+    }
     EXPECT_TRUE(window->buttonEnabled(1));
     EXPECT_FALSE(window->buttonEnabled(2));
     EXPECT_TRUE(window->buttonEnabled(6));
     EXPECT_EQ(working.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n\r\n");
+
+    const std::string store = m_dir.filePath(QStringLiteral("registry.reg")).toStdString();
+    new ListWiring(*window, std::make_unique<FileRegistryStore>(store), {}, {});
+    window->listView1().setSelectedRow(0);
+    window->mnuCopy()->trigger();
+    EXPECT_EQ(m_clipboard->text(), w.toStdString());
+    window->mnuProxy()->trigger();
+    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, w.toStdString());
+    EXPECT_EQ(m_box->count(), 1) << "only the question: the desktop took the port as a number";
+    const QString exported = m_dir.filePath(QStringLiteral("export.txt"));
+    m_dialog->setNextFileName(exported.toStdString());
+    window->buttonMenu(6)->actions().at(0)->trigger();
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), w + "\r\n" + w + "\r\n");
 }
 
 TEST_F(WindowScan, StopAndEmptyStart)

@@ -66,8 +66,10 @@ TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
     EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
     writeJudgeFile("a\r\n\r\n");
     EXPECT_EQ(load(), (Entries { "a", "" }));
-    writeJudgeFile("a\nb\n");
-    EXPECT_EQ(load(), (Entries { "a\nb\n" })) << "LF alone does not end a line";
+    writeJudgeFile("http://a/azenv.php\nhttp://b/judge.cgi\n");
+    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" })) << "a list made on Linux";
+    writeJudgeFile("a\r\nb\nc\rd");
+    EXPECT_EQ(load(), (Entries { "a", "b", "c", "d" }));
     writeJudgeFile("a\rb");
     EXPECT_EQ(load(), (Entries { "a", "b" }));
 }

@@ -70,8 +70,10 @@ TEST_P(LineRules, SplitsAsTheListFormatSays)
 INSTANTIATE_TEST_SUITE_P(Endings, LineRules,
     ::testing::Values(LineCase { "CrLf", "1.2.3.4:80\r\n5.6.7.8:3128\r\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
         LineCase { "Unterminated", "a\r\nb", { "a", "b" } }, LineCase { "LoneCr", "a\rb\r", { "a", "b" } },
-        LineCase { "LoneLfStaysInside", "a\nb\nc", { "a\nb\nc" } },
-        LineCase { "LfCrIsLfInsideThenCr", "a\n\rb", { "a\n", "b" } },
+        LineCase { "LfList", "1.2.3.4:80\n5.6.7.8:3128\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
+        LineCase { "LfUnterminated", "a\nb\nc", { "a", "b", "c" } },
+        LineCase { "Mixed", "a\r\nb\nc\rd\r\n", { "a", "b", "c", "d" } },
+        LineCase { "LfCrIsTwoEnds", "a\n\rb", { "a", "", "b" } },
         LineCase { "EmptyLines", "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } },
         LineCase { "OnlyCrLf", "\r\n", { "" } }, LineCase { "CrCrLf", "a\r\r\nb", { "a", "", "b" } },
         LineCase { "Empty", "", {} },
@@ -99,7 +101,7 @@ TEST_F(TextFileTest, BinaryJunkLoadsWithBoundedLines)
     std::size_t total = 0;
     for (const std::string& line : lines) {
         EXPECT_LE(line.size(), TextFileReader::kMaxLineBytes);
-        EXPECT_EQ(line.find('\r'), std::string::npos);
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
         total += line.size();
     }
     EXPECT_LE(total, bytes.size());
