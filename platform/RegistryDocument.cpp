@@ -323,6 +323,14 @@ std::string RegistryDocument::lineEnd() const
     return lf != npos && lf > 0 && m_bytes[lf - 1] == '\r' ? "\r\n" : "\n";
 }
 
+std::string RegistryDocument::endOfLastLine() const
+{
+    if (m_bytes.empty() || m_bytes.back() == '\n')
+        return {};
+    // A CR at the very end already ends the line; LF completes the pair.
+    return m_bytes.back() == '\r' ? "\n" : lineEnd();
+}
+
 bool RegistryDocument::replaceBytes(std::string bytes)
 {
     std::string previous = std::exchange(m_bytes, std::move(bytes));
@@ -339,11 +347,8 @@ bool RegistryDocument::addKey(const std::string& keyPath)
         return true;
     const std::string end = lineEnd();
     std::string bytes = m_bytes;
-    if (bytes.size() > (bytes.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0)) {
-        if (bytes.back() != '\n')
-            bytes += end;
-        bytes += end;
-    }
+    if (bytes.size() > (bytes.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0))
+        bytes += endOfLastLine() + end;
     bytes += '[' + keyPath + ']' + end;
     return replaceBytes(std::move(bytes));
 }
@@ -381,8 +386,8 @@ bool RegistryDocument::setValue(
     }
     const std::string end = lineEnd();
     std::string line = (name.empty() ? std::string("@") : quote(name)) + '=' + data + end;
-    if (at == bytes.size() && !bytes.empty() && bytes.back() != '\n')
-        line = end + line;
+    if (at == bytes.size())
+        line = endOfLastLine() + line;
     bytes.insert(at, line);
     return replaceBytes(std::move(bytes));
 }

@@ -77,6 +77,8 @@ private:
     bool takeApart(Error* error);
     bool replaceBytes(std::string bytes);
     std::string lineEnd() const;
+    // What the last line needs before a line can be added after it.
+    std::string endOfLastLine() const;
 
     std::string m_bytes;
     std::vector<Entry> m_entries;
