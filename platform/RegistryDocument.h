@@ -16,10 +16,10 @@ namespace qv {
 // rewritten on a guess.
 //
 // Lines: "[key path]"; "name"=data or @=data (the key's default value, name ""); ";" or "#"
-// comments; blank lines; before the first key, format lines that start with a letter. Data is a
-// quoted text ("\\", "\"" and "\xNN" escapes), dword:1-8 hex digits, "-", or any other
-// type:data form (hex:, hex(2):, qword:, str(2):"..."), kept as written. A line ending in "\"
-// (inside a quoted text or after typed data) goes on in the next line.
+// comments; blank lines; before the first key, format lines (starting with a letter, with no "="
+// and no quote). Data is a quoted text ("\\", "\"" and "\xNN" escapes), dword:1-8 hex digits,
+// "-", or any other type:data form (hex:, hex(2):, qword:, str(2):"..."), kept as written. A line
+// ending in "\" (inside a quoted text or after typed data) goes on in the next line.
 class RegistryDocument final
 {
 public:
