@@ -2,6 +2,7 @@
 
 #include <QtDesigner/QDesignerFormWindowCursorInterface>
 #include <QtDesigner/QDesignerFormWindowInterface>
+#include <QtDesigner/private/qdesigner_utils_p.h>
 
 #include "controls/statusbar/PanelStatusBar.h"
 
@@ -175,7 +176,13 @@ void DesignerStatusBarTarget::writeProperty(
 {
     if (m_formWindow) {
         m_formWindow->beginCommand(description);
-        m_formWindow->cursor()->setWidgetProperty(m_bar, name, value);
+        // Designer keeps a string's translation mark in its own value type and takes a plain
+        // QString as text to translate; the panels are settings text, and uic would otherwise
+        // wrap them in a translate call.
+        const QVariant designerValue = name == PanelsProperty
+            ? QVariant::fromValue(qdesigner_internal::PropertySheetStringValue(value.toString(), false))
+            : value;
+        m_formWindow->cursor()->setWidgetProperty(m_bar, name, designerValue);
         m_formWindow->endCommand();
     } else {
         m_bar->setProperty(name.toLatin1().constData(), value);

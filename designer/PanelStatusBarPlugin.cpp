@@ -64,6 +64,8 @@ void PanelStatusBarPlugin::initialize(QDesignerFormEditorInterface* core)
     manager->registerExtensions(new StatusBarTaskMenuFactory(manager), Q_TYPEID(QDesignerTaskMenuExtension));
 }
 
+// "panels" is stored settings text, not words to translate: without notr uic would wrap it in a
+// translate call.
 QString PanelStatusBarPlugin::domXml() const
 {
     return uR"(<ui language="c++" displayname="PanelStatusBar">
@@ -77,6 +79,9 @@ QString PanelStatusBarPlugin::domXml() const
    <class>qv::PanelStatusBar</class>
    <extends>QWidget</extends>
    <header>controls/statusbar/PanelStatusBar.h</header>
+   <propertyspecifications>
+    <stringpropertyspecification name="panels" notr="true" type="multiline"/>
+   </propertyspecifications>
   </customwidget>
  </customwidgets>
 </ui>

@@ -52,7 +52,10 @@ void FoundProxyOperations::exportFound()
     const std::string path = m_fileDialog.fileName();
     std::string error;
     if (!ListFiles::SaveListToFile(m_list2, path, &error)) {
-        std::string prompt = "Could not export the found proxies to \"" + path + "\"";
+        // The writer's description may already name the file; it is named once either way.
+        std::string prompt = "Could not export the found proxies";
+        if (error.find(path) == std::string::npos)
+            prompt += " to \"" + path + "\"";
         if (!error.empty())
             prompt += ":\n" + error;
         m_messageBox.show(prompt, MessageBox::OkOnly | MessageBox::Critical, "Export");

@@ -6,6 +6,10 @@
 #include <QScreen>
 #include <QTextDocument>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/StyleButton.h"
 
@@ -81,39 +85,95 @@ void JudgeListEditor::setStatus(const std::string& error)
     // file's path) is the tool tip.
     const std::size_t afterPath = error.rfind("\": ");
     const std::string description = afterPath == std::string::npos ? error : error.substr(afterPath + 3);
-    m_label1->setText(u"Status: "_s + errorText(description));
-    m_label1->setToolTip(errorText(error));
+    setStatus(errorText(description), errorText(error));
+}
+
+void JudgeListEditor::setStatus(const QString& shown, const QString& toolTip)
+{
+    m_label1->setText(u"Status: "_s + shown);
+    m_label1->setToolTip(toolTip);
 }
 
 void JudgeListEditor::load()
 {
-    // Every line read, the last one included, is followed by a line break in the text box.
-    std::string text;
-    TextFileReader reader;
-    if (reader.open(m_path)) {
-        std::string line;
-        while (!reader.atEnd()) {
-            if (!reader.readLine(line)) {
-                if (reader.failed())
-                    setStatus(reader.errorString());
-                break;
-            }
-            text += line;
-            text += '\n';
-        }
-        reader.close();
-    } else {
-        setStatus(reader.errorString());
+    // Read whole, not line by line with the list reader's cap: a long line must not be cut and
+    // then saved cut.
+    std::string bytes;
+    std::FILE* file = std::fopen(m_path.c_str(), "rb");
+    if (!file) {
+        const int error = errno;
+        // A missing file is only reported: Save Changes creates it.
+        m_unreadable = error != ENOENT;
+        setStatus("Cannot open \"" + m_path + "\": " + std::strerror(error));
+        return;
     }
+    char buffer[64 * 1024];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= kMaxFileBytes)
+        bytes.append(buffer, got);
+    const bool readError = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (readError) {
+        m_unreadable = true;
+        setStatus("Read error \"" + m_path + "\": " + std::strerror(error));
+        return;
+    }
+    if (bytes.size() > kMaxFileBytes) {
+        m_unreadable = true;
+        setStatus(u"file larger than 4 MiB, not opened"_s,
+            u"%1 is larger than 4 MiB: it is not a judge list, and it is neither shown nor overwritten."_s.arg(
+                errorText(m_path)));
+        return;
+    }
+
+    // A line ends at CR LF, a lone CR or a lone LF; every line, the last one included, is
+    // followed by a line break in the text box.
+    std::string text;
+    text.reserve(bytes.size() + 1);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            text += '\n';
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            text += bytes[i];
+        }
+    }
+    if (!text.empty() && text.back() != '\n')
+        text += '\n';
     m_text1->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void JudgeListEditor::saveChanges()
 {
+    if (m_unreadable) {
+        setStatus(u"not saved: the file could not be read"_s,
+            u"%1 could not be read when the editor opened; saving would replace what it holds. Nothing was saved."_s
+                .arg(errorText(m_path)));
+        return;
+    }
     // Raw text keeps non-breaking spaces; paragraph ends come as separators.
     QString text = m_text1->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n');
     text.replace(QChar::LineSeparator, u'\n');
+
+    // The file is Latin-1: a character it cannot hold is named instead of being saved as "?".
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).unicode() <= 0xFF)
+            continue;
+        const char32_t code = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()
+            ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+            : text.at(i).unicode();
+        const QString character = QString::fromUcs4(&code, 1);
+        const QString hex = u"U+%1"_s.arg(static_cast<uint>(code), 4, 16, QChar(u'0')).toUpper();
+        const qsizetype line = text.left(i).count(u'\n') + 1;
+        setStatus(u"not saved: \"%1\" (%2) on line %3"_s.arg(character, hex).arg(line),
+            u"The judge list is saved in Latin-1, which has no \"%1\" (%2, line %3). Nothing was saved."_s
+                .arg(character, hex)
+                .arg(line));
+        return;
+    }
     const QByteArray bytes = text.toLatin1();
 
     // One CR LF per line; a text that already ends with a line break gets no extra empty line, so

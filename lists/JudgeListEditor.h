@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <cstddef>
 #include <string>
 
 class QLabel;
@@ -11,7 +13,9 @@ namespace qv {
 class StyleButton;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
-// Save Changes. The file is read once, when the dialog is created.
+// Save Changes. The file is read once, whole, when the dialog is created; a file that exists but
+// could not be read (or is larger than kMaxFileBytes) is never overwritten, and a text the file's
+// 8-bit encoding (Latin-1) cannot hold is not saved.
 class JudgeListEditor final : public QDialog
 {
     Q_OBJECT
@@ -27,17 +31,21 @@ public:
     QLabel* Label1() const { return m_label1; }
     const std::string& path() const { return m_path; }
 
+    static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
+
     void saveChanges();
 
 private:
     void load();
     void setStatus(const std::string& error);
+    void setStatus(const QString& shown, const QString& toolTip);
 
     std::string m_path;
     QPlainTextEdit* m_text1 = nullptr;
     StyleButton* m_saveButton = nullptr;
     StyleButton* m_cancelButton = nullptr;
     QLabel* m_label1 = nullptr;
+    bool m_unreadable = false; // the file exists but was not read whole
 };
 
 } // namespace qv

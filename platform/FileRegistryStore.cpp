@@ -6,85 +6,18 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <cstdio>
-
-#include "platform/MemoryListBox.h"
-
 using namespace Qt::StringLiterals;
 
 namespace qv {
 
 namespace {
 const char kHeader[] = "; Quorvane per-user settings. Values: \"name\"=dword:hex or \"name\"=\"text\".\n";
+// The store holds a few values; a larger file is not this store's.
+constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
 QString toQtPath(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string quote(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || c >= 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else {
-            out += ch;
-        }
-    }
-    out += '"';
-    return out;
-}
-
-int hexDigit(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-
-// Reads a quoted text starting at pos (on the opening quote); pos ends after the closing quote.
-bool unquote(const std::string& line, std::size_t& pos, std::string& out)
-{
-    if (pos >= line.size() || line[pos] != '"')
-        return false;
-    out.clear();
-    for (++pos; pos < line.size(); ++pos) {
-        const char ch = line[pos];
-        if (ch == '"') {
-            ++pos;
-            return true;
-        }
-        if (ch != '\\') {
-            out += ch;
-            continue;
-        }
-        if (++pos >= line.size())
-            return false;
-        if (line[pos] == 'x') {
-            if (pos + 2 >= line.size())
-                return false;
-            const int high = hexDigit(line[pos + 1]);
-            const int low = hexDigit(line[pos + 2]);
-            if (high < 0 || low < 0)
-                return false;
-            out += static_cast<char>(high * 16 + low);
-            pos += 2;
-        } else {
-            out += line[pos];
-        }
-    }
-    return false;
 }
 
 bool validKeyPath(const std::string& keyPath)
@@ -115,85 +48,35 @@ std::string FileRegistryStore::defaultFilePath()
     return QFile::encodeName(folder + u"/registry.reg"_s).toStdString();
 }
 
-bool FileRegistryStore::load(std::vector<Key>& keys) const
+std::optional<RegistryDocument> FileRegistryStore::load() const
 {
-    keys.clear();
     QFile file(toQtPath(m_filePath));
     if (!file.exists())
-        return true;
+        return RegistryDocument::parse(kHeader);
     // Never replace a file that could not be read: its other keys would be lost.
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = file.errorString().toStdString();
-        return false;
+        return std::nullopt;
     }
-    Key* current = nullptr;
-    while (!file.atEnd()) {
-        std::string line = file.readLine(64 * 1024).toStdString();
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        if (line.empty() || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close == std::string::npos || close == 0) {
-                current = nullptr;
-                continue;
-            }
-            keys.push_back({ line.substr(1, close - 1), {} });
-            current = &keys.back();
-            continue;
-        }
-        std::size_t pos = 0;
-        std::string name;
-        if (!current || !unquote(line, pos, name) || pos >= line.size() || line[pos] != '=')
-            continue;
-        ++pos;
-        Value value;
-        if (line.compare(pos, 6, "dword:") == 0) {
-            const std::string digits = line.substr(pos + 6);
-            if (digits.empty() || digits.size() > 8)
-                continue;
-            std::uint32_t number = 0;
-            bool ok = true;
-            for (const char ch : digits) {
-                const int digit = hexDigit(ch);
-                ok = ok && digit >= 0;
-                number = number * 16 + static_cast<std::uint32_t>(digit < 0 ? 0 : digit);
-            }
-            if (!ok)
-                continue;
-            value.type = ValueType::Dword;
-            value.number = number;
-        } else if (!unquote(line, pos, value.text)) {
-            continue;
-        }
-        current->values.emplace_back(std::move(name), std::move(value));
+    if (file.size() > kMaxFileBytes) {
+        m_error = "the file is larger than 16 MiB; it was left as it is";
+        return std::nullopt;
     }
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         m_error = file.errorString().toStdString();
-        return false;
+        return std::nullopt;
     }
-    return true;
+    RegistryDocument::Error error;
+    auto document = RegistryDocument::parse(bytes.toStdString(), &error);
+    if (!document)
+        m_error = "line " + std::to_string(error.line) + ": " + error.reason + "; the file was left as it is";
+    return document;
 }
 
-bool FileRegistryStore::save(const std::vector<Key>& keys)
+bool FileRegistryStore::save(const RegistryDocument& document)
 {
-    std::string text = kHeader;
-    for (const Key& key : keys) {
-        text += "\n[" + key.path + "]\n";
-        for (const auto& [name, value] : key.values) {
-            text += quote(name) + '=';
-            if (value.type == ValueType::Dword) {
-                char hex[16];
-                std::snprintf(hex, sizeof hex, "dword:%08x", static_cast<unsigned>(value.number));
-                text += hex;
-            } else {
-                text += quote(value.text);
-            }
-            text += '\n';
-        }
-    }
-
+    const std::string& text = document.bytes();
     const QString path = toQtPath(m_filePath);
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
@@ -220,27 +103,22 @@ bool FileRegistryStore::createKey(const std::string& keyPath)
         m_error = "invalid key path";
         return false;
     }
-    std::vector<Key> keys;
-    if (!load(keys))
+    auto document = load();
+    if (!document)
         return false;
-    for (const Key& key : keys) {
-        if (equalsIgnoringCase(key.path, keyPath))
-            return true;
+    if (document->hasKey(keyPath))
+        return true;
+    if (!document->addKey(keyPath)) {
+        m_error = "invalid key path";
+        return false;
     }
-    keys.push_back({ keyPath, {} });
-    return save(keys);
+    return save(*document);
 }
 
 bool FileRegistryStore::keyExists(const std::string& keyPath) const
 {
-    std::vector<Key> keys;
-    if (!load(keys))
-        return false;
-    for (const Key& key : keys) {
-        if (equalsIgnoringCase(key.path, keyPath))
-            return true;
-    }
-    return false;
+    const auto document = load();
+    return document && document->hasKey(keyPath);
 }
 
 bool FileRegistryStore::setValue(const std::string& keyPath, const std::string& name, const Value& value)
@@ -249,31 +127,14 @@ bool FileRegistryStore::setValue(const std::string& keyPath, const std::string& 
         m_error = "invalid key path";
         return false;
     }
-    std::vector<Key> keys;
-    if (!load(keys))
+    auto document = load();
+    if (!document)
         return false;
-    Key* target = nullptr;
-    for (Key& key : keys) {
-        if (equalsIgnoringCase(key.path, keyPath)) {
-            target = &key;
-            break;
-        }
+    if (!document->setValue(keyPath, name, value)) {
+        m_error = "the value could not be written";
+        return false;
     }
-    if (!target) {
-        keys.push_back({ keyPath, {} });
-        target = &keys.back();
-    }
-    bool replaced = false;
-    for (auto& [existingName, existingValue] : target->values) {
-        if (equalsIgnoringCase(existingName, name)) {
-            existingValue = value;
-            replaced = true;
-            break;
-        }
-    }
-    if (!replaced)
-        target->values.emplace_back(name, value);
-    return save(keys);
+    return save(*document);
 }
 
 bool FileRegistryStore::setString(
@@ -296,18 +157,8 @@ bool FileRegistryStore::setDword(const std::string& keyPath, const std::string& 
 std::optional<RegistryStore::Value> FileRegistryStore::value(
     const std::string& keyPath, const std::string& name) const
 {
-    std::vector<Key> keys;
-    if (!load(keys))
-        return std::nullopt;
-    for (const Key& key : keys) {
-        if (!equalsIgnoringCase(key.path, keyPath))
-            continue;
-        for (const auto& [existingName, existingValue] : key.values) {
-            if (equalsIgnoringCase(existingName, name))
-                return existingValue;
-        }
-    }
-    return std::nullopt;
+    const auto document = load();
+    return document ? document->value(keyPath, name) : std::nullopt;
 }
 
 } // namespace qv

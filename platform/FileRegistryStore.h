@@ -1,16 +1,18 @@
 #pragma once
 
+#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "platform/RegistryDocument.h"
 #include "platform/RegistryStore.h"
 
 namespace qv {
 
 // The settings store as one text file: a "[key path]" group per key, then one line per value,
-// "name"=dword:0000000a or "name"="text", so each value keeps its type. The file is read afresh
-// for every operation and replaced atomically on every change.
+// "name"=dword:0000000a or "name"="text", so each value keeps its type (see RegistryDocument).
+// The file is read afresh for every operation and replaced atomically on every change, which
+// rewrites only the values set. A file with a line that cannot be taken apart is left as it is:
+// the change fails and errorString() names the line.
 class FileRegistryStore final : public RegistryStore
 {
 public:
@@ -29,14 +31,8 @@ public:
     std::string location() const override { return m_filePath; }
 
 private:
-    struct Key
-    {
-        std::string path;
-        std::vector<std::pair<std::string, Value>> values;
-    };
-
-    bool load(std::vector<Key>& keys) const;
-    bool save(const std::vector<Key>& keys);
+    std::optional<RegistryDocument> load() const;
+    bool save(const RegistryDocument& document);
     bool setValue(const std::string& keyPath, const std::string& name, const Value& value);
 
     std::string m_filePath;

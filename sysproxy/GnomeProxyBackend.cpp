@@ -63,6 +63,30 @@ bool GnomeProxyBackend::isAvailable() const
     return lasting;
 }
 
+bool GnomeProxyBackend::canApply(bool enable, const std::string&, int, std::string* why) const
+{
+    if (!isAvailable()) {
+        if (why)
+            *why = missing();
+        return false;
+    }
+    const auto writable = [why](const char* schemaId, const char* key) {
+        SettingsRef ref(schemaId);
+        if (g_settings_is_writable(ref.settings, key))
+            return true;
+        if (why)
+            *why = std::string("the setting ") + schemaId + " " + key + " is locked";
+        return false;
+    };
+    if (enable) {
+        for (const char* schemaId : { kHttpSchema, kHttpsSchema }) {
+            if (!writable(schemaId, "host") || !writable(schemaId, "port"))
+                return false;
+        }
+    }
+    return writable(kSchema, "mode");
+}
+
 bool GnomeProxyBackend::apply(bool enable, const std::string& host, int port, std::string* error)
 {
     if (!isAvailable()) {

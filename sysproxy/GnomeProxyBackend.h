@@ -21,6 +21,9 @@ public:
     std::string name() const override { return "GNOME"; }
     // The proxy schema is installed and settings are kept somewhere lasting (not only in memory).
     bool isAvailable() const override;
+    std::string missing() const override { return "no GNOME settings backend that keeps values"; }
+    // The keys apply() sets are writable (not locked down).
+    bool canApply(bool enable, const std::string& host, int port, std::string* why) const override;
     bool apply(bool enable, const std::string& host, int port, std::string* error) override;
 
     // The desktop's current proxy setting; empty when the schema is missing.

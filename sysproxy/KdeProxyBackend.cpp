@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -46,6 +47,25 @@ bool KdeProxyBackend::writeKey(const std::string& key, const std::string& value,
             if (!output.isEmpty())
                 *error += ": " + output.toStdString();
         }
+        return false;
+    }
+    return true;
+}
+
+bool KdeProxyBackend::canApply(bool, const std::string&, int, std::string* why) const
+{
+    if (!isAvailable()) {
+        if (why)
+            *why = missing();
+        return false;
+    }
+    // The tool writes kioslaverc in the user's configuration folder.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QFileInfo file(folder + u"/kioslaverc"_s);
+    const QFileInfo folderInfo(folder);
+    if ((file.exists() && !file.isWritable()) || (!file.exists() && folderInfo.exists() && !folderInfo.isWritable())) {
+        if (why)
+            *why = QFile::encodeName(file.filePath()).toStdString() + " cannot be written";
         return false;
     }
     return true;

@@ -17,6 +17,9 @@ public:
     std::string name() const override { return "KDE"; }
     // A kwriteconfig6 or kwriteconfig5 tool is installed.
     bool isAvailable() const override { return !m_tool.empty(); }
+    std::string missing() const override { return "no kwriteconfig6 or kwriteconfig5 for KDE"; }
+    // kioslaverc, when it exists, can be written.
+    bool canApply(bool enable, const std::string& host, int port, std::string* why) const override;
     bool apply(bool enable, const std::string& host, int port, std::string* error) override;
 
     const std::string& tool() const { return m_tool; }

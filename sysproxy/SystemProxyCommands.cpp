@@ -12,15 +12,34 @@ namespace {
 constexpr int kIpColumn = 1;
 constexpr int kPortColumn = 2;
 
-// 0 when the text is not a port number.
-int parsePort(const std::string& text)
+// 0 when the text is not a port number; blanks around it are allowed, as the scan allows them.
+int parsePort(std::string text)
 {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    const std::size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return 0;
     int port = 0;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, port);
+    const auto [ptr, ec] = std::from_chars(text.data() + begin, end, port);
     if (ec != std::errc() || ptr != end || port < 1 || port > 65535)
         return 0;
     return port;
+}
+
+// A host name or an IPv4 address: what every desktop's setting can hold.
+bool usableHost(const std::string& host)
+{
+    if (host.empty() || host.size() > 253)
+        return false;
+    for (const char c : host) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.'
+            || c == '-' || c == '_';
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -50,7 +69,7 @@ void SystemProxyCommands::setAsDefaultProxy()
     const int row = m_view.selectedRow();
     if (row < 0)
         return;
-    apply(true, m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn), "Set Proxy");
+    apply(true, m_view.subItem(row, kIpColumn), m_view.subItem(row, kPortColumn), "Set Proxy");
 }
 
 void SystemProxyCommands::clearProxySupport()
@@ -59,45 +78,85 @@ void SystemProxyCommands::clearProxySupport()
             MessageBox::YesNo | MessageBox::Question, "Clear Proxy")
         != MessageBox::Yes)
         return;
-    apply(false, std::string(), "Clear Proxy");
+    apply(false, std::string(), std::string(), "Clear Proxy");
 }
 
-void SystemProxyCommands::apply(bool enable, const std::string& server, const std::string& title)
+void SystemProxyCommands::report(const std::string& prompt, int icon, const std::string& title)
 {
-    std::vector<std::string> failures;
-    std::string error;
-    if (!Registry::SetRegDword(
-            m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyEnable", enable ? 1 : 0, &error))
-        failures.push_back("ProxyEnable in " + m_store.location() + ": " + error);
-    if (!Registry::SetRegString(m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyServer", server, &error))
-        failures.push_back("ProxyServer in " + m_store.location() + ": " + error);
+    m_messageBox.show(prompt, MessageBox::OkOnly | icon, title);
+}
 
-    // The same split the scan uses: host before the first ":", port up to the next one.
-    const std::size_t colon = server.find(':');
-    const std::string host = enable ? server.substr(0, colon) : std::string();
+void SystemProxyCommands::apply(
+    bool enable, const std::string& host, const std::string& portText, const std::string& title)
+{
+    const std::string unchanged = "Nothing was changed: ";
     int port = 0;
     if (enable) {
-        const std::string portText = colon == std::string::npos ? std::string() : server.substr(colon + 1);
-        port = parsePort(portText.substr(0, portText.find(':')));
-        if (port == 0)
-            failures.push_back("the desktop proxy: \"" + portText + "\" is not a port number");
-    }
-    if (!enable || port != 0) {
-        for (const auto& backend : m_backends) {
-            if (!backend->isAvailable())
-                continue;
-            error.clear();
-            if (!backend->apply(enable, host, port, &error))
-                failures.push_back("the " + backend->name() + " proxy setting: " + error);
+        if (!usableHost(host)) {
+            report(unchanged + "\"" + host + "\" is not an address a proxy setting can hold.", MessageBox::Critical,
+                title);
+            return;
+        }
+        port = parsePort(portText);
+        if (port == 0) {
+            report(unchanged + "\"" + portText + "\" is not a port number.", MessageBox::Critical, title);
+            return;
         }
     }
+    std::vector<DesktopProxyBackend*> desktops;
+    std::vector<std::string> missing;
+    for (const auto& backend : m_backends) {
+        if (!backend->isAvailable()) {
+            missing.push_back(backend->missing());
+            continue;
+        }
+        std::string why;
+        if (!backend->canApply(enable, host, port, &why)) {
+            report(unchanged + "the " + backend->name() + " proxy setting cannot be written: " + why,
+                MessageBox::Critical, title);
+            return;
+        }
+        desktops.push_back(backend.get());
+    }
 
-    if (failures.empty())
+    // The store first; when it cannot be written the desktops are left alone too.
+    const std::string server = enable ? host + ':' + std::to_string(port) : std::string();
+    std::string error;
+    if (!Registry::SetRegDword(
+            m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyEnable", enable ? 1 : 0, &error)) {
+        report(unchanged + m_store.location() + ": " + error, MessageBox::Critical, title);
         return;
+    }
+    if (!Registry::SetRegString(m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyServer", server, &error)) {
+        report("ProxyEnable was written but ProxyServer was not: " + m_store.location() + ": " + error
+                + "\nThe desktop proxy settings were left as they were.",
+            MessageBox::Critical, title);
+        return;
+    }
+
+    std::vector<std::string> failures;
+    for (DesktopProxyBackend* desktop : desktops) {
+        error.clear();
+        if (!desktop->apply(enable, host, port, &error))
+            failures.push_back("the " + desktop->name() + " proxy setting: " + error);
+    }
+    const bool anyDesktop = failures.size() < desktops.size();
+    if (failures.empty() && anyDesktop)
+        return;
+    const std::string onlyStore = "Only the program's own store, " + m_store.location() + ", was written";
+    if (failures.empty()) {
+        std::string prompt = onlyStore + ": no desktop proxy setting could be changed";
+        for (std::size_t i = 0; i < missing.size(); ++i)
+            prompt += (i == 0 ? " (" : "; ") + missing[i] + (i + 1 == missing.size() ? ")" : "");
+        report(prompt + ".", MessageBox::Exclamation, title);
+        return;
+    }
     std::string prompt = "The proxy setting could not be written completely. Failed:";
     for (const std::string& failure : failures)
         prompt += "\n- " + failure;
-    m_messageBox.show(prompt, MessageBox::OkOnly | MessageBox::Critical, title);
+    if (!anyDesktop)
+        prompt += "\n" + onlyStore + ".";
+    report(prompt, MessageBox::Critical, title);
 }
 
 } // namespace qv

@@ -13,6 +13,9 @@ namespace qv {
 
 // The popup menu's two system-proxy commands: after a Yes they write ProxyEnable and then
 // ProxyServer to the current user's Internet settings, then make each available desktop follow.
+// Whatever could be refused (the proxy's text, a locked desktop setting) is checked first, and a
+// store that cannot be written stops the command before the desktops, so the store and the
+// desktops never disagree. The user is told when only the program's own store was written.
 class SystemProxyCommands final
 {
 public:
@@ -32,7 +35,8 @@ public:
     void clearProxySupport();
 
 private:
-    void apply(bool enable, const std::string& server, const std::string& title);
+    void apply(bool enable, const std::string& host, const std::string& portText, const std::string& title);
+    void report(const std::string& prompt, int icon, const std::string& title);
 
     const ListView& m_view;
     MessageBox& m_messageBox;

@@ -25,24 +25,50 @@ std::optional<std::int64_t> numeric(const std::optional<PropertyValue>& value)
     return std::nullopt;
 }
 
-// Backslash escapes keep one entry on one line whatever the text holds.
+// Backslash escapes keep one entry on one line whatever the text holds. The reader trims each
+// line, so a blank at the very end is escaped too: "Found: " keeps its blank.
 QString escape(const QString& text)
 {
     QString out;
     out.reserve(text.size());
-    for (QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool pairedSurrogate = (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            || (c.isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate());
         if (c == u'\\')
             out += u"\\\\"_s;
         else if (c == u'\n')
             out += u"\\n"_s;
         else if (c == u'\r')
             out += u"\\r"_s;
-        else if (c.unicode() < 0x20)
-            out += u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
+        else if (c.unicode() < 0x20 || (i + 1 == text.size() && c.isSpace()))
+            out += c.unicode() <= 0xFF ? u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'))
+                                       : u"\\u%1"_s.arg(c.unicode(), 4, 16, QChar(u'0'));
+        else if (c.isSurrogate() && !pairedSurrogate)
+            out += u"\\u%1"_s.arg(c.unicode(), 4, 16, QChar(u'0'));
         else
             out += c;
     }
     return out;
+}
+
+// The value of exactly `digits` hex digits at text[from], or -1.
+int hexAt(const QString& text, qsizetype from, int digits)
+{
+    if (from + digits > text.size())
+        return -1;
+    int value = 0;
+    for (int k = 0; k < digits; ++k) {
+        const char16_t c = text.at(from + k).unicode();
+        const int digit = c >= u'0' && c <= u'9' ? c - u'0'
+            : c >= u'a' && c <= u'f'             ? c - u'a' + 10
+            : c >= u'A' && c <= u'F'             ? c - u'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
 }
 
 bool unescape(const QString& text, QString* out)
@@ -57,19 +83,19 @@ bool unescape(const QString& text, QString* out)
         if (++i >= text.size())
             return false;
         const QChar e = text.at(i);
-        if (e == u'\\')
+        if (e == u'\\') {
             *out += u'\\';
-        else if (e == u'n')
+        } else if (e == u'n') {
             *out += u'\n';
-        else if (e == u'r')
+        } else if (e == u'r') {
             *out += u'\r';
-        else if (e == u'x' && i + 2 < text.size()) {
-            bool ok = false;
-            const int code = text.mid(i + 1, 2).toInt(&ok, 16);
-            if (!ok)
+        } else if (e == u'x' || e == u'u') {
+            const int digits = e == u'x' ? 2 : 4;
+            const int code = hexAt(text, i + 1, digits);
+            if (code < 0)
                 return false;
-            *out += QChar(code);
-            i += 2;
+            *out += QChar(char16_t(code));
+            i += digits;
         } else {
             return false;
         }

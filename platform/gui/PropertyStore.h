@@ -51,7 +51,9 @@ public:
     QStringList keys() const override;
 
     // Text form, used for the stored settings kept as resources: one "key = type:value" line per
-    // entry, types str, int, bool, color, font, picture (see PropertyStore.cpp).
+    // entry, types str, int, bool, color, font, picture (see PropertyStore.cpp). Texts come back
+    // exactly: line breaks, control characters and a blank at the end are written as backslash
+    // escapes (n, r, x and two hex digits, u and four), a backslash as two.
     QString toText() const;
     // False with a message naming the line when the text cannot be parsed; entries before it stay.
     bool fromText(const QString& text, QString* error = nullptr);

@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QExtensionManager>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <QUndoStack>
 #include <QtDesigner/QDesignerComponents>
@@ -183,10 +185,13 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     GeneralPage general;
     panels.SelectionChanged(&target);
     general.SelectionChanged(&target);
-    for (const QString& caption : { u"Status: Idle"_s, u"Found: 0"_s, u"Pending: 0"_s }) {
+    // Captions and tool tips keep their blanks and tabs through the page, the form and the loader.
+    const QStringList captions { u"Found: "_s, u"    "_s, u"a\tb"_s };
+    for (const QString& caption : captions) {
         panels.addPanel();
         panels.Txt(0)->setText(caption);
-        panels.Combo1()->setCurrentText(caption == u"Status: Idle"_s ? u"1 - Spring"_s : u"2 - Contents"_s);
+        panels.Txt(2)->setText(caption);
+        panels.Combo1()->setCurrentText(caption == captions[0] ? u"1 - Spring"_s : u"2 - Contents"_s);
         ASSERT_TRUE(panels.ApplyChanges());
     }
     general.chkShowGripper()->setChecked(false);
@@ -203,6 +208,20 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
 
     const QByteArray saved = form->contents().toUtf8();
+    // Settings text, not words to translate: uic sets it as it is.
+    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">"))
+        << saved.toStdString();
+    QProcess uic;
+    uic.start(QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + u"/uic"_s, {});
+    uic.write(saved);
+    uic.closeWriteChannel();
+    ASSERT_TRUE(uic.waitForFinished()) << uic.errorString().toStdString();
+    const QByteArray code = uic.readAllStandardOutput();
+    EXPECT_TRUE(code.contains("StatusBar1->setProperty(\"panels\", QVariant(QString::fromUtf8(\"numberofpanels"))
+        << code.toStdString();
+    EXPECT_TRUE(code.contains("ptext1 = str:Found:\\\\x20\\n")) << code.toStdString();
+    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">"))
+        << saved.toStdString();
     QUiLoader loader;
     loader.clearPluginPaths();
     loader.addPluginPath(QStringLiteral(QV_PLUGIN_ROOT "/designer"));
@@ -219,7 +238,11 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_EQ(loadedBar->property("NumberOfPanels").toInt(), 3);
     EXPECT_EQ(loadedBar->property("panels").toString(), bar->property("panels").toString());
     const auto restored = panelsOf(loadedBar);
-    EXPECT_EQ(restored->PanelCaption(3), u"Pending: 0"_s);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(restored->PanelCaption(i), captions[i - 1]) << i;
+        EXPECT_EQ(restored->ToolTipText(i), captions[i - 1]) << i;
+    }
+    EXPECT_GT(restored->PanelWidth(2), 0) << "an all-blank Contents panel keeps its width";
     EXPECT_EQ(restored->PanelAutoSize(1), AutoSizeMode::Spring);
     EXPECT_FALSE(loadedBar->property("ShowGripper").toBool());
     EXPECT_EQ(loadedBar->property("Apperance").toInt(), 1);

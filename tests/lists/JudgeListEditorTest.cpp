@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -97,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(Files, JudgeListEditorRoundTrip,
         RoundTrip { "Mixed", "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
         RoundTrip { "Latin1", "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
             "http://h\xE9.example/\xA0j\r\n" },
-        RoundTrip { "EmptyFile", "", u""_s, "\r\n" }, RoundTrip { "OnlyLineBreak", "\r\n", u"\n"_s, "\r\n" }),
+        RoundTrip { "EmptyFile", "", u""_s, "\r\n" }, RoundTrip { "OnlyLineBreak", "\r\n", u"\n"_s, "\r\n" },
+        // Longer than the list reader's cap: read whole, not cut.
+        RoundTrip { "LongLine", QByteArray(70000, 'j') + "\r\nb\r\n", QString(70000, u'j') + u"\nb\n"_s,
+            QByteArray(70000, 'j') + "\r\nb\r\n" }),
     [](const testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
 TEST_F(JudgeListEditorTest, SavesEditedText)
@@ -124,6 +128,39 @@ TEST_F(JudgeListEditorTest, MissingFileShowsErrorAndSaveCreatesIt)
     form.Text1()->setPlainText(u"http://judge/"_s);
     form.saveChanges();
     EXPECT_EQ(read(), QByteArray("http://judge/\r\n"));
+}
+
+TEST_F(JudgeListEditorTest, WhatCouldNotBeReadIsNeverOverwritten)
+{
+    const std::string folder = QDir(dir.path()).filePath(u"folder"_s).toStdString();
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    const QByteArray big = QByteArray(JudgeListEditor::kMaxFileBytes, 'x') + "\r\n";
+    write(big);
+    for (const auto& [file, status] : { std::pair { folder, u"Status: "_s + QString::fromLocal8Bit(std::strerror(EISDIR)) },
+             std::pair { path(), u"Status: file larger than 4 MiB, not opened"_s } }) {
+        JudgeListEditor form(file);
+        EXPECT_EQ(form.Label1()->text(), status);
+        EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
+        form.Text1()->setPlainText(u"http://judge/"_s);
+        form.saveChanges();
+        EXPECT_EQ(form.Label1()->text(), u"Status: not saved: the file could not be read"_s);
+        EXPECT_TRUE(form.Label1()->toolTip().contains(QString::fromStdString(file)));
+    }
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
+    EXPECT_EQ(read(), big);
+}
+
+TEST_F(JudgeListEditorTest, CharacterLatin1CannotHoldIsNamedNotSavedAsQuestionMark)
+{
+    write("http://a/\r\n");
+    JudgeListEditor form(path());
+    form.Text1()->setPlainText(u"http://a/\nhttp://\u20AC/\n"_s);
+    form.saveChanges();
+    EXPECT_EQ(form.Label1()->text(), u"Status: not saved: \"\u20AC\" (U+20AC) on line 2"_s);
+    form.Text1()->setPlainText(u"http://\U0001F600/"_s);
+    form.saveChanges();
+    EXPECT_EQ(form.Label1()->text(), u"Status: not saved: \"\U0001F600\" (U+1F600) on line 1"_s);
+    EXPECT_EQ(read(), QByteArray("http://a/\r\n"));
 }
 
 TEST_F(JudgeListEditorTest, SaveErrorShowsDescriptionAndKeepsDialog)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/FileRegistryStore.h"
@@ -88,30 +89,50 @@ struct Applied
     int port;
 };
 
+enum class Desktop { Works, Fails, Refuses, Missing };
+
 class RecordingBackend final : public DesktopProxyBackend
 {
 public:
-    RecordingBackend(std::vector<Applied>* log, bool available, bool succeed)
+    RecordingBackend(std::vector<Applied>* log, Desktop mode)
         : m_log(log)
-        , m_available(available)
-        , m_succeed(succeed)
+        , m_mode(mode)
     {
     }
     std::string name() const override { return "Test desktop"; }
-    bool isAvailable() const override { return m_available; }
+    bool isAvailable() const override { return m_mode != Desktop::Missing; }
+    std::string missing() const override { return "no test desktop"; }
+    bool canApply(bool, const std::string&, int, std::string* why) const override
+    {
+        *why = "locked";
+        return m_mode != Desktop::Refuses;
+    }
     bool apply(bool enable, const std::string& host, int port, std::string* error) override
     {
         m_log->push_back({ enable, host, port });
-        if (!m_succeed)
+        if (m_mode == Desktop::Fails)
             *error = "read-only";
-        return m_succeed;
+        return m_mode == Desktop::Works;
     }
 
 private:
     std::vector<Applied>* m_log;
-    bool m_available;
-    bool m_succeed;
+    Desktop m_mode;
 };
+
+QByteArray fileBytes(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const std::string& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
 
 class SystemProxyTest : public testing::Test
 {
@@ -127,11 +148,11 @@ protected:
     {
         return QDir(dir.path()).filePath(u"settings/registry.reg"_s).toStdString();
     }
-    SystemProxyCommands commands(RegistryStore& store, bool backendWorks = true)
+    SystemProxyCommands commands(RegistryStore& store, Desktop desktop = Desktop::Works)
     {
         std::vector<std::unique_ptr<DesktopProxyBackend>> backends;
-        backends.push_back(std::make_unique<RecordingBackend>(&applied, true, backendWorks));
-        backends.push_back(std::make_unique<RecordingBackend>(&skipped, false, true));
+        backends.push_back(std::make_unique<RecordingBackend>(&applied, desktop));
+        backends.push_back(std::make_unique<RecordingBackend>(&skipped, Desktop::Missing));
         return SystemProxyCommands(view, messages, store, std::move(backends));
     }
 
@@ -209,36 +230,136 @@ TEST_F(SystemProxyTest, ClearWritesZeroAndEmptyServer)
     EXPECT_FALSE(applied[1].enable);
 }
 
-TEST_F(SystemProxyTest, FailuresAreShownNamingWhatFailed)
+TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
 {
-    // A file where the store's folder should be: the store cannot be written.
-    QFile blocker(QDir(dir.path()).filePath(u"settings"_s));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    RecordingStore store(storePath());
-    SystemProxyCommands cmds = commands(store, false);
-    cmds.setAsDefaultProxy();
-
-    ASSERT_EQ(messages.count(), 2);
-    const std::string report = messages.lastPrompt();
-    EXPECT_NE(report.find("ProxyEnable in " + storePath()), std::string::npos) << report;
-    EXPECT_NE(report.find("ProxyServer in " + storePath()), std::string::npos) << report;
-    EXPECT_NE(report.find("Test desktop"), std::string::npos) << report;
-    EXPECT_EQ(messages.lastTitle(), "Set Proxy");
+    // The store cannot be written (a file where its folder should be): nothing else is touched.
+    writeFile(QDir(dir.path()).filePath(u"settings"_s).toStdString(), "");
+    RecordingStore blocked(storePath());
+    commands(blocked).setAsDefaultProxy();
+    EXPECT_TRUE(applied.empty());
+    EXPECT_EQ(messages.lastPrompt().rfind("Nothing was changed: " + storePath() + ": ", 0), 0u)
+        << messages.lastPrompt();
     EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
+
+    // The desktop refuses: told before anything is written.
+    ASSERT_TRUE(QFile::remove(QDir(dir.path()).filePath(u"settings"_s)));
+    RecordingStore store(storePath());
+    commands(store, Desktop::Refuses).setAsDefaultProxy();
+    EXPECT_TRUE(store.writes.empty());
+    EXPECT_NE(messages.lastPrompt().find("Nothing was changed: the Test desktop proxy setting cannot be written: "
+                                         "locked"),
+        std::string::npos)
+        << messages.lastPrompt();
+
+    // The desktop fails, or there is none: the user learns that only the store was written.
+    const std::string onlyStore = "Only the program's own store, " + storePath() + ", was written";
+    commands(store, Desktop::Fails).setAsDefaultProxy();
+    EXPECT_NE(messages.lastPrompt().find("- the Test desktop proxy setting: read-only\n" + onlyStore + "."),
+        std::string::npos)
+        << messages.lastPrompt();
+    commands(store, Desktop::Missing).clearProxySupport();
+    EXPECT_EQ(messages.lastPrompt(),
+        onlyStore + ": no desktop proxy setting could be changed (no test desktop; no test desktop).");
+    EXPECT_EQ(messages.lastStyle(), MessageBox::Exclamation);
+    EXPECT_EQ(messages.lastTitle(), "Clear Proxy");
+    EXPECT_EQ(store.value(kKey, "ProxyEnable")->number, 0u);
 }
 
-TEST_F(SystemProxyTest, BadPortLeavesDesktopAlone)
+TEST_F(SystemProxyTest, ProxyTextThatCannotBeSetWritesNothing)
 {
-    view.addRow({}, { "10.0.0.9", "http", "1" });
-    view.setSelectedRow(2);
-    RecordingStore store(storePath());
-    SystemProxyCommands cmds = commands(store);
-    cmds.setAsDefaultProxy();
-    EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "10.0.0.9:http");
+    for (const auto& [ip, port, why] : { std::tuple { "10.0.0.9", "http", "\"http\" is not a port number." },
+             std::tuple { "10.0.0.9", "70000", "\"70000\" is not a port number." },
+             std::tuple { "bad host", "80", "\"bad host\" is not an address a proxy setting can hold." } }) {
+        view.addRow({}, { ip, port, "1" });
+        view.setSelectedRow(view.rowCount() - 1);
+        RecordingStore store(storePath());
+        commands(store).setAsDefaultProxy();
+        EXPECT_TRUE(store.writes.empty()) << port;
+        EXPECT_EQ(messages.lastPrompt(), std::string("Nothing was changed: ") + why);
+    }
     EXPECT_TRUE(applied.empty());
-    ASSERT_EQ(messages.count(), 2);
-    EXPECT_NE(messages.lastPrompt().find("\"http\" is not a port number"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(storePath())));
+
+    // Blanks around the port are allowed, as the scan allows them; store and desktop get the number.
+    view.addRow({}, { "10.0.0.9", " 3128 ", "1" });
+    view.setSelectedRow(view.rowCount() - 1);
+    RecordingStore store(storePath());
+    commands(store).setAsDefaultProxy();
+    EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "10.0.0.9:3128");
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied[0].port, 3128);
+}
+
+// Written by hand or by other tools: everything but the two values must survive byte for byte.
+const QByteArray kRichFile = "\xEF\xBB\xBF; written by hand\r\n"
+                             "\r\n"
+                             "[Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
+                             "@=\"default value\"\r\n"
+                             "%ENABLE%"
+                             "\"ProxyOverride\"=\"<local>;*.example.org\"\r\n"
+                             "\"AutoConfigURL\"=\"http://wpad.example/\\\r\n"
+                             "  proxy.pac\"\r\n"
+                             "%SERVER%"
+                             "\"Big\"=dword:100000000\r\n"
+                             "\"Blob\"=hex:01,02,03,\\\r\n"
+                             "  04,05\r\n"
+                             "\"Quad\"=qword:0000000000000001\r\n"
+                             "\"Gr\xC3\xBC\xC3\x9F\x65\"=\"Gr\xC3\xBC\xC3\x9F\x65 aus K\xC3\xB6ln \\\"q\\\"\"\r\n"
+                             "%APPEND%"
+                             "# another comment\r\n"
+                             "\r\n"
+                             "[Other]\r\n"
+                             "\"ProxyServer\"=\"keep:2\"";
+
+QByteArray richFile(const char* enable, const char* server, const char* append)
+{
+    return QByteArray(kRichFile).replace("%ENABLE%", enable).replace("%SERVER%", server).replace("%APPEND%", append);
+}
+
+TEST_F(SystemProxyTest, SetAndClearChangeOnlyTheirTwoValues)
+{
+    writeFile(storePath(), richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"old:1\"\r\n", ""));
+    RecordingStore store(storePath());
+    commands(store).setAsDefaultProxy();
+    EXPECT_EQ(fileBytes(storePath()),
+        richFile("\"ProxyEnable\"=dword:00000001\r\n", "\"proxyserver\" = \"10.0.0.1:8080\"\r\n", ""));
+    commands(store).clearProxySupport();
+    EXPECT_EQ(fileBytes(storePath()),
+        richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"\"\r\n", ""));
+    EXPECT_EQ(messages.count(), 2) << messages.lastPrompt();
+
+    // Missing values are added after the key's last value, in the file's line ends.
+    writeFile(storePath(), richFile("", "", ""));
+    commands(store).setAsDefaultProxy();
+    EXPECT_EQ(fileBytes(storePath()),
+        richFile("", "", "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"10.0.0.1:8080\"\r\n"));
+
+    FileRegistryStore reread(storePath());
+    EXPECT_EQ(reread.value(kKey, "")->text, "default value");
+    EXPECT_EQ(reread.value(kKey, "ProxyOverride")->text, "<local>;*.example.org");
+    EXPECT_EQ(reread.value(kKey, "AutoConfigURL")->text, "http://wpad.example/proxy.pac");
+    EXPECT_EQ(reread.value(kKey, "Gr\xC3\xBC\xC3\x9F\x65")->text, "Gr\xC3\xBC\xC3\x9F\x65 aus K\xC3\xB6ln \"q\"");
+    EXPECT_FALSE(reread.value(kKey, "Big")) << "a dword out of range is not a number, but it stays";
+    EXPECT_EQ(reread.value("other", "ProxyServer")->text, "keep:2");
+}
+
+TEST_F(SystemProxyTest, AFileThatCannotBeTakenApartIsNeverWritten)
+{
+    const std::string head = "[" + kKey + "]\n";
+    for (const auto& [text, line] : { std::pair { head + "\"a\"=\"x\"\njunk\n", 3 },
+             std::pair { std::string("\"orphan\"=dword:1\n") + head, 1 },
+             std::pair { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", 2 },
+             std::pair { head + "\n\"b\" \"x\"\n", 3 }, std::pair { head + "[broken\n", 2 },
+             std::pair { head + "\"b\"=\"x\" y\n", 2 }, std::pair { head + "\"b\"=12\n", 2 },
+             std::pair { head + "\"b\"=hex:01,\\\n", 2 }, std::pair { head + "\"ProxyEnable\"=\"a\\\n", 2 } }) {
+        writeFile(storePath(), QByteArray::fromStdString(text));
+        RecordingStore store(storePath());
+        commands(store).setAsDefaultProxy();
+        EXPECT_EQ(fileBytes(storePath()).toStdString(), text);
+        const std::string named = storePath() + ": line " + std::to_string(line) + ": ";
+        EXPECT_NE(messages.lastPrompt().find(named), std::string::npos) << messages.lastPrompt();
+    }
+    EXPECT_TRUE(applied.empty());
 }
 
 TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
@@ -268,25 +389,6 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     EXPECT_FALSE(store.createKey(""));
 }
 
-TEST(FileRegistryStore, SkipsDamagedLinesAndKeepsTheRest)
-{
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(u"store.reg"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("junk\n\"orphan\"=dword:1\n[K]\r\n\"a\"=dword:0000000g\n\"b\"=\"unterminated\n\"c\"=dword:"
-               "0000002A\r\n"
-               "\"d\"=\"ok\\x41\"\n[broken\n\"e\"=\"lost\"\n");
-    file.close();
-    FileRegistryStore store(path.toStdString());
-    EXPECT_FALSE(store.value("K", "a"));
-    EXPECT_FALSE(store.value("K", "b"));
-    EXPECT_EQ(store.value("K", "c")->number, 42u);
-    EXPECT_EQ(store.value("K", "d")->text, "okA");
-    ASSERT_TRUE(store.setString("K", "e", "new"));
-    EXPECT_EQ(FileRegistryStore(path.toStdString()).value("K", "c")->number, 42u);
-}
-
 TEST(FileRegistryStore, UnreadableFileIsNeverReplaced)
 {
     QTemporaryDir dir;
@@ -310,6 +412,7 @@ TEST(DesktopBackends, GnomeFollowsSetAndClear)
     if (!gnome.isAvailable())
         GTEST_SKIP() << "GNOME proxy schema (gsettings-desktop-schemas) or GSettings keyfile backend missing";
     std::string error;
+    EXPECT_TRUE(gnome.canApply(true, "10.0.0.1", 8080, &error)) << error;
     ASSERT_TRUE(gnome.apply(true, "10.0.0.1", 8080, &error)) << error;
     GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
     EXPECT_EQ(now.mode, "manual");
@@ -335,6 +438,7 @@ TEST(DesktopBackends, KdeFollowsSetAndClear)
     if (!kde.isAvailable())
         GTEST_SKIP() << "kwriteconfig6/kwriteconfig5 not installed (libkf5config-bin)";
     std::string error;
+    EXPECT_TRUE(kde.canApply(true, "10.0.0.1", 8080, &error)) << error;
     ASSERT_TRUE(kde.apply(true, "10.0.0.1", 8080, &error)) << error;
     const QByteArray set = kioslaverc();
     EXPECT_TRUE(set.contains("[Proxy Settings]")) << set.toStdString();

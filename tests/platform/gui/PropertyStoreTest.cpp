@@ -45,10 +45,20 @@ TEST(PropertyStore, TextFormRoundTripsEveryType)
     image.fill(Qt::magenta);
     store.write(QStringLiteral("Pic"), Picture(image, Picture::Type::Bitmap));
 
+    // Captions and tool tips exactly as typed: blanks at either end, tabs, quotes, breaks.
+    const QStringList texts { QStringLiteral("Found: "), QStringLiteral("    "), QStringLiteral("a\tb"),
+        QStringLiteral(" \"x\" = 'y'\r\n"), QStringLiteral("\\"), QStringLiteral("wide\u3000"),
+        QStringLiteral("nbsp\u00A0"), QString(QChar(0xD800)) };
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        store.write(QStringLiteral("s%1").arg(i), texts[i]);
+
     MemoryPropertyStore copy;
     QString error;
     ASSERT_TRUE(copy.fromText(store.toText(), &error)) << error.toStdString();
     EXPECT_EQ(copy.keys(), store.keys());
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(copy.readString(QStringLiteral("s%1").arg(i)), texts[i]) << i;
+    EXPECT_TRUE(store.toText().contains(QStringLiteral("s0 = str:Found:\\x20\n"))) << "still readable";
     EXPECT_EQ(copy.readString(QStringLiteral("text")), QStringLiteral("a\\b\nc\td = e"));
     EXPECT_EQ(copy.readInt(QStringLiteral("number")), -42);
     EXPECT_EQ(copy.readBool(QStringLiteral("flag")), false);

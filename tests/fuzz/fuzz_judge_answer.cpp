@@ -1,0 +1,47 @@
+// The judge-answer classifier: an answer passes exactly when it holds "Comment"; the level is at
+// most one character, the one right after a colour marker's first occurrence, with the markers'
+// order of precedence; the request is the fixed line around the URL.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "FuzzCheck.h"
+#include "engine/JudgeProtocol.h"
+
+using namespace qv;
+
+namespace {
+// The character after the marker's first occurrence, "" when the marker follows at once or ends
+// the answer, nullopt when it does not occur.
+std::optional<std::string> after(std::string_view answer, std::string_view marker)
+{
+    const std::size_t at = answer.find(marker);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view rest = answer.substr(at + marker.size());
+    return rest.empty() || rest.starts_with(marker) ? std::string() : std::string(1, rest[0]);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view answer(reinterpret_cast<const char*>(data), size);
+    const auto level = JudgeProtocol::judge(answer);
+    QV_FUZZ_CHECK(level.has_value() == (answer.find("Comment") != std::string_view::npos));
+    for (const std::string_view marker : { JudgeProtocol::kMarkerA, JudgeProtocol::kMarkerB, JudgeProtocol::kMarkerC })
+        QV_FUZZ_CHECK(JudgeProtocol::levelAt(answer, marker) == after(answer, marker));
+    if (level) {
+        // Marker A decides when it gives a level; else the yellow marker when it occurs, else B.
+        const auto a = after(answer, JudgeProtocol::kMarkerA);
+        const auto b = after(answer, JudgeProtocol::kMarkerB);
+        const auto c = after(answer, JudgeProtocol::kMarkerC);
+        const std::string expected = a && !a->empty() ? *a : c ? *c : b.value_or(std::string());
+        QV_FUZZ_CHECK(*level == expected && level->size() <= 1);
+    }
+    const std::string request = JudgeProtocol::request(answer);
+    QV_FUZZ_CHECK(request.size() == answer.size() + 19 && request.starts_with("GET ")
+        && request.substr(4, answer.size()) == answer && request.ends_with(" HTTP/1.0\r\n\r\n\r\n"));
+    return 0;
+}
