@@ -117,7 +117,8 @@ TEST_F(WindowScan, LoadStartAndFind)
     EXPECT_EQ(m_clipboard->text(), w.toStdString());
     window->mnuProxy()->trigger();
     EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, w.toStdString());
-    EXPECT_EQ(m_box->count(), 1) << "only the question: the desktop took the port as a number";
+    ASSERT_EQ(m_box->count(), 2) << "the question, then the note that no desktop was there to follow";
+    EXPECT_EQ(m_box->lastPrompt().rfind("Only the program's own store", 0), 0u) << m_box->lastPrompt();
     const QString exported = m_dir.filePath(QStringLiteral("export.txt"));
     m_dialog->setNextFileName(exported.toStdString());
     window->buttonMenu(6)->actions().at(0)->trigger();
