@@ -8,16 +8,16 @@
 namespace qv {
 namespace {
 
-    // A whole number from min to max written with digits only; nullopt otherwise.
-    std::optional<long> wholeNumber(const std::string& text, long min, long max)
-    {
-        long value = 0;
-        const char* end = text.data() + text.size();
-        const auto [at, ec] = std::from_chars(text.data(), end, value);
-        if (text.empty() || text.front() == '-' || ec != std::errc() || at != end || value < min || value > max)
-            return std::nullopt;
-        return value;
-    }
+// A whole number from min to max written with digits only; nullopt otherwise.
+std::optional<long> wholeNumber(const std::string& text, long min, long max)
+{
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text.front() == '-' || ec != std::errc() || at != end || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
 
 } // namespace
 
@@ -122,8 +122,8 @@ std::optional<JudgeOptions> JudgeOptions::parse(const std::vector<std::string>& 
         } else {
             const std::optional<long> n = wholeNumber(*value, 100, 3600000);
             if (!n) {
-                error = "--timeout must be a whole number of milliseconds from 100 to 3600000, not \"" + *value
-                    + "\"";
+                error = "--timeout must be a whole number of milliseconds from 100 to 3600000, not \""
+                    + *value + "\"";
                 return std::nullopt;
             }
             options.timeoutMs = static_cast<int>(*n);

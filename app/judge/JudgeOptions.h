@@ -8,7 +8,8 @@
 namespace qv {
 
 // The command line of quorvane-judge.
-struct JudgeOptions {
+struct JudgeOptions
+{
     sockaddr_storage listen {}; // 0.0.0.0:8080 unless --listen says otherwise
     std::string path = "/";
     int maxConnections = 1000;

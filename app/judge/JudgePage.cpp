@@ -3,31 +3,41 @@
 namespace qv {
 namespace {
 
-    void appendEscaped(std::string& out, std::string_view text)
-    {
-        for (const char c : text) {
-            switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default:
-                out += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
-            }
+void appendEscaped(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
         }
     }
+}
 
-    constexpr std::string_view kRule
-        = "<h2>How the level is judged</h2>\n<ul>\n"
-          "<li>3, transparent: a header carries a client address other than the one this judge sees "
-          "(X-Forwarded-For, X-Real-IP, Client-IP, X-Client-IP, True-Client-IP, Forwarded with for=, "
-          "Via naming an address, and the like).</li>\n"
-          "<li>2, anonymous: a header shows that a proxy passed the request on without showing another "
-          "address (Via, Proxy-Connection, Forwarded without for=, X-Proxy-ID, X-BlueCoat-Via, an "
-          "X-Forwarded-For of &quot;unknown&quot;, and the like). Cache-Control alone does not count: "
-          "clients send it too.</li>\n"
-          "<li>1, elite: no such header.</li>\n</ul>\n";
+constexpr std::string_view kRule
+    = "<h2>How the level is judged</h2>\n<ul>\n"
+      "<li>3, transparent: a header carries a client address other than the one this judge sees "
+      "(X-Forwarded-For, X-Real-IP, Client-IP, X-Client-IP, True-Client-IP, Forwarded with for=, "
+      "Via naming an address, and the like).</li>\n"
+      "<li>2, anonymous: a header shows that a proxy passed the request on without showing another "
+      "address (Via, Proxy-Connection, Forwarded without for=, X-Proxy-ID, X-BlueCoat-Via, an "
+      "X-Forwarded-For of &quot;unknown&quot;, and the like). Cache-Control alone does not count: "
+      "clients send it too.</li>\n"
+      "<li>1, elite: no such header.</li>\n</ul>\n";
 
 } // namespace
 

@@ -8,7 +8,8 @@
 namespace qv {
 
 // One request as the judge received it.
-struct JudgeRequest {
+struct JudgeRequest
+{
     std::string method;
     std::string target;
     std::string version;
@@ -19,7 +20,8 @@ struct JudgeRequest {
 // The pages the judge answers with. The judge page carries the pass marker "Comment" and the level
 // right after the first level marker the checker reads (color:blue">); everything the request
 // brought is escaped, so no header can plant a marker of its own.
-class JudgePage final {
+class JudgePage final
+{
 public:
     static std::string render(const JudgeRequest& request, const LevelVerdict& verdict);
     static std::string notFound();

@@ -12,65 +12,66 @@
 namespace qv {
 namespace {
 
-    constexpr unsigned kResponseFlags = MHD_RF_HTTP_1_0_COMPATIBLE_STRICT | MHD_RF_HTTP_1_0_SERVER;
+constexpr unsigned kResponseFlags = MHD_RF_HTTP_1_0_COMPATIBLE_STRICT | MHD_RF_HTTP_1_0_SERVER;
 
-    // Every answer is HTTP/1.0 style and ends by closing the connection.
-    MHD_Response* makeResponse(const std::string& body, enum MHD_ResponseMemoryMode mode)
-    {
-        MHD_Response* response = MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), mode);
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/html; charset=utf-8");
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
-        MHD_set_response_options(response, static_cast<MHD_ResponseFlags>(kResponseFlags), MHD_RO_END);
-        return response;
-    }
+// Every answer is HTTP/1.0 style and ends by closing the connection.
+MHD_Response* makeResponse(const std::string& body, enum MHD_ResponseMemoryMode mode)
+{
+    MHD_Response* response
+        = MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), mode);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/html; charset=utf-8");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    MHD_set_response_options(response, static_cast<MHD_ResponseFlags>(kResponseFlags), MHD_RO_END);
+    return response;
+}
 
-    bool startsWithNoCase(std::string_view text, std::string_view prefix)
-    {
-        return text.size() >= prefix.size()
-            && std::equal(prefix.begin(), prefix.end(), text.begin(),
-                [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-    }
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size()
+        && std::equal(prefix.begin(), prefix.end(), text.begin(),
+            [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
+}
 
-    // The path of an origin-form target ("/x") or of an absolute-form one ("http://host:port/x"),
-    // which a client sends when it takes the judge for a proxy.
-    std::string_view pathOf(std::string_view target)
-    {
-        for (const std::string_view scheme : { std::string_view("http://"), std::string_view("https://") }) {
-            if (startsWithNoCase(target, scheme)) {
-                const std::size_t slash = target.find('/', scheme.size());
-                return slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
-            }
+// The path of an origin-form target ("/x") or of an absolute-form one ("http://host:port/x"),
+// which a client sends when it takes the judge for a proxy.
+std::string_view pathOf(std::string_view target)
+{
+    for (const std::string_view scheme : { std::string_view("http://"), std::string_view("https://") }) {
+        if (startsWithNoCase(target, scheme)) {
+            const std::size_t slash = target.find('/', scheme.size());
+            return slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
         }
-        return target;
     }
+    return target;
+}
 
-    // Request texts in the log: no control characters (no forged lines), no endless lines.
-    std::string printable(std::string_view text)
-    {
-        std::string out(text.substr(0, 200));
-        for (char& c : out) {
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-                c = '?';
-        }
-        return text.size() > 200 ? out + "..." : out;
+// Request texts in the log: no control characters (no forged lines), no endless lines.
+std::string printable(std::string_view text)
+{
+    std::string out(text.substr(0, 200));
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
     }
+    return text.size() > 200 ? out + "..." : out;
+}
 
-    // The library's explanation of a failed start; its later messages are about single clients, and
-    // the request log says enough about those.
-    bool g_starting = false;
-    std::string g_startMessage;
+// The library's explanation of a failed start; its later messages are about single clients, and
+// the request log says enough about those.
+bool g_starting = false;
+std::string g_startMessage;
 
-    void onLibraryMessage(void*, const char* format, va_list args)
-    {
-        if (!g_starting)
-            return;
-        char buffer[512];
-        std::vsnprintf(buffer, sizeof buffer, format, args);
-        g_startMessage = buffer;
-        while (!g_startMessage.empty() && (g_startMessage.back() == '\n' || g_startMessage.back() == '.'))
-            g_startMessage.pop_back();
-    }
+void onLibraryMessage(void*, const char* format, va_list args)
+{
+    if (!g_starting)
+        return;
+    char buffer[512];
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    g_startMessage = buffer;
+    while (!g_startMessage.empty() && (g_startMessage.back() == '\n' || g_startMessage.back() == '.'))
+        g_startMessage.pop_back();
+}
 
 } // namespace
 
@@ -102,11 +103,12 @@ bool JudgeServer::start(std::string& error)
         nullptr, &JudgeServer::onRequest, this, MHD_OPTION_SOCK_ADDR, &m_options.listen,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(m_options.maxConnections),
         MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        static_cast<std::size_t>(kHeaderCap * 2), MHD_OPTION_NOTIFY_CONNECTION, &JudgeServer::onConnection, this,
-        MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr, MHD_OPTION_END);
+        static_cast<std::size_t>(kHeaderCap * 2), MHD_OPTION_NOTIFY_CONNECTION, &JudgeServer::onConnection,
+        this, MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr, MHD_OPTION_END);
     g_starting = false;
     if (!m_daemon) {
-        error = "cannot listen on " + JudgeOptions::addressText(reinterpret_cast<sockaddr*>(&m_options.listen), true)
+        error = "cannot listen on "
+            + JudgeOptions::addressText(reinterpret_cast<sockaddr*>(&m_options.listen), true)
             + (g_startMessage.empty() ? std::string() : ": " + g_startMessage);
         return false;
     }
@@ -159,26 +161,30 @@ MHD_Result JudgeServer::onRequest(void* self, MHD_Connection* connection, const 
     return static_cast<JudgeServer*>(self)->answer(connection, url, method, version);
 }
 
-MHD_Result JudgeServer::answer(MHD_Connection* connection, const char* url, const char* method, const char* version)
+MHD_Result JudgeServer::answer(
+    MHD_Connection* connection, const char* url, const char* method, const char* version)
 {
     JudgeRequest request;
     request.method = method ? method : "";
     request.target = url ? url : "";
     request.version = version ? version : "";
-    if (const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS))
+    if (const MHD_ConnectionInfo* info
+        = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS))
         request.clientAddress = JudgeOptions::addressText(info->client_addr, false);
     std::size_t headerBytes = request.method.size() + request.target.size() + request.version.size() + 4;
     MHD_get_connection_values(
         connection, MHD_HEADER_KIND,
         [](void* into, MHD_ValueKind, const char* name, const char* value) -> MHD_Result {
-            static_cast<std::vector<RequestHeader>*>(into)->push_back({ name ? name : "", value ? value : "" });
+            static_cast<std::vector<RequestHeader>*>(into)->push_back(
+                { name ? name : "", value ? value : "" });
             return MHD_YES;
         },
         &request.headers);
     for (const RequestHeader& header : request.headers)
         headerBytes += header.name.size() + header.value.size() + 4;
 
-    const std::string who = request.clientAddress + " " + printable(request.method) + " " + printable(request.target);
+    const std::string who
+        = request.clientAddress + " " + printable(request.method) + " " + printable(request.target);
     if (headerBytes > kHeaderCap) {
         log(who + " -> 431");
         return MHD_queue_response(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, m_tooLarge);
@@ -188,7 +194,8 @@ MHD_Result JudgeServer::answer(MHD_Connection* connection, const char* url, cons
         return MHD_queue_response(connection, MHD_HTTP_NOT_FOUND, m_notFound);
     }
     const LevelVerdict verdict = judgeLevel(request.headers, request.clientAddress);
-    std::string line = who + " -> " + std::to_string(verdict.level) + " " + JudgePage::levelName(verdict.level);
+    std::string line
+        = who + " -> " + std::to_string(verdict.level) + " " + JudgePage::levelName(verdict.level);
     if (verdict.level == 3)
         line += " (" + printable(verdict.header) + ": " + printable(verdict.address) + ")";
     else if (verdict.level == 2)
@@ -206,7 +213,8 @@ void JudgeServer::onConnection(
     auto* server = static_cast<JudgeServer*>(self);
     if (event == MHD_CONNECTION_NOTIFY_STARTED) {
         auto* tracked = new Tracked;
-        if (const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
+        if (const MHD_ConnectionInfo* info
+            = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
             tracked->fd = info->connect_fd;
         tracked->deadline = Clock::now() + std::chrono::milliseconds(server->m_options.timeoutMs);
         server->link(tracked);

@@ -11,7 +11,8 @@ namespace qv {
 // The judge's HTTP server: one thread, the HTTP library driven from this class's own poll loop so
 // that every connection gets a hard deadline (the library's own timeout only counts idle time, which
 // a client dribbling a byte at a time never reaches).
-class JudgeServer final {
+class JudgeServer final
+{
 public:
     explicit JudgeServer(JudgeOptions options);
     ~JudgeServer();
@@ -31,7 +32,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     // One open connection, in a list ordered by deadline (every connection gets the same timeout).
-    struct Tracked {
+    struct Tracked
+    {
         Tracked* prev = nullptr;
         Tracked* next = nullptr;
         int fd = -1;
