@@ -190,7 +190,10 @@ TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
                       "visible_hostname loopback-squid\nshutdown_lifetime 0 seconds\n"
                       "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n"
                       "http_access allow localhost\nhttp_access deny all\n");
-            proxy.start(binary, { QStringLiteral("-N"), QStringLiteral("-f"), config });
+            // A service name of its own keeps its shared-memory segments apart from any other squid's.
+            proxy.start(binary,
+                { QStringLiteral("-N"), QStringLiteral("-n"), QStringLiteral("qvjudge%1").arg(port),
+                    QStringLiteral("-f"), config });
         } else {
             writeFile(config,
                 "Port " + p
@@ -222,7 +225,10 @@ TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
         "127.0.0.1:" + std::to_string(port) + "\t" + GetParam().level + "\n")
         << judgeLog().toStdString() << proxy.readAll().toStdString();
     if (kind != Proxy::None) {
-        proxy.kill();
+        // Stopped, not killed, so that squid removes its shared-memory segments.
+        proxy.terminate();
+        if (!proxy.waitForFinished(10000))
+            proxy.kill();
         proxy.waitForFinished(5000);
     }
 }
