@@ -68,7 +68,10 @@ void onLibraryMessage(void*, const char* format, va_list args)
         return;
     char buffer[512];
     std::vsnprintf(buffer, sizeof buffer, format, args);
+    // The library names the port it was given (0, as the address carries it); keep only the cause.
     g_startMessage = buffer;
+    if (const std::size_t colon = g_startMessage.rfind(": "); colon != std::string::npos)
+        g_startMessage.erase(0, colon + 2);
     while (!g_startMessage.empty() && (g_startMessage.back() == '\n' || g_startMessage.back() == '.'))
         g_startMessage.pop_back();
 }
