@@ -1,6 +1,7 @@
 #include "app/judge/JudgeServer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <poll.h>
