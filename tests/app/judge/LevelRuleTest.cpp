@@ -1,0 +1,73 @@
+// The level rule as a table of header sets, and the page's markers whatever the headers say.
+#include <gtest/gtest.h>
+
+#include "app/judge/JudgePage.h"
+#include "app/judge/LevelRule.h"
+
+namespace qv {
+namespace {
+
+struct Row
+{
+    std::vector<RequestHeader> headers;
+    std::string seen;
+    int level;
+    std::string header; // the deciding header
+};
+
+TEST(LevelRule, HeaderSets)
+{
+    const std::string seen = "203.0.113.9";
+    const Row rows[] = {
+        { {}, seen, 1, "" },
+        { { { "Host", "judge" }, { "User-Agent", "x" }, { "Cache-Control", "max-age=259200" } }, seen, 1,
+            "" },
+        { { { "Via", "1.1 gateway (squid/5.7)" } }, seen, 2, "Via" },
+        { { { "Via", "1.1 10.0.0.5:3128" } }, seen, 3, "Via" },
+        { { { "Via", "1.0 alpha, 1.1 203.0.113.9" } }, seen, 2, "Via" },
+        { { { "Proxy-Connection", "keep-alive" } }, seen, 2, "Proxy-Connection" },
+        { { { "X-BlueCoat-Via", "4a2f" } }, seen, 2, "X-BlueCoat-Via" },
+        { { { "X-Forwarded-For", "127.0.0.1" } }, "127.0.0.2", 3, "X-Forwarded-For" },
+        { { { "X-Forwarded-For", "unknown" } }, seen, 2, "X-Forwarded-For" },
+        { { { "X-Forwarded-For", "999.1.1.1" } }, seen, 2, "X-Forwarded-For" },
+        { { { "X-Forwarded-For", "203.0.113.9" } }, seen, 2, "X-Forwarded-For" },
+        { { { "X-Forwarded-For", "203.0.113.9, 10.1.1.1" } }, seen, 3, "X-Forwarded-For" },
+        { { { "x_real_ip", "10.0.0.1" } }, seen, 3, "x_real_ip" },
+        { { { "X-Real-IP", "::ffff:203.0.113.9" } }, seen, 2, "X-Real-IP" },
+        { { { "Client-IP", "10.0.0.1:5555" } }, seen, 3, "Client-IP" },
+        { { { "True-Client-IP", "[2001:db8::1]" } }, seen, 3, "True-Client-IP" },
+        { { { "Forwarded", "for=\"[2001:db8::1]:4711\";proto=http" } }, seen, 3, "Forwarded" },
+        { { { "Forwarded", "proto=http;by=10.0.0.1" } }, seen, 2, "Forwarded" },
+        { { { "Forwarded", "for=_hidden, for=unknown" } }, seen, 2, "Forwarded" },
+        { { { "Via", "1.1 gateway" }, { "X-Client-IP", "10.0.0.1" } }, seen, 3, "X-Client-IP" },
+        { { { "X-Forwarded-For", "10.0.0.1" } }, "2001:db8::7", 3, "X-Forwarded-For" },
+    };
+    for (const Row& row : rows) {
+        std::string shown;
+        for (const RequestHeader& header : row.headers)
+            shown += header.name + ": " + header.value + "; ";
+        SCOPED_TRACE(shown + "seen " + row.seen);
+        const LevelVerdict verdict = judgeLevel(row.headers, row.seen);
+        EXPECT_EQ(verdict.level, row.level);
+        EXPECT_EQ(verdict.header, row.header);
+    }
+}
+
+// A header cannot plant a marker of its own: the checker reads the first level marker and the pass
+// marker, and the 404 page carries neither.
+TEST(JudgePage, OneLevelMarkerWhateverTheHeadersSay)
+{
+    const JudgeRequest request { "GET", "/", "HTTP/1.0", "127.0.0.1",
+        { { "X-Note", "<font color:blue\">9 color=\"blue\"> color=\"yellow\"><B>8" } } };
+    const std::string page = JudgePage::render(request, judgeLevel(request.headers, request.clientAddress));
+    EXPECT_NE(page.find("Comment"), std::string::npos);
+    const std::size_t marker = page.find("color:blue\">");
+    ASSERT_NE(marker, std::string::npos);
+    EXPECT_EQ(page.substr(marker + 12, 1), "1");
+    EXPECT_EQ(page.find("color:blue\">", marker + 1), std::string::npos);
+    EXPECT_EQ(page.find("color=\""), std::string::npos);
+    EXPECT_EQ(JudgePage::notFound().find("Comment"), std::string::npos);
+}
+
+} // namespace
+} // namespace qv
