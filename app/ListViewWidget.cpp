@@ -53,6 +53,12 @@ void ListViewWidget::scrollTo(const QModelIndex& index, ScrollHint hint)
     QTreeView::scrollTo(index, hint);
 }
 
+void ListViewWidget::keyboardSearch(const QString& search)
+{
+    layoutInserted();
+    QTreeView::keyboardSearch(search);
+}
+
 QModelIndex ListViewWidget::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     layoutInserted();

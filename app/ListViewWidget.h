@@ -30,6 +30,7 @@ public:
     QRect visualRect(const QModelIndex& index) const override;
     QModelIndex indexAt(const QPoint& point) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void keyboardSearch(const QString& search) override;
 
 signals:
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt; x, y: pixels in the view.
