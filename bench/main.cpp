@@ -168,17 +168,18 @@ int main(int argc, char** argv)
             double seconds = 0;
             long long gap = 0;
             double scanCpu = 0;
+            double gapCpu = 0;
             if (std::FILE* file = std::fopen(resultPath.c_str(), "r")) {
-                if (std::fscanf(file, "%lf %lld %lf", &seconds, &gap, &scanCpu) != 3)
+                if (std::fscanf(file, "%lf %lld %lf %lf", &seconds, &gap, &scanCpu, &gapCpu) != 4)
                     seconds = 0;
                 std::fclose(file);
             }
             const double rate = seconds > 0 ? entries / seconds : 0;
             const double refRate = refRates[sockets == 100 ? 0 : 1];
             std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
-                        " longest event-loop gap %lld ms; %.0f us CPU per check (%.0f us in the scan alone, %.2f times"
+                        " longest event-loop gap %lld ms (%.0f ms of it the window's CPU); %.0f us CPU per check (%.0f us in the scan alone, %.2f times"
                         " the reference's); peak RSS %.1f MiB%s\n",
-                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, win.cpuSeconds * 1e6 / entries,
+                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, gapCpu, win.cpuSeconds * 1e6 / entries,
                 scanCpu * 1e6 / entries, refCpu[sockets == 100 ? 0 : 1] > 0 ? scanCpu / refCpu[sockets == 100 ? 0 : 1] : 0.0,
                 win.peakKb / 1024.0, win.status == 0 ? "" : " (failed)");
             std::fflush(stdout);
