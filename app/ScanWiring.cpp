@@ -1,8 +1,8 @@
 #include "app/ScanWiring.h"
 
 #include <QLabel>
-#include <QScopeGuard>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSlider>
 
 #include <utility>
