@@ -24,9 +24,9 @@ class ListWiring final : public QObject, private FoundProxyHost
     Q_DISABLE_COPY_MOVE(ListWiring)
 
 public:
-    // The user's settings store, the desktops found here and "judgescripts.txt" beside the program.
+    // The user's settings store, the desktops found here and the judge list the program reads.
     explicit ListWiring(MainWindow& window);
-    // An empty judgeScriptsPath means the file beside the program.
+    // An empty judgeScriptsPath means the judge list the program reads (see JudgeListPaths).
     ListWiring(MainWindow& window, std::unique_ptr<RegistryStore> store,
         std::vector<std::unique_ptr<DesktopProxyBackend>> backends, std::string judgeScriptsPath);
     ~ListWiring() override;

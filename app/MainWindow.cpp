@@ -245,10 +245,8 @@ void MainWindow::buildListView()
     m_listView1Widget->setObjectName(QStringLiteral("ListView1"));
     m_listView1Widget->setFont(AppFonts::tahoma());
     m_listView1Widget->setGeometry(twips(120), twips(1800), twips(6135), twips(2415));
-    m_listView1Widget->setColumnCount(4);
-    m_listView1Widget->setHeaderLabels(
-        { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl") });
-    m_listView1 = std::make_unique<TreeListView>(m_listView1Widget);
+    m_listView1 = std::make_unique<TreeListView>(m_listView1Widget,
+        QStringList { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl") });
     QHeaderView* header = m_listView1Widget->header();
     header->setMinimumSectionSize(0);
     header->setStretchLastSection(false);

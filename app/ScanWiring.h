@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
+#include <array>
+#include <optional>
+#include <string>
 
 #include "engine/ProxyLoader.h"
 #include "engine/ScanEngine.h"
@@ -25,6 +30,8 @@ public:
 
 private:
     void buttonClick(const QString& caption);
+    // Shows the captions kept since the last pass of the event loop.
+    void flushCaptions();
 
     // ScanView
     void setPanelCaption(int panel, const std::string& text) override;
@@ -38,6 +45,17 @@ private:
     MainWindow& m_window;
     ScanEngine m_engine;
     ProxyLoader m_loader;
+    // Captions written from the scan's callbacks, by panel (1-3): the one waiting to be shown, and
+    // when that panel last showed one.
+    struct Caption {
+        std::optional<std::string> pending;
+        qint64 shownAtMs = -1;
+    };
+    std::array<Caption, 4> m_captions;
+    QElapsedTimer m_clock;
+    QTimer m_captionTimer;
+    // True while a click is handled: what it writes is shown at once.
+    bool m_direct = false;
 };
 
 } // namespace qv

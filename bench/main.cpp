@@ -136,6 +136,7 @@ int main(int argc, char** argv)
     std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
     std::printf("|---|---|---|---|---|---|\n");
     double refRates[2] = { 0, 0 };
+    double refCpu[2] = { 0, 0 };
     for (int sockets : { 100, 20 }) {
         if (targets.empty())
             break;
@@ -152,6 +153,7 @@ int main(int argc, char** argv)
         const double refRate = entries / ref.seconds;
         const double qcRate = check.empty() ? 0 : entries / qc.seconds;
         refRates[sockets == 100 ? 0 : 1] = refRate;
+        refCpu[sockets == 100 ? 0 : 1] = ref.cpuSeconds;
         std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
             ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
             refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
@@ -165,16 +167,20 @@ int main(int argc, char** argv)
                 { window, listPath, "--sockets", std::to_string(sockets), "--judge", judge, "--result", resultPath });
             double seconds = 0;
             long long gap = 0;
+            double scanCpu = 0;
+            double gapCpu = 0;
             if (std::FILE* file = std::fopen(resultPath.c_str(), "r")) {
-                if (std::fscanf(file, "%lf %lld", &seconds, &gap) != 2)
+                if (std::fscanf(file, "%lf %lld %lf %lf", &seconds, &gap, &scanCpu, &gapCpu) != 4)
                     seconds = 0;
                 std::fclose(file);
             }
             const double rate = seconds > 0 ? entries / seconds : 0;
             const double refRate = refRates[sockets == 100 ? 0 : 1];
             std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
-                        " longest event-loop gap %lld ms; %.0f us CPU per check; peak RSS %.1f MiB%s\n",
-                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, win.cpuSeconds * 1e6 / entries,
+                        " longest event-loop gap %lld ms (%.0f ms of it the window's CPU); %.0f us CPU per check (%.0f us in the scan alone, %.2f times"
+                        " the reference's); peak RSS %.1f MiB%s\n",
+                sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, gapCpu, win.cpuSeconds * 1e6 / entries,
+                scanCpu * 1e6 / entries, refCpu[sockets == 100 ? 0 : 1] > 0 ? scanCpu / refCpu[sockets == 100 ? 0 : 1] : 0.0,
                 win.peakKb / 1024.0, win.status == 0 ? "" : " (failed)");
             std::fflush(stdout);
             std::remove(resultPath.c_str());

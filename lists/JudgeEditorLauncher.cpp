@@ -1,7 +1,6 @@
 #include "lists/JudgeEditorLauncher.h"
 
 #include "lists/JudgeListEditor.h"
-#include "lists/ListFiles.h"
 
 namespace qv {
 
@@ -22,7 +21,7 @@ void JudgeEditorLauncher::show()
     if (m_form && !m_form->isVisible())
         delete m_form.data();
     if (!m_form) {
-        m_form = new JudgeListEditor(m_path.empty() ? ListFiles::JudgeScriptsPath() : m_path);
+        m_form = m_path.empty() ? new JudgeListEditor : new JudgeListEditor(m_path);
         // Closing discards the editor, so the next show reads the file again.
         m_form->setAttribute(Qt::WA_DeleteOnClose);
     }

@@ -15,7 +15,7 @@ class JudgeEditorLauncher final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(JudgeEditorLauncher)
 public:
-    // An empty path edits "judgescripts.txt" beside the program.
+    // An empty path edits the judge list the program reads (see JudgeListEditor).
     explicit JudgeEditorLauncher(std::string path = {}, QObject* parent = nullptr);
     ~JudgeEditorLauncher() override;
 

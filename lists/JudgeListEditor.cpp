@@ -1,5 +1,8 @@
 #include "lists/JudgeListEditor.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,7 +16,7 @@
 #include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/StyleButton.h"
 
-#include "lists/ListFiles.h"
+#include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
 using namespace Qt::StringLiterals;
@@ -35,13 +38,19 @@ QString errorText(const std::string& error)
 } // namespace
 
 JudgeListEditor::JudgeListEditor(QWidget* parent)
-    : JudgeListEditor(ListFiles::JudgeScriptsPath(), parent)
+    : JudgeListEditor(JudgeListPaths::readPath(), JudgeListPaths::savePath(), parent)
 {
 }
 
 JudgeListEditor::JudgeListEditor(std::string path, QWidget* parent)
+    : JudgeListEditor(path, path, parent)
+{
+}
+
+JudgeListEditor::JudgeListEditor(std::string path, std::string savePath, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_path(std::move(path))
+    , m_savePath(std::move(savePath))
 {
     setWindowTitle(u"Edit Proxy Judge Scripts"_s);
     QFont font(u"Tahoma"_s);
@@ -190,8 +199,11 @@ void JudgeListEditor::saveChanges()
     if (lines.empty())
         lines.emplace_back();
 
+    // The user's own list may be the first file in its settings folder.
+    if (m_savePath == JudgeListPaths::userList())
+        QDir().mkpath(QFileInfo(QFile::decodeName(m_savePath.c_str())).absolutePath());
     TextFileWriter writer;
-    if (!writer.open(m_path)) {
+    if (!writer.open(m_savePath)) {
         setStatus(writer.errorString());
         return;
     }

@@ -21,8 +21,12 @@ class JudgeListEditor final : public QDialog
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(JudgeListEditor)
 public:
+    // Reads and saves path.
     explicit JudgeListEditor(std::string path, QWidget* parent = nullptr);
-    // Edits "judgescripts.txt" beside the program.
+    // Reads path and saves to savePath (creating its folder when that is the user's own list).
+    JudgeListEditor(std::string path, std::string savePath, QWidget* parent = nullptr);
+    // Edits the judge list the program reads, saving it to the user's own list unless a list beside
+    // the program is in use (JudgeListPaths).
     explicit JudgeListEditor(QWidget* parent = nullptr);
 
     QPlainTextEdit* Text1() const { return m_text1; }
@@ -30,6 +34,7 @@ public:
     StyleButton* styleButton2() const { return m_cancelButton; }
     QLabel* Label1() const { return m_label1; }
     const std::string& path() const { return m_path; }
+    const std::string& savePath() const { return m_savePath; }
 
     static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
 
@@ -41,6 +46,7 @@ private:
     void setStatus(const QString& shown, const QString& toolTip);
 
     std::string m_path;
+    std::string m_savePath;
     QPlainTextEdit* m_text1 = nullptr;
     StyleButton* m_saveButton = nullptr;
     StyleButton* m_cancelButton = nullptr;

@@ -1,19 +1,20 @@
 #include "lists/ListFiles.h"
 
+#include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
 namespace qv::ListFiles {
 
 std::string JudgeScriptsPath()
 {
-    return programDirectory() + "/judgescripts.txt";
+    return JudgeListPaths::besideProgram();
 }
 
 void LoadJudgeScripts(ListBox& combo)
 {
     combo.clear();
     TextFileReader reader;
-    reader.open(JudgeScriptsPath());
+    reader.open(JudgeListPaths::readPath());
     // The end test follows each read and add, so a missing or empty file still gives one entry,
     // the empty text. A failed read keeps the line as it was.
     std::string line;

@@ -6,7 +6,7 @@
 
 namespace qv::ListFiles {
 
-// Fills combo with the lines of "judgescripts.txt" in the program's folder: n lines give n entries;
+// Fills combo with the lines of the judge list (JudgeListPaths::readPath): n lines give n entries;
 // a missing, unreadable or empty file gives one empty entry.
 void LoadJudgeScripts(ListBox& combo);
 
@@ -14,7 +14,8 @@ void LoadJudgeScripts(ListBox& combo);
 // file cannot be written completely.
 bool SaveListToFile(const ListBox& list, const std::string& path, std::string* error = nullptr);
 
-// The judge-script file's path: the program's folder followed by "/judgescripts.txt".
+// The judge list beside the program: the program's folder followed by "/judgescripts.txt". When it
+// exists it is the one read and saved.
 std::string JudgeScriptsPath();
 
 } // namespace qv::ListFiles

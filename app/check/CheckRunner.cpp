@@ -1,5 +1,6 @@
 #include "app/check/CheckRunner.h"
 
+#include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
 namespace qv {
@@ -36,7 +37,7 @@ std::string CheckRunner::defaultJudge()
 {
     TextFileReader file;
     std::string line;
-    if (!file.open(programDirectory() + "/judgescripts.txt") || !file.readLine(line))
+    if (!file.open(JudgeListPaths::readPath()) || !file.readLine(line))
         return {};
     return line;
 }

@@ -41,7 +41,7 @@ public:
     bool scanning() const { return m_engine.isRunning(); }
     std::function<void()> onFinished;
 
-    // The first line of the judge-script file beside the program, or empty.
+    // The first line of the judge list (JudgeListPaths::readPath), or empty.
     static std::string defaultJudge();
 
 private:

@@ -1,27 +1,26 @@
 #pragma once
 
-#include <QList>
 #include <QPointer>
-#include <QTimer>
-#include <QTreeWidget>
+#include <QStringList>
+#include <QTreeView>
 
 #include "platform/ListView.h"
+#include "platform/gui/ListViewModel.h"
 
 namespace qv {
 
-// ListView over a QTreeWidget used as a flat report view: column 0 holds the row's own text,
-// column n sub-item n. The widget belongs to its Qt parent; this adapter only drives it.
-// Sorting is done here rather than by the widget, so a header click sorts only when the window
-// says so. Rows added in a burst (a scan finds many proxies a second) reach the widget together a
-// moment later: the view lays out all its rows on every insert, so one insert per find would make
-// a long scan quadratic. Every read sees the pending rows.
+// ListView over a QTreeView used as a flat report view: column 0 holds the row's own text, column n
+// sub-item n. The rows live in a ListViewModel that the view shows; both belong to the view's Qt
+// parent and this adapter only drives them. Sorting is done by the model rather than by the view,
+// so a header click sorts only when the window says so.
 class TreeListView final : public ListView
 {
 public:
-    explicit TreeListView(QTreeWidget* tree);
+    // The header labels give the number of columns.
+    TreeListView(QTreeView* tree, const QStringList& headerLabels);
     TreeListView(const TreeListView&) = delete;
     TreeListView& operator=(const TreeListView&) = delete;
-    ~TreeListView() override;
+    ~TreeListView() override = default;
 
     int rowCount() const override;
     void addRow(const std::string& text, const std::vector<std::string>& subItems) override;
@@ -32,25 +31,16 @@ public:
     int selectedRow() const override;
     void setSelectedRow(int row) override;
     void setSortKey(int key) override;
-    int sortKey() const override { return m_sortKey; }
+    int sortKey() const override;
     void setSorted(bool sorted) override;
-    bool isSorted() const override { return m_sorted; }
+    bool isSorted() const override;
 
-    QTreeWidget* widget() const { return m_tree; }
-
-    // Hands pending rows to the widget now.
-    void flush() const;
+    QTreeView* widget() const { return m_tree; }
+    ListViewModel* model() const { return m_model; }
 
 private:
-    bool less(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const;
-    void insertSorted(QTreeWidgetItem* item) const;
-    void sortNow();
-
-    QPointer<QTreeWidget> m_tree;
-    mutable QList<QTreeWidgetItem*> m_pending;
-    mutable QTimer m_flushTimer;
-    int m_sortKey = 0;
-    bool m_sorted = false;
+    QPointer<QTreeView> m_tree;
+    QPointer<ListViewModel> m_model;
 };
 
 } // namespace qv

@@ -191,12 +191,12 @@ TEST_F(MainWindowTest, ScanSettingsStartWithTheirDefaults)
 TEST_F(MainWindowTest, FoundProxyViewColumnsAndEvents)
 {
     auto w = open();
-    QTreeWidget* view = w->ListView1();
-    ASSERT_EQ(view->columnCount(), 4);
+    QTreeView* view = w->ListView1();
+    ASSERT_EQ(view->model()->columnCount(), 4);
     const QStringList headers { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"),
         QStringLiteral("Anon Lvl") };
     for (int c = 0; c < 4; ++c)
-        EXPECT_EQ(view->headerItem()->text(c), headers[c]);
+        EXPECT_EQ(view->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
     EXPECT_EQ(view->columnWidth(0), 0);
     EXPECT_EQ(view->columnWidth(1), 203);
     EXPECT_EQ(view->columnWidth(2), 96);
@@ -218,7 +218,7 @@ TEST_F(MainWindowTest, FoundProxyViewColumnsAndEvents)
     EXPECT_EQ(w->listView1().subItem(0, 1), "1.2.3.4") << "the window does not sort by itself";
 
     QSignalSpy downs(w.get(), &MainWindow::foundMouseDown);
-    const QRect second = view->visualItemRect(view->topLevelItem(1));
+    const QRect second = view->visualRect(view->model()->index(1, 1));
     QTest::mousePress(view->viewport(), Qt::RightButton, Qt::ShiftModifier, second.center());
     ASSERT_EQ(downs.count(), 1);
     EXPECT_EQ(downs.at(0).at(0).toInt(), 2);

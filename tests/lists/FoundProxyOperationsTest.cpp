@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <string>
 #include <vector>
@@ -41,7 +41,6 @@ QByteArray readFile(const std::string& path)
 class FoundProxyOperationsTest : public testing::Test
 {
 protected:
-    void SetUp() override { tree.setColumnCount(4); }
     void find(const std::string& ip, const std::string& port, const std::string& level = "3")
     {
         view.addRow({}, { ip, port, level });
@@ -70,8 +69,8 @@ protected:
     QTemporaryDir dir;
     MemoryListBox list1;
     MemoryListBox list2;
-    QTreeWidget tree;
-    TreeListView view { &tree };
+    QTreeView tree;
+    TreeListView view { &tree, QStringList(4) };
     FakeClipboard clipboard;
     FakeFileDialog dialog;
     FakeMessageBox messages;

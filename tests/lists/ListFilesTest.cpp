@@ -1,13 +1,18 @@
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 
+#include "lists/JudgeListEditor.h"
 #include "lists/ListFiles.h"
+#include "platform/JudgeListPaths.h"
 #include "platform/MemoryListBox.h"
 #include "platform/TextFile.h"
+
+using namespace Qt::StringLiterals;
 
 namespace qv {
 namespace {
@@ -53,9 +58,50 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(ListFilesTest, PathIsTheProgramFolderWithAForwardSlash)
+// The list beside the program wins, else the user's own list, else the installed default; the editor
+// saves beside the program when a list is there, else to the user's list, creating its folder.
+TEST_F(ListFilesTest, JudgeListLocations)
 {
-    EXPECT_EQ(ListFiles::JudgeScriptsPath(), programDirectory() + "/judgescripts.txt");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    const std::string beside = programDirectory() + "/judgescripts.txt";
+    const std::string user = QFile::encodeName(m_dir.path()).toStdString() + "/Quorvane/judgescripts.txt";
+    const std::string installed = programDirectory() + "/../share/quorvane/judgescripts.txt";
+    EXPECT_EQ(ListFiles::JudgeScriptsPath(), beside);
+    EXPECT_EQ(JudgeListPaths::userList(), user);
+    EXPECT_EQ(JudgeListPaths::installedDefault(), installed);
+
+    struct Case {
+        bool beside;
+        bool user;
+        std::string read;
+        std::string save;
+        Entries loaded;
+    };
+    const Case cases[] = {
+        { false, false, installed, user, { "" } },
+        { false, true, user, user, { "user" } },
+        { true, true, beside, beside, { "beside" } },
+    };
+    for (const Case& c : cases) {
+        removeJudgeFile();
+        QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
+        if (c.beside)
+            writeJudgeFile("beside\r\n");
+        if (c.user) {
+            ASSERT_TRUE(QDir().mkpath(m_dir.filePath(u"Quorvane"_s)));
+            std::ofstream(user, std::ios::binary) << "user\r\n";
+        }
+        EXPECT_EQ(JudgeListPaths::readPath(), c.read);
+        EXPECT_EQ(JudgeListPaths::savePath(), c.save);
+        EXPECT_EQ(load(), c.loaded);
+        JudgeListEditor form;
+        EXPECT_EQ(form.path(), c.read);
+        form.Text1()->setPlainText(u"edited"_s);
+        form.saveChanges();
+        EXPECT_EQ(slurp(c.save), "edited\r\n");
+    }
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -139,7 +139,6 @@ class SystemProxyTest : public testing::Test
 protected:
     void SetUp() override
     {
-        tree.setColumnCount(4);
         view.addRow({}, { "1.2.3.4", "80", "1" });
         view.addRow({}, { "10.0.0.1", "8080", "3" });
         view.setSelectedRow(1);
@@ -157,8 +156,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    QTreeWidget tree;
-    TreeListView view { &tree };
+    QTreeView tree;
+    TreeListView view { &tree, QStringList(4) };
     FakeMessageBox messages;
     std::vector<Applied> applied;
     std::vector<Applied> skipped;

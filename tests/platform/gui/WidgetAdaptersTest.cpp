@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QMessageBox>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include "platform/gui/ComboListBox.h"
@@ -18,8 +18,6 @@ namespace {
 class TreeListViewTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_tree.setColumnCount(4); }
-
     std::vector<std::string> column(int n) const
     {
         std::vector<std::string> texts;
@@ -28,8 +26,8 @@ protected:
         return texts;
     }
 
-    QTreeWidget m_tree;
-    TreeListView m_view { &m_tree };
+    QTreeView m_tree;
+    TreeListView m_view { &m_tree, QStringList(4) };
 };
 
 using Texts = std::vector<std::string>;
@@ -44,6 +42,16 @@ TEST_F(TreeListViewTest, RowsAndSubItems)
     EXPECT_EQ(m_view.subItem(1, 4), "");
     EXPECT_EQ(m_view.subItem(2, 1), "");
     EXPECT_EQ(m_view.rowText(-1), "");
+    EXPECT_EQ(m_tree.model()->data(m_tree.model()->index(1, 3)).toString(), QStringLiteral("\u00e9"))
+        << "the view shows the text as Latin-1";
+    m_view.addRow("x", { "", "", "", "past the last column" });
+    m_view.addRow("y", { "only one" });
+    EXPECT_EQ(m_view.subItem(2, 3), "");
+    EXPECT_EQ(m_view.rowText(2), "x");
+    EXPECT_EQ(m_view.subItem(3, 1), "only one");
+    EXPECT_EQ(m_view.subItem(3, 2), "");
+    m_view.removeRow(3);
+    m_view.removeRow(2);
     EXPECT_EQ(m_view.selectedRow(), -1);
     m_view.setSelectedRow(1);
     EXPECT_EQ(m_view.selectedRow(), 1);
@@ -83,6 +91,9 @@ TEST_F(TreeListViewTest, SortingByTheEmptyColumnKeepsOrderAndSelection)
     m_view.setSorted(true);
     EXPECT_EQ(column(1), (Texts { "a", "B", "C" })) << "letter case does not split the order";
     EXPECT_EQ(m_view.subItem(m_view.selectedRow(), 1), "C");
+    m_view.addRow("", { "0", "4", "" });
+    EXPECT_EQ(m_view.subItem(m_view.selectedRow(), 1), "C") << "a row sorted in above moves the selection along";
+    m_view.removeRow(0);
     m_view.setSortKey(0);
     EXPECT_EQ(column(1), (Texts { "a", "B", "C" }));
 }
