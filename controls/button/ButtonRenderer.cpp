@@ -257,7 +257,7 @@ bool ButtonRenderer::redraw(int state, bool force)
     }
 
     fill(0, 0, m_width, m_height, m_palette.faceColor);
-    if (!m_settings.enabled) {
+    if (!m_settings.enabled || !m_windowEnabled) {
         drawStyle(Look::Disabled);
         drawPictures(PictureDisabledState);
     } else if (state == Pressed) {

@@ -108,7 +108,8 @@ public:
     void setButtonType(int type);
     QString Caption() const { return m_r.settings().caption; }
     void setCaption(const QString& caption);
-    bool Enabled() const { return m_r.settings().enabled; }
+    // The window's enabled state: false also while the parent is disabled.
+    bool Enabled() const { return isEnabled(); }
     void setEnabled(bool enabled);
     QFont Font() const { return m_r.settings().font; }
     void setFont(const QFont& font);
@@ -228,8 +229,12 @@ private:
     void SetAccessKeys();
     QKeySequence accessSequence() const;
     void applyPointer();
+    void followEnabledState();
+    // Capture, colours and a repaint, as a show does.
+    void showLook();
     void fontChanged();
-    void pressed(int button, int shift, float x, float y);
+    // False when a MouseDown handler deleted the button.
+    bool pressed(int button, int shift, float x, float y);
     void clicked();
 
     ButtonRenderer m_r;
@@ -239,6 +244,7 @@ private:
     QString m_accessKey;
     int m_shortcutId = 0;
     int m_lastMouseButton = 0;
+    quint64 m_lastPressTime = 0;
     int m_lastKeyCode = 0;
     bool m_resizeGuard = false;
     bool m_releaseEndsDoubleClick = false;
