@@ -324,7 +324,8 @@ void PanelStatusBar::SizePanels()
                 panel.width = picture != 0.0 ? PanelPainter::roundEven(picture + 6.0) : 0;
             break;
         case AutoSizeMode::NoAutoSize:
-            panel.width = panel.minWidth;
+            // A stored minimum near the limits of int still lays out; no screen shows the difference.
+            panel.width = PanelPainter::clampFar(panel.minWidth);
             break;
         case AutoSizeMode::Spring:
             break;
@@ -337,7 +338,7 @@ void PanelStatusBar::SizePanels()
     if (springs == 0)
         return;
     const double room = (m_gripperAllowed && m_showGripper) ? W - fixedWidth - kGripperSize : W - fixedWidth;
-    const int share = PanelPainter::roundEven(room / springs);
+    const int share = PanelPainter::clampFar(PanelPainter::roundEven(room / springs));
     for (int i = 1; i <= m_panelCount; ++i) {
         StatusPanel& panel = panelAt(i);
         if (panel.autoSize != AutoSizeMode::Spring)
@@ -345,7 +346,7 @@ void PanelStatusBar::SizePanels()
         panel.width = share;
         const double picture = pictureWidth(panel);
         if (picture > panel.width)
-            panel.width = PanelPainter::roundEven(picture);
+            panel.width = PanelPainter::clampFar(PanelPainter::roundEven(picture));
     }
 }
 
@@ -458,11 +459,14 @@ void PanelStatusBar::DrawStatusBar(bool FullRedraw)
                 PanelPainter::roundEven((H - picture.height) / 2.0), picture.width, picture.height, 0, 0,
                 m_maskColor);
         }
-        x += w;
+        x = PanelPainter::clampFar(static_cast<long long>(x) + w);
     }
 
+    // A gripper that is not drawn has no hot spot.
     if (gripper)
         DrawGripper();
+    else
+        m_gripperRect = {};
     // Screen refreshes coalesce into the next paint; the image above is already complete.
     if (!m_painting)
         update();
