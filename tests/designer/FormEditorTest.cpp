@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 #include <QExtensionManager>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTest>
 #include <QUndoStack>
 #include <QtDesigner/QDesignerComponents>
@@ -26,6 +29,7 @@
 #include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/PanelStatusBar.h"
 #include "designer/DesignerStatusBarTarget.h"
+#include "platform/gui/PropertyStore.h"
 #include "support/FakeMessageBox.h"
 
 using namespace Qt::StringLiterals;
@@ -109,6 +113,14 @@ protected:
     {
         s_core->formWindowManager()->removeFormWindow(form);
         delete form;
+    }
+
+    // A number from the bar's "panels" text.
+    int panelsValue(const QString& key) const
+    {
+        MemoryPropertyStore store;
+        store.fromText(bar->property("panels").toString());
+        return store.readInt(key).value_or(-1);
     }
 
     static QDesignerFormEditorInterface* s_core;
@@ -232,6 +244,53 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_EQ(button->property("BackOver").toUInt(), 0x00336699u);
     EXPECT_EQ(loadedButton->property("BackOver").toUInt(), 0x00336699u);
     EXPECT_EQ(loadedButton->property("ForeOver").toUInt(), 0x00FFFFFFu);
+}
+
+// Designer shows a form in a window of its own inside its main window (an MDI child); the gripper
+// follows the form's window, not the designer's.
+TEST_F(FormEditor, GripperFollowsTheFormsWindowNotTheDesigners)
+{
+    PanelStatusBar spring;
+    spring.AddPanel(100, QString(), QString(), true, AutoSizeMode::Spring);
+    bar->setProperty("panels", spring.panelsText());
+    QMainWindow designer;
+    auto* area = new QMdiArea(&designer);
+    designer.setCentralWidget(area);
+    QMdiSubWindow* window = area->addSubWindow(form);
+    designer.showMaximized();
+    window->showNormal();
+    EXPECT_EQ(panelsValue(u"PWidth1"_s), bar->width() - 15) << "room for the gripper";
+    window->showMaximized();
+    EXPECT_EQ(panelsValue(u"PWidth1"_s), bar->width());
+    area->removeSubWindow(form);
+    form->setParent(nullptr);
+}
+
+// The records stay with the bar, as when it is edited directly: one deleted in a session comes back
+// when a later session adds the panel again; widths are the bar's own (here without a gripper).
+TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
+{
+    PanelStatusBar source;
+    source.AddPanel(100, u"Status"_s, QString(), true, AutoSizeMode::Spring);
+    source.AddPanel(100, u"Pending"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    source.setMinWidth(2, 73);
+    form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
+    form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
+    FakeMessageBox messages;
+    for (const int session : { 1, 2 }) {
+        DesignerStatusBarTarget target(form, bar);
+        PanelsPage page(nullptr, &messages);
+        page.SelectionChanged(&target);
+        EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
+        if (session == 1)
+            page.deletePanel();
+        else
+            page.addPanel();
+    }
+    EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 2);
+    EXPECT_EQ(panelsValue(u"MinWidth2"_s), 73) << "the old record is back";
+    form->commandHistory()->undo();
+    EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 1);
 }
 
 } // namespace
