@@ -29,11 +29,12 @@ struct ButtonAmbient
 class StyleButton final : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(uint BackOver READ BackOver WRITE setBackOver)
-    Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(uint ForeOver READ ForeOver WRITE setForeOver)
-    Q_PROPERTY(uint MaskColor READ MaskColor WRITE setMaskColor)
+    // Colours as Designer's colour editor and uic carry them (see toDesignerColor).
+    Q_PROPERTY(QColor BackColor READ designerBackColor WRITE setBackColor)
+    Q_PROPERTY(QColor BackOver READ designerBackOver WRITE setBackOver)
+    Q_PROPERTY(QColor ForeColor READ designerForeColor WRITE setForeColor)
+    Q_PROPERTY(QColor ForeOver READ designerForeOver WRITE setForeOver)
+    Q_PROPERTY(QColor MaskColor READ designerMaskColor WRITE setMaskColor)
     Q_PROPERTY(ButtonStyle ButtonType READ ButtonType WRITE setButtonType)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
@@ -155,6 +156,18 @@ public:
     QString Version() const { return QStringLiteral("2.0.6"); }
     // The lower-case access key taken from the caption, empty when there is none.
     QString AccessKeys() const { return m_accessKey; }
+
+    // The colours in their designer form; the setters take it too.
+    QColor designerBackColor() const { return toDesignerColor(BackColor()); }
+    void setBackColor(const QColor& colour) { setBackColor(fromDesignerColor(colour)); }
+    QColor designerBackOver() const { return toDesignerColor(BackOver()); }
+    void setBackOver(const QColor& colour) { setBackOver(fromDesignerColor(colour)); }
+    QColor designerForeColor() const { return toDesignerColor(ForeColor()); }
+    void setForeColor(const QColor& colour) { setForeColor(fromDesignerColor(colour)); }
+    QColor designerForeOver() const { return toDesignerColor(ForeOver()); }
+    void setForeOver(const QColor& colour) { setForeOver(fromDesignerColor(colour)); }
+    QColor designerMaskColor() const { return toDesignerColor(MaskColor()); }
+    void setMaskColor(const QColor& colour) { setMaskColor(fromDesignerColor(colour)); }
 
     QPixmap pictureNormalPixmap() const;
     void setPictureNormalPixmap(const QPixmap& pixmap);

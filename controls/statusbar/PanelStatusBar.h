@@ -26,10 +26,11 @@ namespace qv {
 class PanelStatusBar final : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(uint ForeColorDissabled READ ForeColorDissabled WRITE setForeColorDissabled)
-    Q_PROPERTY(uint MaskColor READ MaskColor WRITE setMaskColor)
+    // Colours as Designer's colour editor and uic carry them (see toDesignerColor).
+    Q_PROPERTY(QColor BackColor READ designerBackColor WRITE setBackColor)
+    Q_PROPERTY(QColor ForeColor READ designerForeColor WRITE setForeColor)
+    Q_PROPERTY(QColor ForeColorDissabled READ designerForeColorDissabled WRITE setForeColorDissabled)
+    Q_PROPERTY(QColor MaskColor READ designerMaskColor WRITE setMaskColor)
     Q_PROPERTY(bool ShowGripper READ ShowGripper WRITE setShowGripper)
     Q_PROPERTY(int Apperance READ Apperance WRITE setApperance)
     // Every record of the panel array (see panelRecordsText); not saved with a form.
@@ -79,6 +80,16 @@ public:
     void setApperance(int New_Apperance);
     int MinWidth(int Index) const;
     void setMinWidth(int Index, int New_MinWidth);
+
+    // The colours in their designer form; the setters take it too.
+    QColor designerBackColor() const { return toDesignerColor(BackColor()); }
+    void setBackColor(const QColor& colour) { setBackColor(fromDesignerColor(colour)); }
+    QColor designerForeColor() const { return toDesignerColor(ForeColor()); }
+    void setForeColor(const QColor& colour) { setForeColor(fromDesignerColor(colour)); }
+    QColor designerForeColorDissabled() const { return toDesignerColor(ForeColorDissabled()); }
+    void setForeColorDissabled(const QColor& colour) { setForeColorDissabled(fromDesignerColor(colour)); }
+    QColor designerMaskColor() const { return toDesignerColor(MaskColor()); }
+    void setMaskColor(const QColor& colour) { setMaskColor(fromDesignerColor(colour)); }
 
     // Methods.
     void DrawGripper();

@@ -29,6 +29,7 @@
 #include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/PanelStatusBar.h"
 #include "designer/DesignerStatusBarTarget.h"
+#include "platform/gui/Color.h"
 #include "platform/gui/PropertyStore.h"
 #include "support/FakeMessageBox.h"
 
@@ -209,9 +210,12 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     form->cursor()->setWidgetProperty(button, u"ButtonType"_s, 7);
     form->cursor()->setWidgetProperty(button, u"ShowFocusRect"_s, false);
     form->cursor()->setWidgetProperty(button, u"ColorScheme"_s, 2);
-    form->cursor()->setWidgetProperty(button, u"BackColor"_s, 0x00336699u);
-    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, 0x000000FFu);
-    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, 0x00FFFFFFu);
+    form->cursor()->setWidgetProperty(button, u"BackColor"_s, QColor(0x99, 0x66, 0x33));
+    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, QColor(0xFF, 0, 0));
+    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, QColor(0xFF, 0xFF, 0xFF));
+    // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
+    form->cursor()->setWidgetProperty(
+        button, u"MaskColor"_s, toDesignerColor(SysColor::code(SysColor::Highlight)));
     form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
 
     const QByteArray saved = form->contents().toUtf8();
@@ -239,11 +243,16 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_EQ(loadedButton->property("ButtonType").toInt(), 7);
     EXPECT_FALSE(loadedButton->property("ShowFocusRect").toBool());
     EXPECT_EQ(loadedButton->property("ColorScheme").toInt(), 2);
-    EXPECT_EQ(loadedButton->property("BackColor").toUInt(), 0x00336699u);
+    auto colour = [](const QWidget* widget, const char* name) {
+        return fromDesignerColor(widget->property(name).value<QColor>());
+    };
+    EXPECT_EQ(colour(loadedButton, "BackColor"), 0x00336699u);
     // At design time the hover colours followed; the form must keep what the designer showed.
-    EXPECT_EQ(button->property("BackOver").toUInt(), 0x00336699u);
-    EXPECT_EQ(loadedButton->property("BackOver").toUInt(), 0x00336699u);
-    EXPECT_EQ(loadedButton->property("ForeOver").toUInt(), 0x00FFFFFFu);
+    EXPECT_EQ(colour(button, "BackOver"), 0x00336699u);
+    EXPECT_EQ(colour(loadedButton, "BackOver"), 0x00336699u);
+    EXPECT_EQ(colour(loadedButton, "ForeOver"), 0x00FFFFFFu);
+    EXPECT_EQ(colour(loadedButton, "MaskColor"), SysColor::code(SysColor::Highlight));
+    EXPECT_NE(saved.indexOf("alpha=\"241\""), -1) << "the system colour is saved as one";
 }
 
 // Designer shows a form in a window of its own inside its main window (an MDI child); the gripper
