@@ -22,10 +22,10 @@ QString resolveFamily(const QString& wanted, const QStringList& files, const QSt
 
 const QString& tahomaFamily()
 {
+    // Only the regular face: the clone's bold face has the regular outlines (its weight lives in
+    // bitmap strikes that are not drawn here), so bold text is emboldened from the regular one.
     static const QString family = resolveFamily(QStringLiteral("Tahoma"),
-        { QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"),
-            QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf") },
-        QStringLiteral("DejaVu Sans"));
+        { QStringLiteral("/usr/share/wine/fonts/tahoma.ttf") }, QStringLiteral("DejaVu Sans"));
     return family;
 }
 

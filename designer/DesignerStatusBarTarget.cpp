@@ -5,6 +5,7 @@
 #include <QtDesigner/private/qdesigner_utils_p.h>
 
 #include "controls/statusbar/PanelStatusBar.h"
+#include "platform/gui/PropertyStore.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,7 +14,27 @@ namespace qv {
 namespace {
 
 const QString PanelsProperty = u"panels"_s;
+const QString PanelRecordsProperty = u"panelRecords"_s;
 const QString ShowGripperProperty = u"ShowGripper"_s;
+
+QVariant read(const QWidget* bar, const QString& name)
+{
+    return bar->property(name.toLatin1().constData());
+}
+
+// The panels a text describes, without their widths: the bar's width pass decides those whatever
+// the text says, so they are no part of an edit.
+QString withoutWidths(const QString& panels)
+{
+    MemoryPropertyStore store;
+    if (!store.fromText(panels))
+        return panels;
+    for (const QString& key : store.keys()) {
+        if (key.startsWith("pwidth"_L1))
+            store.remove(key);
+    }
+    return store.toText();
+}
 
 } // namespace
 
@@ -22,12 +43,13 @@ DesignerStatusBarTarget::DesignerStatusBarTarget(QDesignerFormWindowInterface* f
     , m_bar(bar)
     , m_panels(std::make_unique<PanelStatusBar>())
 {
-    if (m_bar) {
-        // Same size and font, so widths worked out by the copy match the bar's own.
-        m_panels->resize(m_bar->size());
-        static_cast<QWidget*>(m_panels.get())->setFont(m_bar->font());
-        m_panels->setPanelsText(m_bar->property(PanelsProperty.toLatin1().constData()).toString());
-    }
+    takeRecords();
+}
+
+void DesignerStatusBarTarget::takeRecords()
+{
+    if (m_bar)
+        m_panels->setPanelRecordsText(read(m_bar, PanelRecordsProperty).toString());
 }
 
 DesignerStatusBarTarget::~DesignerStatusBarTarget() = default;
@@ -44,6 +66,13 @@ QString DesignerStatusBarTarget::PanelCaption(int Index) const
 
 int DesignerStatusBarTarget::PanelWidth(int Index) const
 {
+    // The bar's own width pass knows its size, font and gripper.
+    MemoryPropertyStore store;
+    if (m_bar && Index >= 1 && Index <= NumberOfPanels()
+        && store.fromText(read(m_bar, PanelsProperty).toString())) {
+        if (const auto width = store.readInt(u"PWidth%1"_s.arg(Index)))
+            return *width;
+    }
     return m_panels->PanelWidth(Index);
 }
 
@@ -74,7 +103,7 @@ Picture DesignerStatusBarTarget::PanelPicture(int Index) const
 
 bool DesignerStatusBarTarget::ShowGripper() const
 {
-    return m_bar && m_bar->property(ShowGripperProperty.toLatin1().constData()).toBool();
+    return m_bar && read(m_bar, ShowGripperProperty).toBool();
 }
 
 void DesignerStatusBarTarget::setMinWidth(int Index, int value)
@@ -167,8 +196,9 @@ void DesignerStatusBarTarget::flush()
         return;
     const QString text = m_panels->panelsText();
     // An apply that changed nothing leaves no empty step in the undo history.
-    if (text != m_bar->property(PanelsProperty.toLatin1().constData()).toString())
+    if (withoutWidths(text) != withoutWidths(read(m_bar, PanelsProperty).toString()))
         writeProperty(PanelsProperty, text, m_description);
+    takeRecords();
 }
 
 void DesignerStatusBarTarget::writeProperty(

@@ -13,10 +13,12 @@ namespace qv {
 
 class PanelStatusBar;
 
-// A status bar on a form being designed. Panel edits are made on a private copy of the bar's
-// panels and written back as the bar's "panels" property through the form window's cursor, once
-// per user action, so each action is one undo step and marks the form changed. Without a form
-// window the properties are set on the bar directly.
+// A status bar on a form being designed. Panel edits are made on a copy of the bar's panel records
+// (those DeletePanel keeps past the count included, so they stay with the bar from one session to
+// the next) and written back as the bar's "panels" property through the form window's cursor,
+// once per user action, so each action is one undo step and marks the form changed. Widths are
+// read from the bar, whose size, font and gripper decide them. Without a form window the
+// properties are set on the bar directly.
 // Only the bar's properties are used, so the bar may come from another copy of the control code.
 class DesignerStatusBarTarget final : public StatusBarEditTarget
 {
@@ -52,6 +54,8 @@ public:
 
 private:
     void panelsChanged(const QString& description);
+    // The copy takes the bar's records as they are now.
+    void takeRecords();
     void flush();
     void writeProperty(const QString& name, const QVariant& value, const QString& description);
 

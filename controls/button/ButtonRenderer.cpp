@@ -257,7 +257,7 @@ bool ButtonRenderer::redraw(int state, bool force)
     }
 
     fill(0, 0, m_width, m_height, m_palette.faceColor);
-    if (!m_settings.enabled) {
+    if (!m_settings.enabled || !m_windowEnabled) {
         drawStyle(Look::Disabled);
         drawPictures(PictureDisabledState);
     } else if (state == Pressed) {
@@ -699,11 +699,15 @@ void ButtonRenderer::drawStyle14(Look look)
         else
             gradient(p.highlightColor, 58, false, true);
         if (m_isDefault) {
-            QFont bold = m_settings.font;
-            bold.setBold(true);
-            m_surface.setFont(bold);
-            drawCaption(hoverMode());
+            // Laid out in the font it is drawn in, then the regular layout is put back.
+            const QFont regular = m_settings.font;
+            m_settings.font.setBold(true);
+            calcTextRects();
             m_surface.setFont(m_settings.font);
+            drawCaption(hoverMode());
+            m_settings.font = regular;
+            calcTextRects();
+            m_surface.setFont(regular);
         } else {
             drawCaption(hoverMode());
         }

@@ -40,6 +40,9 @@ public:
     void setFocused(bool focused) { m_hasFocus = focused; }
     bool hasFocus() const { return m_hasFocus; }
     void setShown(bool shown) { m_isShown = shown; }
+    // The window's own enabled state (a disabled parent disables it too); either that or the
+    // stored setting being off gives the disabled look.
+    void setWindowEnabled(bool enabled) { m_windowEnabled = enabled; }
     bool isShown() const { return m_isShown; }
     // The parent's pixels under the control, shown by the parent-background style.
     void setParentBackground(const QImage& pixels) { m_parentBackground = pixels; }
@@ -129,6 +132,7 @@ private:
     bool m_isOver = false;
     bool m_hasFocus = false;
     bool m_isShown = true;
+    bool m_windowEnabled = true;
     bool m_isDefault = false;
 };
 

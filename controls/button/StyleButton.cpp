@@ -4,8 +4,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QStyleHints>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "controls/button/HandCursor.h"
 
@@ -44,59 +49,84 @@ int shiftCode(Qt::KeyboardModifiers modifiers)
         | ((modifiers & Qt::AltModifier) ? 4 : 0);
 }
 
-// The classic virtual-key numbering the key events carry.
+// Classic virtual-key codes of keys that type no character, by Qt key.
+constexpr std::pair<int, int> NamedKeys[] = {
+    { Qt::Key_Backspace, 8 }, { Qt::Key_Tab, 9 }, { Qt::Key_Backtab, 9 }, { Qt::Key_Clear, 12 },
+    { Qt::Key_Return, 13 }, { Qt::Key_Enter, 13 }, { Qt::Key_Shift, 16 }, { Qt::Key_Control, 17 },
+    { Qt::Key_Alt, 18 }, { Qt::Key_Pause, 19 }, { Qt::Key_CapsLock, 20 }, { Qt::Key_Escape, 27 },
+    { Qt::Key_Space, 32 }, { Qt::Key_PageUp, 33 }, { Qt::Key_PageDown, 34 }, { Qt::Key_End, 35 },
+    { Qt::Key_Home, 36 }, { Qt::Key_Left, 37 }, { Qt::Key_Up, 38 }, { Qt::Key_Right, 39 },
+    { Qt::Key_Down, 40 }, { Qt::Key_Select, 41 }, { Qt::Key_Print, 44 }, { Qt::Key_Insert, 45 },
+    { Qt::Key_Delete, 46 }, { Qt::Key_Help, 47 }, { Qt::Key_Meta, 91 }, { Qt::Key_Menu, 93 },
+    { Qt::Key_NumLock, 144 }, { Qt::Key_ScrollLock, 145 },
+};
+
+// Punctuation by the key of a US keyboard that types it, shifted or not: Qt names such a key by
+// its character, so "&" is Shift+7 and "'" the quote key.
+constexpr std::pair<int, int> CharacterKeys[] = {
+    { Qt::Key_ParenRight, '0' }, { Qt::Key_Exclam, '1' }, { Qt::Key_At, '2' }, { Qt::Key_NumberSign, '3' },
+    { Qt::Key_Dollar, '4' }, { Qt::Key_Percent, '5' }, { Qt::Key_AsciiCircum, '6' },
+    { Qt::Key_Ampersand, '7' }, { Qt::Key_Asterisk, '8' }, { Qt::Key_ParenLeft, '9' },
+    { Qt::Key_Semicolon, 186 }, { Qt::Key_Colon, 186 }, { Qt::Key_Equal, 187 }, { Qt::Key_Plus, 187 },
+    { Qt::Key_Comma, 188 }, { Qt::Key_Less, 188 }, { Qt::Key_Minus, 189 }, { Qt::Key_Underscore, 189 },
+    { Qt::Key_Period, 190 }, { Qt::Key_Greater, 190 }, { Qt::Key_Slash, 191 }, { Qt::Key_Question, 191 },
+    { Qt::Key_QuoteLeft, 192 }, { Qt::Key_AsciiTilde, 192 }, { Qt::Key_BracketLeft, 219 },
+    { Qt::Key_BraceLeft, 219 }, { Qt::Key_Backslash, 220 }, { Qt::Key_Bar, 220 },
+    { Qt::Key_BracketRight, 221 }, { Qt::Key_BraceRight, 221 }, { Qt::Key_Apostrophe, 222 },
+    { Qt::Key_QuoteDbl, 222 },
+};
+
+// The keypad's own keys.
+constexpr std::pair<int, int> KeypadKeys[] = {
+    { Qt::Key_Asterisk, 106 }, { Qt::Key_Plus, 107 }, { Qt::Key_Minus, 109 }, { Qt::Key_Period, 110 },
+    { Qt::Key_Comma, 110 }, { Qt::Key_Slash, 111 },
+};
+
+template <std::size_t N>
+int lookUp(const std::pair<int, int> (&table)[N], int key)
+{
+    const auto* found
+        = std::find_if(std::begin(table), std::end(table), [key](const auto& e) { return e.first == key; });
+    return found == std::end(table) ? 0 : found->second;
+}
+
+// The classic virtual-key code of the key pressed, named by what key it is; 0 for a key it has
+// no code for. The character a key types goes to KeyPress only.
 int keyCode(const QKeyEvent* event)
 {
     const int key = event->key();
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)
-        || key == Qt::Key_Space)
+    if (event->modifiers() & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return 96 + (key - Qt::Key_0);
+        if (const int code = lookUp(KeypadKeys, key))
+            return code;
+    }
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
         return key;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 112 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_Pause:
-        return 19;
-    case Qt::Key_CapsLock:
-        return 20;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        return key < 0x100 ? key : 0;
-    }
+    if (const int code = lookUp(NamedKeys, key))
+        return code;
+    return lookUp(CharacterKeys, key);
+}
+
+// The character a key event types, as KeyPress reports it; -1 for none. DEL is what X11 gives
+// the Delete key, which types nothing.
+int keyAscii(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.isEmpty())
+        return -1;
+    const char16_t c = text.at(0).unicode();
+    return c < 0x100 && c != 0x7F ? c : -1;
+}
+
+// The button that got the last mouse press. Qt decides a double click for the whole window, so a
+// double click may reach a button whose first press went to another.
+QPointer<StyleButton>& lastPressed()
+{
+    static QPointer<StyleButton> button;
+    return button;
 }
 
 } // namespace
@@ -139,6 +169,7 @@ void StyleButton::InitProperties()
     s.foreOver = s.foreColor;
     s.maskColor = 0xC0C0C0;
     QWidget::setEnabled(true);
+    followEnabledState();
     calcTextRects();
     SetAccessKeys();
 }
@@ -178,12 +209,16 @@ void StyleButton::ReadProperties(const PropertyStore& store)
     s.value = store.readBool(u"VALUE"_s).value_or(false);
 
     QWidget::setEnabled(s.enabled);
+    followEnabledState();
     m_r.calcPictureSize();
     // A host may size the button before loading it; keep shape and insets in step with the style.
     m_r.setSize(width(), height());
     setMask(m_r.makeRegion());
     calcTextRects();
     SetAccessKeys();
+    // A shown button shows what it loaded at once, as at its next show.
+    if (isVisible())
+        showLook();
 }
 
 void StyleButton::WriteProperties(PropertyStore& store) const
@@ -324,9 +359,18 @@ void StyleButton::setCaption(const QString& caption)
 void StyleButton::setEnabled(bool enabled)
 {
     m_r.settings().enabled = enabled;
+    m_r.setWindowEnabled(enabled && (!parentWidget() || parentWidget()->isEnabled()));
     Redraw(ButtonRenderer::Normal, true);
     QWidget::setEnabled(enabled);
     notify(u"Enabled"_s);
+}
+
+void StyleButton::followEnabledState()
+{
+    // Disabled through QWidget, or with its parent: the stored state is the button's own, the look
+    // and the answer of Enabled() are the window's.
+    m_r.settings().enabled = !testAttribute(Qt::WA_ForceDisabled);
+    m_r.setWindowEnabled(isEnabled());
 }
 
 void StyleButton::setFont(const QFont& font)
@@ -608,13 +652,18 @@ void StyleButton::resizeProcedure()
 
 void StyleButton::CaptureParentBackground()
 {
-    QWidget* parent = parentWidget();
+    // What shows behind the button comes from the nearest ancestor that paints a background of its
+    // own, or else from the window; a plain container in between paints nothing there.
+    QWidget* source = parentWidget();
+    while (source && !source->isWindow() && !source->autoFillBackground()
+        && !source->testAttribute(Qt::WA_OpaquePaintEvent))
+        source = source->parentWidget();
     const int w = width();
     const int h = height();
     m_resizeGuard = true;
     resize(w, 0);
-    if (parent && w > 0 && h > 0) {
-        QImage shot = parent->grab(QRect(pos(), QSize(w, h))).toImage();
+    if (source && w > 0 && h > 0) {
+        QImage shot = source->grab(QRect(mapTo(source, QPoint(0, 0)), QSize(w, h))).toImage();
         if (!shot.isNull()) {
             if (shot.size() != QSize(w, h))
                 shot = shot.scaled(w, h);
@@ -677,6 +726,11 @@ void StyleButton::resizeEvent(QResizeEvent*)
 
 void StyleButton::showEvent(QShowEvent*)
 {
+    showLook();
+}
+
+void StyleButton::showLook()
+{
     if (ButtonType() == ParentBackground)
         CaptureParentBackground();
     m_r.setShown(true);
@@ -691,6 +745,10 @@ void StyleButton::hideEvent(QHideEvent*)
 
 void StyleButton::changeEvent(QEvent* event)
 {
+    if (event->type() == QEvent::EnabledChange) {
+        followEnabledState();
+        Redraw(ButtonRenderer::Normal, true);
+    }
     // The desktop's colours changed: the ambient change of the host.
     if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
         && ColorScheme() != CustomColors) {
@@ -700,17 +758,23 @@ void StyleButton::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-void StyleButton::pressed(int button, int shift, float x, float y)
+bool StyleButton::pressed(int button, int shift, float x, float y)
 {
+    const QPointer<StyleButton> alive(this);
     emit MouseDown(button, shift, x, y);
+    if (!alive)
+        return false;
     m_lastMouseButton = button;
     if (button != 2)
         Redraw(ButtonRenderer::Pressed, false);
+    return true;
 }
 
 void StyleButton::mousePressEvent(QMouseEvent* event)
 {
     m_releaseEndsDoubleClick = false;
+    lastPressed() = this;
+    m_lastPressTime = event->timestamp();
     const QPointF at = event->position();
     pressed(buttonCode(event->button()), shiftCode(event->modifiers()), static_cast<float>(at.x()),
         static_cast<float>(at.y()));
@@ -720,9 +784,10 @@ void StyleButton::mouseMoveEvent(QMouseEvent* event)
 {
     const int buttons = buttonsCode(event->buttons());
     const QPointF at = event->position();
+    const QPointer<StyleButton> alive(this);
     emit MouseMove(
         buttons, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
-    if (buttons != 0 && buttons != 1)
+    if (!alive || (buttons != 0 && buttons != 1))
         return;
     const bool over = IsMouseOver();
     if (over && buttons == 0 && !isOver()) {
@@ -743,8 +808,11 @@ void StyleButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const int button = buttonCode(event->button());
     const QPointF at = event->position();
+    const QPointer<StyleButton> alive(this);
     emit MouseUp(
         button, shiftCode(event->modifiers()), static_cast<float>(at.x()), static_cast<float>(at.y()));
+    if (!alive)
+        return;
     if (button != 2)
         Redraw(ButtonRenderer::Normal, false);
     const bool endsDoubleClick = m_releaseEndsDoubleClick;
@@ -758,10 +826,17 @@ void StyleButton::mouseReleaseEvent(QMouseEvent* event)
 
 void StyleButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // A double click whose first press went elsewhere (a neighbour, or a button this one replaced)
+    // is this button's first click.
+    const auto interval = static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    if (lastPressed() != this || event->timestamp() - m_lastPressTime > interval) {
+        mousePressEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton || m_lastMouseButton != 1)
         return;
-    pressed(1, 0, 0.0f, 0.0f);
-    m_releaseEndsDoubleClick = true;
+    if (pressed(1, 0, 0.0f, 0.0f))
+        m_releaseEndsDoubleClick = true;
 }
 
 void StyleButton::clicked()
@@ -779,7 +854,12 @@ void StyleButton::clicked()
 void StyleButton::keyPressEvent(QKeyEvent* event)
 {
     const int code = keyCode(event);
+    const QPointer<StyleButton> alive(this);
+    // Taken, so that Qt does not pass it on to the parent of a button deleted by a handler.
+    event->accept();
     emit KeyDown(code, shiftCode(event->modifiers()));
+    if (!alive)
+        return;
     m_lastKeyCode = code & 0xFF;
     bool handled = true;
     switch (code) {
@@ -798,9 +878,11 @@ void StyleButton::keyPressEvent(QKeyEvent* event)
         handled = false;
         break;
     }
-    const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).unicode() < 0x100)
-        emit KeyPress(text.at(0).unicode());
+    if (const int ascii = keyAscii(event); ascii >= 0) {
+        emit KeyPress(ascii);
+        if (!alive)
+            return;
+    }
     event->setAccepted(handled);
 }
 
@@ -809,7 +891,11 @@ void StyleButton::keyReleaseEvent(QKeyEvent* event)
     if (event->isAutoRepeat())
         return;
     const int code = keyCode(event);
+    const QPointer<StyleButton> alive(this);
+    event->accept();
     emit KeyUp(code, shiftCode(event->modifiers()));
+    if (!alive)
+        return;
     if (m_lastKeyCode == 32 && code == 32) {
         ButtonSettings& s = m_r.settings();
         if (s.checkBoxBehaviour)

@@ -29,11 +29,12 @@ struct ButtonAmbient
 class StyleButton final : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(uint BackOver READ BackOver WRITE setBackOver)
-    Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(uint ForeOver READ ForeOver WRITE setForeOver)
-    Q_PROPERTY(uint MaskColor READ MaskColor WRITE setMaskColor)
+    // Colours as Designer's colour editor and uic carry them (see toDesignerColor).
+    Q_PROPERTY(QColor BackColor READ designerBackColor WRITE setBackColor)
+    Q_PROPERTY(QColor BackOver READ designerBackOver WRITE setBackOver)
+    Q_PROPERTY(QColor ForeColor READ designerForeColor WRITE setForeColor)
+    Q_PROPERTY(QColor ForeOver READ designerForeOver WRITE setForeOver)
+    Q_PROPERTY(QColor MaskColor READ designerMaskColor WRITE setMaskColor)
     Q_PROPERTY(ButtonStyle ButtonType READ ButtonType WRITE setButtonType)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
@@ -108,7 +109,8 @@ public:
     void setButtonType(int type);
     QString Caption() const { return m_r.settings().caption; }
     void setCaption(const QString& caption);
-    bool Enabled() const { return m_r.settings().enabled; }
+    // The window's enabled state: false also while the parent is disabled.
+    bool Enabled() const { return isEnabled(); }
     void setEnabled(bool enabled);
     QFont Font() const { return m_r.settings().font; }
     void setFont(const QFont& font);
@@ -154,6 +156,18 @@ public:
     QString Version() const { return QStringLiteral("2.0.6"); }
     // The lower-case access key taken from the caption, empty when there is none.
     QString AccessKeys() const { return m_accessKey; }
+
+    // The colours in their designer form; the setters take it too.
+    QColor designerBackColor() const { return toDesignerColor(BackColor()); }
+    void setBackColor(const QColor& colour) { setBackColor(fromDesignerColor(colour)); }
+    QColor designerBackOver() const { return toDesignerColor(BackOver()); }
+    void setBackOver(const QColor& colour) { setBackOver(fromDesignerColor(colour)); }
+    QColor designerForeColor() const { return toDesignerColor(ForeColor()); }
+    void setForeColor(const QColor& colour) { setForeColor(fromDesignerColor(colour)); }
+    QColor designerForeOver() const { return toDesignerColor(ForeOver()); }
+    void setForeOver(const QColor& colour) { setForeOver(fromDesignerColor(colour)); }
+    QColor designerMaskColor() const { return toDesignerColor(MaskColor()); }
+    void setMaskColor(const QColor& colour) { setMaskColor(fromDesignerColor(colour)); }
 
     QPixmap pictureNormalPixmap() const;
     void setPictureNormalPixmap(const QPixmap& pixmap);
@@ -228,8 +242,12 @@ private:
     void SetAccessKeys();
     QKeySequence accessSequence() const;
     void applyPointer();
+    void followEnabledState();
+    // Capture, colours and a repaint, as a show does.
+    void showLook();
     void fontChanged();
-    void pressed(int button, int shift, float x, float y);
+    // False when a MouseDown handler deleted the button.
+    bool pressed(int button, int shift, float x, float y);
     void clicked();
 
     ButtonRenderer m_r;
@@ -239,6 +257,7 @@ private:
     QString m_accessKey;
     int m_shortcutId = 0;
     int m_lastMouseButton = 0;
+    quint64 m_lastPressTime = 0;
     int m_lastKeyCode = 0;
     bool m_resizeGuard = false;
     bool m_releaseEndsDoubleClick = false;

@@ -16,6 +16,11 @@ int roundEven(double value)
     return static_cast<int>(r);
 }
 
+int clampFar(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, -FarPixels, FarPixels));
+}
+
 Rgb OffsetColor(OleColor colour, int offset, RgbParts* parts)
 {
     const Rgb resolved = translateColor(colour);
@@ -39,6 +44,10 @@ void FillOrFrameRect(DrawingSurface& surface, const Rect& rect, OleColor& colour
 void DrawPenLine(DrawingSurface& surface, int x1, int y1, int x2, int y2, OleColor colour, int penWidth)
 {
     const Rgb resolved = translateColor(colour);
+    x1 = clampFar(x1);
+    y1 = clampFar(y1);
+    x2 = clampFar(x2);
+    y2 = clampFar(y2);
     // Straight lines are most of what the bar draws; as a rectangle they cover the same pixels
     // (the pen's w pixels ending at the line, the end point left out) at a fraction of the cost.
     const int w = std::max(penWidth, 1);

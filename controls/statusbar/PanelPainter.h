@@ -12,6 +12,11 @@ namespace qv::PanelPainter {
 // Nearest integer, ties to even.
 int roundEven(double value);
 
+// Widths and positions beyond this many pixels from 0 show nothing more; kept within it, sums of
+// them cannot overflow.
+constexpr int FarPixels = 1 << 24;
+int clampFar(long long value);
+
 struct RgbParts
 {
     int red = 0;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -65,7 +66,7 @@ PanelStatusBar::PanelStatusBar(QWidget* parent)
         if (QWindow* handle = window->windowHandle())
             handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
     };
-    watchTopLevel();
+    watchFormWindow();
     InitProperties();
 }
 
@@ -324,7 +325,8 @@ void PanelStatusBar::SizePanels()
                 panel.width = picture != 0.0 ? PanelPainter::roundEven(picture + 6.0) : 0;
             break;
         case AutoSizeMode::NoAutoSize:
-            panel.width = panel.minWidth;
+            // A stored minimum near the limits of int still lays out; no screen shows the difference.
+            panel.width = PanelPainter::clampFar(panel.minWidth);
             break;
         case AutoSizeMode::Spring:
             break;
@@ -337,7 +339,7 @@ void PanelStatusBar::SizePanels()
     if (springs == 0)
         return;
     const double room = (m_gripperAllowed && m_showGripper) ? W - fixedWidth - kGripperSize : W - fixedWidth;
-    const int share = PanelPainter::roundEven(room / springs);
+    const int share = PanelPainter::clampFar(PanelPainter::roundEven(room / springs));
     for (int i = 1; i <= m_panelCount; ++i) {
         StatusPanel& panel = panelAt(i);
         if (panel.autoSize != AutoSizeMode::Spring)
@@ -345,7 +347,7 @@ void PanelStatusBar::SizePanels()
         panel.width = share;
         const double picture = pictureWidth(panel);
         if (picture > panel.width)
-            panel.width = PanelPainter::roundEven(picture);
+            panel.width = PanelPainter::clampFar(PanelPainter::roundEven(picture));
     }
 }
 
@@ -458,11 +460,14 @@ void PanelStatusBar::DrawStatusBar(bool FullRedraw)
                 PanelPainter::roundEven((H - picture.height) / 2.0), picture.width, picture.height, 0, 0,
                 m_maskColor);
         }
-        x += w;
+        x = PanelPainter::clampFar(static_cast<long long>(x) + w);
     }
 
+    // A gripper that is not drawn has no hot spot.
     if (gripper)
         DrawGripper();
+    else
+        m_gripperRect = {};
     // Screen refreshes coalesce into the next paint; the image above is already complete.
     if (!m_painting)
         update();
@@ -565,12 +570,12 @@ void PanelStatusBar::WriteProperties(PropertyStore& store) const
         store.write(u"Apperance"_s, std::int32_t { m_appearance });
     else
         store.remove(u"Apperance"_s);
-    writePanels(store);
+    writePanels(store, m_panelCount);
 }
 
-void PanelStatusBar::writePanels(PropertyStore& store) const
+void PanelStatusBar::writePanels(PropertyStore& store, int records) const
 {
-    for (int i = 1; i <= m_panelCount; ++i) {
+    for (int i = 1; i <= records; ++i) {
         const StatusPanel& panel = panelAt(i);
         store.write(panelKey(u"PWidth"_s, i), std::int32_t { panel.width });
         store.write(panelKey(u"pText"_s, i), panel.text);
@@ -634,7 +639,7 @@ void PanelStatusBar::ReadProperties(const PropertyStore& store)
         return;
     m_appearance = *appearance;
 
-    readPanelRecords(store);
+    readPanelRecords(store, m_panelCount);
 }
 
 bool PanelStatusBar::readPanelCount(const PropertyStore& store)
@@ -648,13 +653,13 @@ bool PanelStatusBar::readPanelCount(const PropertyStore& store)
     return true;
 }
 
-bool PanelStatusBar::readPanelRecords(const PropertyStore& store)
+bool PanelStatusBar::readPanelRecords(const PropertyStore& store, int records)
 {
     const std::optional<std::int32_t> none;
     const auto integer = [&](const QString& key, std::optional<std::int32_t> fallback) {
         return readOr<std::int32_t>(store, key, fallback, [&](const QString& k) { return store.readInt(k); });
     };
-    for (int i = 1; i <= m_panelCount; ++i) {
+    for (int i = 1; i <= records; ++i) {
         StatusPanel& panel = panelAt(i);
         const auto minWidth = integer(panelKey(u"MinWidth"_s, i), none);
         if (!minWidth)
@@ -697,7 +702,7 @@ QString PanelStatusBar::panelsText() const
     flushPendingPass();
     MemoryPropertyStore store;
     store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
-    writePanels(store);
+    writePanels(store, m_panelCount);
     return store.toText();
 }
 
@@ -707,9 +712,39 @@ void PanelStatusBar::setPanelsText(const QString& text)
     // Text that does not parse leaves the panels as they are.
     if (!store.fromText(text))
         return;
+    const std::vector<StatusPanel> previous = m_panels;
     if (readPanelCount(store))
-        readPanelRecords(store);
+        readPanelRecords(store, m_panelCount);
+    // Records past the count stay with the bar, as DeletePanel leaves them, for a later AddPanel.
+    for (size_t i = m_panels.size(); i < previous.size(); ++i)
+        m_panels.push_back(previous[i]);
     markChanged(u"NumberOfPanels"_s);
+    DrawStatusBar(true);
+}
+
+QString PanelStatusBar::panelRecordsText() const
+{
+    flushPendingPass();
+    MemoryPropertyStore store;
+    store.write(u"NumberOfPanels"_s, std::int32_t { m_panelCount });
+    const auto records = static_cast<std::int32_t>(m_panels.size());
+    store.write(u"PanelSlots"_s, records);
+    writePanels(store, records);
+    return store.toText();
+}
+
+void PanelStatusBar::setPanelRecordsText(const QString& text)
+{
+    MemoryPropertyStore store;
+    if (!store.fromText(text))
+        return;
+    const int records = store.readInt(u"PanelSlots"_s).value_or(0);
+    const int count = store.readInt(u"NumberOfPanels"_s).value_or(0);
+    if (count < 0 || records < count || records > kMaxStoredPanels)
+        return;
+    m_panels.assign(static_cast<size_t>(records), StatusPanel {});
+    m_panelCount = count;
+    readPanelRecords(store, records);
     DrawStatusBar(true);
 }
 
@@ -721,22 +756,33 @@ QWidget* PanelStatusBar::topLevelParent() const
     return top == this ? nullptr : top;
 }
 
-void PanelStatusBar::watchTopLevel()
+QWidget* PanelStatusBar::formWindow() const
 {
-    QWidget* top = topLevelParent();
-    if (top == m_watchedWindow)
+    // A form in an MDI area (a form designer shows the forms it edits so) is a window of its own
+    // inside the main window.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (w->isWindow() || qobject_cast<QMdiSubWindow*>(w))
+            return w;
+    }
+    return nullptr;
+}
+
+void PanelStatusBar::watchFormWindow()
+{
+    QWidget* form = formWindow();
+    if (form == m_watchedWindow)
         return;
     if (m_watchedWindow)
         m_watchedWindow->removeEventFilter(this);
-    m_watchedWindow = top;
-    if (top)
-        top->installEventFilter(this);
+    m_watchedWindow = form;
+    if (form)
+        form->installEventFilter(this);
 }
 
 void PanelStatusBar::updateGripperAllowed()
 {
-    const QWidget* top = topLevelParent();
-    m_gripperAllowed = !(top && top->isMaximized());
+    const QWidget* form = formWindow();
+    m_gripperAllowed = !(form && form->isMaximized());
 }
 
 void PanelStatusBar::syncSurfaceSize()
@@ -796,8 +842,9 @@ void PanelStatusBar::changeEvent(QEvent* event)
 
 bool PanelStatusBar::event(QEvent* event)
 {
-    if (event->type() == QEvent::ParentChange) {
-        watchTopLevel();
+    // A form is often put into its window after the bar is made: it shows then.
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show) {
+        watchFormWindow();
         const bool allowed = m_gripperAllowed;
         updateGripperAllowed();
         if (allowed != m_gripperAllowed)
@@ -808,7 +855,8 @@ bool PanelStatusBar::event(QEvent* event)
 
 bool PanelStatusBar::eventFilter(QObject* watched, QEvent* event)
 {
-    // Maximising the window normally resizes the bar too, but not always (a fixed-size bar).
+    // Maximising the window normally resizes the bar too, but not always (a fixed-size bar, or a
+    // form in a form designer).
     if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange) {
         const bool allowed = m_gripperAllowed;
         updateGripperAllowed();

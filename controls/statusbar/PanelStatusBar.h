@@ -26,12 +26,15 @@ namespace qv {
 class PanelStatusBar final : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(uint ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(uint ForeColorDissabled READ ForeColorDissabled WRITE setForeColorDissabled)
-    Q_PROPERTY(uint MaskColor READ MaskColor WRITE setMaskColor)
+    // Colours as Designer's colour editor and uic carry them (see toDesignerColor).
+    Q_PROPERTY(QColor BackColor READ designerBackColor WRITE setBackColor)
+    Q_PROPERTY(QColor ForeColor READ designerForeColor WRITE setForeColor)
+    Q_PROPERTY(QColor ForeColorDissabled READ designerForeColorDissabled WRITE setForeColorDissabled)
+    Q_PROPERTY(QColor MaskColor READ designerMaskColor WRITE setMaskColor)
     Q_PROPERTY(bool ShowGripper READ ShowGripper WRITE setShowGripper)
     Q_PROPERTY(int Apperance READ Apperance WRITE setApperance)
+    // Every record of the panel array (see panelRecordsText); not saved with a form.
+    Q_PROPERTY(QString panelRecords READ panelRecordsText STORED false DESIGNABLE false)
     Q_PROPERTY(int NumberOfPanels READ NumberOfPanels)
     // Every panel as stored settings text (see panelsText).
     Q_PROPERTY(QString panels READ panelsText WRITE setPanelsText)
@@ -78,6 +81,16 @@ public:
     int MinWidth(int Index) const;
     void setMinWidth(int Index, int New_MinWidth);
 
+    // The colours in their designer form; the setters take it too.
+    QColor designerBackColor() const { return toDesignerColor(BackColor()); }
+    void setBackColor(const QColor& colour) { setBackColor(fromDesignerColor(colour)); }
+    QColor designerForeColor() const { return toDesignerColor(ForeColor()); }
+    void setForeColor(const QColor& colour) { setForeColor(fromDesignerColor(colour)); }
+    QColor designerForeColorDissabled() const { return toDesignerColor(ForeColorDissabled()); }
+    void setForeColorDissabled(const QColor& colour) { setForeColorDissabled(fromDesignerColor(colour)); }
+    QColor designerMaskColor() const { return toDesignerColor(MaskColor()); }
+    void setMaskColor(const QColor& colour) { setMaskColor(fromDesignerColor(colour)); }
+
     // Methods.
     void DrawGripper();
     int AddPanel(int iPanelWidth, const QString& sPanelText, const QString& sToolTip, bool bEnabled,
@@ -92,8 +105,13 @@ public:
     void ReadProperties(const PropertyStore& store);
     // The panels alone (count and per-panel keys) in the stored settings text form; a text that
     // does not parse changes nothing.
+    // Setting them keeps the records past the new count, as DeletePanel does.
     QString panelsText() const;
     void setPanelsText(const QString& text);
+    // Every record of the panel array, those kept past the count by DeletePanel included, with the
+    // count: for a tool that edits a copy of the bar's panels and writes them back as panelsText.
+    QString panelRecordsText() const;
+    void setPanelRecordsText(const QString& text);
 
     // State of the last drawing pass, for hosts and tests.
     int PanelRectCount() const { return flushPendingPass(), static_cast<int>(m_panelRects.size()); }
@@ -152,13 +170,16 @@ private:
     double pictureWidth(const StatusPanel& panel) const;
     void StartParentResize(QWidget* window);
     void updateGripperAllowed();
-    void watchTopLevel();
+    // The window whose state allows the gripper: the top-level window, or the MDI child the bar is on.
+    QWidget* formWindow() const;
+    void watchFormWindow();
     QWidget* topLevelParent() const;
     void syncSurfaceSize();
-    void writePanels(PropertyStore& store) const;
+    // Records 1 to records (the count, or every one in the array).
+    void writePanels(PropertyStore& store, int records) const;
     // False when the loading has to stop.
     bool readPanelCount(const PropertyStore& store);
-    bool readPanelRecords(const PropertyStore& store);
+    bool readPanelRecords(const PropertyStore& store, int records);
 
     std::unique_ptr<DrawingSurface> m_surface;
     // The band and separators of the last full pass, without panels.

@@ -12,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QStringList>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <optional>
 
 #include "controls/statusbar/OpenFileDialog.h"
@@ -28,12 +30,18 @@ const QString NoAutoSizeText = u"0 - NoAutoSize"_s;
 const QString SpringText = u"1 - Spring"_s;
 const QString ContentsText = u"2 - Contents"_s;
 
-// Leading and trailing blanks are forgiven; anything else must be a decimal 32-bit number.
+// A number in any decimal form ("12.5", "1e2", " -7 ") rounded to the nearest 32-bit integer, a
+// half to the even neighbour; none for text that is no number or a number beyond 32 bits.
 std::optional<int> toInt32(const QString& text)
 {
     bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    return ok ? std::optional<int>(value) : std::nullopt;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double rounded = std::nearbyint(value);
+    if (rounded < INT_MIN || rounded > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(rounded);
 }
 
 QLabel* label(const QString& text, QWidget* parent)
@@ -258,9 +266,9 @@ bool PanelsPage::ApplyChanges()
     if (!minWidth || !width) {
         QStringList problems;
         if (!minWidth)
-            problems << u"Min Width \"%1\" is not a whole number."_s.arg(m_txt[3]->text());
+            problems << u"Min Width \"%1\" is not a number within 32 bits."_s.arg(m_txt[3]->text());
         if (!width)
-            problems << u"Panel Width \"%1\" is not a whole number."_s.arg(m_txt[1]->text());
+            problems << u"Panel Width \"%1\" is not a number within 32 bits."_s.arg(m_txt[1]->text());
         QLineEdit* wrong = minWidth ? m_txt[1] : m_txt[3];
         m_messages->show(
             problems.join(u'\n').toStdString(), MessageBox::Exclamation, u"Panel %1"_s.arg(i).toStdString());

@@ -58,4 +58,20 @@ Rgb fromQColor(const QColor& colour)
     return rgb(colour.red(), colour.green(), colour.blue());
 }
 
+QColor toDesignerColor(OleColor colour)
+{
+    QColor shown = toQColor(translateColor(colour));
+    const OleColor index = colour & 0x7FFFFFFFu;
+    if (isSystemColor(colour) && index <= 254)
+        shown.setAlpha(254 - static_cast<int>(index));
+    return shown;
+}
+
+OleColor fromDesignerColor(const QColor& colour)
+{
+    if (colour.alpha() < 255)
+        return SysColor::code(static_cast<SysColor::Index>(254 - colour.alpha()));
+    return fromQColor(colour);
+}
+
 } // namespace qv

@@ -40,4 +40,11 @@ Rgb systemColor(int index);
 QColor toQColor(Rgb colour);
 Rgb fromQColor(const QColor& colour);
 
+// A colour value as a form designer's colour editor, .ui files and uic carry it: an RGB colour
+// opaque; a system colour (index 0-254) in the RGB it has now, its index kept in the alpha
+// channel as 254 - index, so that it stays a system colour when saved and loaded. An alpha
+// below 255 reads back as that system colour, whatever the RGB.
+QColor toDesignerColor(OleColor colour);
+OleColor fromDesignerColor(const QColor& colour);
+
 } // namespace qv

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -16,11 +17,19 @@ struct Rect {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
+    // Saturated at the limits of int.
+    int width() const { return span(left, right); }
+    int height() const { return span(top, bottom); }
     bool contains(int x, int y) const { return left <= x && x < right && top <= y && y < bottom; }
     Rect translated(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     bool operator==(const Rect&) const = default;
+
+private:
+    static int span(int from, int to)
+    {
+        const long long d = static_cast<long long>(to) - from;
+        return d > INT_MAX ? INT_MAX : d < INT_MIN ? INT_MIN : static_cast<int>(d);
+    }
 };
 
 // Text format flags, with the values of the classic text routine.

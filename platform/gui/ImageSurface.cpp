@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace qv {
@@ -56,6 +57,25 @@ QString elideLines(const QString& text, const QFontMetrics& metrics, int width, 
     return lines.join(u'\n');
 }
 
+// Coordinates further out than this show nothing more than these do; within them no width, sum or
+// line walk overflows or runs long.
+constexpr int kFar = 1 << 20;
+
+int nearer(int v)
+{
+    return std::clamp(v, -kFar, kFar);
+}
+
+Rect nearer(const Rect& r)
+{
+    return {nearer(r.left), nearer(r.top), nearer(r.right), nearer(r.bottom)};
+}
+
+int saturated(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
 } // namespace
 
 ImageSurface::ImageSurface(int width, int height)
@@ -99,8 +119,9 @@ void ImageSurface::fillRect(const Rect& rect, Rgb colour)
     fillClipped(rect.left, rect.top, rect.right, rect.bottom, colour);
 }
 
-void ImageSurface::frameRect(const Rect& rect, Rgb colour)
+void ImageSurface::frameRect(const Rect& given, Rgb colour)
 {
+    const Rect rect = nearer(given);
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     fillClipped(rect.left, rect.top, rect.right, rect.top + 1, colour);
@@ -111,6 +132,10 @@ void ImageSurface::frameRect(const Rect& rect, Rgb colour)
 
 void ImageSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int penWidth)
 {
+    x1 = nearer(x1);
+    y1 = nearer(y1);
+    x2 = nearer(x2);
+    y2 = nearer(y2);
     auto stamp = [&](int x, int y) {
         if (penWidth <= 1)
             plot(x, y, colour);
@@ -156,8 +181,9 @@ Rgb ImageSurface::pixel(int x, int y) const
     return fromQRgb(reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x]);
 }
 
-void ImageSurface::drawEllipse(const Rect& box, Rgb border, Rgb fill)
+void ImageSurface::drawEllipse(const Rect& given, Rgb border, Rgb fill)
 {
+    const Rect box = nearer(given);
     if (box.width() <= 0 || box.height() <= 0)
         return;
     QPainter painter(&m_image);
@@ -167,8 +193,9 @@ void ImageSurface::drawEllipse(const Rect& box, Rgb border, Rgb fill)
     painter.drawEllipse(QRectF(box.left + 1, box.top + 1, box.width() - 2, box.height() - 2));
 }
 
-void ImageSurface::drawFocusRect(const Rect& rect, Rgb textColour)
+void ImageSurface::drawFocusRect(const Rect& given, Rgb textColour)
 {
+    const Rect rect = nearer(given);
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     auto xorPixel = [&](int x, int y) {
@@ -178,12 +205,13 @@ void ImageSurface::drawFocusRect(const Rect& rect, Rgb textColour)
         const Rgb mask = ((x + y) % 2 == 0) ? 0xFFFFFFu : textColour;
         p = toQRgb(fromQRgb(p) ^ mask);
     };
-    for (int x = rect.left; x < rect.right; ++x) {
+    // Only the visible part of the outline is walked; the dots follow x + y, wherever they start.
+    for (int x = std::max(rect.left, 0); x < std::min(rect.right, m_image.width()); ++x) {
         xorPixel(x, rect.top);
         if (rect.bottom - 1 != rect.top)
             xorPixel(x, rect.bottom - 1);
     }
-    for (int y = rect.top + 1; y < rect.bottom - 1; ++y) {
+    for (int y = std::max(rect.top + 1, 0); y < std::min(rect.bottom - 1, m_image.height()); ++y) {
         xorPixel(rect.left, y);
         if (rect.right - 1 != rect.left)
             xorPixel(rect.right - 1, y);
@@ -207,11 +235,13 @@ Rect ImageSurface::measureText(const QString& text, const Rect& rect, int flags)
     const QString shown = elideLines(text, metrics, rect.width(), flags);
     const QRect bounds = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
                                               qtFlags(flags) & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter | Qt::AlignBottom), shown);
-    return {rect.left, rect.top, rect.left + bounds.width(), rect.top + bounds.height()};
+    return {rect.left, rect.top, saturated(static_cast<long long>(rect.left) + bounds.width()),
+            saturated(static_cast<long long>(rect.top) + bounds.height())};
 }
 
-void ImageSurface::drawText(const QString& text, const Rect& rect, int flags, Rgb colour)
+void ImageSurface::drawText(const QString& text, const Rect& given, int flags, Rgb colour)
 {
+    const Rect rect = nearer(given);
     if (text.isEmpty() || m_image.isNull())
         return;
     QPainter painter(&m_image);

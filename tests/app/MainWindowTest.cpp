@@ -18,6 +18,7 @@
 
 #include "app/AppFonts.h"
 #include "app/MainWindow.h"
+#include "controls/button/ButtonStoredSettings.h"
 #include "lists/ListFiles.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
@@ -168,6 +169,20 @@ TEST_F(MainWindowTest, ScanSettingsStartWithTheirDefaults)
     EXPECT_EQ(w->CmdEdit()->Caption(), QStringLiteral("Edit"));
     EXPECT_EQ(w->CmdEdit()->toolTip(), QStringLiteral("Add Script List"));
     EXPECT_TRUE(w->CmdEdit()->font().bold());
+    // Drawn bold, too: more ink inside the frame than the same button in the regular weight.
+    auto* regular = new StyleButton(w->Frame3());
+    ButtonStoredSettings::apply(*regular, ButtonStoredSettings::resourcePath(QStringLiteral("CmdEdit")));
+    regular->setFont(AppFonts::tahoma(false));
+    regular->setGeometry(w->CmdEdit()->geometry().translated(0, 30));
+    w->show();
+    auto ink = [](const QImage& image) {
+        long total = 0;
+        for (int y = 2; y < image.height() - 2; ++y)
+            for (int x = 2; x < image.width() - 2; ++x)
+                total += 255 - qGray(image.pixel(x, y));
+        return total;
+    };
+    EXPECT_GT(ink(w->CmdEdit()->image()), ink(regular->image()) * 6 / 5);
     EXPECT_EQ(w->Label3()->text(), QStringLiteral("Sockets [ 20 ]"));
     EXPECT_EQ(w->Label1()->text(), QStringLiteral("Timeout (MS)"));
     EXPECT_EQ(w->TxtTimeout()->text(), QStringLiteral("8000"));

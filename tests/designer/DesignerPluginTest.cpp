@@ -23,6 +23,8 @@
 #include "designer/PropertyPageDialog.h"
 #include "designer/StatusBarTaskMenu.h"
 #include "designer/StatusBarTaskMenuFactory.h"
+#include "platform/gui/Color.h"
+#include "ui_SystemColourForm.h"
 
 using namespace Qt::StringLiterals;
 
@@ -142,6 +144,24 @@ TEST_F(DesignerPlugin, EveryStoredSettingIsAWritableDesignerProperty)
              "PictureOver", "UseMaskColor", "SoftBevel", "PicturePosition", "UseGreyscale", "SpecialEffect",
              "HandPointer", "CheckBoxBehaviour", "Value" })
         EXPECT_TRUE(hasWritableProperty(button.get(), name)) << name;
+    // Colours are offered to Designer's colour editor.
+    for (const char* name : { "BackColor", "ForeColor", "ForeColorDissabled", "MaskColor" })
+        EXPECT_EQ(bar->property(name).metaType(), QMetaType::fromType<QColor>()) << name;
+    for (const char* name : { "BackColor", "BackOver", "ForeColor", "ForeOver", "MaskColor" })
+        EXPECT_EQ(button->property(name).metaType(), QMetaType::fromType<QColor>()) << name;
+}
+
+// A system colour travels as its index in the alpha channel (254 - index) with the RGB it has now;
+// an RGB colour is opaque. A .ui file, QUiLoader and the setters uic writes keep it a system colour.
+TEST(DesignerColours, SystemColoursKeepTheirIndexThroughUiFilesAndUic)
+{
+    EXPECT_EQ(toDesignerColor(SysColor::code(SysColor::ButtonFace)).alpha(), 239);
+    EXPECT_EQ(toDesignerColor(0x00336699u), QColor(0x99, 0x66, 0x33));
+    QWidget host;
+    Ui::SystemColourForm ui;
+    ui.setupUi(&host);
+    EXPECT_EQ(ui.CmdEdit->BackColor(), SysColor::code(SysColor::ButtonFace));
+    EXPECT_EQ(ui.CmdEdit->ForeColor(), 0x00FF0000u);
 }
 
 TEST(TaskMenuFactory, GivesEditPanelsToTheStatusBarOnly)
@@ -190,12 +210,12 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
   <property name="ButtonType"><enum>qv::StyleButton::ThinBevel</enum></property>
   <property name="ColorScheme"><enum>qv::StyleButton::FixedGrey</enum></property>
   <property name="Caption"><string>Edit</string></property>
-  <property name="MaskColor"><UInt>255</UInt></property>
+  <property name="MaskColor"><color><red>255</red><green>0</green><blue>0</blue></color></property>
   <property name="HandPointer"><bool>true</bool></property>
  </widget>
  <widget class="qv::PanelStatusBar" name="StatusBar1">
   <property name="ShowGripper"><bool>false</bool></property>
-  <property name="ForeColor"><UInt>2147483666</UInt></property>
+  <property name="ForeColor"><color alpha="236"><red>0</red><green>0</green><blue>0</blue></color></property>
   <property name="panels" stdset="0"><string>%1</string></property>
  </widget></widget></ui>)"_s.arg(source.panelsText().toHtmlEscaped());
     QUiLoader loader;
@@ -214,10 +234,10 @@ TEST(UiLoading, FormSettingBothControlsIsRestored)
     EXPECT_EQ(button->property("ButtonType").toInt(), 7);
     EXPECT_EQ(button->property("ColorScheme").toInt(), 3);
     EXPECT_EQ(button->property("Caption").toString(), u"Edit"_s);
-    EXPECT_EQ(button->property("MaskColor").toUInt(), 255u);
+    EXPECT_EQ(fromDesignerColor(button->property("MaskColor").value<QColor>()), 255u);
     EXPECT_TRUE(button->property("HandPointer").toBool());
     EXPECT_FALSE(bar->property("ShowGripper").toBool());
-    EXPECT_EQ(bar->property("ForeColor").toUInt(), 0x80000012u);
+    EXPECT_EQ(fromDesignerColor(bar->property("ForeColor").value<QColor>()), 0x80000012u);
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 2);
     PanelStatusBar restored;
     restored.setPanelsText(bar->property("panels").toString());

@@ -8,6 +8,9 @@
 #include <QExtensionManager>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QTest>
 #include <QUndoStack>
@@ -28,6 +31,8 @@
 #include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/PanelStatusBar.h"
 #include "designer/DesignerStatusBarTarget.h"
+#include "platform/gui/Color.h"
+#include "platform/gui/PropertyStore.h"
 #include "support/FakeMessageBox.h"
 
 using namespace Qt::StringLiterals;
@@ -111,6 +116,14 @@ protected:
     {
         s_core->formWindowManager()->removeFormWindow(form);
         delete form;
+    }
+
+    // A number from the bar's "panels" text.
+    int panelsValue(const QString& key) const
+    {
+        MemoryPropertyStore store;
+        store.fromText(bar->property("panels").toString());
+        return store.readInt(key).value_or(-1);
     }
 
     static QDesignerFormEditorInterface* s_core;
@@ -202,9 +215,12 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     form->cursor()->setWidgetProperty(button, u"ButtonType"_s, 7);
     form->cursor()->setWidgetProperty(button, u"ShowFocusRect"_s, false);
     form->cursor()->setWidgetProperty(button, u"ColorScheme"_s, 2);
-    form->cursor()->setWidgetProperty(button, u"BackColor"_s, 0x00336699u);
-    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, 0x000000FFu);
-    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, 0x00FFFFFFu);
+    form->cursor()->setWidgetProperty(button, u"BackColor"_s, QColor(0x99, 0x66, 0x33));
+    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, QColor(0xFF, 0, 0));
+    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, QColor(0xFF, 0xFF, 0xFF));
+    // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
+    form->cursor()->setWidgetProperty(
+        button, u"MaskColor"_s, toDesignerColor(SysColor::code(SysColor::Highlight)));
     form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
 
     const QByteArray saved = form->contents().toUtf8();
@@ -250,11 +266,63 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_EQ(loadedButton->property("ButtonType").toInt(), 7);
     EXPECT_FALSE(loadedButton->property("ShowFocusRect").toBool());
     EXPECT_EQ(loadedButton->property("ColorScheme").toInt(), 2);
-    EXPECT_EQ(loadedButton->property("BackColor").toUInt(), 0x00336699u);
+    auto colour = [](const QWidget* widget, const char* name) {
+        return fromDesignerColor(widget->property(name).value<QColor>());
+    };
+    EXPECT_EQ(colour(loadedButton, "BackColor"), 0x00336699u);
     // At design time the hover colours followed; the form must keep what the designer showed.
-    EXPECT_EQ(button->property("BackOver").toUInt(), 0x00336699u);
-    EXPECT_EQ(loadedButton->property("BackOver").toUInt(), 0x00336699u);
-    EXPECT_EQ(loadedButton->property("ForeOver").toUInt(), 0x00FFFFFFu);
+    EXPECT_EQ(colour(button, "BackOver"), 0x00336699u);
+    EXPECT_EQ(colour(loadedButton, "BackOver"), 0x00336699u);
+    EXPECT_EQ(colour(loadedButton, "ForeOver"), 0x00FFFFFFu);
+    EXPECT_EQ(colour(loadedButton, "MaskColor"), SysColor::code(SysColor::Highlight));
+    EXPECT_NE(saved.indexOf("alpha=\"241\""), -1) << "the system colour is saved as one";
+}
+
+// Designer shows a form in a window of its own inside its main window (an MDI child); the gripper
+// follows the form's window, not the designer's.
+TEST_F(FormEditor, GripperFollowsTheFormsWindowNotTheDesigners)
+{
+    PanelStatusBar spring;
+    spring.AddPanel(100, QString(), QString(), true, AutoSizeMode::Spring);
+    bar->setProperty("panels", spring.panelsText());
+    QMainWindow designer;
+    auto* area = new QMdiArea(&designer);
+    designer.setCentralWidget(area);
+    QMdiSubWindow* window = area->addSubWindow(form);
+    designer.showMaximized();
+    window->showNormal();
+    EXPECT_EQ(panelsValue(u"PWidth1"_s), bar->width() - 15) << "room for the gripper";
+    window->showMaximized();
+    EXPECT_EQ(panelsValue(u"PWidth1"_s), bar->width());
+    area->removeSubWindow(form);
+    form->setParent(nullptr);
+}
+
+// The records stay with the bar, as when it is edited directly: one deleted in a session comes back
+// when a later session adds the panel again; widths are the bar's own (here without a gripper).
+TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
+{
+    PanelStatusBar source;
+    source.AddPanel(100, u"Status"_s, QString(), true, AutoSizeMode::Spring);
+    source.AddPanel(100, u"Pending"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    source.setMinWidth(2, 73);
+    form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
+    form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
+    FakeMessageBox messages;
+    for (const int session : { 1, 2 }) {
+        DesignerStatusBarTarget target(form, bar);
+        PanelsPage page(nullptr, &messages);
+        page.SelectionChanged(&target);
+        EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
+        if (session == 1)
+            page.deletePanel();
+        else
+            page.addPanel();
+    }
+    EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 2);
+    EXPECT_EQ(panelsValue(u"MinWidth2"_s), 73) << "the old record is back";
+    form->commandHistory()->undo();
+    EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 1);
 }
 
 } // namespace

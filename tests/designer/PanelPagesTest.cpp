@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <climits>
 #include <memory>
+#include <optional>
 
 #include "FakeOpenFileChooser.h"
 #include "controls/statusbar/DirectStatusBarTarget.h"
@@ -212,9 +214,9 @@ TEST_F(PanelsPageTest, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
     EXPECT_EQ(messages.lastPrompt().find("Min Width"), std::string::npos);
 
     type(page.Txt(1), u" 90 "_s);
-    type(page.Txt(3), u"12.5"_s);
+    type(page.Txt(3), u"12.5x"_s);
     EXPECT_FALSE(page.ApplyChanges());
-    EXPECT_NE(messages.lastPrompt().find("Min Width \"12.5\""), std::string::npos) << messages.lastPrompt();
+    EXPECT_NE(messages.lastPrompt().find("Min Width \"12.5x\""), std::string::npos) << messages.lastPrompt();
     EXPECT_EQ(bar.PanelCaption(2), u"Found: 0"_s);
 
     // Moving to another panel with a bad number pending stays on the panel and keeps the edits.
@@ -227,11 +229,26 @@ TEST_F(PanelsPageTest, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
     page.addPanel();
     EXPECT_EQ(bar.NumberOfPanels(), 3);
 
-    type(page.Txt(3), u"99999999999"_s);
-    EXPECT_FALSE(page.ApplyChanges()) << "beyond 32 bits";
-    type(page.Txt(3), u"-7"_s);
-    ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(bar.MinWidth(2), -7);
+    // Numbers convert as numbers do: fractions round to the even neighbour, exponents count.
+    const std::pair<QString, std::optional<int>> conversions[] = {
+        { u"12.5"_s, 12 },
+        { u"13.5"_s, 14 },
+        { u"1e2"_s, 100 },
+        { u" -7 "_s, -7 },
+        { u"2147483647.4"_s, INT_MAX },
+        { u"2147483647.5"_s, std::nullopt },
+        { u"99999999999"_s, std::nullopt },
+        { u"1e"_s, std::nullopt },
+        { u"inf"_s, std::nullopt },
+        { u"12 5"_s, std::nullopt },
+    };
+    for (const auto& [text, value] : conversions) {
+        SCOPED_TRACE(text.toStdString());
+        bar.setMinWidth(2, 1);
+        type(page.Txt(3), text);
+        EXPECT_EQ(page.ApplyChanges(), value.has_value());
+        EXPECT_EQ(bar.MinWidth(2), value.value_or(1));
+    }
     EXPECT_EQ(bar.PanelCaption(2), u"new caption"_s);
 }
 
@@ -337,7 +354,7 @@ TEST_F(PanelsPageTest, ApplyWritesEveryFieldInOrderAsOneEdit)
         "0|PanelWidth(2)=90|ToolTipText(2)=tip|PanelAutoSize(2)=2|"
         "PanelEnabled(2)=false|PanelPicture(2)=set|end");
     recording.calls.clear();
-    type(page.Txt(1), u"1e3"_s);
+    type(page.Txt(1), u"1e3 px"_s);
     EXPECT_FALSE(page.ApplyChanges());
     EXPECT_TRUE(recording.calls.isEmpty()) << recording.calls.join(u' ').toStdString();
 }

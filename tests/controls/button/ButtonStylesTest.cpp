@@ -267,6 +267,20 @@ TEST(ButtonStyles, HighlightGradientDefaultCaptionIsBoldOnlyWhenNotPressed)
     };
     EXPECT_GT(inkWidth(true, 0), inkWidth(false, 0));
     EXPECT_EQ(inkWidth(true, 2), inkWidth(false, 2));
+
+    // The bold caption is laid out in bold: just as a button whose own font is bold.
+    for (const QString& caption : { QStringLiteral("Caption"), QStringLiteral("Save Changes") }) {
+        ButtonRenderer asDefault;
+        setUpRenderer(asDefault, 14, 90, 24, caption);
+        asDefault.setDefaultButton(true);
+        asDefault.redraw(0, true);
+        ButtonRenderer bold;
+        setUpRenderer(bold, 14, 90, 24, caption);
+        bold.settings().font.setBold(true);
+        bold.calcTextRects();
+        bold.redraw(0, true);
+        EXPECT_EQ(asDefault.image(), bold.image()) << caption.toStdString();
+    }
 }
 
 TEST(ButtonStyles, GalleryOfEveryStyleAndLook)

@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QVBoxLayout>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -28,29 +31,42 @@ protected:
         button->setCaption(u"Edit"_s);
         button->setGeometry(10, 10, 80, 24);
         button->setPointerProbe([this] { return pointerOver; });
-        QObject::connect(button, &StyleButton::Click, [this] { log.push_back("Click"); });
-        QObject::connect(button, &StyleButton::MouseDown,
-            [this](int b, int, float, float) { log.push_back("MouseDown" + std::to_string(b)); });
-        QObject::connect(button, &StyleButton::MouseMove,
-            [this](int b, int, float, float) { log.push_back("MouseMove" + std::to_string(b)); });
-        QObject::connect(button, &StyleButton::MouseUp,
-            [this](int b, int, float, float) { log.push_back("MouseUp" + std::to_string(b)); });
-        QObject::connect(button, &StyleButton::KeyDown,
-            [this](int k, int) { log.push_back("KeyDown" + std::to_string(k)); });
-        QObject::connect(
-            button, &StyleButton::KeyPress, [this](int k) { log.push_back("KeyPress" + std::to_string(k)); });
-        QObject::connect(
-            button, &StyleButton::KeyUp, [this](int k, int) { log.push_back("KeyUp" + std::to_string(k)); });
-        QObject::connect(button, &StyleButton::MouseOver, [this] { log.push_back("MouseOver"); });
-        QObject::connect(button, &StyleButton::MouseOut, [this] { log.push_back("MouseOut"); });
+        watch(button);
         window->show();
         log.clear();
     }
 
-    void mouse(QEvent::Type type, Qt::MouseButton which, Qt::MouseButtons held, QPoint at = { 20, 10 })
+    // Logs the events of b, each name after prefix.
+    void watch(StyleButton* b, const std::string& prefix = {})
     {
-        QMouseEvent event(type, QPointF(at), QPointF(button->mapToGlobal(at)), which, held, Qt::NoModifier);
-        QApplication::sendEvent(button, &event);
+        auto add = [this, prefix](const std::string& entry) {
+            log.push_back(prefix + entry);
+            if (onEvent)
+                onEvent(log.back());
+        };
+        QObject::connect(b, &StyleButton::Click, [add] { add("Click"); });
+        QObject::connect(b, &StyleButton::MouseDown,
+            [add](int b, int, float, float) { add("MouseDown" + std::to_string(b)); });
+        QObject::connect(b, &StyleButton::MouseMove,
+            [add](int b, int, float, float) { add("MouseMove" + std::to_string(b)); });
+        QObject::connect(b, &StyleButton::MouseUp,
+            [add](int b, int, float, float) { add("MouseUp" + std::to_string(b)); });
+        QObject::connect(b, &StyleButton::KeyDown, [add](int k, int) { add("KeyDown" + std::to_string(k)); });
+        QObject::connect(b, &StyleButton::KeyPress, [add](int k) { add("KeyPress" + std::to_string(k)); });
+        QObject::connect(b, &StyleButton::KeyUp, [add](int k, int) { add("KeyUp" + std::to_string(k)); });
+        QObject::connect(b, &StyleButton::MouseOver, [add] { add("MouseOver"); });
+        QObject::connect(b, &StyleButton::MouseOut, [add] { add("MouseOut"); });
+    }
+
+    // Events to a button a handler deleted go nowhere.
+    void mouse(QEvent::Type type, Qt::MouseButton which, Qt::MouseButtons held, QPoint at = { 20, 10 },
+        QWidget* target = nullptr)
+    {
+        target = target ? target : button.data();
+        if (!target)
+            return;
+        QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), which, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
     }
     void move(Qt::MouseButtons held, QPoint at = { 20, 10 })
     {
@@ -61,10 +77,15 @@ protected:
     {
         mouse(QEvent::MouseButtonRelease, which, Qt::NoButton, at);
     }
-    void key(QEvent::Type type, int k, const QString& text = {}, bool autoRepeat = false)
+    // True when the button (or a widget above it) took the key.
+    bool key(QEvent::Type type, int k, const QString& text = {}, bool autoRepeat = false,
+        Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QKeyEvent event(type, k, Qt::NoModifier, text, autoRepeat);
+        if (!button)
+            return true;
+        QKeyEvent event(type, k, modifiers, text, autoRepeat);
         QApplication::sendEvent(button, &event);
+        return event.isAccepted();
     }
     Rgb edge() const { return button->renderer().surface().pixel(0, 10); }
     Rgb highlight() const { return button->renderer().palette().highlightColor; }
@@ -72,9 +93,17 @@ protected:
     using Log = std::vector<std::string>;
 
     std::unique_ptr<QWidget> window;
-    StyleButton* button = nullptr;
+    QPointer<StyleButton> button;
     bool pointerOver = true;
     Log log;
+    std::function<void(const std::string&)> onEvent; // called after each entry is logged
+    std::string joined() const
+    {
+        std::string all;
+        for (const std::string& entry : log)
+            all += (all.empty() ? "" : " ") + entry;
+        return all;
+    }
 };
 
 } // namespace
@@ -131,7 +160,7 @@ TEST_F(ButtonHarness, ToggleStaysPressedWhileSet)
     EXPECT_EQ(button->lastState(), 0);
 }
 
-TEST_F(ButtonHarness, SpaceBarClicksAndArrowsMoveFocus)
+TEST_F(ButtonHarness, SpaceBarClicksAndKeyCodesNameTheKey)
 {
     auto* before = new QWidget(window.get());
     auto* after = new QWidget(window.get());
@@ -152,14 +181,29 @@ TEST_F(ButtonHarness, SpaceBarClicksAndArrowsMoveFocus)
     EXPECT_EQ(button->lastState(), 0);
     EXPECT_EQ(log, (Log { "KeyDown32", "KeyPress32", "KeyDown32", "KeyPress32", "KeyUp32", "Click" }));
 
-    log.clear();
-    key(QEvent::KeyPress, Qt::Key_Right);
-    EXPECT_EQ(window->focusWidget(), after);
-    button->setFocus();
-    key(QEvent::KeyPress, Qt::Key_Up);
-    EXPECT_EQ(window->focusWidget(), before);
-    key(QEvent::KeyRelease, Qt::Key_Up);
-    EXPECT_EQ(log, (Log { "KeyDown39", "KeyDown38", "KeyUp38" }));
+    // Codes name the key, whatever character it types; characters go to KeyPress; only the arrows
+    // are the button's own keys.
+    const Qt::KeyboardModifiers none = Qt::NoModifier, shift = Qt::ShiftModifier;
+    const std::tuple<int, Qt::KeyboardModifiers, QString, std::string, QWidget*> cases[] = {
+        { Qt::Key_Right, none, {}, "KeyDown39 KeyUp39", after },
+        { Qt::Key_Up, none, {}, "KeyDown38 KeyUp38", before },
+        { Qt::Key_Apostrophe, none, u"'"_s, "KeyDown222 KeyPress39 KeyUp222", button },
+        { Qt::Key_Ampersand, shift, u"&"_s, "KeyDown55 KeyPress38 KeyUp55", button },
+        { Qt::Key_Percent, shift, u"%"_s, "KeyDown53 KeyPress37 KeyUp53", button },
+        { Qt::Key_ParenLeft, shift, u"("_s, "KeyDown57 KeyPress40 KeyUp57", button },
+        { Qt::Key_Period, none, u"."_s, "KeyDown190 KeyPress46 KeyUp190", button },
+        { Qt::Key_Minus, none, u"-"_s, "KeyDown189 KeyPress45 KeyUp189", button },
+        { Qt::Key_Delete, none, u"\x7f"_s, "KeyDown46 KeyUp46", button },
+        { Qt::Key_Period, Qt::KeypadModifier, u"."_s, "KeyDown110 KeyPress46 KeyUp110", button },
+    };
+    for (const auto& [k, modifiers, text, events, focus] : cases) {
+        button->setFocus();
+        log.clear();
+        EXPECT_EQ(key(QEvent::KeyPress, k, text, false, modifiers), focus != button) << events;
+        key(QEvent::KeyRelease, k, text, false, modifiers);
+        EXPECT_EQ(window->focusWidget(), focus) << events;
+        EXPECT_EQ(joined(), events);
+    }
 }
 
 TEST_F(ButtonHarness, FocusShowsTheFocusRectangle)
@@ -203,18 +247,91 @@ TEST_F(ButtonHarness, DoubleClickPressesAgainButClicksOnce)
     EXPECT_EQ(button->lastState(), 2);
     release(Qt::LeftButton);
     EXPECT_EQ(log, (Log { "MouseDown1", "MouseUp1", "Click", "MouseDown1", "MouseUp1" }));
+
+    // Qt decides a double click for the whole window: a button that did not get the first press
+    // (a neighbour 5 px away, or one a click showed in place of the first) takes it as a press.
+    auto* other = new StyleButton(window.get());
+    other->setGeometry(95, 10, 80, 24);
+    other->show();
+    watch(other, "other ");
+    bool replace = false;
+    QObject::connect(button, &StyleButton::Click, [&] {
+        if (replace)
+            button->hide(), other->move(button->pos());
+    });
+    for (bool replacing : { false, true }) {
+        replace = replacing;
+        log.clear();
+        press(Qt::LeftButton);
+        release(Qt::LeftButton);
+        mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, { 30, 10 }, other);
+        EXPECT_EQ(other->lastState(), 2) << "the pressed look";
+        mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, { 30, 10 }, other);
+        EXPECT_EQ(log,
+            (Log { "MouseDown1", "MouseUp1", "Click", "other MouseDown1", "other MouseUp1", "other Click" }));
+        button->show();
+    }
 }
 
-TEST_F(ButtonHarness, DisabledButtonRaisesNothing)
+TEST_F(ButtonHarness, DisabledButtonRaisesNothingAndLooksDisabledHoweverDisabled)
 {
+    const QImage enabledLook = button->image();
     button->setEnabled(false);
     EXPECT_FALSE(button->isEnabled());
     EXPECT_EQ(edge(), highlight());
+    const QImage disabledLook = button->image();
     press(Qt::LeftButton);
     release(Qt::LeftButton);
     key(QEvent::KeyPress, Qt::Key_Space, u" "_s);
     key(QEvent::KeyRelease, Qt::Key_Space, u" "_s);
     EXPECT_TRUE(log.empty());
+    button->setEnabled(true);
+
+    // Through QWidget, or by disabling the parent: the same look and the same answer.
+    for (QWidget* target : { static_cast<QWidget*>(button), window.get() }) {
+        target->setEnabled(false);
+        EXPECT_FALSE(button->Enabled());
+        EXPECT_EQ(button->image(), disabledLook);
+        target->setEnabled(true);
+        EXPECT_EQ(button->image(), enabledLook);
+    }
+
+    // Stored settings loaded into a shown button show at once: shape, colours and style.
+    MemoryPropertyStore store;
+    store.write(u"BTYPE"_s, std::int32_t { StyleButton::Elliptic });
+    store.write(u"COLTYPE"_s, std::int32_t { StyleButton::FixedGrey });
+    button->ReadProperties(store);
+    EXPECT_FALSE(button->mask().contains(QPoint(0, 0)));
+    EXPECT_EQ(edge(), test::Grey::Face) << "the ellipse leaves the corner to the face";
+}
+
+// Each handler may delete the button; the rest of the event must not touch it.
+TEST_F(ButtonHarness, EveryHandlerMayDeleteTheButton)
+{
+    auto click = [this] { press(Qt::LeftButton), release(Qt::LeftButton); };
+    auto twice = [=, this] { click(), mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton); };
+    auto space = [this] { key(QEvent::KeyPress, Qt::Key_Space, u" "_s), key(QEvent::KeyRelease, 32); };
+    auto arrow = [this] { key(QEvent::KeyPress, Qt::Key_Right), key(QEvent::KeyRelease, Qt::Key_Right); };
+    auto hover = [this] { move(Qt::NoButton); };
+    // The event whose nth raising deletes, and what is sent.
+    const std::tuple<std::string, int, std::function<void()>> rows[] = { { "MouseDown1", 1, click },
+        { "MouseDown1", 2, twice }, { "MouseUp1", 1, click }, { "MouseMove0", 1, hover },
+        { "KeyDown32", 1, space }, { "KeyDown39", 1, arrow }, { "KeyPress32", 1, space },
+        { "KeyUp32", 1, space } };
+    for (const auto& [event, nth, send] : rows) {
+        button = new StyleButton(window.get());
+        button->setGeometry(10, 40, 80, 24);
+        button->show();
+        watch(button);
+        int raised = 0;
+        onEvent = [&, nth = nth, event = event](const std::string& entry) {
+            if (entry == event && ++raised == nth)
+                delete button.data();
+        };
+        send();
+        EXPECT_TRUE(button.isNull()) << event << " " << nth;
+    }
+    onEvent = nullptr;
 }
 
 TEST_F(ButtonHarness, AccessKeyClicks)
@@ -411,20 +528,27 @@ TEST(styleButtonSettings, NewButtonTakesTheHostsNameAndFont)
     EXPECT_EQ(button.FontSize(), 8);
 }
 
-TEST(styleButtonHost, ParentBackgroundShowsTheParentsPixels)
+// What the button shows is what is seen behind it: here the stripes of the window, through a
+// container that paints nothing of its own (its palette colour is not seen).
+TEST(styleButtonHost, ParentBackgroundShowsWhatIsSeenBehindTheButton)
 {
-    QWidget window;
+    QImage stripes(120, 1, QImage::Format_RGB32);
+    for (int x = 0; x < 120; ++x)
+        stripes.setPixel(x, 0, x % 2 ? 0xFFFFFF : 0xFF0000);
+    QLabel window;
+    window.setPixmap(QPixmap::fromImage(stripes.scaled(120, 60)));
     window.resize(120, 60);
-    window.setAutoFillBackground(true);
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(0x20, 0x60, 0xA0));
-    window.setPalette(palette);
-    auto* button = new StyleButton(&window);
-    button->setGeometry(10, 10, 60, 24);
+    auto* container = new QWidget(&window);
+    container->setGeometry(5, 5, 100, 40);
+    container->setPalette(QPalette(QColor(0x00, 0x80, 0x00)));
+    auto* button = new StyleButton(container);
+    button->setGeometry(6, 6, 60, 24);
     button->setButtonType(StyleButton::ParentBackground);
     window.show();
     EXPECT_EQ(button->size(), QSize(60, 24));
-    EXPECT_EQ(button->renderer().surface().pixel(1, 1), rgb(0x20, 0x60, 0xA0));
+    // Button x 1 is window x 12, x 2 is window x 13.
+    EXPECT_EQ(button->renderer().surface().pixel(1, 1), rgb(0xFF, 0x00, 0x00));
+    EXPECT_EQ(button->renderer().surface().pixel(2, 1), rgb(0xFF, 0xFF, 0xFF));
 }
 
 TEST(styleButtonHost, ContainerSchemeTakesTheParentsColours)

@@ -127,15 +127,26 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
     EXPECT_EQ(host.down.count(), 0);
     EXPECT_EQ(host.clicks.count(), 0);
 
-    // The press test looks at the flag, not at whether the gripper may be drawn.
+    // A gripper that is not drawn has no hot spot: maximised and widened, the old corner belongs
+    // to the spring panel that now reaches across it.
+    host.bar->setPanelAutoSize(3, AutoSizeMode::Spring);
+    host.bar->setPanelEnabled(3, true);
     host.window.setWindowState(Qt::WindowMaximized);
-    host.click({ 495, 15 });
-    EXPECT_EQ(host.resized.size(), 2u);
+    host.bar->resize(800, 18);
+    test::sendMouse(host.bar, QEvent::MouseMove, { 490, 9 });
+    EXPECT_NE(host.bar->cursor().shape(), Qt::SizeFDiagCursor);
+    host.click({ 490, 9 });
+    EXPECT_EQ(host.resized.size(), 1u);
+    ASSERT_EQ(host.clicks.count(), 1);
+    EXPECT_EQ(host.clicks.last().at(0).toInt(), 3);
+    host.window.setWindowState(Qt::WindowNoState);
+    host.click({ 795, 15 });
+    EXPECT_EQ(host.resized.size(), 2u) << "drawn again in the new corner";
 
     host.bar->setShowGripper(false);
-    test::sendMouse(host.bar, QEvent::MouseMove, { 495, 15 });
+    test::sendMouse(host.bar, QEvent::MouseMove, { 795, 15 });
     EXPECT_NE(host.bar->cursor().shape(), Qt::SizeFDiagCursor);
-    host.click({ 495, 15 });
+    host.click({ 795, 15 });
     EXPECT_EQ(host.resized.size(), 2u);
 
     // A bar that is its own window has no window to resize.
