@@ -23,17 +23,6 @@ public:
     // cannot exhaust memory between two reads.
     static constexpr std::size_t kReadBufferBytes = 1024 * 1024;
 
-    // Error numbers reported with the error event, the same as the Qt socket's.
-    enum ErrorNumber : int {
-        ConnectionRefused = 10061,
-        ConnectionReset = 10054,
-        TimedOut = 10060,
-        HostNotFound = 11001,
-        NetworkUnreachable = 10051,
-        AddressInUse = 10048,
-        AccessDenied = 10013,
-        OtherError = 10000,
-    };
     static int errorNumber(int osError);
 
     explicit EpollTcpSocket(EpollEventLoop& loop);
