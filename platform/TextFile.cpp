@@ -31,7 +31,16 @@ bool TextFileReader::open(const std::string& path)
         m_error = describe("Cannot open", path, errno);
         return false;
     }
+    m_ownsFile = true;
     return true;
+}
+
+void TextFileReader::openStandardInput()
+{
+    close();
+    m_error.clear();
+    m_file = stdin;
+    m_ownsFile = false;
 }
 
 int TextFileReader::nextByte()
@@ -78,10 +87,9 @@ bool TextFileReader::atEnd()
 
 void TextFileReader::close()
 {
-    if (m_file) {
+    if (m_file && m_ownsFile)
         std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file = nullptr;
 }
 
 TextFileWriter::~TextFileWriter()

@@ -22,6 +22,8 @@ public:
 
     // False on failure; errorString() then describes it.
     bool open(const std::string& path);
+    // Reads the process's standard input; close() leaves it open.
+    void openStandardInput();
     // Reads the next line without its terminator. False at the end of the file or on a read
     // error (failed() tells which).
     bool readLine(std::string& line);
@@ -34,6 +36,7 @@ public:
 private:
     int nextByte();
     std::FILE* m_file = nullptr;
+    bool m_ownsFile = false;
     std::string m_error;
 };
 

@@ -1,0 +1,92 @@
+#include "app/check/ResultWriter.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+} // namespace
+
+ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool all)
+    : m_out(out)
+    , m_format(format)
+    , m_all(all)
+{
+}
+
+std::string ResultWriter::csvField(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+void ResultWriter::writeHeader()
+{
+    if (m_format == CheckOptions::Format::Csv)
+        m_out << (m_all ? "ip,port,level,ms,ok,reason\n" : "ip,port,level,ms\n");
+}
+
+void ResultWriter::write(const ScanEngine::CheckEnd& end)
+{
+    const bool ok = end.passed();
+    if (!ok && !m_all)
+        return;
+    const char* reason = ok ? "" : ScanEngine::resultName(end.result);
+    switch (m_format) {
+    case CheckOptions::Format::Tsv: {
+        std::string proxy(end.ip);
+        if (end.port > 0)
+            proxy += ':' + std::to_string(end.port);
+        // Whole unusable entries may hold tabs, which would shift the columns.
+        std::replace(proxy.begin(), proxy.end(), '\t', ' ');
+        m_out << proxy << '\t' << end.level;
+        if (m_all)
+            m_out << '\t' << (ok ? "true" : "false") << '\t' << reason;
+        m_out << '\n';
+        break;
+    }
+    case CheckOptions::Format::Csv:
+        m_out << csvField(end.ip) << ',';
+        if (end.port > 0)
+            m_out << end.port;
+        m_out << ',' << csvField(end.level) << ',' << end.ms;
+        if (m_all)
+            m_out << ',' << (ok ? "true" : "false") << ',' << reason;
+        m_out << '\n';
+        break;
+    case CheckOptions::Format::Json: {
+        QJsonObject row;
+        row.insert(QStringLiteral("ip"), latin1(end.ip));
+        row.insert(QStringLiteral("port"), end.port > 0 ? QJsonValue(end.port) : QJsonValue());
+        row.insert(QStringLiteral("level"), latin1(end.level));
+        row.insert(QStringLiteral("ms"), static_cast<qint64>(end.ms));
+        if (m_all) {
+            row.insert(QStringLiteral("ok"), ok);
+            if (!ok)
+                row.insert(QStringLiteral("reason"), QString::fromLatin1(reason));
+        }
+        const QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        m_out.write(line.constData(), line.size());
+        m_out << '\n';
+        break;
+    }
+    }
+}
+
+} // namespace qv
