@@ -1,7 +1,8 @@
-// Scans one list of loopback proxies with the reference checker and with quorvane-check, at 100
-// and at 20 sockets, and prints checks per second, their ratio and the peak memory of each.
+// Scans one list of loopback proxies with the reference checker and with quorvane-check, at each
+// socket count (100 and 20 unless --sockets says otherwise), and prints checks per second, their
+// ratio, the CPU time per check and the peak memory of each.
 //
-//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH|""] [--serve SECONDS]
+//   qv_bench [--entries N] [--ports N] [--sockets N,N,...] [--check PATH] [--window PATH|""] [--serve SECONDS]
 //
 // --serve only starts the farm, writes the list and prints its path, for runs by hand.
 //
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -81,6 +84,7 @@ int main(int argc, char** argv)
     std::string check = QV_CHECK_PATH;
     std::string window = QV_WINDOW_PATH;
     int serveSeconds = 0;
+    std::vector<int> socketCounts { 100, 20 };
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--entries")
@@ -93,6 +97,12 @@ int main(int argc, char** argv)
             window = argv[i + 1];
         else if (key == "--serve")
             serveSeconds = std::atoi(argv[i + 1]);
+        else if (key == "--sockets") {
+            socketCounts.clear();
+            std::istringstream counts(argv[i + 1]);
+            for (std::string count; std::getline(counts, count, ',');)
+                socketCounts.push_back(std::atoi(count.c_str()));
+        }
     }
 
     qv::bench::ProxyFarm farm(ports);
@@ -111,14 +121,10 @@ int main(int argc, char** argv)
     if (!::mkdtemp(dir))
         return 1;
     const std::string listPath = std::string(dir) + "/proxies.txt";
-    std::vector<qv::bench::ReferenceChecker::Target> targets;
     {
         std::FILE* file = std::fopen(listPath.c_str(), "wb");
-        for (int i = 0; i < entries; ++i) {
-            const int port = farm.ports()[static_cast<std::size_t>(i % ports)];
-            targets.push_back({ "127.0.0.1", port });
-            std::fprintf(file, "127.0.0.1:%d\r\n", port);
-        }
+        for (int i = 0; i < entries; ++i)
+            std::fprintf(file, "127.0.0.1:%d\r\n", farm.ports()[static_cast<std::size_t>(i % ports)]);
         std::fclose(file);
     }
     const std::string judge = "http://judge.bench/azenv.php";
@@ -128,20 +134,20 @@ int main(int argc, char** argv)
         std::printf("%s\n", listPath.c_str());
         std::fflush(stdout);
         ::sleep(static_cast<unsigned>(serveSeconds));
-        targets.clear();
+        socketCounts.clear();
         check.clear();
         window.clear();
     }
     std::printf("entries %d on %d loopback ports\n", entries, ports);
     std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
     std::printf("|---|---|---|---|---|---|\n");
-    double refRates[2] = { 0, 0 };
-    for (int sockets : { 100, 20 }) {
-        if (targets.empty())
-            break;
+    std::map<int, double> refRates;
+    for (int sockets : socketCounts) {
+        // The reference reads the list itself, in its own process, so its memory is its own.
         const Run ref = measure(
             [&] {
-                const auto result = qv::bench::ReferenceChecker::run(targets, sockets, request);
+                const auto result
+                    = qv::bench::ReferenceChecker::run(qv::bench::ReferenceChecker::load(listPath), sockets, request);
                 return result.found == entries ? 0 : 3;
             },
             {});
@@ -151,7 +157,7 @@ int main(int argc, char** argv)
                 { check, "--quiet", "--no-judge-check", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
         const double refRate = entries / ref.seconds;
         const double qcRate = check.empty() ? 0 : entries / qc.seconds;
-        refRates[sockets == 100 ? 0 : 1] = refRate;
+        refRates[sockets] = refRate;
         std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
             ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
             refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
@@ -171,7 +177,7 @@ int main(int argc, char** argv)
                 std::fclose(file);
             }
             const double rate = seconds > 0 ? entries / seconds : 0;
-            const double refRate = refRates[sockets == 100 ? 0 : 1];
+            const double refRate = refRates.count(sockets) ? refRates[sockets] : 0.0;
             std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
                         " longest event-loop gap %lld ms; %.0f us CPU per check; peak RSS %.1f MiB%s\n",
                 sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, win.cpuSeconds * 1e6 / entries,
