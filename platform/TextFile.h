@@ -34,10 +34,15 @@ public:
     void close();
 
 private:
-    int nextByte();
+    // Makes unread bytes available; false at the end of the file or on a read error.
+    bool fill();
     std::FILE* m_file = nullptr;
     bool m_ownsFile = false;
     std::string m_error;
+    // Read in blocks and split here: a million-line list loads in a fraction of a second.
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
 };
 
 // Writes list files: each entry followed by CR LF.
