@@ -17,9 +17,11 @@ namespace {
 constexpr int kTaskError = static_cast<int>(EpollEventLoop::Task::Error);
 constexpr int kTaskResumeRead = static_cast<int>(EpollEventLoop::Task::ResumeRead);
 
+// The English text without a look-up in the message catalogues: many checks end in errors.
 std::string describe(int osError)
 {
-    return std::strerror(osError);
+    const char* text = ::strerrordesc_np(osError);
+    return text ? text : "Unknown error " + std::to_string(osError);
 }
 
 // Whether the socket a handler was called on is still there and still on the same connection.
