@@ -36,6 +36,7 @@ namespace {
 struct Run {
     double seconds = 0;
     double cpuSeconds = 0; // user + system
+    double userSeconds = 0;
     long peakKb = 0;
     int status = 0;
 };
@@ -65,6 +66,7 @@ Run measure(Body body, const std::vector<std::string>& argv)
     ::wait4(pid, &run.status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.peakKb = usage.ru_maxrss;
+    run.userSeconds = static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
@@ -139,8 +141,8 @@ int main(int argc, char** argv)
         window.clear();
     }
     std::printf("entries %d on %d loopback ports\n", entries, ports);
-    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
-    std::printf("|---|---|---|---|---|---|\n");
+    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | of it in user space | peak RSS (reference / quorvane-check) |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
     std::map<int, double> refRates;
     for (int sockets : socketCounts) {
         // The reference reads the list itself, in its own process, so its memory is its own.
@@ -158,9 +160,10 @@ int main(int argc, char** argv)
         const double refRate = entries / ref.seconds;
         const double qcRate = check.empty() ? 0 : entries / qc.seconds;
         refRates[sockets] = refRate;
-        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
-            ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
+        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f us | %.1f / %.1f MiB |\n", sockets,
+            refRate, ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
             refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
+            ref.userSeconds * 1e6 / entries, qc.userSeconds * 1e6 / entries,
             ref.peakKb / 1024.0, qc.peakKb / 1024.0);
         std::fflush(stdout);
     }

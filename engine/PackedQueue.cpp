@@ -10,49 +10,41 @@ namespace qv {
 namespace {
 constexpr std::size_t kAddressBytes = 6;
 
-// A whole number of 1..maxDigits digits, without a leading zero unless it is "0".
-std::optional<unsigned> plainNumber(std::string_view text, std::size_t maxDigits, unsigned max)
-{
-    if (text.empty() || text.size() > maxDigits || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    unsigned value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value > max)
-        return std::nullopt;
-    return value;
-}
-
-// "a.b.c.d:port" written exactly the plain way, as the four address bytes and the port.
+// "a.b.c.d:port" written exactly the plain way (no leading zeros, nothing else), as the four
+// address bytes and the port. Every loaded line comes through here, so it is one quick pass.
 std::optional<std::array<unsigned char, kAddressBytes>> packAddress(std::string_view text)
 {
-    std::array<unsigned char, kAddressBytes> bytes {};
-    for (std::size_t part = 0; part < 4; ++part) {
-        const std::size_t end = text.find(part < 3 ? '.' : ':');
-        if (end == std::string_view::npos)
-            return std::nullopt;
-        const auto octet = plainNumber(text.substr(0, end), 3, 255);
-        if (!octet)
-            return std::nullopt;
-        bytes[part] = static_cast<unsigned char>(*octet);
-        text.remove_prefix(end + 1);
-    }
-    const auto port = plainNumber(text, 5, 65535);
-    if (!port)
+    if (text.size() < 9 || text.size() > 21)
         return std::nullopt;
-    bytes[4] = static_cast<unsigned char>(*port >> 8);
-    bytes[5] = static_cast<unsigned char>(*port & 0xFF);
+    std::array<unsigned char, kAddressBytes> bytes {};
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    for (std::size_t part = 0; part < 5; ++part) {
+        const char* const first = at;
+        unsigned value = 0;
+        while (at != end && static_cast<unsigned char>(*at - '0') < 10)
+            value = value * 10 + static_cast<unsigned>(*at++ - '0');
+        const auto digits = static_cast<std::size_t>(at - first);
+        if (digits == 0 || digits > (part < 4 ? 3u : 5u) || (digits > 1 && *first == '0'))
+            return std::nullopt;
+        if (part == 4) {
+            if (at != end || value > 65535)
+                return std::nullopt;
+            bytes[4] = static_cast<unsigned char>(value >> 8);
+            bytes[5] = static_cast<unsigned char>(value & 0xFF);
+        } else {
+            if (value > 255 || at == end || *at != (part < 3 ? '.' : ':'))
+                return std::nullopt;
+            bytes[part] = static_cast<unsigned char>(value);
+            ++at;
+        }
+    }
     return bytes;
 }
 
-void appendNumber(std::string& text, unsigned value)
+char* writeNumber(char* at, unsigned value)
 {
-    char digits[8];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text.append(digits, end);
+    return std::to_chars(at, at + 5, value).ptr;
 }
 } // namespace
 
@@ -60,23 +52,29 @@ void appendNumber(std::string& text, unsigned value)
 // L = 0, the six bytes of a packed address; L > 0, L - 1 bytes of text.
 bool PackedQueue::append(const std::string& text)
 {
-    const auto address = packAddress(text);
-    std::size_t length = address ? 0 : text.size() + 1;
-    const std::size_t need = 10 + (address ? kAddressBytes : text.size());
+    unsigned char head[1 + kAddressBytes];
+    std::size_t headSize = 0;
+    std::string_view rest;
+    if (const auto address = packAddress(text)) {
+        head[headSize++] = 0;
+        for (const unsigned char byte : *address)
+            head[headSize++] = byte;
+    } else {
+        for (std::size_t length = text.size() + 1; length != 0;) {
+            const auto digit = static_cast<unsigned char>(length & 0x7F);
+            length >>= 7;
+            head[headSize++] = length != 0 ? static_cast<unsigned char>(digit | 0x80) : digit;
+        }
+        rest = text;
+    }
+    const std::size_t need = headSize + rest.size();
     if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < need) {
         m_blocks.emplace_back();
         m_blocks.back().reserve(std::max(kBlockBytes, need));
     }
     Block& block = m_blocks.back();
-    do {
-        const auto digit = static_cast<unsigned char>(length & 0x7F);
-        length >>= 7;
-        block.push_back(length != 0 ? static_cast<unsigned char>(digit | 0x80) : digit);
-    } while (length != 0);
-    if (address)
-        block.insert(block.end(), address->begin(), address->end());
-    else
-        block.insert(block.end(), text.begin(), text.end());
+    block.insert(block.end(), head, head + headSize);
+    block.insert(block.end(), rest.begin(), rest.end());
     ++m_count;
     return true;
 }
@@ -90,16 +88,18 @@ std::size_t PackedQueue::decode(const Block& block, std::size_t offset, std::str
         if (!(digit & 0x80))
             break;
     }
-    text.clear();
     if (length > 0) {
         text.assign(reinterpret_cast<const char*>(block.data() + offset), length - 1);
         return offset + length - 1;
     }
+    char plain[32];
+    char* at = plain;
     for (std::size_t part = 0; part < 4; ++part) {
-        appendNumber(text, block[offset + part]);
-        text.push_back(part < 3 ? '.' : ':');
+        at = writeNumber(at, block[offset + part]);
+        *at++ = part < 3 ? '.' : ':';
     }
-    appendNumber(text, (static_cast<unsigned>(block[offset + 4]) << 8) | block[offset + 5]);
+    at = writeNumber(at, (static_cast<unsigned>(block[offset + 4]) << 8) | block[offset + 5]);
+    text.assign(plain, at);
     return offset + kAddressBytes;
 }
 

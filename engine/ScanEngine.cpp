@@ -235,15 +235,20 @@ void ScanEngine::onConnected(int i)
     if (!slot.inFlight)
         return;
     const SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    m_view.setPanelCaption(1, "Status: Checking " + record.proxyIp + ":" + record.proxyPort);
-    const std::string request = JudgeProtocol::request(m_view.judgeText());
-    slot.timer->setEnabled(false);
-    const bool sent = slot.socket->sendData(request);
+    m_status.assign("Status: Checking ").append(record.proxyIp).append(1, ':').append(record.proxyPort);
+    m_view.setPanelCaption(1, m_status);
+    // The judge is read afresh for every request; its request text is made only when it changes.
+    std::string judge = m_view.judgeText();
+    if (judge != m_requestJudge || m_request.empty()) {
+        m_request = JudgeProtocol::request(judge);
+        m_requestJudge = std::move(judge);
+    }
+    const bool sent = slot.socket->sendData(m_request);
     if (!sent) {
         endCheck(i, Outcome::SocketError);
         return;
     }
-    // The proxy gets a full interval from the send.
+    // The proxy gets a full interval from the send: a new interval restarts the running timer.
     slot.timer->setInterval(timeoutMs());
     slot.timer->setEnabled(true);
 }
@@ -252,7 +257,11 @@ bool ScanEngine::gather(int i)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(i)];
     std::string& reply = m_records[static_cast<std::size_t>(i)].reply;
-    const std::string data = slot.socket->getData();
+    std::string data = slot.socket->getData();
+    if (reply.empty() && data.size() <= kAnswerCap) {
+        reply = std::move(data); // most answers come in one piece: no copy
+        return reply.size() >= kAnswerCap;
+    }
     const std::size_t room = kAnswerCap - std::min(kAnswerCap, reply.size());
     reply.append(data, 0, std::min(room, data.size()));
     return reply.size() >= kAnswerCap;

@@ -145,6 +145,9 @@ private:
     int m_scanSockets = 0;
     int m_inFlight = 0;
     std::uint64_t m_handOuts = 0;
+    std::string m_status;
+    std::string m_requestJudge;
+    std::string m_request;
     int m_timeoutMs = kDefaultTimeoutMs;
 };
 

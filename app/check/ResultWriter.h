@@ -29,6 +29,7 @@ private:
     std::ostream& m_out;
     CheckOptions::Format m_format;
     bool m_all;
+    std::string m_line;
 };
 
 } // namespace qv
