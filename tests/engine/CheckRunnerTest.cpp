@@ -8,6 +8,7 @@
 
 #include "app/check/CheckOptions.h"
 #include "app/check/CheckRunner.h"
+#include "engine/PackedQueue.h"
 #include "support/FakeEventLoop.h"
 
 namespace qv {
@@ -69,6 +70,38 @@ TEST(CheckOptions, BadCommandLinesSayWhy)
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+}
+
+// quorvane-check's pending list packs plain IPv4 entries into 7 bytes: every entry, packed or not,
+// comes back byte for byte and in order, across blocks and after entries are put back at the head.
+TEST(PackedQueue, EveryEntryComesBackAsItWas)
+{
+    const std::vector<std::string> kinds { "1.2.3.4:80", "255.255.255.255:65535", "0.0.0.0:0", "01.2.3.4:80",
+        "1.2.3.4:080", "1.2.3.4: 80", "1.2.3.256:80", "1.2.3.4:65536", "1.2.3:80", "1.2.3.4.5:80", "1.2.3.4:80:x",
+        "1.2.3.4:", "", "proxy.example:8080", "[::1]:80", std::string(300, 'x'), std::string("a\0\xe9:1", 5) };
+    PackedQueue queue;
+    std::vector<std::string> all;
+    for (int round = 0; round < 20000; ++round) {
+        for (const std::string& kind : kinds) {
+            all.push_back(kind + (round % 7 == 0 ? std::string() : std::to_string(round % 10)));
+            queue.append(all.back());
+        }
+    }
+    std::vector<std::string> listed;
+    queue.forEach([&](const std::string& text) { listed.push_back(text); });
+    EXPECT_EQ(listed, all);
+    std::string text;
+    std::size_t at = 0;
+    for (; at < all.size() / 2; ++at)
+        ASSERT_TRUE(queue.takeFront(text) && text == all[at]) << at;
+    EXPECT_EQ(queue.putFront({ "back:1", all[at - 1] }), 2u);
+    EXPECT_EQ(queue.count(), all.size() - at + 2);
+    ASSERT_TRUE(queue.takeFront(text) && text == "back:1");
+    ASSERT_TRUE(queue.takeFront(text) && text == all[at - 1]);
+    for (; at < all.size(); ++at)
+        ASSERT_TRUE(queue.takeFront(text) && text == all[at]) << at;
+    EXPECT_FALSE(queue.takeFront(text));
+    EXPECT_EQ(queue.count(), 0u);
 }
 
 class CheckRun : public testing::Test {
