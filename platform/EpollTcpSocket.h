@@ -22,6 +22,8 @@ public:
     // Bytes read ahead of the caller; the rest waits in the kernel, so a peer that floods
     // cannot exhaust memory between two reads.
     static constexpr std::size_t kReadBufferBytes = 1024 * 1024;
+    // Writes longer than this switch off the delaying of small segments.
+    static constexpr std::size_t kOneSegmentBytes = 512;
 
     static int errorNumber(int osError);
 
@@ -75,6 +77,8 @@ private:
     std::vector<EpollHostResolver::Address> m_addresses;
     std::size_t m_nextAddress = 0;
     bool m_hangup = false; // the peer's close (or an error) has been seen: read to the end
+    bool m_peerFinished = false; // this wake-up brought the peer's orderly close and no error
+    bool m_noDelay = false;
     bool m_readPaused = false; // stopped at the bound with data left in the kernel
     bool m_lookingUp = false;
 };
