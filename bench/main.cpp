@@ -2,12 +2,16 @@
 // socket count (100 and 20 unless --sockets says otherwise), and prints checks per second, their
 // ratio, the CPU time per check and the peak memory of each.
 //
-//   qv_bench [--entries N] [--ports N] [--sockets N,N,...] [--check PATH] [--window PATH|""] [--serve SECONDS]
+//   qv_bench [--entries N] [--ports N] [--sockets N,N,...] [--runs N] [--check PATH] [--window PATH|""]
+//            [--serve SECONDS]
 //
+// --runs N runs the reference and quorvane-check N times each, taking turns, and prints the medians and
+// the range of the ratio: the machine is shared, and single runs vary by a fifth.
 // --serve only starts the farm, writes the list and prints its path, for runs by hand.
 //
 // Each contender runs as its own child process so its peak memory (ru_maxrss) is its own; the
 // farm runs in another child.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +81,13 @@ int noBody()
     return 0;
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,6 +97,7 @@ int main(int argc, char** argv)
     std::string check = QV_CHECK_PATH;
     std::string window = QV_WINDOW_PATH;
     int serveSeconds = 0;
+    int runs = 1;
     std::vector<int> socketCounts { 100, 20 };
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
@@ -99,6 +111,8 @@ int main(int argc, char** argv)
             window = argv[i + 1];
         else if (key == "--serve")
             serveSeconds = std::atoi(argv[i + 1]);
+        else if (key == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
         else if (key == "--sockets") {
             socketCounts.clear();
             std::istringstream counts(argv[i + 1]);
@@ -140,31 +154,45 @@ int main(int argc, char** argv)
         check.clear();
         window.clear();
     }
-    std::printf("entries %d on %d loopback ports\n", entries, ports);
-    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | of it in user space | peak RSS (reference / quorvane-check) |\n");
+    std::printf("entries %d on %d loopback ports, %d run%s each\n", entries, ports, runs, runs == 1 ? "" : "s");
+    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio (range) | CPU per check (reference / quorvane-check) | of it in user space | peak RSS (reference / quorvane-check) |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     std::map<int, double> refRates;
     for (int sockets : socketCounts) {
-        // The reference reads the list itself, in its own process, so its memory is its own.
-        const Run ref = measure(
-            [&] {
-                const auto result
-                    = qv::bench::ReferenceChecker::run(qv::bench::ReferenceChecker::load(listPath), sockets, request);
-                return result.found == entries ? 0 : 3;
-            },
-            {});
-        Run qc;
-        if (!check.empty())
-            qc = measure(noBody,
-                { check, "--quiet", "--no-judge-check", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
-        const double refRate = entries / ref.seconds;
-        const double qcRate = check.empty() ? 0 : entries / qc.seconds;
-        refRates[sockets] = refRate;
-        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f us | %.1f / %.1f MiB |\n", sockets,
-            refRate, ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
-            refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
-            ref.userSeconds * 1e6 / entries, qc.userSeconds * 1e6 / entries,
-            ref.peakKb / 1024.0, qc.peakKb / 1024.0);
+        std::vector<double> refRate, qcRate, ratio, refCpu, qcCpu, refUser, qcUser;
+        long refPeak = 0;
+        long qcPeak = 0;
+        bool complete = true;
+        for (int r = 0; r < runs; ++r) {
+            // The reference reads the list itself, in its own process, so its memory is its own.
+            const Run ref = measure(
+                [&] {
+                    const auto result = qv::bench::ReferenceChecker::run(
+                        qv::bench::ReferenceChecker::load(listPath), sockets, request);
+                    return result.found == entries ? 0 : 3;
+                },
+                {});
+            Run qc;
+            if (!check.empty())
+                qc = measure(noBody,
+                    { check, "--quiet", "--no-judge-check", "--sockets", std::to_string(sockets), "--judge", judge,
+                        listPath });
+            complete = complete && ref.status == 0 && qc.status == 0;
+            refRate.push_back(entries / ref.seconds);
+            qcRate.push_back(check.empty() ? 0 : entries / qc.seconds);
+            ratio.push_back(qcRate.back() / refRate.back());
+            refCpu.push_back(ref.cpuSeconds * 1e6 / entries);
+            qcCpu.push_back(qc.cpuSeconds * 1e6 / entries);
+            refUser.push_back(ref.userSeconds * 1e6 / entries);
+            qcUser.push_back(qc.userSeconds * 1e6 / entries);
+            refPeak = std::max(refPeak, ref.peakKb);
+            qcPeak = std::max(qcPeak, qc.peakKb);
+        }
+        refRates[sockets] = median(refRate);
+        std::printf("| %d | %.0f | %.0f | %.2f (%.2f–%.2f) | %.0f / %.0f µs | %.1f / %.1f µs | %.1f / %.1f MiB |%s\n",
+            sockets, median(refRate), median(qcRate), median(ratio), *std::min_element(ratio.begin(), ratio.end()),
+            *std::max_element(ratio.begin(), ratio.end()), median(refCpu), median(qcCpu), median(refUser),
+            median(qcUser), refPeak / 1024.0, qcPeak / 1024.0, complete ? "" : " (a run failed or was incomplete)");
         std::fflush(stdout);
     }
     if (!window.empty()) {

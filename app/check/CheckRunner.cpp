@@ -25,7 +25,7 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     : m_loop(loop)
     , m_out(out)
     , m_err(err)
-    , m_engine(loop, *this, m_pending, m_found, m_foundView)
+    , m_engine(loop, *this, m_pending, m_found, m_found)
     , m_judgeCheck(loop)
 {
     ScanEngine::Hooks hooks;
@@ -88,6 +88,7 @@ int CheckRunner::begin(const CheckOptions& options)
     m_timeoutText = std::to_string(options.timeoutMs);
     m_writer.emplace(m_out, options.format, options.all);
     m_engine.setSocketLimit(options.sockets);
+    m_found.keepEntries(options.out.has_value());
     m_judge = options.judge ? *options.judge : defaultJudge();
     if (m_judge.empty())
         return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
@@ -183,7 +184,7 @@ std::string CheckRunner::progressLine() const
     const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
     const std::uint64_t rate = elapsedMs > 0 ? m_checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
     std::string line = "checked " + std::to_string(m_checked) + '/' + std::to_string(m_total) + ", found "
-        + std::to_string(m_foundView.rowCount()) + ", " + std::to_string(rate) + "/s";
+        + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
     if (!m_ended && rate > 0 && m_checked < m_total)
         line += ", " + clockText(static_cast<std::int64_t>((m_total - m_checked + rate - 1) / rate)) + " left";
     return line;

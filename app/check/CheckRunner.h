@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/check/CheckOptions.h"
-#include "app/check/FoundCounter.h"
+#include "app/check/FoundList.h"
 #include "app/check/JudgeCheck.h"
 #include "app/check/ResultWriter.h"
 #include "engine/PackedQueue.h"
@@ -76,8 +76,7 @@ private:
     std::string m_judge;
     std::string m_timeoutText;
     PackedQueue m_pending;
-    PackedQueue m_found;
-    FoundCounter m_foundView;
+    FoundList m_found;
     ScanEngine m_engine;
     std::optional<ResultWriter> m_writer;
     JudgeCheck m_judgeCheck;
