@@ -1,6 +1,7 @@
 #include "engine/ScanEngine.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 
 #include "engine/JudgeProtocol.h"
@@ -180,9 +181,16 @@ void ScanEngine::wakeIdleSockets()
     maybeFinish();
 }
 
+const std::string& ScanEngine::caption(std::string_view label, std::size_t number)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    return m_caption.assign(label).append(digits, static_cast<std::size_t>(end - digits));
+}
+
 void ScanEngine::writeLoaded()
 {
-    m_view.setPanelCaption(3, "Loaded: " + std::to_string(m_pending.count()));
+    m_view.setPanelCaption(3, caption("Loaded: ", m_pending.count()));
 }
 
 void ScanEngine::restartTimer(int i)
@@ -235,8 +243,8 @@ void ScanEngine::onConnected(int i)
     if (!slot.inFlight)
         return;
     const SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    m_status.assign("Status: Checking ").append(record.proxyIp).append(1, ':').append(record.proxyPort);
-    m_view.setPanelCaption(1, m_status);
+    m_caption.assign("Status: Checking ").append(record.proxyIp).append(1, ':').append(record.proxyPort);
+    m_view.setPanelCaption(1, m_caption);
     // The judge is read afresh for every request; its request text is made only when it changes.
     std::string judge = m_view.judgeText();
     if (judge != m_requestJudge || m_request.empty()) {
@@ -357,7 +365,7 @@ void ScanEngine::judge(int i, Result failure)
     }
     record.level = std::move(*level);
     m_foundView.addRow(std::string(), { record.proxyIp, record.proxyPort, record.level });
-    m_view.setPanelCaption(2, "Found: " + std::to_string(m_foundView.rowCount()));
+    m_view.setPanelCaption(2, caption("Found: ", static_cast<std::size_t>(m_foundView.rowCount())));
     m_view.setButtonEnabled(ScanView::kFoundButton, true);
     m_found.append(record.proxyIp + ":" + record.proxyPort);
     report(Result::Found, slot, record);

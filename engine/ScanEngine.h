@@ -126,6 +126,7 @@ private:
     void maybeFinish();
     void finish();
     void writeLoaded();
+    const std::string& caption(std::string_view label, std::size_t number);
 
     EventLoop& m_loop;
     ScanView& m_view;
@@ -145,7 +146,8 @@ private:
     int m_scanSockets = 0;
     int m_inFlight = 0;
     std::uint64_t m_handOuts = 0;
-    std::string m_status;
+    // Panel texts are made here, without a new string each: they are written several times per check.
+    std::string m_caption;
     std::string m_requestJudge;
     std::string m_request;
     int m_timeoutMs = kDefaultTimeoutMs;

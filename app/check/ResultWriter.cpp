@@ -5,10 +5,16 @@
 #include <QJsonObject>
 #include <QString>
 #include <algorithm>
+#include <charconv>
 
 namespace qv {
 
 namespace {
+std::string_view digits(char (&buffer)[24], long long number)
+{
+    return { buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, number).ptr - buffer) };
+}
+
 QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -48,6 +54,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
     if (!ok && !m_all)
         return;
     const char* reason = ok ? "" : ScanEngine::resultName(end.result);
+    char number[24];
     switch (m_format) {
     case CheckOptions::Format::Tsv:
         // Each line is made whole and written in one piece: a million of them add up.
@@ -55,7 +62,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         // Whole unusable entries may hold tabs, which would shift the columns.
         std::replace(m_line.begin(), m_line.end(), '\t', ' ');
         if (end.port > 0)
-            m_line.append(1, ':').append(std::to_string(end.port));
+            m_line.append(1, ':').append(digits(number, end.port));
         m_line.append(1, '\t').append(end.level);
         if (m_all)
             m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
@@ -65,8 +72,8 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
     case CheckOptions::Format::Csv:
         m_line.assign(csvField(end.ip)).append(1, ',');
         if (end.port > 0)
-            m_line.append(std::to_string(end.port));
-        m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(std::to_string(end.ms));
+            m_line.append(digits(number, end.port));
+        m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(digits(number, end.ms));
         if (m_all)
             m_line.append(ok ? ",true," : ",false,").append(reason);
         m_line += '\n';
