@@ -2,6 +2,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -16,6 +19,28 @@ struct Connection {
     std::string answer;
 };
 } // namespace
+
+std::vector<ReferenceChecker::Target> ReferenceChecker::load(const std::string& path)
+{
+    std::vector<Target> targets;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return targets;
+    char line[256];
+    while (std::fgets(line, sizeof line, file)) {
+        char* colon = std::strchr(line, ':');
+        if (!colon)
+            continue;
+        *colon = '\0';
+        Target target {};
+        if (::inet_pton(AF_INET, line, &target.address) == 1) {
+            target.port = static_cast<std::uint16_t>(std::atoi(colon + 1));
+            targets.push_back(target);
+        }
+    }
+    std::fclose(file);
+    return targets;
+}
 
 ReferenceChecker::Result ReferenceChecker::run(const std::vector<Target>& targets, int sockets,
                                                const std::string& request)
@@ -34,8 +59,8 @@ ReferenceChecker::Result ReferenceChecker::run(const std::vector<Target>& target
             c.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
             sockaddr_in address {};
             address.sin_family = AF_INET;
-            address.sin_port = htons(static_cast<std::uint16_t>(target.port));
-            ::inet_pton(AF_INET, target.ip.c_str(), &address.sin_addr);
+            address.sin_port = htons(target.port);
+            address.sin_addr.s_addr = target.address;
             const int rc = ::connect(c.fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
             if (rc != 0 && errno != EINPROGRESS) {
                 ::close(c.fd);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@ namespace qv::bench {
 class ReferenceChecker final {
 public:
     struct Target {
-        std::string ip;
-        int port;
+        std::uint32_t address; // IPv4, network byte order
+        std::uint16_t port;
     };
     struct Result {
         int checked = 0;
@@ -19,6 +20,8 @@ public:
     };
 
     static Result run(const std::vector<Target>& targets, int sockets, const std::string& request);
+    // The "a.b.c.d:port" lines of a list file; empty when it cannot be read.
+    static std::vector<Target> load(const std::string& path);
 };
 
 } // namespace qv::bench

@@ -1,17 +1,24 @@
-// Scans one list of loopback proxies with the reference checker and with quorvane-check, at 100
-// and at 20 sockets, and prints checks per second, their ratio and the peak memory of each.
+// Scans one list of loopback proxies with the reference checker and with quorvane-check, at each
+// socket count (100 and 20 unless --sockets says otherwise), and prints checks per second, their
+// ratio, the CPU time per check and the peak memory of each.
 //
-//   qv_bench [--entries N] [--ports N] [--check PATH] [--window PATH|""] [--serve SECONDS]
+//   qv_bench [--entries N] [--ports N] [--sockets N,N,...] [--runs N] [--check PATH] [--window PATH|""]
+//            [--serve SECONDS]
 //
+// --runs N runs the reference and quorvane-check N times each, taking turns, and prints the medians and
+// the range of the ratio: the machine is shared, and single runs vary by a fifth.
 // --serve only starts the farm, writes the list and prints its path, for runs by hand.
 //
 // Each contender runs as its own child process so its peak memory (ru_maxrss) is its own; the
 // farm runs in another child.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,6 +40,7 @@ namespace {
 struct Run {
     double seconds = 0;
     double cpuSeconds = 0; // user + system
+    double userSeconds = 0;
     long peakKb = 0;
     int status = 0;
 };
@@ -62,6 +70,7 @@ Run measure(Body body, const std::vector<std::string>& argv)
     ::wait4(pid, &run.status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.peakKb = usage.ru_maxrss;
+    run.userSeconds = static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
@@ -70,6 +79,13 @@ Run measure(Body body, const std::vector<std::string>& argv)
 int noBody()
 {
     return 0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace
@@ -81,6 +97,8 @@ int main(int argc, char** argv)
     std::string check = QV_CHECK_PATH;
     std::string window = QV_WINDOW_PATH;
     int serveSeconds = 0;
+    int runs = 1;
+    std::vector<int> socketCounts { 100, 20 };
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--entries")
@@ -93,6 +111,14 @@ int main(int argc, char** argv)
             window = argv[i + 1];
         else if (key == "--serve")
             serveSeconds = std::atoi(argv[i + 1]);
+        else if (key == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (key == "--sockets") {
+            socketCounts.clear();
+            std::istringstream counts(argv[i + 1]);
+            for (std::string count; std::getline(counts, count, ',');)
+                socketCounts.push_back(std::atoi(count.c_str()));
+        }
     }
 
     qv::bench::ProxyFarm farm(ports);
@@ -111,14 +137,10 @@ int main(int argc, char** argv)
     if (!::mkdtemp(dir))
         return 1;
     const std::string listPath = std::string(dir) + "/proxies.txt";
-    std::vector<qv::bench::ReferenceChecker::Target> targets;
     {
         std::FILE* file = std::fopen(listPath.c_str(), "wb");
-        for (int i = 0; i < entries; ++i) {
-            const int port = farm.ports()[static_cast<std::size_t>(i % ports)];
-            targets.push_back({ "127.0.0.1", port });
-            std::fprintf(file, "127.0.0.1:%d\r\n", port);
-        }
+        for (int i = 0; i < entries; ++i)
+            std::fprintf(file, "127.0.0.1:%d\r\n", farm.ports()[static_cast<std::size_t>(i % ports)]);
         std::fclose(file);
     }
     const std::string judge = "http://judge.bench/azenv.php";
@@ -128,36 +150,51 @@ int main(int argc, char** argv)
         std::printf("%s\n", listPath.c_str());
         std::fflush(stdout);
         ::sleep(static_cast<unsigned>(serveSeconds));
-        targets.clear();
+        socketCounts.clear();
         check.clear();
         window.clear();
     }
-    std::printf("entries %d on %d loopback ports\n", entries, ports);
-    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio | CPU per check (reference / quorvane-check) | peak RSS (reference / quorvane-check) |\n");
-    std::printf("|---|---|---|---|---|---|\n");
-    double refRates[2] = { 0, 0 };
-    double refCpu[2] = { 0, 0 };
-    for (int sockets : { 100, 20 }) {
-        if (targets.empty())
-            break;
-        const Run ref = measure(
-            [&] {
-                const auto result = qv::bench::ReferenceChecker::run(targets, sockets, request);
-                return result.found == entries ? 0 : 3;
-            },
-            {});
-        Run qc;
-        if (!check.empty())
-            qc = measure(noBody,
-                { check, "--quiet", "--no-judge-check", "--sockets", std::to_string(sockets), "--judge", judge, listPath });
-        const double refRate = entries / ref.seconds;
-        const double qcRate = check.empty() ? 0 : entries / qc.seconds;
-        refRates[sockets == 100 ? 0 : 1] = refRate;
-        refCpu[sockets == 100 ? 0 : 1] = ref.cpuSeconds;
-        std::printf("| %d | %.0f%s | %.0f%s | %.2f | %.0f / %.0f us | %.1f / %.1f MiB |\n", sockets, refRate,
-            ref.status == 0 ? "" : " (incomplete)", qcRate, qc.status == 0 ? "" : " (failed)",
-            refRate > 0 ? qcRate / refRate : 0.0, ref.cpuSeconds * 1e6 / entries, qc.cpuSeconds * 1e6 / entries,
-            ref.peakKb / 1024.0, qc.peakKb / 1024.0);
+    std::printf("entries %d on %d loopback ports, %d run%s each\n", entries, ports, runs, runs == 1 ? "" : "s");
+    std::printf("| sockets | reference checks/s | quorvane-check checks/s | ratio (range) | CPU per check (reference / quorvane-check) | of it in user space | peak RSS (reference / quorvane-check) |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    std::map<int, double> refRates;
+    std::map<int, double> refCpuSeconds;
+    for (int sockets : socketCounts) {
+        std::vector<double> refRate, qcRate, ratio, refCpu, qcCpu, refUser, qcUser;
+        long refPeak = 0;
+        long qcPeak = 0;
+        bool complete = true;
+        for (int r = 0; r < runs; ++r) {
+            // The reference reads the list itself, in its own process, so its memory is its own.
+            const Run ref = measure(
+                [&] {
+                    const auto result = qv::bench::ReferenceChecker::run(
+                        qv::bench::ReferenceChecker::load(listPath), sockets, request);
+                    return result.found == entries ? 0 : 3;
+                },
+                {});
+            Run qc;
+            if (!check.empty())
+                qc = measure(noBody,
+                    { check, "--quiet", "--no-judge-check", "--sockets", std::to_string(sockets), "--judge", judge,
+                        listPath });
+            complete = complete && ref.status == 0 && qc.status == 0;
+            refRate.push_back(entries / ref.seconds);
+            qcRate.push_back(check.empty() ? 0 : entries / qc.seconds);
+            ratio.push_back(qcRate.back() / refRate.back());
+            refCpu.push_back(ref.cpuSeconds * 1e6 / entries);
+            qcCpu.push_back(qc.cpuSeconds * 1e6 / entries);
+            refUser.push_back(ref.userSeconds * 1e6 / entries);
+            qcUser.push_back(qc.userSeconds * 1e6 / entries);
+            refPeak = std::max(refPeak, ref.peakKb);
+            qcPeak = std::max(qcPeak, qc.peakKb);
+        }
+        refRates[sockets] = median(refRate);
+        refCpuSeconds[sockets] = median(refCpu) * entries / 1e6;
+        std::printf("| %d | %.0f | %.0f | %.2f (%.2f–%.2f) | %.0f / %.0f µs | %.1f / %.1f µs | %.1f / %.1f MiB |%s\n",
+            sockets, median(refRate), median(qcRate), median(ratio), *std::min_element(ratio.begin(), ratio.end()),
+            *std::max_element(ratio.begin(), ratio.end()), median(refCpu), median(qcCpu), median(refUser),
+            median(qcUser), refPeak / 1024.0, qcPeak / 1024.0, complete ? "" : " (a run failed or was incomplete)");
         std::fflush(stdout);
     }
     if (!window.empty()) {
@@ -175,12 +212,12 @@ int main(int argc, char** argv)
                 std::fclose(file);
             }
             const double rate = seconds > 0 ? entries / seconds : 0;
-            const double refRate = refRates[sockets == 100 ? 0 : 1];
+            const double refRate = refRates.count(sockets) ? refRates[sockets] : 0.0;
             std::printf("window, %d sockets: Start to \"Status: Scan Complete!\" %.2f s, %.0f checks/s, ratio %.2f;"
                         " longest event-loop gap %lld ms (%.0f ms of it the window's CPU); %.0f us CPU per check (%.0f us in the scan alone, %.2f times"
                         " the reference's); peak RSS %.1f MiB%s\n",
                 sockets, seconds, rate, refRate > 0 ? rate / refRate : 0.0, gap, gapCpu, win.cpuSeconds * 1e6 / entries,
-                scanCpu * 1e6 / entries, refCpu[sockets == 100 ? 0 : 1] > 0 ? scanCpu / refCpu[sockets == 100 ? 0 : 1] : 0.0,
+                scanCpu * 1e6 / entries, refCpuSeconds.count(sockets) ? scanCpu / refCpuSeconds[sockets] : 0.0,
                 win.peakKb / 1024.0, win.status == 0 ? "" : " (failed)");
             std::fflush(stdout);
             std::remove(resultPath.c_str());

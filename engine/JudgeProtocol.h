@@ -13,7 +13,7 @@ public:
     static std::string request(std::string_view judgeUrl);
 
     // The level of a passing answer (it contains "Comment"), empty when no marker gives one;
-    // nullopt when the answer does not pass. One linear pass per marker.
+    // nullopt when the answer does not pass. One pass for the pass marker, one for the level markers.
     static std::optional<std::string> judge(std::string_view answer);
 
     // The level read at one marker: the first character between its first and its next

@@ -1,20 +1,68 @@
 #include "engine/ScanEngine.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 
 #include "engine/JudgeProtocol.h"
+#include "engine/ListBoxQueue.h"
 #include "engine/ProxyEntry.h"
 
 namespace qv {
 
 ScanEngine::ScanEngine(EventLoop& loop, ScanView& view, ListBox& pending, ListBox& found, ListView& foundView)
+    : ScanEngine(loop, view, std::make_unique<ListBoxQueue>(pending), std::make_unique<ListBoxQueue>(found), foundView)
+{
+}
+
+ScanEngine::ScanEngine(EventLoop& loop, ScanView& view, std::unique_ptr<EntryQueue> pending,
+    std::unique_ptr<EntryQueue> found, ListView& foundView)
+    : m_loop(loop)
+    , m_view(view)
+    , m_ownPending(std::move(pending))
+    , m_ownFound(std::move(found))
+    , m_pending(*m_ownPending)
+    , m_found(*m_ownFound)
+    , m_foundView(foundView)
+    , m_slots(kMaxSockets + 1)
+    , m_records(kMaxSockets + 1)
+{
+}
+
+ScanEngine::ScanEngine(EventLoop& loop, ScanView& view, EntryQueue& pending, EntryQueue& found, ListView& foundView)
     : m_loop(loop)
     , m_view(view)
     , m_pending(pending)
     , m_found(found)
     , m_foundView(foundView)
+    , m_slots(kMaxSockets + 1)
+    , m_records(kMaxSockets + 1)
 {
+}
+
+const char* ScanEngine::resultName(Result result)
+{
+    switch (result) {
+    case Result::Found:
+        return "found";
+    case Result::Refused:
+        return "refused";
+    case Result::Reset:
+        return "reset";
+    case Result::TimedOut:
+        return "timed out";
+    case Result::NoPassMarker:
+        return "no pass marker";
+    case Result::UnusableEntry:
+        return "unusable entry";
+    case Result::NameNotFound:
+        return "name not found";
+    case Result::Unreachable:
+        return "unreachable";
+    case Result::OtherError:
+        break;
+    }
+    return "error";
 }
 
 ScanEngine::~ScanEngine()
@@ -44,7 +92,7 @@ ScanEngine::Slot& ScanEngine::ensureSlot(int i)
         TcpSocketEvents events;
         events.connected = [this, i] { onConnected(i); };
         events.dataArrival = [this, i](std::size_t) { onData(i); };
-        events.error = [this, i](int, const std::string&) { onError(i); };
+        events.error = [this, i](int number, const std::string&) { onError(i, number); };
         events.peerClosed = [this, i] { onPeerClosed(i); };
         slot.socket->setEvents(std::move(events));
     }
@@ -67,7 +115,12 @@ void ScanEngine::start()
     m_lastEndWasError = false;
     // Each name is asked once per scan, and afresh in the next.
     m_loop.forgetHostNames();
-    m_scanSockets = std::clamp(m_view.sliderValue(), 0, kMaxSockets);
+    m_scanSockets = std::clamp(m_view.sliderValue(), 0, m_socketLimit);
+    if (static_cast<std::size_t>(m_scanSockets) >= m_slots.size()) {
+        // Slots are found by index, never by address, so they may move while no scan runs.
+        m_slots.resize(static_cast<std::size_t>(m_scanSockets) + 1);
+        m_records.resize(m_slots.size());
+    }
     for (int i = 1; i <= m_scanSockets; ++i)
         ensureSlot(i).socket->close();
     // With fewer entries than sockets the rest stay idle.
@@ -87,20 +140,18 @@ void ScanEngine::stop()
     // Checks cut short go back to the head of the list, in the order they were handed out, so a
     // later Start checks them instead of losing them.
     std::vector<const Slot*> abandoned;
-    for (int i = 1; i <= kMaxSockets; ++i) {
-        if (m_slots[static_cast<std::size_t>(i)].inFlight)
-            abandoned.push_back(&m_slots[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 1; i < m_slots.size(); ++i) {
+        if (m_slots[i].inFlight)
+            abandoned.push_back(&m_slots[i]);
     }
     std::sort(abandoned.begin(), abandoned.end(),
         [](const Slot* a, const Slot* b) { return a->handOutNumber < b->handOutNumber; });
-    int head = 0;
-    for (const Slot* slot : abandoned) {
-        if (m_pending.insertItem(head, slot->entry))
-            ++head;
-    }
+    std::vector<std::string> entries;
+    for (const Slot* slot : abandoned)
+        entries.push_back(slot->entry);
+    m_pending.putFront(entries);
     // Every socket, not only 1..slider: a lowered slider must not leave checks running.
-    for (int i = 1; i <= kMaxSockets; ++i)
-        closeSlot(i);
+    closeAllSlots();
     m_running = false;
     if (!abandoned.empty())
         writeLoaded();
@@ -110,8 +161,7 @@ void ScanEngine::stop()
 
 void ScanEngine::shutdown()
 {
-    for (int i = 1; i <= kMaxSockets; ++i)
-        closeSlot(i);
+    closeAllSlots();
     m_running = false;
 }
 
@@ -131,9 +181,16 @@ void ScanEngine::wakeIdleSockets()
     maybeFinish();
 }
 
+const std::string& ScanEngine::caption(std::string_view label, std::size_t number)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    return m_caption.assign(label).append(digits, static_cast<std::size_t>(end - digits));
+}
+
 void ScanEngine::writeLoaded()
 {
-    m_view.setPanelCaption(3, "Loaded: " + std::to_string(m_pending.count()));
+    m_view.setPanelCaption(3, caption("Loaded: ", m_pending.count()));
 }
 
 void ScanEngine::restartTimer(int i)
@@ -150,18 +207,16 @@ void ScanEngine::handOut(int i)
 {
     Slot& slot = ensureSlot(i);
     SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    while (m_pending.count() > 0) {
-        const std::string text = m_pending.item(0);
-        m_pending.removeItem(0);
+    while (m_pending.takeFront(slot.entry)) {
         writeLoaded();
-        ProxyEntry entry = ProxyEntry::parse(text);
+        slot.handOutMs = m_loop.nowMs();
+        ProxyEntry entry = ProxyEntry::parse(slot.entry);
         record.proxyIp = std::move(entry.ip);
         record.proxyPort = entry.usable() ? std::to_string(entry.port) : std::string();
         record.reply.clear();
         if (!entry.usable()) {
             m_lastEndWasError = false;
-            if (m_hooks.checkEnded)
-                m_hooks.checkEnded(false);
+            report(Result::UnusableEntry, slot, record);
             continue;
         }
         slot.socket->close();
@@ -169,12 +224,10 @@ void ScanEngine::handOut(int i)
         slot.socket->setRemotePort(entry.port);
         if (!slot.socket->connect()) {
             m_lastEndWasError = true;
-            if (m_hooks.checkEnded)
-                m_hooks.checkEnded(false);
+            report(Result::OtherError, slot, record);
             continue;
         }
         slot.inFlight = true;
-        slot.entry = text;
         slot.handOutNumber = ++m_handOuts;
         ++m_inFlight;
         restartTimer(i);
@@ -190,15 +243,20 @@ void ScanEngine::onConnected(int i)
     if (!slot.inFlight)
         return;
     const SocketRecord& record = m_records[static_cast<std::size_t>(i)];
-    m_view.setPanelCaption(1, "Status: Checking " + record.proxyIp + ":" + record.proxyPort);
-    const std::string request = JudgeProtocol::request(m_view.judgeText());
-    slot.timer->setEnabled(false);
-    const bool sent = slot.socket->sendData(request);
+    m_caption.assign("Status: Checking ").append(record.proxyIp).append(1, ':').append(record.proxyPort);
+    m_view.setPanelCaption(1, m_caption);
+    // The judge is read afresh for every request; its request text is made only when it changes.
+    std::string judge = m_view.judgeText();
+    if (judge != m_requestJudge || m_request.empty()) {
+        m_request = JudgeProtocol::request(judge);
+        m_requestJudge = std::move(judge);
+    }
+    const bool sent = slot.socket->sendData(m_request);
     if (!sent) {
         endCheck(i, Outcome::SocketError);
         return;
     }
-    // The proxy gets a full interval from the send.
+    // The proxy gets a full interval from the send: a new interval restarts the running timer.
     slot.timer->setInterval(timeoutMs());
     slot.timer->setEnabled(true);
 }
@@ -207,7 +265,11 @@ bool ScanEngine::gather(int i)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(i)];
     std::string& reply = m_records[static_cast<std::size_t>(i)].reply;
-    const std::string data = slot.socket->getData();
+    std::string data = slot.socket->getData();
+    if (reply.empty() && data.size() <= kAnswerCap) {
+        reply = std::move(data); // most answers come in one piece: no copy
+        return reply.size() >= kAnswerCap;
+    }
     const std::size_t room = kAnswerCap - std::min(kAnswerCap, reply.size());
     reply.append(data, 0, std::min(room, data.size()));
     return reply.size() >= kAnswerCap;
@@ -231,14 +293,38 @@ void ScanEngine::onPeerClosed(int i)
     endCheck(i, Outcome::Judged);
 }
 
-void ScanEngine::onError(int i)
+void ScanEngine::onError(int i, int number)
 {
     if (!m_slots[static_cast<std::size_t>(i)].inFlight)
         return;
     // Many servers close with part of the request unread, and their kernel then resets instead of
     // ending the stream: once the answer has begun, an error ends it the way a close does.
     gather(i);
-    endCheck(i, m_records[static_cast<std::size_t>(i)].reply.empty() ? Outcome::SocketError : Outcome::Judged);
+    if (!m_records[static_cast<std::size_t>(i)].reply.empty()) {
+        endCheck(i, Outcome::Judged);
+        return;
+    }
+    Result why = Result::OtherError;
+    switch (number) {
+    case TcpSocket::ConnectionRefused:
+        why = Result::Refused;
+        break;
+    case TcpSocket::ConnectionReset:
+        why = Result::Reset;
+        break;
+    case TcpSocket::TimedOut:
+        why = Result::TimedOut;
+        break;
+    case TcpSocket::HostNotFound:
+        why = Result::NameNotFound;
+        break;
+    case TcpSocket::NetworkUnreachable:
+        why = Result::Unreachable;
+        break;
+    default:
+        break;
+    }
+    endCheck(i, Outcome::SocketError, why);
 }
 
 void ScanEngine::onTick(int i)
@@ -250,27 +336,39 @@ void ScanEngine::onTick(int i)
     }
     // What has arrived by now is judged like a whole answer.
     gather(i);
-    endCheck(i, Outcome::Judged);
+    endCheck(i, Outcome::TimedOut);
 }
 
-void ScanEngine::judge(int i)
+void ScanEngine::report(Result result, const Slot& slot, const SocketRecord& record)
+{
+    if (!m_hooks.checkEnded)
+        return;
+    CheckEnd end;
+    end.result = result;
+    end.entry = slot.entry;
+    end.ip = result == Result::UnusableEntry ? std::string_view(slot.entry) : std::string_view(record.proxyIp);
+    end.port = result == Result::UnusableEntry ? 0 : slot.socket->remotePort();
+    if (result == Result::Found)
+        end.level = record.level;
+    end.ms = m_loop.nowMs() - slot.handOutMs;
+    m_hooks.checkEnded(end);
+}
+
+void ScanEngine::judge(int i, Result failure)
 {
     SocketRecord& record = m_records[static_cast<std::size_t>(i)];
+    const Slot& slot = m_slots[static_cast<std::size_t>(i)];
     std::optional<std::string> level = JudgeProtocol::judge(record.reply);
     if (!level) {
-        if (m_hooks.checkEnded)
-            m_hooks.checkEnded(false);
+        report(failure, slot, record);
         return;
     }
     record.level = std::move(*level);
     m_foundView.addRow(std::string(), { record.proxyIp, record.proxyPort, record.level });
-    m_view.setPanelCaption(2, "Found: " + std::to_string(m_foundView.rowCount()));
+    m_view.setPanelCaption(2, caption("Found: ", static_cast<std::size_t>(m_foundView.rowCount())));
     m_view.setButtonEnabled(ScanView::kFoundButton, true);
-    m_found.addItem(record.proxyIp + ":" + record.proxyPort);
-    if (m_hooks.found)
-        m_hooks.found(record.proxyIp, record.proxyPort, record.level);
-    if (m_hooks.checkEnded)
-        m_hooks.checkEnded(true);
+    m_found.append(record.proxyIp + ":" + record.proxyPort);
+    report(Result::Found, slot, record);
 }
 
 void ScanEngine::closeSlot(int i)
@@ -286,14 +384,22 @@ void ScanEngine::closeSlot(int i)
     }
 }
 
-void ScanEngine::endCheck(int i, Outcome outcome)
+void ScanEngine::closeAllSlots()
+{
+    for (std::size_t i = 1; i < m_slots.size(); ++i)
+        closeSlot(static_cast<int>(i));
+}
+
+void ScanEngine::endCheck(int i, Outcome outcome, Result failure)
 {
     closeSlot(i);
     m_lastEndWasError = outcome == Outcome::SocketError;
     if (outcome == Outcome::Judged)
-        judge(i);
-    else if (m_hooks.checkEnded)
-        m_hooks.checkEnded(false);
+        judge(i, Result::NoPassMarker);
+    else if (outcome == Outcome::TimedOut)
+        judge(i, Result::TimedOut);
+    else
+        report(failure, m_slots[static_cast<std::size_t>(i)], m_records[static_cast<std::size_t>(i)]);
     if (!m_running)
         return;
     handOut(i);
@@ -309,8 +415,7 @@ void ScanEngine::maybeFinish()
 void ScanEngine::finish()
 {
     m_running = false;
-    for (int i = 1; i <= kMaxSockets; ++i)
-        closeSlot(i);
+    closeAllSlots();
     m_view.setButtonEnabled(ScanView::kStartButton, true);
     m_view.setButtonEnabled(ScanView::kStopButton, false);
     if (m_lastEndWasError) {

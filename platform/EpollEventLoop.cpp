@@ -195,16 +195,16 @@ int EpollEventLoop::runPosted()
 
 bool EpollEventLoop::heapLess(std::size_t a, std::size_t b) const
 {
-    const EpollTimer* x = m_heap[a];
-    const EpollTimer* y = m_heap[b];
-    return x->m_deadline != y->m_deadline ? x->m_deadline < y->m_deadline : x->m_order < y->m_order;
+    const TimerEntry& x = m_heap[a];
+    const TimerEntry& y = m_heap[b];
+    return x.deadline != y.deadline ? x.deadline < y.deadline : x.order < y.order;
 }
 
 void EpollEventLoop::heapSwap(std::size_t a, std::size_t b)
 {
     std::swap(m_heap[a], m_heap[b]);
-    m_heap[a]->m_heapIndex = a;
-    m_heap[b]->m_heapIndex = b;
+    m_heap[a].timer->m_heapIndex = a;
+    m_heap[b].timer->m_heapIndex = b;
 }
 
 void EpollEventLoop::heapUp(std::size_t i)
@@ -234,18 +234,24 @@ void EpollEventLoop::heapDown(std::size_t i)
     }
 }
 
+// A scan restarts and stops a timer several times per check, nearly always to a later deadline.
+// So a timer keeps one heap entry whose key may be earlier than its real deadline, or stand for a
+// timer that is stopped: such an entry is set right only when it reaches the top (see
+// runDueTimers), about once per interval instead of at every change. The top entry is due only
+// when its key is its timer's real deadline, and then no timer is due before it.
 void EpollEventLoop::arm(EpollTimer* timer, std::int64_t deadlineNs)
 {
+    timer->m_armed = true;
     timer->m_deadline = deadlineNs;
     timer->m_order = ++m_lastArm;
+    const TimerEntry entry { deadlineNs, timer->m_order, timer };
     if (timer->m_heapIndex == EpollTimer::kNotArmed) {
         timer->m_heapIndex = m_heap.size();
-        m_heap.push_back(timer);
+        m_heap.push_back(entry);
         heapUp(timer->m_heapIndex);
-    } else {
-        const std::size_t i = timer->m_heapIndex;
-        heapUp(i);
-        heapDown(timer->m_heapIndex);
+    } else if (deadlineNs < m_heap[timer->m_heapIndex].deadline) {
+        m_heap[timer->m_heapIndex] = entry;
+        heapUp(timer->m_heapIndex);
     }
     if (m_wakeViaFd && (m_timerFdDeadline < 0 || deadlineNs < m_timerFdDeadline))
         syncTimerFd();
@@ -253,6 +259,12 @@ void EpollEventLoop::arm(EpollTimer* timer, std::int64_t deadlineNs)
 
 void EpollEventLoop::disarm(EpollTimer* timer)
 {
+    timer->m_armed = false;
+}
+
+void EpollEventLoop::forget(EpollTimer* timer)
+{
+    timer->m_armed = false;
     const std::size_t i = timer->m_heapIndex;
     if (i == EpollTimer::kNotArmed)
         return;
@@ -271,8 +283,19 @@ int EpollEventLoop::runDueTimers(std::int64_t now)
 {
     int handled = 0;
     // A timer re-armed here is due an interval from now at the earliest, so each ticks once.
-    while (!m_heap.empty() && m_heap.front()->m_deadline <= now) {
-        EpollTimer* timer = m_heap.front();
+    while (!m_heap.empty() && m_heap.front().deadline <= now) {
+        TimerEntry& top = m_heap.front();
+        EpollTimer* timer = top.timer;
+        if (!timer->m_armed) {
+            forget(timer);
+            continue;
+        }
+        if (top.deadline != timer->m_deadline || top.order != timer->m_order) {
+            top.deadline = timer->m_deadline;
+            top.order = timer->m_order;
+            heapDown(0);
+            continue;
+        }
         std::int64_t next = timer->m_deadline + timer->intervalNs();
         if (next <= now)
             next = now + timer->intervalNs();
@@ -288,7 +311,7 @@ void EpollEventLoop::syncTimerFd()
 {
     if (m_timerFd < 0 || m_heap.empty())
         return;
-    const std::int64_t deadline = m_heap.front()->m_deadline;
+    const std::int64_t deadline = m_heap.front().deadline;
     if (m_timerFdDeadline >= 0 && m_timerFdDeadline <= deadline)
         return; // an earlier wake-up is set already; it re-syncs when it comes
     itimerspec when {};
@@ -326,7 +349,7 @@ int EpollEventLoop::processEvents(int timeoutMs)
     if (!m_posted.empty() || (m_resolver && m_resolver->hasResults())) {
         wait = 0;
     } else if (!m_heap.empty() && wait != 0) {
-        const std::int64_t left = m_heap.front()->m_deadline - nowNs();
+        const std::int64_t left = m_heap.front().deadline - nowNs();
         // Rounded up: waking before the deadline would only mean another wait.
         const std::int64_t ms = left <= 0 ? 0 : (left + 999999) / 1000000;
         if (wait < 0 || ms < wait)

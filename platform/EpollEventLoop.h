@@ -84,6 +84,8 @@ private:
 
     void arm(EpollTimer* timer, std::int64_t deadlineNs);
     void disarm(EpollTimer* timer);
+    // Takes the timer's entry out of the heap, for a timer that goes away.
+    void forget(EpollTimer* timer);
     void heapSwap(std::size_t a, std::size_t b);
     bool heapLess(std::size_t a, std::size_t b) const;
     void heapUp(std::size_t i);
@@ -106,7 +108,14 @@ private:
     std::vector<std::uint32_t> m_freeSlots;
     std::uint64_t m_lastKey = 0;
     std::deque<Posted> m_posted;
-    std::vector<EpollTimer*> m_heap;
+    // The keys are kept in the heap itself, so sifting through thousands of timers reads one array.
+    struct TimerEntry
+    {
+        std::int64_t deadline;
+        std::uint64_t order; // ties go to the timer armed first
+        EpollTimer* timer;
+    };
+    std::vector<TimerEntry> m_heap;
     std::uint64_t m_lastArm = 0;
     std::vector<char> m_scratch;
     std::unique_ptr<EpollHostResolver> m_resolver;

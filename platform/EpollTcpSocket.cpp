@@ -17,9 +17,11 @@ namespace {
 constexpr int kTaskError = static_cast<int>(EpollEventLoop::Task::Error);
 constexpr int kTaskResumeRead = static_cast<int>(EpollEventLoop::Task::ResumeRead);
 
+// The English text without a look-up in the message catalogues: many checks end in errors.
 std::string describe(int osError)
 {
-    return std::strerror(osError);
+    const char* text = ::strerrordesc_np(osError);
+    return text ? text : "Unknown error " + std::to_string(osError);
 }
 
 // Whether the socket a handler was called on is still there and still on the same connection.
@@ -103,6 +105,8 @@ void EpollTcpSocket::close()
     m_addresses.clear();
     m_nextAddress = 0;
     m_hangup = false;
+    m_peerFinished = false;
+    m_noDelay = false;
     m_readPaused = false;
     m_lookingUp = false;
 }
@@ -136,9 +140,6 @@ bool EpollTcpSocket::tryNextAddress(int& lastError)
             lastError = errno;
             continue;
         }
-        // Requests are single small writes; do not hold them back waiting for an acknowledgement.
-        const int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address.storage), address.length) != 0
             && errno != EINPROGRESS) {
             lastError = errno;
@@ -180,6 +181,13 @@ bool EpollTcpSocket::sendData(std::string_view bytes)
         return false;
     if (bytes.empty())
         return true;
+    // A write that fits one segment goes out at once anyway; the tail of a longer one must not
+    // wait for the acknowledgement of its head.
+    if (bytes.size() > kOneSegmentBytes && !m_noDelay) {
+        const int one = 1;
+        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        m_noDelay = true;
+    }
     if (!m_out.empty()) {
         m_out.append(bytes);
         return true;
@@ -249,9 +257,13 @@ bool EpollTcpSocket::readAndDeliver()
         const ssize_t got = ::recv(m_fd, m_loop.scratch(), want, 0);
         if (got > 0) {
             m_in.append(m_loop.scratch(), static_cast<std::size_t>(got));
-            // A short read emptied the kernel's buffer; anything newer raises a new edge.
-            if (static_cast<std::size_t>(got) < want && !m_hangup)
-                break;
+            // A short read emptied the kernel's buffer; anything newer raises a new edge. After
+            // the peer's orderly close (and nothing worse) nothing newer can come: that is the end.
+            if (static_cast<std::size_t>(got) < want) {
+                ended = m_peerFinished;
+                if (!m_hangup || ended)
+                    break;
+            }
             continue;
         }
         if (got == 0) {
@@ -327,6 +339,7 @@ void EpollTcpSocket::onIo(std::uint32_t events)
         flush();
     if (events & (EPOLLRDHUP | EPOLLHUP | EPOLLERR))
         m_hangup = true;
+    m_peerFinished = (events & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) == EPOLLRDHUP;
     if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))
         readAndDeliver();
 }

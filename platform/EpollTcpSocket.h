@@ -22,18 +22,9 @@ public:
     // Bytes read ahead of the caller; the rest waits in the kernel, so a peer that floods
     // cannot exhaust memory between two reads.
     static constexpr std::size_t kReadBufferBytes = 1024 * 1024;
+    // Writes longer than this switch off the delaying of small segments.
+    static constexpr std::size_t kOneSegmentBytes = 512;
 
-    // Error numbers reported with the error event, the same as the Qt socket's.
-    enum ErrorNumber : int {
-        ConnectionRefused = 10061,
-        ConnectionReset = 10054,
-        TimedOut = 10060,
-        HostNotFound = 11001,
-        NetworkUnreachable = 10051,
-        AddressInUse = 10048,
-        AccessDenied = 10013,
-        OtherError = 10000,
-    };
     static int errorNumber(int osError);
 
     explicit EpollTcpSocket(EpollEventLoop& loop);
@@ -86,6 +77,8 @@ private:
     std::vector<EpollHostResolver::Address> m_addresses;
     std::size_t m_nextAddress = 0;
     bool m_hangup = false; // the peer's close (or an error) has been seen: read to the end
+    bool m_peerFinished = false; // this wake-up brought the peer's orderly close and no error
+    bool m_noDelay = false;
     bool m_readPaused = false; // stopped at the bound with data left in the kernel
     bool m_lookingUp = false;
 };

@@ -11,7 +11,7 @@ EpollTimer::EpollTimer(EpollEventLoop& loop)
 
 EpollTimer::~EpollTimer()
 {
-    m_loop.disarm(this);
+    m_loop.forget(this);
 }
 
 void EpollTimer::restart()

@@ -37,7 +37,8 @@ private:
     std::function<void()> m_onTick;
     int m_interval = 0;
     bool m_enabled = false;
-    // Kept by the loop's heap.
+    // Kept by the loop: the deadline while armed, and where its heap entry is (see arm()).
+    bool m_armed = false;
     std::int64_t m_deadline = 0;
     std::uint64_t m_order = 0;
     std::size_t m_heapIndex = kNotArmed;

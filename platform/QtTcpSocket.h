@@ -38,17 +38,6 @@ public:
     std::size_t bytesAvailable() const override;
     State state() const override { return m_state; }
 
-    // Error numbers reported with the error event.
-    enum ErrorNumber : int {
-        ConnectionRefused = 10061,
-        ConnectionReset = 10054,
-        TimedOut = 10060,
-        HostNotFound = 11001,
-        NetworkUnreachable = 10051,
-        AddressInUse = 10048,
-        AccessDenied = 10013,
-        OtherError = 10000,
-    };
     static int errorNumber(QAbstractSocket::SocketError error);
 
 private:

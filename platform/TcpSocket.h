@@ -22,6 +22,18 @@ class TcpSocket {
 public:
     enum class State { Closed, Connecting, Connected };
 
+    // Error numbers reported with the error event, the same on every implementation.
+    enum ErrorNumber : int {
+        ConnectionRefused = 10061,
+        ConnectionReset = 10054,
+        TimedOut = 10060,
+        HostNotFound = 11001,
+        NetworkUnreachable = 10051,
+        AddressInUse = 10048,
+        AccessDenied = 10013,
+        OtherError = 10000,
+    };
+
     virtual ~TcpSocket() = default;
 
     virtual void setEvents(TcpSocketEvents events) = 0;

@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -31,57 +32,69 @@ bool TextFileReader::open(const std::string& path)
         m_error = describe("Cannot open", path, errno);
         return false;
     }
+    m_ownsFile = true;
     return true;
 }
 
-int TextFileReader::nextByte()
+void TextFileReader::openStandardInput()
 {
+    close();
+    m_error.clear();
+    m_file = stdin;
+    m_ownsFile = false;
+}
+
+bool TextFileReader::fill()
+{
+    if (m_pos < m_end)
+        return true;
     if (!m_file)
-        return EOF;
-    const int c = getc_unlocked(m_file);
-    if (c == EOF && std::ferror(m_file) && m_error.empty())
+        return false;
+    if (m_buffer.empty())
+        m_buffer.resize(64 * 1024);
+    m_pos = 0;
+    m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+    if (m_end == 0 && std::ferror(m_file) && m_error.empty())
         m_error = std::string("Read error: ") + std::strerror(errno);
-    return c;
+    return m_end > 0;
 }
 
 bool TextFileReader::readLine(std::string& line)
 {
-    if (!m_file || failed())
-        return false;
-    int c = nextByte();
-    if (c == EOF)
+    if (!m_file || failed() || !fill())
         return false;
     line.clear();
-    while (c != EOF && c != '\r' && c != '\n') {
-        if (line.size() < kMaxLineBytes)
-            line.push_back(static_cast<char>(c));
-        c = nextByte();
+    for (;;) {
+        const char* begin = m_buffer.data() + m_pos;
+        const char* end = m_buffer.data() + m_end;
+        const char* stop = begin;
+        while (stop != end && *stop != '\r' && *stop != '\n')
+            ++stop;
+        const std::size_t room = kMaxLineBytes - std::min(kMaxLineBytes, line.size());
+        line.append(begin, std::min(room, static_cast<std::size_t>(stop - begin)));
+        m_pos += static_cast<std::size_t>(stop - begin);
+        if (stop != end)
+            break;
+        if (!fill())
+            return !failed(); // the last line need not be terminated
     }
-    if (c == '\r') {
-        const int after = nextByte();
-        if (after != '\n' && after != EOF)
-            std::ungetc(after, m_file);
-    }
+    // CR LF, a lone CR or a lone LF.
+    if (m_buffer[m_pos++] == '\r' && fill() && m_buffer[m_pos] == '\n')
+        ++m_pos;
     return !failed();
 }
 
 bool TextFileReader::atEnd()
 {
-    if (!m_file || failed())
-        return true;
-    const int c = nextByte();
-    if (c == EOF)
-        return true;
-    std::ungetc(c, m_file);
-    return false;
+    return !m_file || failed() || !fill();
 }
 
 void TextFileReader::close()
 {
-    if (m_file) {
+    if (m_file && m_ownsFile)
         std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file = nullptr;
+    m_pos = m_end = 0;
 }
 
 TextFileWriter::~TextFileWriter()

@@ -26,6 +26,14 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             options.quiet = true;
             continue;
         }
+        if (arg == "--all") {
+            options.all = true;
+            continue;
+        }
+        if (arg == "--progress") {
+            options.progress = true;
+            continue;
+        }
         if (arg == "--no-judge-check") {
             options.judgeCheck = false;
             continue;
@@ -36,7 +44,7 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--judge" && name != "--sockets" && name != "--timeout" && name != "--out") {
+        if (name != "--judge" && name != "--sockets" && name != "--timeout" && name != "--out" && name != "--format") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -55,10 +63,22 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
                 return std::nullopt;
             }
             options.out = *value;
+        } else if (name == "--format") {
+            if (*value == "tsv") {
+                options.format = Format::Tsv;
+            } else if (*value == "csv") {
+                options.format = Format::Csv;
+            } else if (*value == "json") {
+                options.format = Format::Json;
+            } else {
+                error = "--format must be tsv, csv or json, not \"" + *value + "\"";
+                return std::nullopt;
+            }
         } else if (name == "--sockets") {
-            const long long n = parseWholeNumber(*value, 100);
+            // How many fit is up to the open-files limit, checked before the scan.
+            const long long n = parseWholeNumber(*value, 2147483647);
             if (n < 1) {
-                error = "--sockets must be a whole number from 1 to 100, not \"" + *value + "\"";
+                error = "--sockets must be a positive whole number, not \"" + *value + "\"";
                 return std::nullopt;
             }
             options.sockets = static_cast<int>(n);

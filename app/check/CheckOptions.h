@@ -6,19 +6,24 @@
 
 namespace qv {
 
-// The command line of quorvane-check:
-//   quorvane-check [--judge URL] [--sockets N] [--timeout MS] [--out FILE] [--quiet] [--no-judge-check] FILE...
+// The command line of quorvane-check (see kUsage). A FILE of "-" is standard input.
 struct CheckOptions {
+    enum class Format { Tsv, Csv, Json };
+
     std::optional<std::string> judge; // unset: the first entry of judgescripts.txt
     int sockets = 20;
     int timeoutMs = 8000;
     std::optional<std::string> out;
+    Format format = Format::Tsv;
+    bool all = false; // failed checks too, with the reason
+    bool progress = false; // the progress line even when standard error is not a terminal
     bool quiet = false;
     bool judgeCheck = true; // fetch the judge directly before scanning
     std::vector<std::string> files;
 
-    static constexpr const char* kUsage = "usage: quorvane-check [--judge URL] [--sockets 1-100] [--timeout MS] "
-                                          "[--out FILE] [--quiet] [--no-judge-check] FILE...";
+    static constexpr const char* kUsage = "usage: quorvane-check [--judge URL] [--sockets N] [--timeout MS] "
+                                          "[--format tsv|csv|json] [--all] [--out FILE] [--progress] [--quiet] "
+                                          "[--no-judge-check] FILE...|-";
 
     // Options also take the form --name=value; "--" ends the options. On a bad command line,
     // returns nullopt with error set to a one-line description.

@@ -1,23 +1,39 @@
 #include "app/check/CheckRunner.h"
 
+#include <cstdio>
+
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
 namespace qv {
 
+namespace {
+// "m:ss", or "h:mm:ss" from an hour on.
+std::string clockText(std::int64_t seconds)
+{
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+            static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+            static_cast<long long>(seconds % 60));
+    return text;
+}
+} // namespace
+
 CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     : m_loop(loop)
     , m_out(out)
     , m_err(err)
-    , m_engine(loop, *this, m_pending, m_found, m_foundView)
-    , m_loader(loop, *this, m_pending, m_engine)
+    , m_engine(loop, *this, m_pending, m_found, m_found)
     , m_judgeCheck(loop)
 {
     ScanEngine::Hooks hooks;
-    hooks.found = [this](const std::string& ip, const std::string& port, const std::string& level) {
-        m_out << ip << ':' << port << '\t' << level << '\n' << std::flush;
+    hooks.checkEnded = [this](const ScanEngine::CheckEnd& end) {
+        ++m_checked;
+        m_writer->write(end);
     };
-    hooks.checkEnded = [this](bool) { ++m_checked; };
     hooks.scanEnded = [this] {
         m_ended = true;
         m_progress->setEnabled(false);
@@ -28,7 +44,7 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     m_engine.setHooks(std::move(hooks));
     m_progress = m_loop.createTimer();
     m_progress->setInterval(kProgressEveryMs);
-    m_progress->setOnTick([this] { report(false); });
+    m_progress->setOnTick([this] { tick(); });
 }
 
 CheckRunner::~CheckRunner() = default;
@@ -48,21 +64,40 @@ int CheckRunner::fail(const std::string& message)
     return 2;
 }
 
+bool CheckRunner::load(const std::string& path, std::string& error)
+{
+    TextFileReader file;
+    if (path == "-")
+        file.openStandardInput();
+    else if (!file.open(path)) {
+        error = path + ": " + file.errorString();
+        return false;
+    }
+    std::string line;
+    while (file.readLine(line))
+        m_pending.append(line);
+    if (file.failed()) {
+        error = (path == "-" ? std::string("standard input") : path) + ": " + file.errorString();
+        return false;
+    }
+    return true;
+}
+
 int CheckRunner::begin(const CheckOptions& options)
 {
     m_options = options;
+    m_timeoutText = std::to_string(options.timeoutMs);
+    m_writer.emplace(m_out, options.format, options.all);
+    m_engine.setSocketLimit(options.sockets);
+    m_found.keepEntries(options.out.has_value());
     m_judge = options.judge ? *options.judge : defaultJudge();
     if (m_judge.empty())
         return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
     for (const std::string& path : options.files) {
-        const ProxyLoader::Result result = m_loader.loadFile(path);
-        if (result == ProxyLoader::Result::Failed)
-            return fail(path + ": " + m_loader.errorString());
-        if (result == ProxyLoader::Result::LimitReached)
-            break;
+        std::string error;
+        if (!load(path, error))
+            return fail(error);
     }
-    if (!m_options.quiet && !m_panels[1].empty())
-        m_err << m_panels[1] << '\n';
     // A judge that is gone would fail every proxy: say so instead of reporting none found.
     if (m_options.judgeCheck && m_pending.count() > 0) {
         if (m_judgeCheck.start(m_judge, m_options.timeoutMs, [this](const std::string& p) { judgeChecked(p); }))
@@ -89,7 +124,7 @@ void CheckRunner::judgeChecked(const std::string& problem)
 
 bool CheckRunner::startScan()
 {
-    m_lastStatus = m_panels[1];
+    m_writer->writeHeader();
     m_total = m_pending.count();
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
@@ -107,14 +142,14 @@ bool CheckRunner::startScan()
 int CheckRunner::finish()
 {
     m_progress->setEnabled(false);
+    m_out.flush();
     if (m_judgeStatus != 0)
         return m_judgeStatus;
     if (!m_options.out)
         return 0;
     TextFileWriter file;
     bool ok = file.open(*m_options.out);
-    for (int i = 0; ok && i < m_found.count(); ++i)
-        ok = file.writeLine(m_found.item(i));
+    m_found.forEach([&](const std::string& entry) { ok = ok && file.writeLine(entry); });
     if (!file.close() || !ok)
         return fail(*m_options.out + ": " + file.errorString());
     return 0;
@@ -137,21 +172,46 @@ void CheckRunner::setButtonEnabled(int index, bool enabled)
         m_buttons[static_cast<std::size_t>(index)] = enabled;
 }
 
-void CheckRunner::report(bool force)
+void CheckRunner::tick()
+{
+    // Results are written as they come and reach the reader at least this often.
+    m_out.flush();
+    if (m_terminal || m_options.progress)
+        report(false);
+}
+
+std::string CheckRunner::progressLine() const
+{
+    const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
+    const std::uint64_t rate = elapsedMs > 0 ? m_checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
+    std::string line = "checked " + std::to_string(m_checked) + '/' + std::to_string(m_total) + ", found "
+        + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
+    if (!m_ended && rate > 0 && m_checked < m_total)
+        line += ", " + clockText(static_cast<std::int64_t>((m_total - m_checked + rate - 1) / rate)) + " left";
+    return line;
+}
+
+void CheckRunner::report(bool final)
 {
     if (m_options.quiet)
         return;
-    if (force || m_panels[1] != m_lastStatus) {
-        m_lastStatus = m_panels[1];
-        m_err << m_panels[1] << '\n';
+    // On a terminal the progress line is rewritten in place; the last report replaces it.
+    const bool overwrite = m_progressShown;
+    if (overwrite)
+        m_err << '\r';
+    m_progressShown = false;
+    if (final) {
+        m_err << m_panels[1] << (overwrite ? "\x1b[K\n" : "\n") << progressLine();
+        if (m_ended)
+            m_err << ", " << m_panels[2];
+        m_err << '\n';
+    } else if (m_terminal) {
+        m_err << progressLine() << "\x1b[K";
+        m_progressShown = true;
+    } else {
+        m_err << progressLine() << '\n';
     }
-    const double seconds = static_cast<double>(m_loop.nowMs() - m_startedMs) / 1000.0;
-    const long rate = seconds > 0 ? static_cast<long>(m_checked / seconds) : 0;
-    m_err << "checked " << m_checked << '/' << m_total << ", found " << m_foundView.rowCount() << ", " << rate
-          << "/s";
-    if (m_ended)
-        m_err << ", " << m_panels[2];
-    m_err << '\n' << std::flush;
+    m_err << std::flush;
 }
 
 } // namespace qv

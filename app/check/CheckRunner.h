@@ -4,22 +4,24 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/check/CheckOptions.h"
+#include "app/check/FoundList.h"
 #include "app/check/JudgeCheck.h"
-#include "engine/PlainListView.h"
-#include "engine/ProxyLoader.h"
+#include "app/check/ResultWriter.h"
+#include "engine/PackedQueue.h"
 #include "engine/ScanEngine.h"
 #include "engine/ScanView.h"
 #include "platform/EventLoop.h"
-#include "platform/MemoryListBox.h"
 
 namespace qv {
 
-// The scan of quorvane-check without a window: loads the files, runs the engine on the given
-// loop, writes each find to out as it comes and the status and progress to err.
+// The scan of quorvane-check without a window: loads the files (without the window's limit),
+// runs the engine on the given loop, writes each result to out as it comes and the status and
+// progress to err.
 class CheckRunner final : private ScanView {
 public:
     static constexpr int kProgressEveryMs = 250;
@@ -31,6 +33,9 @@ public:
 
     // Exit status when the judge would fail every proxy.
     static constexpr int kDeadJudge = 3;
+
+    // Standard error is a terminal: the progress line is shown, rewritten in place.
+    void setTerminal(bool terminal) { m_terminal = terminal; }
 
     // Loads, checks the judge and starts. Returns an exit status when there is nothing to wait
     // for (2 for an unreadable file or no judge, 0 for an empty list), or -1 while the judge check
@@ -50,11 +55,15 @@ private:
     bool isButtonEnabled(int index) const override;
     void setButtonEnabled(int index, bool enabled) override;
     int sliderValue() const override { return m_options.sockets; }
-    std::string timeoutText() const override { return std::to_string(m_options.timeoutMs); }
+    std::string timeoutText() const override { return m_timeoutText; }
     std::string judgeText() const override { return m_judge; }
     void setSocketsCaption(const std::string&) override { }
 
-    void report(bool force);
+    // False, with the error, when a file cannot be read.
+    bool load(const std::string& path, std::string& error);
+    void tick();
+    void report(bool final);
+    std::string progressLine() const;
     int fail(const std::string& message);
     void judgeChecked(const std::string& problem);
     // False when the scan ended as it started.
@@ -65,19 +74,20 @@ private:
     std::ostream& m_err;
     CheckOptions m_options;
     std::string m_judge;
-    MemoryListBox m_pending;
-    MemoryListBox m_found;
-    PlainListView m_foundView;
+    std::string m_timeoutText;
+    PackedQueue m_pending;
+    FoundList m_found;
     ScanEngine m_engine;
-    ProxyLoader m_loader;
+    std::optional<ResultWriter> m_writer;
     JudgeCheck m_judgeCheck;
     int m_judgeStatus = 0;
     std::unique_ptr<Timer> m_progress;
     std::array<std::string, 4> m_panels;
     std::array<bool, 7> m_buttons {};
-    std::string m_lastStatus;
-    int m_total = 0;
-    int m_checked = 0;
+    bool m_terminal = false;
+    bool m_progressShown = false; // a progress line stands unfinished on a terminal
+    std::uint64_t m_total = 0;
+    std::uint64_t m_checked = 0;
     std::int64_t m_startedMs = 0;
     bool m_ended = false;
 };

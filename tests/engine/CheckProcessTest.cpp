@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,19 +23,33 @@ struct Outcome {
     std::string err;
 };
 
+struct Setting {
+    QString nameServer {};
+    QByteArray input {}; // standard input
+    int openFiles = 0; // a lower limit on open files, soft and hard
+};
+
 // Runs the program while this process's event loop serves the test proxies; bounded.
-Outcome runCheck(const QStringList& args, const QString& nameServer = {})
+Outcome runCheck(const QStringList& args, const Setting& setting = {})
 {
     QProcess process;
-    if (!nameServer.isEmpty()) {
+    if (!setting.nameServer.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
+        environment.insert(QStringLiteral("QV_NAME_SERVERS"), setting.nameServer);
         process.setProcessEnvironment(environment);
     }
-    process.start(QStringLiteral(QV_CHECK_BINARY), args);
+    if (setting.openFiles > 0)
+        process.start(QStringLiteral("/bin/sh"),
+            QStringList { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(setting.openFiles),
+                QStringLiteral(QV_CHECK_BINARY) }
+                + args);
+    else
+        process.start(QStringLiteral(QV_CHECK_BINARY), args);
     Outcome outcome;
     if (!process.waitForStarted(10000))
         return outcome;
+    process.write(setting.input);
+    process.closeWriteChannel();
     for (int i = 0; i < 600 && process.state() != QProcess::NotRunning; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         process.waitForFinished(50);
@@ -58,14 +74,24 @@ TEST(CheckProgram, BadArgumentsAndUnreadableFilesExitWithTwo)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("missing.txt"));
-    const QList<QStringList> bad = { {}, { QStringLiteral("--sockets"), QStringLiteral("500"), missing },
-        { QStringLiteral("--timeout"), QStringLiteral("soon"), missing }, { QStringLiteral("--bogus"), missing },
-        { QStringLiteral("--judge"), QStringLiteral("http://j/"), missing } };
-    for (const QStringList& args : bad) {
-        const Outcome run = runCheck(args);
-        EXPECT_EQ(run.status, 2) << args.join(u' ').toStdString();
+    const struct {
+        QStringList args;
+        int openFiles;
+        std::string says;
+    } bad[] = {
+        { {}, 0, "no proxy list" },
+        { { QStringLiteral("--sockets"), QStringLiteral("0"), missing }, 0, "--sockets" },
+        { { QStringLiteral("--timeout"), QStringLiteral("soon"), missing }, 0, "--timeout" },
+        { { QStringLiteral("--bogus"), missing }, 0, "--bogus" },
+        { { QStringLiteral("--judge"), QStringLiteral("http://j/"), missing }, 0, "missing.txt" },
+        { { QStringLiteral("--sockets"), QStringLiteral("100"), missing }, 64, "open-files limit of 64" },
+    };
+    for (const auto& row : bad) {
+        const Outcome run = runCheck(row.args, { .openFiles = row.openFiles });
+        EXPECT_EQ(run.status, 2) << row.args.join(u' ').toStdString();
         EXPECT_EQ(lines(run.err), 1) << run.err;
         EXPECT_EQ(run.err.rfind("quorvane-check: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
 }
@@ -101,6 +127,62 @@ TEST(CheckProgram, ScansAndWritesFindsAndTheExport)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, expected + "\t2\n");
     EXPECT_EQ(run.err, "");
+
+    // From standard input, longer than the window's limit: the entry after 40000 others is checked too.
+    const QByteArray many = QByteArray("not a proxy\n").repeated(40000) + QByteArray::fromStdString(expected);
+    run = runCheck({ QStringLiteral("--judge=") + judge, QStringLiteral("-") }, { .input = many });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, expected + "\t2\n");
+    EXPECT_NE(run.err.find("checked 40001/40001, found 1, "), std::string::npos) << run.err;
+}
+
+// --all says why each failed check failed, on the program's own sockets; its JSON read back.
+TEST(CheckProgram, AllSaysWhyEachCheckFailed)
+{
+    LoopbackProxy working(LoopbackProxy::Mode::Working, "2");
+    LoopbackProxy failing(LoopbackProxy::Mode::Failing);
+    LoopbackProxy never(LoopbackProxy::Mode::Never);
+    LoopbackProxy reset(LoopbackProxy::Mode::ResetBeforeAnswer);
+    test::LoopbackNameServer names;
+    const auto at = [](const std::string& host, quint16 port) { return host + ":" + std::to_string(port); };
+    const struct {
+        std::string entry;
+        std::string result;
+    } rows[] = {
+        { at("127.0.0.1", working.port()), "ok" },
+        { at("127.0.0.1", failing.port()), "no pass marker" },
+        { at("127.0.0.1", never.port()), "timed out" },
+        { at("127.0.0.1", LoopbackProxy::refusingPort()), "refused" },
+        { at("127.0.0.1", reset.port()), "reset" },
+        { "not a proxy", "unusable entry" },
+        { at("missing.test", working.port()), "name not found" },
+    };
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("list.txt"));
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const auto& row : rows)
+            file.write(QByteArray::fromStdString(row.entry + "\n"));
+    }
+    const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"), QStringLiteral("--all"),
+                                     QStringLiteral("--format=json"), QStringLiteral("--timeout=1000"),
+                                     QStringLiteral("--judge=http://judge.test/j.php"), list },
+        { .nameServer = QString::fromStdString(names.address()) });
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::string> results;
+    for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const QJsonValue port = o.value(QStringLiteral("port"));
+        const std::string entry = o.value(QStringLiteral("ip")).toString().toStdString()
+            + (port.isNull() ? "" : ":" + std::to_string(port.toInt()));
+        results[entry] = o.value(QStringLiteral("ok")).toBool() ? "ok" : o.value(QStringLiteral("reason")).toString().toStdString();
+    }
+    EXPECT_EQ(results.size(), std::size(rows)) << run.out;
+    for (const auto& row : rows)
+        EXPECT_EQ(results[row.entry], row.result) << row.entry;
 }
 
 TEST(CheckProgram, DefaultJudgeIsTheFirstLineOfTheJudgeFileBesideIt)
@@ -161,7 +243,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         QStringList args { QStringLiteral("--quiet"), QStringLiteral("--timeout=700"), QStringLiteral("--judge"), row.judge, list };
         if (!row.option.isEmpty())
             args.prepend(row.option);
-        const Outcome run = runCheck(args, QString::fromStdString(names.address()));
+        const Outcome run = runCheck(args, { .nameServer = QString::fromStdString(names.address()) });
         const std::string judge = row.judge.toStdString();
         EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
         EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;

@@ -1,4 +1,6 @@
 // quorvane-check's command line and its output, on the fake loop.
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 
 #include "app/check/CheckOptions.h"
 #include "app/check/CheckRunner.h"
+#include "engine/PackedQueue.h"
 #include "support/FakeEventLoop.h"
 
 namespace qv {
@@ -35,22 +38,30 @@ TEST(CheckOptions, DefaultsAndEveryOption)
 
     EXPECT_TRUE(plain->judgeCheck);
 
-    auto all = parse({ "--judge", "http://j/x", "--sockets=100", "--timeout", "250", "--out=found.txt", "--quiet",
-        "--no-judge-check", "a.txt", "--", "--b.txt" });
+    EXPECT_EQ(plain->format, CheckOptions::Format::Tsv);
+    EXPECT_FALSE(plain->all);
+    EXPECT_FALSE(plain->progress);
+
+    auto all = parse({ "--judge", "http://j/x", "--sockets=5000", "--timeout", "250", "--out=found.txt", "--quiet",
+        "--no-judge-check", "--format=json", "--all", "--progress", "a.txt", "-", "--", "--b.txt" });
     ASSERT_TRUE(all);
     EXPECT_EQ(*all->judge, "http://j/x");
-    EXPECT_EQ(all->sockets, 100);
+    EXPECT_EQ(all->sockets, 5000);
     EXPECT_EQ(all->timeoutMs, 250);
     EXPECT_EQ(*all->out, "found.txt");
     EXPECT_TRUE(all->quiet);
     EXPECT_FALSE(all->judgeCheck);
-    EXPECT_EQ(all->files, (std::vector<std::string> { "a.txt", "--b.txt" }));
+    EXPECT_EQ(all->format, CheckOptions::Format::Json);
+    EXPECT_TRUE(all->all);
+    EXPECT_TRUE(all->progress);
+    EXPECT_EQ(all->files, (std::vector<std::string> { "a.txt", "-", "--b.txt" }));
+    EXPECT_EQ(parse({ "--format", "csv", "a" })->format, CheckOptions::Format::Csv);
 }
 
 TEST(CheckOptions, BadCommandLinesSayWhy)
 {
     const std::vector<std::vector<std::string>> bad = { {}, { "--quiet" }, { "--sockets", "0", "a" },
-        { "--sockets", "101", "a" }, { "--sockets", "x", "a" }, { "--timeout", "0", "a" },
+        { "--format", "xml", "a" }, { "--sockets", "x", "a" }, { "--timeout", "0", "a" },
         { "--timeout", "-1", "a" }, { "--timeout", "99999999999", "a" }, { "--colour", "a" }, { "a", "--judge" },
         { "--out=", "a" } };
     for (const auto& args : bad) {
@@ -59,6 +70,38 @@ TEST(CheckOptions, BadCommandLinesSayWhy)
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+}
+
+// quorvane-check's pending list packs plain IPv4 entries into 7 bytes: every entry, packed or not,
+// comes back byte for byte and in order, across blocks and after entries are put back at the head.
+TEST(PackedQueue, EveryEntryComesBackAsItWas)
+{
+    const std::vector<std::string> kinds { "1.2.3.4:80", "255.255.255.255:65535", "0.0.0.0:0", "01.2.3.4:80",
+        "1.2.3.4:080", "1.2.3.4: 80", "1.2.3.256:80", "1.2.3.4:65536", "1.2.3:80", "1.2.3.4.5:80", "1.2.3.4:80:x",
+        "1.2.3.4:", "", "proxy.example:8080", "[::1]:80", std::string(300, 'x'), std::string("a\0\xe9:1", 5) };
+    PackedQueue queue;
+    std::vector<std::string> all;
+    for (int round = 0; round < 20000; ++round) {
+        for (const std::string& kind : kinds) {
+            all.push_back(kind + (round % 7 == 0 ? std::string() : std::to_string(round % 10)));
+            queue.append(all.back());
+        }
+    }
+    std::vector<std::string> listed;
+    queue.forEach([&](const std::string& text) { listed.push_back(text); });
+    EXPECT_EQ(listed, all);
+    std::string text;
+    std::size_t at = 0;
+    for (; at < all.size() / 2; ++at)
+        ASSERT_TRUE(queue.takeFront(text) && text == all[at]) << at;
+    EXPECT_EQ(queue.putFront({ "back:1", all[at - 1] }), 2u);
+    EXPECT_EQ(queue.count(), all.size() - at + 2);
+    ASSERT_TRUE(queue.takeFront(text) && text == "back:1");
+    ASSERT_TRUE(queue.takeFront(text) && text == all[at - 1]);
+    for (; at < all.size(); ++at)
+        ASSERT_TRUE(queue.takeFront(text) && text == all[at]) << at;
+    EXPECT_FALSE(queue.takeFront(text));
+    EXPECT_EQ(queue.count(), 0u);
 }
 
 class CheckRun : public testing::Test {
@@ -89,7 +132,7 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     loop.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color=\"blue\">2", 700));
     loop.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
     loop.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
-    CheckOptions options = *parse({ "--judge", "http://j/", "--sockets", "2", "--out",
+    CheckOptions options = *parse({ "--judge", "http://j/", "--sockets", "2", "--progress", "--out",
         dir.filePath(QStringLiteral("found.txt")).toStdString(), write("l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
         write("m.txt", "10.0.0.3:82\r\nbad\r\n") });
     int finished = 0;
@@ -101,8 +144,8 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_EQ(out.str(), "10.0.0.3:82\t\n10.0.0.1:80\t2\n");
     EXPECT_EQ(read(*options.out), "10.0.0.3:82\r\n10.0.0.1:80\r\n");
     const std::string log = err.str();
-    EXPECT_NE(log.find("Status: Checking 10.0.0.3:82\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("checked 3/4, found 1, "), std::string::npos) << log; // a progress line at 250 ms
+    // A progress line at 250 ms: 3 checks in 0.25 s leave 1 for about a second.
+    EXPECT_NE(log.find("checked 3/4, found 1, 12/s, 0:01 left\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Status: Scan Complete!\nchecked 4/4, found 2, "), std::string::npos) << log;
     EXPECT_NE(log.find(", Good: 2\n"), std::string::npos) << log;
     // Progress is written a few times a second, not per event.
@@ -134,6 +177,104 @@ TEST_F(CheckRun, EmptyOrUnusableListEndsAtOnce)
     EXPECT_EQ(runner.begin(*parse({ "--judge", "http://j/", "--no-judge-check", write("e.txt", "junk\r\n\r\n") })), 0);
     EXPECT_NE(err.str().find("Status: Scan Complete!"), std::string::npos);
     EXPECT_EQ(loop.connects().size(), 0u);
+}
+
+// No limit of the window's: 40000 entries on 500 sockets, every find written and exported.
+TEST_F(CheckRun, AListBeyondTheWindowsLimitOnManySockets)
+{
+    loop.setPeer("10.0.0.1", 80, PeerScript::answering("Comment", 50));
+    std::string list;
+    for (int i = 0; i < 40000; ++i)
+        list += "10.0.0.1:80\n";
+    const std::string exported = dir.filePath(QStringLiteral("found.txt")).toStdString();
+    ASSERT_EQ(runner.begin(*parse({ "--quiet", "--no-judge-check", "--judge=http://j/", "--sockets=500", "--out",
+                  exported, write("l.txt", list) })),
+        -1);
+    loop.runUntilIdle();
+    EXPECT_EQ(runner.finish(), 0);
+    const std::string finds = out.str();
+    EXPECT_EQ(std::count(finds.begin(), finds.end(), '\n'), 40000);
+    const std::string text = read(exported);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 40000);
+    ASSERT_EQ(loop.connects().size(), 40000u);
+    EXPECT_EQ(loop.connects()[499].atMs, loop.connects()[0].atMs); // 500 at once
+    EXPECT_GT(loop.connects()[500].atMs, loop.connects()[0].atMs);
+}
+
+// One CSV line split into its fields, the quoting undone.
+std::vector<std::string> csvFields(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (quoted && line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"')
+            fields.back() += line[++i];
+        else if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ',' && !quoted)
+            fields.emplace_back();
+        else
+            fields.back() += line[i];
+    }
+    return fields;
+}
+
+// Each format read back by a parser, with --all: a find whose level is a quote, a failed check and
+// an unusable entry with a comma and quotes in it. Rows: ip[:port]|level|ms|ok|reason.
+TEST_F(CheckRun, EveryFormatReadsBack)
+{
+    const std::string list = write("l.txt", "10.0.0.1:80\n10.0.0.2:81\nsay \"hi\", there\n");
+    for (const std::string format : { "tsv", "csv", "json" }) {
+        FakeEventLoop fresh;
+        fresh.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color:blue\">\"", 700));
+        fresh.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
+        std::ostringstream results;
+        std::ostringstream log;
+        CheckRunner run(fresh, results, log);
+        ASSERT_EQ(run.begin(*parse({ "--no-judge-check", "--judge=http://j/", "--all", "--sockets=1", "--format",
+                      format, list })),
+            -1);
+        fresh.runUntilIdle();
+        std::vector<std::string> rows;
+        std::istringstream lines(results.str());
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> f;
+            if (format == "tsv") {
+                std::istringstream fields(line);
+                for (std::string field; std::getline(fields, field, '\t');)
+                    f.push_back(field);
+                f.resize(4);
+                f.insert(f.begin() + 2, "-"); // no ms in tsv
+            } else if (format == "csv") {
+                f = csvFields(line);
+                if (f.size() == 6 && !f[1].empty())
+                    f[0] += ":" + f[1];
+                f.erase(f.begin() + 1);
+            } else {
+                const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+                const QJsonValue port = o.value(QStringLiteral("port"));
+                EXPECT_TRUE(port.isDouble() || port.isNull()) << line;
+                EXPECT_TRUE(o.value(QStringLiteral("ms")).isDouble()) << line;
+                f = { o.value(QStringLiteral("ip")).toString().toStdString()
+                        + (port.isNull() ? "" : ":" + std::to_string(port.toInt())),
+                    o.value(QStringLiteral("level")).toString().toStdString(),
+                    std::to_string(o.value(QStringLiteral("ms")).toInteger()),
+                    o.value(QStringLiteral("ok")).toBool() ? "true" : "false",
+                    o.value(QStringLiteral("reason")).toString().toStdString() };
+            }
+            std::string row;
+            for (const std::string& field : f)
+                row += (row.empty() ? "" : "|") + field;
+            rows.push_back(row);
+        }
+        const std::string ms[] = { format == "tsv" ? "-" : "701", format == "tsv" ? "-" : "11", format == "tsv" ? "-" : "0" };
+        std::vector<std::string> expected { "10.0.0.1:80|\"|" + ms[0] + "|true|",
+            "10.0.0.2:81||" + ms[1] + "|false|no pass marker", "say \"hi\", there||" + ms[2] + "|false|unusable entry" };
+        if (format == "csv")
+            expected.insert(expected.begin(), "ip:port|level|ms|ok|reason"); // the header, folded the same way
+        EXPECT_EQ(rows, expected) << format << ":\n" << results.str();
+    }
 }
 
 } // namespace

@@ -26,7 +26,7 @@ protected:
     ScanSim()
     {
         ScanEngine::Hooks hooks;
-        hooks.checkEnded = [this](bool) { ++checksEnded; };
+        hooks.checkEnded = [this](const ScanEngine::CheckEnd&) { ++checksEnded; };
         hooks.scanEnded = [this] {
             ++scanEnds;
             inFlightAtEnd = engine.checksInFlight();

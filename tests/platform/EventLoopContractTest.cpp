@@ -19,8 +19,6 @@
 namespace qv {
 namespace {
 
-static_assert(int { EpollTcpSocket::ConnectionRefused } == int { QtTcpSocket::ConnectionRefused });
-static_assert(int { EpollTcpSocket::ConnectionReset } == int { QtTcpSocket::ConnectionReset });
 static_assert(EpollTcpSocket::kReadBufferBytes == static_cast<std::size_t>(QtTcpSocket::kReadBufferBytes));
 constexpr std::size_t kReadAhead = EpollTcpSocket::kReadBufferBytes;
 

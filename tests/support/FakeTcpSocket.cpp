@@ -121,7 +121,7 @@ void FakeTcpSocket::peerReset(std::int64_t delayMs)
     schedule(delayMs, [this] {
         m_state = State::Closed;
         if (m_events.error)
-            m_events.error(10054, "Connection reset by peer");
+            m_events.error(ConnectionReset, "Connection reset by peer");
     });
 }
 

@@ -1,0 +1,101 @@
+#include "app/check/ResultWriter.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <algorithm>
+#include <charconv>
+
+namespace qv {
+
+namespace {
+std::string_view digits(char (&buffer)[24], long long number)
+{
+    return { buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, number).ptr - buffer) };
+}
+
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+} // namespace
+
+ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool all)
+    : m_out(out)
+    , m_format(format)
+    , m_all(all)
+{
+}
+
+std::string ResultWriter::csvField(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+void ResultWriter::writeHeader()
+{
+    if (m_format == CheckOptions::Format::Csv)
+        m_out << (m_all ? "ip,port,level,ms,ok,reason\n" : "ip,port,level,ms\n");
+}
+
+void ResultWriter::write(const ScanEngine::CheckEnd& end)
+{
+    const bool ok = end.passed();
+    if (!ok && !m_all)
+        return;
+    const char* reason = ok ? "" : ScanEngine::resultName(end.result);
+    char number[24];
+    switch (m_format) {
+    case CheckOptions::Format::Tsv:
+        // Each line is made whole and written in one piece: a million of them add up.
+        m_line.assign(end.ip);
+        // Whole unusable entries may hold tabs, which would shift the columns.
+        std::replace(m_line.begin(), m_line.end(), '\t', ' ');
+        if (end.port > 0)
+            m_line.append(1, ':').append(digits(number, end.port));
+        m_line.append(1, '\t').append(end.level);
+        if (m_all)
+            m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
+        m_line += '\n';
+        m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
+        break;
+    case CheckOptions::Format::Csv:
+        m_line.assign(csvField(end.ip)).append(1, ',');
+        if (end.port > 0)
+            m_line.append(digits(number, end.port));
+        m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(digits(number, end.ms));
+        if (m_all)
+            m_line.append(ok ? ",true," : ",false,").append(reason);
+        m_line += '\n';
+        m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
+        break;
+    case CheckOptions::Format::Json: {
+        QJsonObject row;
+        row.insert(QStringLiteral("ip"), latin1(end.ip));
+        row.insert(QStringLiteral("port"), end.port > 0 ? QJsonValue(end.port) : QJsonValue());
+        row.insert(QStringLiteral("level"), latin1(end.level));
+        row.insert(QStringLiteral("ms"), static_cast<qint64>(end.ms));
+        if (m_all) {
+            row.insert(QStringLiteral("ok"), ok);
+            if (!ok)
+                row.insert(QStringLiteral("reason"), QString::fromLatin1(reason));
+        }
+        const QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        m_out.write(line.constData(), line.size());
+        m_out << '\n';
+        break;
+    }
+    }
+}
+
+} // namespace qv
