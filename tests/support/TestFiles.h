@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <string>
+
+// Whole-file reads and writes for tests; a file that cannot be read reads as "<missing>" so an
+// expectation on its bytes fails with a clear message.
+namespace qv::test {
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline QByteArray readFile(const std::string& path)
+{
+    return readFile(QString::fromStdString(path));
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+inline bool writeFile(const std::string& path, const QByteArray& bytes)
+{
+    return writeFile(QString::fromStdString(path), bytes);
+}
+
+} // namespace qv::test
