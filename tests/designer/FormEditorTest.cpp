@@ -12,7 +12,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
-#include <QTest>
 #include <QUndoStack>
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>
@@ -25,11 +24,12 @@
 #include <QtDesigner/QDesignerWidgetDataBaseInterface>
 #include <QtUiTools/QUiLoader>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 #include "controls/statusbar/GeneralPage.h"
-#include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/PanelStatusBar.h"
+#include "controls/statusbar/PanelsPage.h"
 #include "designer/DesignerStatusBarTarget.h"
 #include "platform/gui/Color.h"
 #include "platform/gui/PropertyStore.h"
@@ -40,10 +40,7 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
-<ui version="4.0">
- <class>MainWindow</class>
- <widget class="QWidget" name="MainWindow">
+const QString FormUi = uR"(<ui version="4.0"><class>MainWindow</class><widget class="QWidget" name="MainWindow">
   <property name="geometry"><rect><x>0</x><y>0</y><width>400</width><height>300</height></rect></property>
   <widget class="qv::PanelStatusBar" name="StatusBar1">
    <property name="geometry"><rect><x>0</x><y>276</y><width>400</width><height>24</height></rect></property>
@@ -51,16 +48,13 @@ const QString FormUi = uR"(<?xml version="1.0" encoding="UTF-8"?>
   <widget class="qv::StyleButton" name="CmdEdit">
    <property name="geometry"><rect><x>10</x><y>10</y><width>96</width><height>28</height></rect></property>
   </widget>
-  <widget class="QPushButton" name="plain"/>
- </widget>
+  <widget class="QPushButton" name="plain"/></widget>
  <customwidgets>
   <customwidget><class>qv::PanelStatusBar</class><extends>QWidget</extends>
    <header>controls/statusbar/PanelStatusBar.h</header></customwidget>
   <customwidget><class>qv::StyleButton</class><extends>QWidget</extends>
    <header>controls/button/StyleButton.h</header></customwidget>
- </customwidgets>
-</ui>
-)"_s;
+ </customwidgets></ui>)"_s;
 
 // The panels a bar's "panels" text describes, read back through a bar of our own.
 std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
@@ -68,16 +62,6 @@ std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
     auto copy = std::make_unique<PanelStatusBar>();
     copy->setPanelsText(bar->property("panels").toString());
     return copy;
-}
-
-QStringList actionTexts(QDesignerFormEditorInterface* core, QObject* object)
-{
-    QStringList texts;
-    if (auto* menu = qt_extension<QDesignerTaskMenuExtension*>(core->extensionManager(), object)) {
-        for (const QAction* action : menu->taskActions())
-            texts << action->text();
-    }
-    return texts;
 }
 
 class FormEditor : public testing::Test
@@ -99,7 +83,6 @@ protected:
         delete s_core;
         s_core = nullptr;
     }
-
     void SetUp() override
     {
         form = s_core->formWindowManager()->createFormWindow(nullptr);
@@ -117,89 +100,107 @@ protected:
         s_core->formWindowManager()->removeFormWindow(form);
         delete form;
     }
-
-    // A number from the bar's "panels" text.
     int panelsValue(const QString& key) const
     {
         MemoryPropertyStore store;
         store.fromText(bar->property("panels").toString());
         return store.readInt(key).value_or(-1);
     }
+    QStringList taskActions(QObject* object) const
+    {
+        QStringList texts;
+        if (auto* menu = qt_extension<QDesignerTaskMenuExtension*>(s_core->extensionManager(), object)) {
+            for (const QAction* action : menu->taskActions())
+                texts << action->text();
+        }
+        return texts;
+    }
+    QUndoStack* history() const { return form->commandHistory(); }
 
     static QDesignerFormEditorInterface* s_core;
     QDesignerFormWindowInterface* form = nullptr;
     QWidget* bar = nullptr;
     QWidget* button = nullptr;
+    FakeMessageBox messages;
 };
 
 QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 
 TEST_F(FormEditor, KnowsBothWidgetsAndGivesEditPanelsToTheStatusBarOnly)
 {
-    EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::PanelStatusBar"_s), 0);
     EXPECT_GE(s_core->widgetDataBase()->indexOfClassName(u"qv::StyleButton"_s), 0);
     EXPECT_STREQ(bar->metaObject()->className(), "qv::PanelStatusBar");
-    EXPECT_EQ(actionTexts(s_core, bar), QStringList { u"Edit Panels..."_s });
-    EXPECT_FALSE(actionTexts(s_core, button).contains(u"Edit Panels..."_s));
-    QWidget* plain = form->mainContainer()->findChild<QWidget*>(u"plain"_s);
-    EXPECT_FALSE(actionTexts(s_core, plain).contains(u"Edit Panels..."_s));
+    EXPECT_EQ(taskActions(bar), QStringList { u"Edit Panels..."_s });
+    EXPECT_FALSE(taskActions(button).contains(u"Edit Panels..."_s));
+    EXPECT_FALSE(taskActions(form->mainContainer()->findChild<QWidget*>(u"plain"_s)).contains(u"Edit Panels..."_s));
 }
 
 TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
 {
-    FakeMessageBox messages;
     DesignerStatusBarTarget target(form, bar);
     PanelsPage page(nullptr, &messages);
     page.SelectionChanged(&target);
-
     page.addPanel();
-    EXPECT_EQ(form->commandHistory()->count(), 1);
+    EXPECT_EQ(history()->count(), 1);
     EXPECT_TRUE(form->isDirty());
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
 
     page.Txt(0)->setText(u"Status: Idle"_s);
     page.Txt(2)->setText(u"what the program does"_s);
-    page.setChanged(true);
     ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(form->commandHistory()->count(), 2) << "one apply, one step";
+    EXPECT_EQ(history()->count(), 2) << "one apply, one step";
     EXPECT_EQ(panelsOf(bar)->PanelCaption(1), u"Status: Idle"_s);
     EXPECT_EQ(panelsOf(bar)->MinWidth(1), 100);
-
     ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(form->commandHistory()->count(), 2) << "an apply that changes nothing adds no step";
-
-    page.addPanel();
-    page.Txt(0)->setText(u"Found: 0"_s);
-    ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 2);
-
+    EXPECT_EQ(history()->count(), 2) << "an apply that changes nothing adds no step";
     page.Txt(1)->setText(u"wide"_s);
-    const int steps = form->commandHistory()->count();
     EXPECT_FALSE(page.ApplyChanges());
-    EXPECT_EQ(form->commandHistory()->count(), steps);
+    EXPECT_EQ(history()->count(), 2);
 
-    form->commandHistory()->undo();
-    form->commandHistory()->undo();
-    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
-    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), u"Status: Idle"_s);
-    form->commandHistory()->undo();
-    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), QString());
-    form->commandHistory()->undo();
+    // Each change made outside an apply is a step of its own, named for what it did.
+    const Picture picture(QImage(4, 4, QImage::Format_RGB32), Picture::Type::Bitmap);
+    const std::pair<std::function<void()>, QString> steps[] = {
+        { [&] { target.setPanelCaption(1, u"c"_s); }, u"Change text of panel 1"_s },
+        { [&] { target.setToolTipText(1, u"t"_s); }, u"Change tool tip of panel 1"_s },
+        { [&] { target.setMinWidth(1, 7); }, u"Change minimum width of panel 1"_s },
+        { [&] { target.setPanelAutoSize(1, AutoSizeMode::Contents); }, u"Change auto size of panel 1"_s },
+        { [&] { target.setPanelEnabled(1, false); }, u"Change enabled state of panel 1"_s },
+        { [&] { target.setPanelPicture(1, picture); }, u"Change picture of panel 1"_s },
+        { [&] { target.setShowGripper(false); }, u"Hide gripper"_s },
+        { [&] { target.setShowGripper(true); }, u"Show gripper"_s },
+        { [&] { target.AddPanel(40, u"two"_s, {}, true, AutoSizeMode::NoAutoSize, {}); }, u"Add panel 2"_s },
+        { [&] { target.DeletePanel(); }, u"Delete last panel"_s } };
+    for (const auto& [change, text] : steps) {
+        const int before = history()->count();
+        change();
+        EXPECT_EQ(history()->count(), before + 1) << text.toStdString();
+        EXPECT_EQ(history()->undoText(), text);
+    }
+    const auto now = panelsOf(bar);
+    EXPECT_EQ(now->PanelCaption(1) + now->ToolTipText(1), u"ct"_s);
+    EXPECT_EQ(now->MinWidth(1), 7);
+    EXPECT_EQ(now->PanelAutoSize(1), AutoSizeMode::Contents);
+    EXPECT_FALSE(now->PanelEnabled(1));
+    EXPECT_FALSE(now->PanelPicture(1).isNull());
+    EXPECT_EQ(now->NumberOfPanels(), 1);
+
+    while (history()->canUndo())
+        history()->undo();
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 0);
-    form->commandHistory()->redo();
+    history()->redo();
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
+    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), QString());
 }
 
 TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
 {
-    FakeMessageBox messages;
     DesignerStatusBarTarget target(form, bar);
     PanelsPage panels(nullptr, &messages);
     GeneralPage general;
     panels.SelectionChanged(&target);
     general.SelectionChanged(&target);
-    // Captions and tool tips keep their blanks and tabs through the page, the form and the loader.
-    const QStringList captions { u"Found: "_s, u"    "_s, u"a\tb"_s };
+    // Captions and tool tips keep their blanks, tabs and markup through the page, the form and the loader.
+    const QStringList captions { u"Found: "_s, u"    "_s, u"a\tb"_s, u"0 & <more>"_s };
     for (const QString& caption : captions) {
         panels.addPanel();
         panels.Txt(0)->setText(caption);
@@ -209,24 +210,21 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     }
     general.chkShowGripper()->setChecked(false);
     ASSERT_TRUE(general.ApplyChanges());
-    EXPECT_FALSE(bar->property("ShowGripper").toBool());
     // What the property editor does for the button's own properties.
-    form->cursor()->setWidgetProperty(button, u"Caption"_s, u"Edit"_s);
-    form->cursor()->setWidgetProperty(button, u"ButtonType"_s, 7);
-    form->cursor()->setWidgetProperty(button, u"ShowFocusRect"_s, false);
-    form->cursor()->setWidgetProperty(button, u"ColorScheme"_s, 2);
-    form->cursor()->setWidgetProperty(button, u"BackColor"_s, QColor(0x99, 0x66, 0x33));
-    form->cursor()->setWidgetProperty(button, u"ForeOver"_s, QColor(0xFF, 0, 0));
-    form->cursor()->setWidgetProperty(button, u"ForeColor"_s, QColor(0xFF, 0xFF, 0xFF));
-    // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
-    form->cursor()->setWidgetProperty(
-        button, u"MaskColor"_s, toDesignerColor(SysColor::code(SysColor::Highlight)));
+    for (const auto& [name, value] : { std::pair { "Caption", QVariant(u"Edit"_s) }, std::pair { "ButtonType", QVariant(7) },
+             std::pair { "ShowFocusRect", QVariant(false) }, std::pair { "ColorScheme", QVariant(2) },
+             std::pair { "BackColor", QVariant(QColor(0x99, 0x66, 0x33)) },
+             std::pair { "ForeOver", QVariant(QColor(0xFF, 0, 0)) },
+             std::pair { "ForeColor", QVariant(QColor(0xFF, 0xFF, 0xFF)) },
+             // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
+             std::pair { "MaskColor", QVariant(toDesignerColor(SysColor::code(SysColor::Highlight))) } })
+        form->cursor()->setWidgetProperty(button, QString::fromLatin1(name), value);
     form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
 
     const QByteArray saved = form->contents().toUtf8();
     // Settings text, not words to translate: uic sets it as it is.
-    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">"))
-        << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">")) << saved.toStdString();
+    EXPECT_NE(saved.indexOf("alpha=\"241\""), -1) << "the system colour is saved as one";
     QProcess uic;
     uic.start(QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + u"/uic"_s, {});
     uic.write(saved);
@@ -236,8 +234,7 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_TRUE(code.contains("StatusBar1->setProperty(\"panels\", QVariant(QString::fromUtf8(\"numberofpanels"))
         << code.toStdString();
     EXPECT_TRUE(code.contains("ptext1 = str:Found:\\\\x20\\n")) << code.toStdString();
-    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">"))
-        << saved.toStdString();
+
     QUiLoader loader;
     loader.clearPluginPaths();
     loader.addPluginPath(QStringLiteral(QV_PLUGIN_ROOT "/designer"));
@@ -246,15 +243,14 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
     std::unique_ptr<QWidget> loaded(loader.load(&buffer));
     ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
-    QWidget* loadedBar = loaded->findChild<QWidget*>(u"StatusBar1"_s);
-    QWidget* loadedButton = loaded->findChild<QWidget*>(u"CmdEdit"_s);
+    const QWidget* loadedBar = loaded->findChild<QWidget*>(u"StatusBar1"_s);
+    const QWidget* loadedButton = loaded->findChild<QWidget*>(u"CmdEdit"_s);
     ASSERT_NE(loadedBar, nullptr);
     ASSERT_NE(loadedButton, nullptr);
-    EXPECT_STREQ(loadedBar->metaObject()->className(), "qv::PanelStatusBar");
-    EXPECT_EQ(loadedBar->property("NumberOfPanels").toInt(), 3);
+    EXPECT_EQ(loadedBar->property("NumberOfPanels").toInt(), 4);
     EXPECT_EQ(loadedBar->property("panels").toString(), bar->property("panels").toString());
     const auto restored = panelsOf(loadedBar);
-    for (int i = 1; i <= 3; ++i) {
+    for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(restored->PanelCaption(i), captions[i - 1]) << i;
         EXPECT_EQ(restored->ToolTipText(i), captions[i - 1]) << i;
     }
@@ -275,11 +271,9 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_EQ(colour(loadedButton, "BackOver"), 0x00336699u);
     EXPECT_EQ(colour(loadedButton, "ForeOver"), 0x00FFFFFFu);
     EXPECT_EQ(colour(loadedButton, "MaskColor"), SysColor::code(SysColor::Highlight));
-    EXPECT_NE(saved.indexOf("alpha=\"241\""), -1) << "the system colour is saved as one";
 }
 
-// Designer shows a form in a window of its own inside its main window (an MDI child); the gripper
-// follows the form's window, not the designer's.
+// Designer shows a form in an MDI child of its main window; the gripper follows the form's window.
 TEST_F(FormEditor, GripperFollowsTheFormsWindowNotTheDesigners)
 {
     PanelStatusBar spring;
@@ -298,8 +292,8 @@ TEST_F(FormEditor, GripperFollowsTheFormsWindowNotTheDesigners)
     form->setParent(nullptr);
 }
 
-// The records stay with the bar, as when it is edited directly: one deleted in a session comes back
-// when a later session adds the panel again; widths are the bar's own (here without a gripper).
+// A record deleted in one session comes back when a later session adds the panel again; widths are
+// the bar's own (here without a gripper).
 TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
 {
     PanelStatusBar source;
@@ -308,7 +302,6 @@ TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
     source.setMinWidth(2, 73);
     form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
     form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
-    FakeMessageBox messages;
     for (const int session : { 1, 2 }) {
         DesignerStatusBarTarget target(form, bar);
         PanelsPage page(nullptr, &messages);
@@ -321,7 +314,7 @@ TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
     }
     EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 2);
     EXPECT_EQ(panelsValue(u"MinWidth2"_s), 73) << "the old record is back";
-    form->commandHistory()->undo();
+    history()->undo();
     EXPECT_EQ(panelsValue(u"NumberOfPanels"_s), 1);
 }
 

@@ -2,59 +2,50 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 #include "lists/JudgeListEditor.h"
 #include "lists/ListFiles.h"
 #include "platform/JudgeListPaths.h"
 #include "platform/MemoryListBox.h"
 #include "platform/TextFile.h"
+#include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
 
 namespace qv {
 namespace {
 
+using Entries = std::vector<std::string>;
+
+Entries entriesOf(const ListBox& list)
+{
+    Entries entries;
+    for (int i = 0; i < list.count(); ++i)
+        entries.push_back(list.item(i));
+    return entries;
+}
+
 // The judge file lives beside the running executable; this test has a folder of its own.
 class ListFilesTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { removeJudgeFile(); }
-    void TearDown() override { removeJudgeFile(); }
-
-    static void removeJudgeFile()
+    void SetUp() override
     {
         const QString path = QString::fromStdString(ListFiles::JudgeScriptsPath());
         QDir(path).removeRecursively();
         QFile::remove(path);
     }
+    void TearDown() override { SetUp(); }
 
-    static void writeJudgeFile(const std::string& bytes)
-    {
-        std::ofstream out(ListFiles::JudgeScriptsPath(), std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    static std::vector<std::string> load()
+    static Entries load()
     {
         MemoryListBox combo;
         combo.addItem("left over");
         ListFiles::LoadJudgeScripts(combo);
-        std::vector<std::string> entries;
-        for (int i = 0; i < combo.count(); ++i)
-            entries.push_back(combo.item(i));
-        return entries;
+        return entriesOf(combo);
     }
 
-    static std::string slurp(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-    }
-
-    using Entries = std::vector<std::string>;
     QTemporaryDir m_dir;
 };
 
@@ -71,27 +62,20 @@ TEST_F(ListFilesTest, JudgeListLocations)
     EXPECT_EQ(JudgeListPaths::userList(), user);
     EXPECT_EQ(JudgeListPaths::installedDefault(), installed);
 
-    struct Case {
+    struct Case
+    {
         bool beside;
         bool user;
         std::string read;
         std::string save;
         Entries loaded;
     };
-    const Case cases[] = {
-        { false, false, installed, user, { "" } },
-        { false, true, user, user, { "user" } },
-        { true, true, beside, beside, { "beside" } },
-    };
-    for (const Case& c : cases) {
-        removeJudgeFile();
+    for (const Case& c : { Case { false, false, installed, user, { "" } }, Case { false, true, user, user, { "user" } },
+             Case { true, true, beside, beside, { "beside" } } }) {
+        SetUp();
         QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
-        if (c.beside)
-            writeJudgeFile("beside\r\n");
-        if (c.user) {
-            ASSERT_TRUE(QDir().mkpath(m_dir.filePath(u"Quorvane"_s)));
-            std::ofstream(user, std::ios::binary) << "user\r\n";
-        }
+        ASSERT_TRUE(!c.beside || test::writeFile(beside, "beside\r\n"));
+        ASSERT_TRUE(!c.user || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
         EXPECT_EQ(JudgeListPaths::readPath(), c.read);
         EXPECT_EQ(JudgeListPaths::savePath(), c.save);
         EXPECT_EQ(load(), c.loaded);
@@ -99,95 +83,67 @@ TEST_F(ListFilesTest, JudgeListLocations)
         EXPECT_EQ(form.path(), c.read);
         form.Text1()->setPlainText(u"edited"_s);
         form.saveChanges();
-        EXPECT_EQ(slurp(c.save), "edited\r\n");
+        EXPECT_EQ(test::readFile(c.save), "edited\r\n");
     }
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
 {
-    writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n");
-    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
-    writeJudgeFile("http://a/azenv.php\r\nhttp://b/judge.cgi");
-    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" }));
-    writeJudgeFile("a\r\n\r\n");
-    EXPECT_EQ(load(), (Entries { "a", "" }));
-    writeJudgeFile("http://a/azenv.php\nhttp://b/judge.cgi\n");
-    EXPECT_EQ(load(), (Entries { "http://a/azenv.php", "http://b/judge.cgi" })) << "a list made on Linux";
-    writeJudgeFile("a\r\nb\nc\rd");
-    EXPECT_EQ(load(), (Entries { "a", "b", "c", "d" }));
-    writeJudgeFile("a\rb");
-    EXPECT_EQ(load(), (Entries { "a", "b" }));
-}
-
-TEST_F(ListFilesTest, MissingEmptyOrUnreadableFileGivesOneEmptyEntry)
-{
-    EXPECT_EQ(load(), (Entries { "" }));
-    writeJudgeFile("");
-    EXPECT_EQ(load(), (Entries { "" }));
-    removeJudgeFile();
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ListFiles::JudgeScriptsPath())));
-    EXPECT_EQ(load(), (Entries { "" })) << "a folder in its place cannot be read";
-}
-
-TEST_F(ListFilesTest, LoadStopsAtTheListLimit)
-{
-    std::string bytes;
-    for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
-        bytes += "http://judge/" + std::to_string(i) + "\r\n";
-    writeJudgeFile(bytes);
-    const Entries entries = load();
-    ASSERT_EQ(entries.size(), static_cast<std::size_t>(ListBox::kMaxEntries));
-    EXPECT_EQ(entries.back(), "http://judge/32766");
-}
-
-TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfInOrder)
-{
-    MemoryListBox list;
-    list.addItem("1.2.3.4:80");
-    list.addItem("5.6.7.8:3128");
-    list.addItem("1.2.3.4:80");
-    list.setSelectedIndex(1);
-    const std::string path = m_dir.filePath(QStringLiteral("export.txt")).toStdString();
-    std::string error = "untouched";
-    EXPECT_TRUE(ListFiles::SaveListToFile(list, path, &error));
-    EXPECT_EQ(error, "untouched");
-    EXPECT_EQ(slurp(path), "1.2.3.4:80\r\n5.6.7.8:3128\r\n1.2.3.4:80\r\n");
-    EXPECT_EQ(list.count(), 3) << "saving changes nothing in the list";
-    EXPECT_EQ(list.selectedIndex(), 1);
-
-    MemoryListBox empty;
-    EXPECT_TRUE(ListFiles::SaveListToFile(empty, path));
-    EXPECT_EQ(slurp(path), "") << "an empty list empties the file";
-}
-
-TEST_F(ListFilesTest, SaveFailuresAreReportedNotHidden)
-{
-    MemoryListBox list;
-    list.addItem("1.2.3.4:80");
-    std::string error;
-    EXPECT_FALSE(ListFiles::SaveListToFile(list, "", &error));
-    EXPECT_FALSE(error.empty());
-    error.clear();
-    EXPECT_FALSE(
-        ListFiles::SaveListToFile(list, m_dir.filePath(QStringLiteral("missing/x.txt")).toStdString(), &error));
-    EXPECT_FALSE(error.empty());
-    if (QFile::exists(QStringLiteral("/dev/full"))) {
-        error.clear();
-        EXPECT_FALSE(ListFiles::SaveListToFile(list, "/dev/full", &error));
-        EXPECT_FALSE(error.empty());
+    const char* folder = "<folder>"; // a folder in the file's place cannot be read
+    const std::pair<const char*, Entries> cases[] = {
+        { nullptr, { "" } },
+        { "", { "" } },
+        { folder, { "" } },
+        { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
+        { "http://a/azenv.php\r\nhttp://b/judge.cgi", { "http://a/azenv.php", "http://b/judge.cgi" } },
+        { "a\r\n\r\n", { "a", "" } },
+        { "http://a/\nhttp://b/\n", { "http://a/", "http://b/" } },
+        { "a\r\nb\nc\rd", { "a", "b", "c", "d" } },
+        { "a\rb", { "a", "b" } },
+    };
+    for (const auto& [bytes, entries] : cases) {
+        SetUp();
+        if (bytes == folder) {
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ListFiles::JudgeScriptsPath())));
+        } else if (bytes) {
+            ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
+        }
+        EXPECT_EQ(load(), entries) << (bytes ? bytes : "missing");
     }
-    EXPECT_EQ(list.count(), 1);
+
+    std::string many;
+    for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
+        many += "http://judge/" + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), QByteArray::fromStdString(many)));
+    const Entries loaded = load();
+    ASSERT_EQ(loaded.size(), static_cast<std::size_t>(ListBox::kMaxEntries)) << "loading stops at the limit";
+    EXPECT_EQ(loaded.back(), "http://judge/32766");
 }
 
-TEST_F(ListFilesTest, SavedListLoadsBackUnchanged)
+TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfAndReportsFailures)
 {
     MemoryListBox list;
-    list.addItem("http://x/\xe9");
-    list.addItem("");
-    list.addItem("http://y/a b");
-    ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath()));
-    EXPECT_EQ(load(), (Entries { "http://x/\xe9", "", "http://y/a b" }));
+    for (const char* entry : { "1.2.3.4:80", "http://x/\xe9", "", "http://y/a b", "1.2.3.4:80" })
+        list.addItem(entry);
+    list.setSelectedIndex(1);
+    std::string error = "untouched";
+    ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error));
+    EXPECT_EQ(error, "untouched");
+    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
+    EXPECT_EQ(load(), entriesOf(list)) << "a saved list loads back unchanged";
+    EXPECT_EQ(list.selectedIndex(), 1) << "saving changes nothing in the list";
+    MemoryListBox empty;
+    EXPECT_TRUE(ListFiles::SaveListToFile(empty, ListFiles::JudgeScriptsPath()));
+    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "") << "an empty list empties the file";
+
+    for (const std::string& path : { std::string(), m_dir.filePath(u"missing/x.txt"_s).toStdString(),
+             std::string("/dev/full") }) {
+        error.clear();
+        EXPECT_FALSE(ListFiles::SaveListToFile(list, path, &error)) << path;
+        EXPECT_FALSE(error.empty()) << path;
+    }
+    EXPECT_EQ(list.count(), 5);
 }
 
 } // namespace
