@@ -2,7 +2,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "platform/FileRegistryStore.h"
@@ -25,25 +24,13 @@ using Strings = std::vector<std::string>;
 
 // GIO and the desktop tools read these once, so they are set before main runs: settings go to a
 // keyfile in a private folder instead of the user's desktop.
-struct PrivateDesktopConfig
-{
-    PrivateDesktopConfig()
-    {
-        char pattern[] = "/tmp/qv-sysproxy-XXXXXX";
-        if (const char* made = mkdtemp(pattern))
-            folder = made;
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        setenv("GSETTINGS_BACKEND", "keyfile", 1);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
-    ~PrivateDesktopConfig()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-    std::string folder;
-};
-const PrivateDesktopConfig g_config;
+const QTemporaryDir g_desktopDir;
+const std::string g_folder = [] {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(g_desktopDir.path()));
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    return g_desktopDir.path().toStdString();
+}();
 
 const std::string kKey = SystemProxyCommands::kKeyPath;
 
@@ -322,7 +309,7 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     EXPECT_FALSE(unreadable.setDword(kKey, "ProxyEnable", 1));
     EXPECT_FALSE(unreadable.errorString().empty());
     EXPECT_TRUE(QFileInfo(dir.filePath(u"folder.reg"_s)).isDir());
-    EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_config.folder + '/', 0), 0u)
+    EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_folder + '/', 0), 0u)
         << FileRegistryStore::defaultFilePath();
 }
 
@@ -347,12 +334,12 @@ TEST(DesktopBackends, FollowSetAndClear)
         EXPECT_EQ(GnomeProxyBackend::current().mode, "none");
     }
     if (kde.isAvailable()) {
-        const QByteArray set = readFile(g_config.folder + "/kioslaverc");
+        const QByteArray set = readFile(g_folder + "/kioslaverc");
         for (const char* line : { "[Proxy Settings]", "ProxyType=1", "httpProxy=http://10.0.0.1 8080",
                  "httpsProxy=http://10.0.0.1 8080" })
             EXPECT_TRUE(set.contains(line)) << line << "\n" << set.toStdString();
         ASSERT_TRUE(kde.apply(false, "", 0, &error)) << error;
-        EXPECT_TRUE(readFile(g_config.folder + "/kioslaverc").contains("ProxyType=0"));
+        EXPECT_TRUE(readFile(g_folder + "/kioslaverc").contains("ProxyType=0"));
     }
 }
 
