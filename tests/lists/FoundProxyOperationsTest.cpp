@@ -107,49 +107,41 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
     EXPECT_EQ(list2Entries(), (Strings { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
 }
 
-TEST_F(FoundProxyOperationsTest, SortsByClickedColumnAsText)
+// Column clicks sort as text; a right press over a selected row with an address opens the menu;
+// Copy Proxy and a click in the found list put the selected proxy on the clipboard.
+TEST_F(FoundProxyOperationsTest, ViewCommands)
 {
     for (const char* port : { "80", "1080", "8080", "3128" })
         find("10.0.0.1", port);
-    ops.columnClick(3);
-    EXPECT_EQ(view.sortKey(), 2);
-    EXPECT_TRUE(view.isSorted());
-    EXPECT_EQ(column(2), (Strings { "1080", "3128", "80", "8080" }));
-    ops.columnClick(1);
-    EXPECT_EQ(view.sortKey(), 0);
-}
-
-TEST_F(FoundProxyOperationsTest, PopupOnlyOnRightPressOverSelectedRowWithIp)
-{
-    find("1.2.3.4", "80");
     view.addRow({}, { "", "80", "1" });
     for (const auto& [selected, button, popups] : { std::tuple { -1, FoundProxyOperations::RightButton, 0 },
-             std::tuple { 0, FoundProxyOperations::LeftButton, 0 },
-             std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
-             std::tuple { 0, FoundProxyOperations::RightButton, 1 },
-             std::tuple { 1, FoundProxyOperations::RightButton, 1 } }) {
+             std::tuple { 0, FoundProxyOperations::LeftButton, 0 }, std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
+             std::tuple { 0, FoundProxyOperations::RightButton, 1 }, std::tuple { 4, FoundProxyOperations::RightButton, 1 } }) {
         view.setSelectedRow(selected);
         ops.mouseDown(button, 1, 5, 5);
         EXPECT_EQ(host.popups, popups) << selected << " " << button;
     }
-}
 
-TEST_F(FoundProxyOperationsTest, CopyPutsTheSelectedProxyOnTheClipboard)
-{
-    find("1.2.3.4", "80");
-    find("5.6.7.8", "3128");
     clipboard.setText("old");
+    view.setSelectedRow(-1);
     ops.copyProxy(); // nothing selected: the clipboard stays
     ops.list2Click();
     EXPECT_EQ(clipboard.text(), "old");
     view.setSelectedRow(1);
     ops.copyProxy();
-    EXPECT_EQ(clipboard.text(), "5.6.7.8:3128");
+    EXPECT_EQ(clipboard.text(), "10.0.0.1:1080");
     EXPECT_EQ(clipboard.clearCount(), 1);
-    list2.setSelectedIndex(0);
+    list2.setSelectedIndex(3);
     ops.list2Click(); // the found list copies without clearing first
-    EXPECT_EQ(clipboard.text(), "1.2.3.4:80");
+    EXPECT_EQ(clipboard.text(), "10.0.0.1:3128");
     EXPECT_EQ(clipboard.clearCount(), 1);
+
+    ops.columnClick(3);
+    EXPECT_EQ(view.sortKey(), 2);
+    EXPECT_TRUE(view.isSorted());
+    EXPECT_EQ(column(2), (Strings { "1080", "3128", "80", "80", "8080" }));
+    ops.columnClick(1);
+    EXPECT_EQ(view.sortKey(), 0);
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)

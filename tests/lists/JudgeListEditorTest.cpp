@@ -123,22 +123,7 @@ TEST_F(JudgeListEditorTest, TextThatCannotBeSavedWhollyIsReported)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"missing"_s)));
 }
 
-TEST_F(JudgeListEditorTest, ControlsFitTheToolWindowWithoutOverlapping)
-{
-    JudgeListEditor form(path);
-    EXPECT_EQ(form.windowTitle(), u"Edit Proxy Judge Scripts"_s);
-    EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_EQ(form.styleButton1()->Caption() + u'|' + form.styleButton2()->Caption(), u"Save Changes|Cancel"_s);
-    const QList<QWidget*> controls { form.Text1(), form.styleButton1(), form.styleButton2(), form.Label1() };
-    for (QWidget* a : controls) {
-        EXPECT_TRUE(form.rect().contains(a->geometry())) << a->objectName().toStdString();
-        for (QWidget* b : controls)
-            EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << a->objectName().toStdString();
-    }
-}
-
-TEST_F(JudgeListEditorTest, LauncherReopensKeepsUnsavedEditsAndClosesWithIt)
+TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWithIt)
 {
     write("a\r\n");
     QPointer<JudgeListEditor> last;
@@ -148,8 +133,18 @@ TEST_F(JudgeListEditorTest, LauncherReopensKeepsUnsavedEditsAndClosesWithIt)
         JudgeListEditor* first = launcher.form();
         ASSERT_NE(first, nullptr);
         EXPECT_TRUE(first->isVisible());
-        EXPECT_EQ(first->parent(), nullptr);
         EXPECT_FALSE(first->isModal());
+        EXPECT_EQ(first->windowTitle(), u"Edit Proxy Judge Scripts"_s);
+        EXPECT_EQ(first->styleButton1()->Caption() + u'|' + first->styleButton2()->Caption(), u"Save Changes|Cancel"_s);
+        // A fixed tool window whose controls neither overlap nor stick out.
+        EXPECT_TRUE(first->windowFlags().testFlag(Qt::Tool));
+        EXPECT_EQ(first->minimumSize(), first->maximumSize());
+        const QList<QWidget*> controls { first->Text1(), first->styleButton1(), first->styleButton2(), first->Label1() };
+        for (QWidget* a : controls) {
+            EXPECT_TRUE(first->rect().contains(a->geometry())) << a->objectName().toStdString();
+            for (QWidget* b : controls)
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << a->objectName().toStdString();
+        }
         first->Text1()->setPlainText(u"edited"_s);
         launcher.show(); // already open: not read again
         EXPECT_EQ(launcher.form(), first);
