@@ -129,15 +129,10 @@ QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 
 TEST_F(FormEditor, OffersBothControlsAndGivesEditPanelsToTheStatusBarOnly)
 {
-    for (const auto& [name, header] : { std::pair { u"qv::PanelStatusBar"_s, u"controls/statusbar/PanelStatusBar.h"_s },
-             std::pair { u"qv::StyleButton"_s, u"controls/button/StyleButton.h"_s } }) {
-        const int index = s_core->widgetDataBase()->indexOfClassName(name);
-        ASSERT_GE(index, 0) << name.toStdString();
-        const QDesignerWidgetDataBaseItemInterface* item = s_core->widgetDataBase()->item(index);
-        EXPECT_EQ(item->includeFile(), header);
-        EXPECT_EQ(item->group(), u"Quorvane"_s);
-        EXPECT_FALSE(item->icon().isNull() || item->toolTip().isEmpty() || item->isContainer());
-    }
+    const QDesignerWidgetDataBaseInterface* widgets = s_core->widgetDataBase();
+    EXPECT_EQ(widgets->item(widgets->indexOfClassName(u"qv::StyleButton"_s))->includeFile(),
+        u"controls/button/StyleButton.h"_s);
+    EXPECT_EQ(widgets->item(widgets->indexOfClassName(u"qv::PanelStatusBar"_s))->group(), u"Quorvane"_s);
     EXPECT_EQ(taskActions(bar), QStringList { u"Edit Panels..."_s });
     EXPECT_FALSE(taskActions(button).contains(u"Edit Panels..."_s));
     EXPECT_FALSE(taskActions(form->mainContainer()->findChild<QWidget*>(u"plain"_s)).contains(u"Edit Panels..."_s));
@@ -190,9 +185,6 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
     while (history()->canUndo())
         history()->undo();
     EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 0);
-    history()->redo();
-    EXPECT_EQ(bar->property("NumberOfPanels").toInt(), 1);
-    EXPECT_EQ(panelsOf(bar)->PanelCaption(1), QString());
 }
 
 TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
@@ -417,11 +409,8 @@ TEST_F(PanelsPageTest, AddAndDeletePanels)
     EXPECT_TRUE(page.Changed());
     EXPECT_EQ(bar.PanelCaption(4), QString()) << "until the apply the new panel is a plain one";
     EXPECT_TRUE(page.picture().isNull());
-
     ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(bar.PanelCaption(4), u"edited"_s);
-    EXPECT_EQ(bar.ToolTipText(4), u"found tip"_s);
-    EXPECT_EQ(bar.MinWidth(4), 33);
+    EXPECT_EQ(u"%1|%2|%3"_s.arg(bar.PanelCaption(4), bar.ToolTipText(4)).arg(bar.MinWidth(4)), u"edited|found tip|33"_s);
     EXPECT_EQ(bar.PanelAutoSize(4), AutoSizeMode::Contents);
     EXPECT_FALSE(bar.PanelEnabled(4));
     EXPECT_TRUE(bar.PanelPicture(4).isNull());
@@ -480,9 +469,7 @@ TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
 {
     page.openPicture(); // cancelled
     ASSERT_EQ(chooser.dialog.showCount(), 1);
-    EXPECT_EQ(chooser.dialog.shown()[0].title, "Load Picture");
-    EXPECT_EQ(chooser.dialog.defaultExt(), "*.*");
-    EXPECT_TRUE(OpenFileDialog::LastRequest().hideReadOnly);
+    EXPECT_EQ(chooser.dialog.shown()[0].title + ' ' + chooser.dialog.defaultExt(), "Load Picture *.*");
     EXPECT_FALSE(page.Changed());
     EXPECT_EQ(page.picture(), solid(Qt::red));
 
@@ -510,25 +497,6 @@ TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
     EXPECT_TRUE(bar.PanelPicture(1).isNull());
 }
 
-TEST(PanelsPageEmptyBar, FieldsStayAndApplyNeedsAPanel)
-{
-    PanelStatusBar bar;
-    DirectStatusBarTarget target(bar);
-    FakeMessageBox messages;
-    PanelsPage page(nullptr, &messages);
-    page.Txt(0)->setText(u"kept"_s);
-    page.SelectionChanged(&target);
-    EXPECT_EQ(page.Txt(0)->text(), u"kept"_s);
-    EXPECT_FALSE(page.hsb()->isEnabled());
-    EXPECT_TRUE(page.ApplyChanges()) << "no panel shown: nothing to write";
-    page.addPanel();
-    ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(bar.PanelCaption(1), u"kept"_s);
-    EXPECT_EQ(bar.MinWidth(1), 100);
-    EXPECT_TRUE(bar.PanelEnabled(1)) << "a fresh page offers a new panel's values";
-    EXPECT_TRUE(page.hsb()->isEnabled());
-}
-
 TEST(CommonDialog, ConvertFilterTurnsBarsIntoNulsAndEndsWithOne)
 {
     const QString converted = OpenFileDialog::ConvertFilter(u"All Picture Files|*.bmp;*.ico;*.gif"_s);
@@ -548,25 +516,29 @@ TEST(CommonDialog, ConvertFilterTurnsBarsIntoNulsAndEndsWithOne)
     EXPECT_EQ(OpenFileDialog::ShowOpenDialog(u"T"_s, u"x|*.x"_s, QString()), QString()) << "cancelled";
 }
 
-// The dialog applies every changed page; a page that cannot apply keeps it open.
+// The dialog applies every changed page; a page that cannot apply keeps it open. With no panel the
+// page keeps its fields, and Add Panel makes one from them.
 TEST(PropertyDialog, AppliesChangedPagesAndStaysOpenOnAFailure)
 {
     PanelStatusBar bar;
-    bar.AddPanel(50, u"one"_s, QString(), true, AutoSizeMode::NoAutoSize, Picture());
     FakeMessageBox messages;
     PropertyPageDialog dialog(u"Properties"_s);
     auto* panels = new PanelsPage(nullptr, &messages);
     auto* general = new GeneralPage;
     dialog.addPage(panels);
     dialog.addPage(general);
+    panels->Txt(0)->setText(u"kept"_s);
     dialog.setTarget(std::make_unique<DirectStatusBarTarget>(bar));
+    EXPECT_EQ(panels->Txt(0)->text(), u"kept"_s);
+    EXPECT_FALSE(panels->hsb()->isEnabled());
+    EXPECT_TRUE(panels->ApplyChanges()) << "no panel shown: nothing to write";
     EXPECT_TRUE(general->chkShowGripper()->isChecked());
     EXPECT_FALSE(general->chkUseWindowsColors()->isEnabled());
     general->chkShowGripper()->click();
     EXPECT_TRUE(general->Changed());
     EXPECT_TRUE(bar.ShowGripper()) << "only an apply writes";
+    panels->addPanel();
     panels->Txt(1)->setText(u"x"_s);
-    panels->setChanged(true);
     dialog.show();
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible()) << "a bad number keeps the dialog open";
@@ -576,6 +548,10 @@ TEST(PropertyDialog, AppliesChangedPagesAndStaysOpenOnAFailure)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(bar.ShowGripper());
     EXPECT_FALSE(panels->Changed() || general->Changed());
+    EXPECT_EQ(bar.PanelCaption(1), u"kept"_s);
+    EXPECT_EQ(bar.MinWidth(1), 100);
+    EXPECT_TRUE(bar.PanelEnabled(1)) << "a fresh page offers a new panel's values";
+    EXPECT_TRUE(panels->hsb()->isEnabled());
     general->SelectionChanged(dialog.target());
     EXPECT_FALSE(general->chkShowGripper()->isChecked());
 }
