@@ -54,7 +54,8 @@ protected:
 
 TEST_F(MainWindowTest, ControlsExistAreLaidOutAndRaiseTheirEvents)
 {
-    ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
+    ASSERT_TRUE(
+        test::writeFile(ListFiles::JudgeScriptsPath(), "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
     auto w = open();
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
@@ -71,7 +72,8 @@ TEST_F(MainWindowTest, ControlsExistAreLaidOutAndRaiseTheirEvents)
         ASSERT_NE(a, nullptr);
         EXPECT_TRUE(a->parentWidget()->rect().contains(a->geometry())) << a->objectName().toStdString();
         for (QWidget* b : controls)
-            EXPECT_TRUE(a == b || a->parentWidget() != b->parentWidget() || !a->geometry().intersects(b->geometry()))
+            EXPECT_TRUE(
+                a == b || a->parentWidget() != b->parentWidget() || !a->geometry().intersects(b->geometry()))
                 << a->objectName().toStdString() << " overlaps " << b->objectName().toStdString();
     }
     // Captions are not cut off (without the font they are drawn in another one).
@@ -79,7 +81,8 @@ TEST_F(MainWindowTest, ControlsExistAreLaidOutAndRaiseTheirEvents)
              std::tuple { (QWidget*)w->CmdEdit(), w->CmdEdit()->Caption(), 0 },
              std::tuple { (QWidget*)w->Frame3(), w->Frame3()->title(), 16 },
              std::tuple { (QWidget*)w->toolbarButton(4), w->buttonCaption(4), 4 } })
-        EXPECT_TRUE(!AppFonts::hasTahoma() || widget->fontMetrics().horizontalAdvance(text) + margin <= widget->width())
+        EXPECT_TRUE(!AppFonts::hasTahoma()
+            || widget->fontMetrics().horizontalAdvance(text) + margin <= widget->width())
             << text.toStdString();
 
     QStringList captions;
@@ -93,7 +96,8 @@ TEST_F(MainWindowTest, ControlsExistAreLaidOutAndRaiseTheirEvents)
         return list;
     };
     EXPECT_EQ(keys(4), QStringList { u"Clear=Clear"_s });
-    EXPECT_EQ(keys(6), (QStringList { u"Export=export"_s, u"Clear=clear1"_s, u"Kill Duplicates=killdupes"_s }));
+    EXPECT_EQ(
+        keys(6), (QStringList { u"Export=export"_s, u"Clear=clear1"_s, u"Kill Duplicates=killdupes"_s }));
 
     EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> { w->mnuProxy(), w->mnClearP(), w->mnuCopy() }));
     QSignalSpy clicks(w.get(), &MainWindow::toolbarButtonClicked);
@@ -132,7 +136,8 @@ TEST_F(MainWindowTest, EventsReachTheOperations)
     w->mnuCopy()->trigger();
     EXPECT_EQ(clipboard->text(), "10.0.0.1:8080");
     w->mnuProxy()->trigger(); // the fake box answers Yes
-    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "10.0.0.1:8080");
+    EXPECT_EQ(
+        FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "10.0.0.1:8080");
     w->mnClearP()->trigger();
     EXPECT_EQ(box->lastTitle(), "Clear Proxy");
     EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");

@@ -26,9 +26,9 @@
 #include <QtDesigner/QDesignerTaskMenuExtension>
 #include <QtDesigner/QDesignerWidgetDataBaseInterface>
 #include <QtUiTools/QUiLoader>
-#include <gtest/gtest.h>
 #include <climits>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 
@@ -135,7 +135,8 @@ TEST_F(FormEditor, OffersBothControlsAndGivesEditPanelsToTheStatusBarOnly)
     EXPECT_EQ(widgets->item(widgets->indexOfClassName(u"qv::PanelStatusBar"_s))->group(), u"Quorvane"_s);
     EXPECT_EQ(taskActions(bar), QStringList { u"Edit Panels..."_s });
     EXPECT_FALSE(taskActions(button).contains(u"Edit Panels..."_s));
-    EXPECT_FALSE(taskActions(form->mainContainer()->findChild<QWidget*>(u"plain"_s)).contains(u"Edit Panels..."_s));
+    EXPECT_FALSE(
+        taskActions(form->mainContainer()->findChild<QWidget*>(u"plain"_s)).contains(u"Edit Panels..."_s));
 }
 
 TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
@@ -161,8 +162,8 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
 
     // Each change made outside an apply is a step of its own, named for what it did.
     const Picture picture(QImage(4, 4, QImage::Format_RGB32), Picture::Type::Bitmap);
-    const std::pair<std::function<void()>, QString> steps[] = {
-        { [&] { target.setPanelCaption(1, u"c"_s); }, u"Change text of panel 1"_s },
+    const std::pair<std::function<void()>, QString> steps[] = { { [&] { target.setPanelCaption(1, u"c"_s); },
+                                                                    u"Change text of panel 1"_s },
         { [&] { target.setToolTipText(1, u"t"_s); }, u"Change tool tip of panel 1"_s },
         { [&] { target.setMinWidth(1, 7); }, u"Change minimum width of panel 1"_s },
         { [&] { target.setPanelAutoSize(1, AutoSizeMode::Contents); }, u"Change auto size of panel 1"_s },
@@ -179,7 +180,9 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
         EXPECT_EQ(history()->undoText(), text);
     }
     const auto now = panelsOf(bar);
-    EXPECT_EQ(u"%1 %2 %3 %4"_s.arg(now->PanelCaption(1), now->ToolTipText(1)).arg(now->MinWidth(1)).arg(now->PanelEnabled(1)),
+    EXPECT_EQ(u"%1 %2 %3 %4"_s.arg(now->PanelCaption(1), now->ToolTipText(1))
+                  .arg(now->MinWidth(1))
+                  .arg(now->PanelEnabled(1)),
         u"c t 7 0"_s);
 
     while (history()->canUndo())
@@ -206,19 +209,21 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     general.chkShowGripper()->setChecked(false);
     ASSERT_TRUE(general.ApplyChanges());
     // What the property editor does for the button's own properties.
-    for (const auto& [name, value] : { std::pair { "Caption", QVariant(u"Edit"_s) }, std::pair { "ButtonType", QVariant(7) },
-             std::pair { "ShowFocusRect", QVariant(false) }, std::pair { "ColorScheme", QVariant(2) },
-             std::pair { "BackColor", QVariant(QColor(0x99, 0x66, 0x33)) },
-             std::pair { "ForeOver", QVariant(QColor(0xFF, 0, 0)) },
-             std::pair { "ForeColor", QVariant(QColor(0xFF, 0xFF, 0xFF)) },
-             // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
-             std::pair { "MaskColor", QVariant(toDesignerColor(SysColor::code(SysColor::Highlight))) } })
+    for (const auto& [name, value] :
+        { std::pair { "Caption", QVariant(u"Edit"_s) }, std::pair { "ButtonType", QVariant(7) },
+            std::pair { "ShowFocusRect", QVariant(false) }, std::pair { "ColorScheme", QVariant(2) },
+            std::pair { "BackColor", QVariant(QColor(0x99, 0x66, 0x33)) },
+            std::pair { "ForeOver", QVariant(QColor(0xFF, 0, 0)) },
+            std::pair { "ForeColor", QVariant(QColor(0xFF, 0xFF, 0xFF)) },
+            // A system colour, as the colour editor shows it: its RGB now, its index in the alpha.
+            std::pair { "MaskColor", QVariant(toDesignerColor(SysColor::code(SysColor::Highlight))) } })
         form->cursor()->setWidgetProperty(button, QString::fromLatin1(name), value);
     form->cursor()->setWidgetProperty(bar, u"Apperance"_s, 1);
 
     const QByteArray saved = form->contents().toUtf8();
     // Settings text, not words to translate: uic sets it as it is, without a translate call.
-    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<property name=\"panels\" stdset=\"0\">\n    <string notr=\"true\">"))
+        << saved.toStdString();
     EXPECT_NE(saved.indexOf("alpha=\"241\""), -1) << "the system colour is saved as one";
     QUiLoader loader;
     loader.clearPluginPaths();
@@ -244,12 +249,13 @@ TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
     EXPECT_FALSE(loadedBar->property("ShowGripper").toBool());
     EXPECT_EQ(loadedBar->property("Apperance").toInt(), 1);
     // The form keeps what the designer showed, hover colours that followed at design time included.
-    for (const char* name : { "Caption", "ButtonType", "ShowFocusRect", "ColorScheme", "BackColor", "BackOver",
-             "ForeColor", "ForeOver", "MaskColor" })
+    for (const char* name : { "Caption", "ButtonType", "ShowFocusRect", "ColorScheme", "BackColor",
+             "BackOver", "ForeColor", "ForeOver", "MaskColor" })
         EXPECT_EQ(loadedButton->property(name), button->property(name)) << name;
     EXPECT_EQ(fromDesignerColor(button->property("BackOver").value<QColor>()), 0x00336699u);
     EXPECT_EQ(fromDesignerColor(button->property("ForeOver").value<QColor>()), 0x00FFFFFFu);
-    EXPECT_EQ(fromDesignerColor(loadedButton->property("MaskColor").value<QColor>()), SysColor::code(SysColor::Highlight));
+    EXPECT_EQ(fromDesignerColor(loadedButton->property("MaskColor").value<QColor>()),
+        SysColor::code(SysColor::Highlight));
 }
 
 // Designer shows a form in an MDI child of its main window; the gripper follows the form's window.
@@ -353,8 +359,8 @@ TEST_F(PanelsPageTest, EditsMarkThePageAndGoToTheShownPanelBeforeTheScrollBarMov
     show(3);
     EXPECT_EQ(bar.PanelCaption(2), u"Found: 12"_s);
     EXPECT_EQ(bar.PanelCaption(3), u"Pending"_s);
-    for (QWidget* edit : std::initializer_list<QWidget*> { page.Txt(1), page.Txt(2), page.Txt(3),
-             page.txtMinWidth(), page.Combo1()->lineEdit() }) {
+    for (QWidget* edit : std::initializer_list<QWidget*> {
+             page.Txt(1), page.Txt(2), page.Txt(3), page.txtMinWidth(), page.Combo1()->lineEdit() }) {
         page.setChanged(false);
         QTest::keyClicks(edit, u"1"_s);
         EXPECT_TRUE(page.Changed()) << edit->objectName().toStdString();
@@ -381,9 +387,10 @@ TEST_F(PanelsPageTest, FieldsApplyAsTheyRead)
 
     // The auto-size text maps to its mode; anything else is NoAutoSize.
     using enum AutoSizeMode;
-    for (const auto& [text, mode] : { std::pair { u"2 - Contents"_s, Contents }, std::pair { u"1 - Spring"_s, Spring },
-             std::pair { u"0 - NoAutoSize"_s, NoAutoSize }, std::pair { u"Spring"_s, NoAutoSize },
-             std::pair { u"2"_s, NoAutoSize }, std::pair { u"2 - contents"_s, NoAutoSize } }) {
+    for (const auto& [text, mode] :
+        { std::pair { u"2 - Contents"_s, Contents }, std::pair { u"1 - Spring"_s, Spring },
+            std::pair { u"0 - NoAutoSize"_s, NoAutoSize }, std::pair { u"Spring"_s, NoAutoSize },
+            std::pair { u"2"_s, NoAutoSize }, std::pair { u"2 - contents"_s, NoAutoSize } }) {
         bar.setPanelAutoSize(2, mode == Contents ? Spring : Contents);
         type(page.Combo1()->lineEdit(), text);
         ASSERT_TRUE(page.ApplyChanges());
@@ -410,7 +417,8 @@ TEST_F(PanelsPageTest, AddAndDeletePanels)
     EXPECT_EQ(bar.PanelCaption(4), QString()) << "until the apply the new panel is a plain one";
     EXPECT_TRUE(page.picture().isNull());
     ASSERT_TRUE(page.ApplyChanges());
-    EXPECT_EQ(u"%1|%2|%3"_s.arg(bar.PanelCaption(4), bar.ToolTipText(4)).arg(bar.MinWidth(4)), u"edited|found tip|33"_s);
+    EXPECT_EQ(u"%1|%2|%3"_s.arg(bar.PanelCaption(4), bar.ToolTipText(4)).arg(bar.MinWidth(4)),
+        u"edited|found tip|33"_s);
     EXPECT_EQ(bar.PanelAutoSize(4), AutoSizeMode::Contents);
     EXPECT_FALSE(bar.PanelEnabled(4));
     EXPECT_TRUE(bar.PanelPicture(4).isNull());
@@ -453,9 +461,9 @@ TEST_F(PanelsPageTest, NumberThatIsNotANumberAppliesNothingAndNamesTheField)
 
     // Numbers convert as numbers do: fractions round to the even neighbour, exponents count.
     const std::pair<QString, std::optional<int>> conversions[] = { { u"12.5"_s, 12 }, { u"13.5"_s, 14 },
-        { u"1e2"_s, 100 }, { u" -7 "_s, -7 }, { u"2147483647.4"_s, INT_MAX }, { u"2147483647.5"_s, std::nullopt },
-        { u"99999999999"_s, std::nullopt }, { u"1e"_s, std::nullopt }, { u"inf"_s, std::nullopt },
-        { u"12 5"_s, std::nullopt } };
+        { u"1e2"_s, 100 }, { u" -7 "_s, -7 }, { u"2147483647.4"_s, INT_MAX },
+        { u"2147483647.5"_s, std::nullopt }, { u"99999999999"_s, std::nullopt }, { u"1e"_s, std::nullopt },
+        { u"inf"_s, std::nullopt }, { u"12 5"_s, std::nullopt } };
     for (const auto& [text, value] : conversions) {
         bar.setMinWidth(2, 1);
         type(page.Txt(3), text);

@@ -69,10 +69,11 @@ protected:
 // "Clear" empties the queue, "clear1" the view only; other keys, letter case included, do nothing.
 TEST_F(FoundProxyOperationsTest, MenuKeysCompareExactly)
 {
-    for (const auto& [key, pending, rows, captions] : { std::tuple { "Clear", 0, 2, Strings { "3:Loaded: 0" } },
-             std::tuple { "clear1", 1, 0, Strings {} }, std::tuple { "clear", 1, 2, Strings {} },
-             std::tuple { "CLEAR1", 1, 2, Strings {} }, std::tuple { "Export", 1, 2, Strings {} },
-             std::tuple { "killdupes ", 1, 2, Strings {} }, std::tuple { "", 1, 2, Strings {} } }) {
+    for (const auto& [key, pending, rows, captions] :
+        { std::tuple { "Clear", 0, 2, Strings { "3:Loaded: 0" } }, std::tuple { "clear1", 1, 0, Strings {} },
+            std::tuple { "clear", 1, 2, Strings {} }, std::tuple { "CLEAR1", 1, 2, Strings {} },
+            std::tuple { "Export", 1, 2, Strings {} }, std::tuple { "killdupes ", 1, 2, Strings {} },
+            std::tuple { "", 1, 2, Strings {} } }) {
         list1.clear();
         list2.clear();
         view.clear();
@@ -104,7 +105,8 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
     ops.buttonMenuClick("killdupes");
     EXPECT_EQ(column(0), (Strings { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128" }));
     EXPECT_EQ(column(3), (Strings { "1", "2", "2", "1" })) << "the first find of a proxy stays";
-    EXPECT_EQ(list2Entries(), (Strings { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
+    EXPECT_EQ(
+        list2Entries(), (Strings { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
 }
 
 // Column clicks sort as text; a right press over a selected row with an address opens the menu;
@@ -115,8 +117,10 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
         find("10.0.0.1", port);
     view.addRow({}, { "", "80", "1" });
     for (const auto& [selected, button, popups] : { std::tuple { -1, FoundProxyOperations::RightButton, 0 },
-             std::tuple { 0, FoundProxyOperations::LeftButton, 0 }, std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
-             std::tuple { 0, FoundProxyOperations::RightButton, 1 }, std::tuple { 4, FoundProxyOperations::RightButton, 1 } }) {
+             std::tuple { 0, FoundProxyOperations::LeftButton, 0 },
+             std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
+             std::tuple { 0, FoundProxyOperations::RightButton, 1 },
+             std::tuple { 4, FoundProxyOperations::RightButton, 1 } }) {
         view.setSelectedRow(selected);
         ops.mouseDown(button, 1, 5, 5);
         EXPECT_EQ(host.popups, popups) << selected << " " << button;
@@ -176,8 +180,8 @@ TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)
 TEST_F(FoundProxyOperationsTest, ExportFailureNamesFileAndErrorOnce)
 {
     find("10.0.0.3", "80");
-    for (const auto& [path, error] :
-        { std::pair { file("no-such-folder/found.txt"), ENOENT }, std::pair { std::string("/dev/full"), ENOSPC } }) {
+    for (const auto& [path, error] : { std::pair { file("no-such-folder/found.txt"), ENOENT },
+             std::pair { std::string("/dev/full"), ENOSPC } }) {
         dialog.setNextFileName(path);
         ops.exportFound();
         const std::string prompt = messages.lastPrompt();

@@ -42,10 +42,12 @@ TEST_F(JudgeListEditorTest, LoadThenSaveUnchanged)
         QString shown;
         QByteArray saved;
     };
-    const Case cases[] = { { "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" },
-        { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" }, { "a\rb\r", u"a\nb\n"_s, "a\r\nb\r\n" },
-        { "a\nb\n", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
-        { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s, "http://h\xE9.example/\xA0j\r\n" },
+    const Case cases[] = { { "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n" },
+        { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
+        { "a\rb\r", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\nb\n", u"a\nb\n"_s, "a\r\nb\r\n" },
+        { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
+        { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
+            "http://h\xE9.example/\xA0j\r\n" },
         { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" },
         // Longer than the list reader's cap: read whole, not cut.
         { QByteArray(70000, 'j') + "\r\nb\r\n", QString(70000, u'j') + u"\nb\n"_s,
@@ -82,8 +84,8 @@ TEST_F(JudgeListEditorTest, WhatCouldNotBeReadIsNeverOverwritten)
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
     const QByteArray big = QByteArray(JudgeListEditor::kMaxFileBytes, 'x') + "\r\n";
     write(big);
-    for (const auto& [file, shown] :
-        { std::pair { folder, error(EISDIR) }, std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
+    for (const auto& [file, shown] : { std::pair { folder, error(EISDIR) },
+             std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
         JudgeListEditor form(file);
         EXPECT_EQ(status(form), shown);
         EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
@@ -100,9 +102,10 @@ TEST_F(JudgeListEditorTest, TextThatCannotBeSavedWhollyIsReported)
 {
     write("http://a/\r\n");
     JudgeListEditor form(path);
-    for (const auto& [text, shown] :
-        { std::pair { u"http://a/\nhttp://\u20AC/\n"_s, u"Status: not saved: \"\u20AC\" (U+20AC) on line 2"_s },
-            std::pair { u"http://\U0001F600/"_s, u"Status: not saved: \"\U0001F600\" (U+1F600) on line 1"_s } }) {
+    for (const auto& [text, shown] : { std::pair { u"http://a/\nhttp://\u20AC/\n"_s,
+                                           u"Status: not saved: \"\u20AC\" (U+20AC) on line 2"_s },
+             std::pair {
+                 u"http://\U0001F600/"_s, u"Status: not saved: \"\U0001F600\" (U+1F600) on line 1"_s } }) {
         form.Text1()->setPlainText(text);
         form.saveChanges();
         EXPECT_EQ(status(form), shown);
@@ -110,13 +113,14 @@ TEST_F(JudgeListEditorTest, TextThatCannotBeSavedWhollyIsReported)
     EXPECT_EQ(read(), QByteArray("http://a/\r\n"));
 
     // A file that cannot be created, or not written whole, is reported; the dialog stays.
-    for (const std::string& target : { dir.filePath(u"missing/judgescripts.txt"_s).toStdString(),
-             std::string("/dev/full") }) {
+    for (const std::string& target :
+        { dir.filePath(u"missing/judgescripts.txt"_s).toStdString(), std::string("/dev/full") }) {
         JudgeListEditor failing(path, target);
         failing.show();
         Q_EMIT failing.styleButton1()->Click();
         EXPECT_TRUE(status(failing).startsWith(u"Status: "_s)) << target;
-        EXPECT_TRUE(status(failing).endsWith(QString::fromLocal8Bit(std::strerror(target == "/dev/full" ? ENOSPC : ENOENT))))
+        EXPECT_TRUE(status(failing).endsWith(
+            QString::fromLocal8Bit(std::strerror(target == "/dev/full" ? ENOSPC : ENOENT))))
             << status(failing).toStdString();
         EXPECT_TRUE(failing.isVisible());
     }
@@ -135,15 +139,18 @@ TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWith
         EXPECT_TRUE(first->isVisible());
         EXPECT_FALSE(first->isModal());
         EXPECT_EQ(first->windowTitle(), u"Edit Proxy Judge Scripts"_s);
-        EXPECT_EQ(first->styleButton1()->Caption() + u'|' + first->styleButton2()->Caption(), u"Save Changes|Cancel"_s);
+        EXPECT_EQ(first->styleButton1()->Caption() + u'|' + first->styleButton2()->Caption(),
+            u"Save Changes|Cancel"_s);
         // A fixed tool window whose controls neither overlap nor stick out.
         EXPECT_TRUE(first->windowFlags().testFlag(Qt::Tool));
         EXPECT_EQ(first->minimumSize(), first->maximumSize());
-        const QList<QWidget*> controls { first->Text1(), first->styleButton1(), first->styleButton2(), first->Label1() };
+        const QList<QWidget*> controls { first->Text1(), first->styleButton1(), first->styleButton2(),
+            first->Label1() };
         for (QWidget* a : controls) {
             EXPECT_TRUE(first->rect().contains(a->geometry())) << a->objectName().toStdString();
             for (QWidget* b : controls)
-                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry())) << a->objectName().toStdString();
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                    << a->objectName().toStdString();
         }
         first->Text1()->setPlainText(u"edited"_s);
         launcher.show(); // already open: not read again

@@ -70,12 +70,14 @@ TEST_F(ListFilesTest, JudgeListLocations)
         std::string save;
         Entries loaded;
     };
-    for (const Case& c : { Case { false, false, installed, user, { "" } }, Case { false, true, user, user, { "user" } },
-             Case { true, true, beside, beside, { "beside" } } }) {
+    for (const Case& c :
+        { Case { false, false, installed, user, { "" } }, Case { false, true, user, user, { "user" } },
+            Case { true, true, beside, beside, { "beside" } } }) {
         SetUp();
         QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
         ASSERT_TRUE(!c.beside || test::writeFile(beside, "beside\r\n"));
-        ASSERT_TRUE(!c.user || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
+        ASSERT_TRUE(
+            !c.user || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
         EXPECT_EQ(JudgeListPaths::readPath(), c.read);
         EXPECT_EQ(JudgeListPaths::savePath(), c.save);
         EXPECT_EQ(load(), c.loaded);
@@ -130,15 +132,16 @@ TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfAndReportsFailures)
     std::string error = "untouched";
     ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error));
     EXPECT_EQ(error, "untouched");
-    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
+    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()),
+        "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
     EXPECT_EQ(load(), entriesOf(list)) << "a saved list loads back unchanged";
     EXPECT_EQ(list.selectedIndex(), 1) << "saving changes nothing in the list";
     MemoryListBox empty;
     EXPECT_TRUE(ListFiles::SaveListToFile(empty, ListFiles::JudgeScriptsPath()));
     EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "") << "an empty list empties the file";
 
-    for (const std::string& path : { std::string(), m_dir.filePath(u"missing/x.txt"_s).toStdString(),
-             std::string("/dev/full") }) {
+    for (const std::string& path :
+        { std::string(), m_dir.filePath(u"missing/x.txt"_s).toStdString(), std::string("/dev/full") }) {
         error.clear();
         EXPECT_FALSE(ListFiles::SaveListToFile(list, path, &error)) << path;
         EXPECT_FALSE(error.empty()) << path;
@@ -155,7 +158,8 @@ TEST(RemoveDuplicates, KeepsFirstOfEachKindInOrder)
              std::tuple { Entries { "x", "X", "y" }, Entries { "x", "y" }, 1 },
              std::tuple { Entries { "p:1", "P:1", "p:1" }, Entries { "p:1" }, 0 },
              std::tuple { Entries { "", "a", "", "A" }, Entries { "", "a" }, 1 },
-             std::tuple { Entries { "\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7" }, Entries { "\xC9t\xE9", "\xD7", "\xF7" }, 2 },
+             std::tuple { Entries { "\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7" },
+                 Entries { "\xC9t\xE9", "\xD7", "\xF7" }, 2 },
              std::tuple { Entries { "ab", "a", "AB", "abc" }, Entries { "ab", "a", "abc" }, 2 } }) {
         MemoryListBox list;
         for (const std::string& e : entries)

@@ -111,7 +111,10 @@ protected:
         backends.push_back(std::make_unique<RecordingBackend>(&applied, Desktop::Missing));
         return SystemProxyCommands(view, messages, store, std::move(backends));
     }
-    bool prompted(const std::string& text) const { return messages.lastPrompt().find(text) != std::string::npos; }
+    bool prompted(const std::string& text) const
+    {
+        return messages.lastPrompt().find(text) != std::string::npos;
+    }
 
     QTemporaryDir dir;
     const std::string path = dir.filePath(u"registry.reg"_s).toStdString();
@@ -128,9 +131,10 @@ TEST_F(SystemProxyTest, SetThenClearWriteTypedValuesAndTheDesktop)
     commands(store).setAsDefaultProxy();
     commands(store).clearProxySupport();
     ASSERT_EQ(messages.count(), 2);
-    EXPECT_EQ(messages.shown()[0].prompt + '|' + messages.shown()[0].title + '|' + messages.shown()[1].prompt + '|'
-            + messages.shown()[1].title,
-        "Are you sure you want use this proxy?|Set Proxy|Are you sure you want to clear proxy support?|Clear Proxy");
+    EXPECT_EQ(messages.shown()[0].prompt + '|' + messages.shown()[0].title + '|' + messages.shown()[1].prompt
+            + '|' + messages.shown()[1].title,
+        "Are you sure you want use this proxy?|Set Proxy|Are you sure you want to clear proxy support?|Clear "
+        "Proxy");
     EXPECT_EQ(messages.lastStyle(), MessageBox::YesNo | MessageBox::Question);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path))) << "answering No changes nothing";
 
@@ -176,7 +180,8 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
     // The desktop fails, or there is none: the user learns that only the store was written.
     const std::string onlyStore = "Only the program's own store, " + path + ", was written";
     commands(store, Desktop::Fails).setAsDefaultProxy();
-    EXPECT_TRUE(prompted("- the Test desktop proxy setting: read-only\n" + onlyStore + ".")) << messages.lastPrompt();
+    EXPECT_TRUE(prompted("- the Test desktop proxy setting: read-only\n" + onlyStore + "."))
+        << messages.lastPrompt();
     commands(store, Desktop::Missing).clearProxySupport();
     EXPECT_EQ(messages.lastPrompt(),
         onlyStore + ": no desktop proxy setting could be changed (no test desktop; no test desktop).");
@@ -229,24 +234,28 @@ QByteArray richFile(const char* enable, const char* server, const char* append)
 
 TEST_F(SystemProxyTest, SetAndClearChangeOnlyTheirTwoValues)
 {
-    ASSERT_TRUE(writeFile(path, richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"old:1\"\r\n", "")));
+    ASSERT_TRUE(writeFile(
+        path, richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"old:1\"\r\n", "")));
     FileRegistryStore store(path);
     commands(store).setAsDefaultProxy();
-    EXPECT_EQ(readFile(path), richFile("\"ProxyEnable\"=dword:00000001\r\n", "\"proxyserver\" = \"10.0.0.1:8080\"\r\n", ""));
+    EXPECT_EQ(readFile(path),
+        richFile("\"ProxyEnable\"=dword:00000001\r\n", "\"proxyserver\" = \"10.0.0.1:8080\"\r\n", ""));
     commands(store).clearProxySupport();
-    EXPECT_EQ(readFile(path), richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"\"\r\n", ""));
+    EXPECT_EQ(
+        readFile(path), richFile("\"ProxyEnable\"=dword:00000000\r\n", "\"proxyserver\" = \"\"\r\n", ""));
     EXPECT_EQ(messages.count(), 2) << messages.lastPrompt();
 
     // Missing values are added after the key's last value, in the file's line ends.
     ASSERT_TRUE(writeFile(path, richFile("", "", "")));
     commands(store).setAsDefaultProxy();
-    EXPECT_EQ(readFile(path), richFile("", "", "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"10.0.0.1:8080\"\r\n"));
+    EXPECT_EQ(readFile(path),
+        richFile("", "", "\"ProxyEnable\"=dword:00000001\r\n\"ProxyServer\"=\"10.0.0.1:8080\"\r\n"));
 
     FileRegistryStore reread(path);
-    for (const auto& [name, text] : { std::pair { "", "default value" },
-             std::pair { "ProxyOverride", "<local>;*.example.org" },
-             std::pair { "AutoConfigURL", "http://wpad.example/proxy.pac" },
-             std::pair { "Gr\xC3\xBC\xC3\x9F\x65", "Gr\xC3\xBC\xC3\x9F\x65 aus K\xC3\xB6ln \"q\"" } })
+    for (const auto& [name, text] :
+        { std::pair { "", "default value" }, std::pair { "ProxyOverride", "<local>;*.example.org" },
+            std::pair { "AutoConfigURL", "http://wpad.example/proxy.pac" },
+            std::pair { "Gr\xC3\xBC\xC3\x9F\x65", "Gr\xC3\xBC\xC3\x9F\x65 aus K\xC3\xB6ln \"q\"" } })
         EXPECT_EQ(reread.value(kKey, name)->text, text);
     EXPECT_FALSE(reread.value(kKey, "Big")) << "a dword out of range is not a number, but it stays";
     EXPECT_EQ(reread.value("other", "ProxyServer")->text, "keep:2");
@@ -260,7 +269,8 @@ TEST_F(SystemProxyTest, AFileThatCannotBeTakenApartIsNeverWritten)
              std::pair { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", 2 },
              std::pair { head + "\n\"b\" \"x\"\n", 3 }, std::pair { head + "[broken\n", 2 },
              std::pair { head + "\"b\"=\"x\" y\n", 2 }, std::pair { head + "\"b\"=12\n", 2 },
-             std::pair { head + "\"b\"=hex:01,\\\n", 2 }, std::pair { head + "\"ProxyEnable\"=\"a\\\n", 2 } }) {
+             std::pair { head + "\"b\"=hex:01,\\\n", 2 },
+             std::pair { head + "\"ProxyEnable\"=\"a\\\n", 2 } }) {
         ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(text)));
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
@@ -312,8 +322,10 @@ TEST(DesktopBackends, FollowSetAndClear)
         { std::tuple { true, "manual", "ProxyType=1" }, std::tuple { false, "none", "ProxyType=0" } }) {
         for (DesktopProxyBackend* desktop : std::initializer_list<DesktopProxyBackend*> { &gnome, &kde }) {
             if (desktop->isAvailable()) {
-                EXPECT_TRUE(desktop->canApply(enable, enable ? "10.0.0.1" : "", enable ? 8080 : 0, &error)) << error;
-                EXPECT_TRUE(desktop->apply(enable, enable ? "10.0.0.1" : "", enable ? 8080 : 0, &error)) << error;
+                EXPECT_TRUE(desktop->canApply(enable, enable ? "10.0.0.1" : "", enable ? 8080 : 0, &error))
+                    << error;
+                EXPECT_TRUE(desktop->apply(enable, enable ? "10.0.0.1" : "", enable ? 8080 : 0, &error))
+                    << error;
             }
         }
         const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
@@ -324,7 +336,9 @@ TEST(DesktopBackends, FollowSetAndClear)
                 == "10.0.0.1:8080 10.0.0.1:8080");
         const QByteArray kio = readFile(g_folder + "/kioslaverc");
         EXPECT_TRUE(!kde.isAvailable()
-            || (kio.contains(type) && (!enable || kio.contains("\nhttpProxy=http://10.0.0.1 8080\nhttpsProxy=http://10.0.0.1 8080"))))
+            || (kio.contains(type)
+                && (!enable
+                    || kio.contains("\nhttpProxy=http://10.0.0.1 8080\nhttpsProxy=http://10.0.0.1 8080"))))
             << kio.toStdString();
     }
 }
