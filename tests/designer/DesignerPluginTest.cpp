@@ -33,7 +33,6 @@
 
 #include "controls/statusbar/DirectStatusBarTarget.h"
 #include "controls/statusbar/GeneralPage.h"
-#include "controls/statusbar/OpenFileDialog.h"
 #include "controls/statusbar/PanelStatusBar.h"
 #include "controls/statusbar/PanelsPage.h"
 #include "controls/statusbar/QtOpenFileChooser.h"
@@ -41,8 +40,8 @@
 #include "designer/PropertyPageDialog.h"
 #include "platform/gui/Color.h"
 #include "platform/gui/PropertyStore.h"
-#include "support/FakeFileDialog.h"
 #include "support/FakeMessageBox.h"
+#include "support/StatusBarOpenFileChooser.h"
 
 using namespace Qt::StringLiterals;
 
@@ -272,26 +271,6 @@ Picture solid(QColor colour)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-// The shared scripted dialog, installed as the open-file chooser while it lives.
-class ScriptedChooser final : public OpenFileChooser
-{
-public:
-    ScriptedChooser() { m_previous = OpenFileDialog::setChooser(this); }
-    ~ScriptedChooser() override { OpenFileDialog::setChooser(m_previous); }
-    Q_DISABLE_COPY_MOVE(ScriptedChooser)
-    QString chooseOpenFile(const OpenFileRequest& request) override
-    {
-        dialog.setDialogTitle(request.title.toStdString());
-        dialog.setFilter(request.filter.toStdString());
-        dialog.setDefaultExt(request.defaultExt.toStdString());
-        return dialog.showOpen() ? QString::fromStdString(dialog.fileName()) : QString();
-    }
-    FakeFileDialog dialog;
-
-private:
-    OpenFileChooser* m_previous = nullptr;
-};
-
 // A bar of three panels with distinct values, and the Panels page looking at it.
 class PanelsPageTest : public testing::Test
 {
@@ -317,7 +296,7 @@ protected:
     PanelStatusBar bar;
     DirectStatusBarTarget target { bar };
     FakeMessageBox messages;
-    ScriptedChooser chooser;
+    test::StatusBarOpenFileChooser chooser;
     PanelsPage page { nullptr, &messages };
 };
 
@@ -500,7 +479,7 @@ TEST(CommonDialog, ConvertFilterTurnsBarsIntoNulsAndEndsWithOne)
     EXPECT_EQ(OpenFileDialog::ConvertedFilter(), converted);
     EXPECT_EQ(OpenFileDialog::ConvertFilter(QString()), QString(QChar(0)));
 
-    ScriptedChooser chooser;
+    test::StatusBarOpenFileChooser chooser;
     chooser.dialog.setNextFileName("/tmp/a b.ico");
     EXPECT_EQ(OpenFileDialog::ShowOpenDialog(u"T"_s, u"All Picture Files|*.bmp;*.ico;*.gif"_s, u"*.*"_s),
         u"/tmp/a b.ico"_s);
