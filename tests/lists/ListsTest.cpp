@@ -1,0 +1,524 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTreeView>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "controls/button/StyleButton.h"
+#include "lists/FoundProxyOperations.h"
+#include "lists/JudgeEditorLauncher.h"
+#include "lists/JudgeListEditor.h"
+#include "lists/ListFiles.h"
+#include "platform/JudgeListPaths.h"
+#include "platform/MemoryListBox.h"
+#include "platform/TextFile.h"
+#include "platform/gui/TreeListView.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeFileDialog.h"
+#include "support/FakeMessageBox.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qv {
+namespace {
+
+using Entries = std::vector<std::string>;
+
+Entries entriesOf(const ListBox& list)
+{
+    Entries entries;
+    for (int i = 0; i < list.count(); ++i)
+        entries.push_back(list.item(i));
+    return entries;
+}
+
+// The judge file lives beside the running executable; this test has a folder of its own.
+class ListFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString path = QString::fromStdString(ListFiles::JudgeScriptsPath());
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+    }
+    void TearDown() override { SetUp(); }
+
+    static Entries load()
+    {
+        MemoryListBox combo;
+        combo.addItem("left over");
+        ListFiles::LoadJudgeScripts(combo);
+        return entriesOf(combo);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// The list beside the program wins, else the user's own list, else the installed default; the editor
+// saves beside the program when a list is there, else to the user's list, creating its folder.
+TEST_F(ListFilesTest, JudgeListLocations)
+{
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    const std::string beside = programDirectory() + "/judgescripts.txt";
+    const std::string user = QFile::encodeName(m_dir.path()).toStdString() + "/Quorvane/judgescripts.txt";
+    const std::string installed = programDirectory() + "/../share/quorvane/judgescripts.txt";
+    EXPECT_EQ(ListFiles::JudgeScriptsPath(), beside);
+    EXPECT_EQ(JudgeListPaths::userList(), user);
+    EXPECT_EQ(JudgeListPaths::installedDefault(), installed);
+
+    struct Case
+    {
+        bool beside;
+        bool user;
+        std::string read;
+        std::string save;
+        Entries loaded;
+    };
+    for (const Case& c :
+        { Case { false, false, installed, user, { "" } }, Case { false, true, user, user, { "user" } },
+            Case { true, true, beside, beside, { "beside" } } }) {
+        SetUp();
+        QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
+        ASSERT_TRUE(!c.beside || test::writeFile(beside, "beside\r\n"));
+        ASSERT_TRUE(
+            !c.user || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
+        EXPECT_EQ(JudgeListPaths::readPath(), c.read);
+        EXPECT_EQ(JudgeListPaths::savePath(), c.save);
+        EXPECT_EQ(load(), c.loaded);
+        JudgeListEditor form;
+        EXPECT_EQ(form.path(), c.read);
+        form.Text1()->setPlainText(u"edited"_s);
+        form.saveChanges();
+        EXPECT_EQ(test::readFile(c.save), "edited\r\n");
+    }
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
+{
+    const char* folder = "<folder>"; // a folder in the file's place cannot be read
+    const std::pair<const char*, Entries> cases[] = {
+        { nullptr, { "" } },
+        { "", { "" } },
+        { folder, { "" } },
+        { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
+        { "http://a/azenv.php\r\nhttp://b/judge.cgi", { "http://a/azenv.php", "http://b/judge.cgi" } },
+        { "a\r\n\r\n", { "a", "" } },
+        { "http://a/\nhttp://b/\n", { "http://a/", "http://b/" } },
+        { "a\r\nb\nc\rd", { "a", "b", "c", "d" } },
+        { "a\rb", { "a", "b" } },
+    };
+    for (const auto& [bytes, entries] : cases) {
+        SetUp();
+        if (bytes == folder) {
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ListFiles::JudgeScriptsPath())));
+        } else if (bytes) {
+            ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
+        }
+        EXPECT_EQ(load(), entries) << (bytes ? bytes : "missing");
+    }
+
+    std::string many;
+    for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
+        many += "http://judge/" + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), QByteArray::fromStdString(many)));
+    const Entries loaded = load();
+    ASSERT_EQ(loaded.size(), static_cast<std::size_t>(ListBox::kMaxEntries)) << "loading stops at the limit";
+    EXPECT_EQ(loaded.back(), "http://judge/32766");
+}
+
+TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfAndReportsFailures)
+{
+    MemoryListBox list;
+    for (const char* entry : { "1.2.3.4:80", "http://x/\xe9", "", "http://y/a b", "1.2.3.4:80" })
+        list.addItem(entry);
+    list.setSelectedIndex(1);
+    std::string error = "untouched";
+    ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error));
+    EXPECT_EQ(error, "untouched");
+    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()),
+        "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
+    EXPECT_EQ(load(), entriesOf(list)) << "a saved list loads back unchanged";
+    EXPECT_EQ(list.selectedIndex(), 1) << "saving changes nothing in the list";
+    MemoryListBox empty;
+    EXPECT_TRUE(ListFiles::SaveListToFile(empty, ListFiles::JudgeScriptsPath()));
+    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "") << "an empty list empties the file";
+
+    for (const std::string& path :
+        { std::string(), m_dir.filePath(u"missing/x.txt"_s).toStdString(), std::string("/dev/full") }) {
+        error.clear();
+        EXPECT_FALSE(ListFiles::SaveListToFile(list, path, &error)) << path;
+        EXPECT_FALSE(error.empty()) << path;
+    }
+    EXPECT_EQ(list.count(), 5);
+}
+
+// Keeps the first of each kind (letter case ignored, Latin-1 letters too) in order; the selection is
+// where a search from the top for the last entry stops.
+TEST(RemoveDuplicates, KeepsFirstOfEachKindInOrder)
+{
+    for (const auto& [entries, survivors, selected] : { std::tuple { Entries {}, Entries {}, -1 },
+             std::tuple { Entries { "A", "b", "a", "B", "A" }, Entries { "A", "b" }, 0 },
+             std::tuple { Entries { "x", "X", "y" }, Entries { "x", "y" }, 1 },
+             std::tuple { Entries { "p:1", "P:1", "p:1" }, Entries { "p:1" }, 0 },
+             std::tuple { Entries { "", "a", "", "A" }, Entries { "", "a" }, 1 },
+             std::tuple { Entries { "\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7" },
+                 Entries { "\xC9t\xE9", "\xD7", "\xF7" }, 2 },
+             std::tuple { Entries { "ab", "a", "AB", "abc" }, Entries { "ab", "a", "abc" }, 2 } }) {
+        MemoryListBox list;
+        for (const std::string& e : entries)
+            list.addItem(e);
+        ListFiles::RemoveDuplicates(list);
+        EXPECT_EQ(entriesOf(list), survivors);
+        EXPECT_EQ(list.selectedIndex(), selected) << entries.size();
+    }
+
+    MemoryListBox full;
+    Entries first;
+    for (int i = 0; i < ListBox::kMaxEntries; ++i) {
+        full.addItem((i % 3 ? "h" : "H") + std::to_string(i % 1000));
+        if (i < 1000)
+            first.push_back(full.item(i));
+    }
+    ListFiles::RemoveDuplicates(full);
+    EXPECT_EQ(entriesOf(full), first);
+    EXPECT_EQ(full.selectedIndex(), 766); // entry 32766 is h766, whose first is at 766
+}
+
+class RecordingHost final : public FoundProxyHost
+{
+public:
+    void setPanelCaption(int panel, const std::string& text) override
+    {
+        captions.push_back(std::to_string(panel) + ":" + text);
+    }
+    void showPopupMenu() override { ++popups; }
+    Entries captions;
+    int popups = 0;
+};
+
+class FoundProxyOperationsTest : public testing::Test
+{
+protected:
+    void find(const std::string& ip, const std::string& port, const std::string& level = "3")
+    {
+        view.addRow({}, { ip, port, level });
+        list2.addItem(ip + ':' + port);
+    }
+    Entries column(int c) const
+    {
+        Entries out;
+        for (int r = 0; r < view.rowCount(); ++r)
+            out.push_back(c ? view.subItem(r, c) : view.subItem(r, 1) + ':' + view.subItem(r, 2));
+        return out;
+    }
+    std::string file(const char* name) const { return dir.filePath(QString::fromLatin1(name)).toStdString(); }
+
+    QTemporaryDir dir;
+    MemoryListBox list1;
+    MemoryListBox list2;
+    QTreeView tree;
+    TreeListView view { &tree, QStringList(4) };
+    FakeClipboard clipboard;
+    FakeFileDialog dialog;
+    FakeMessageBox messages;
+    RecordingHost host;
+    FoundProxyOperations ops { list1, list2, view, clipboard, dialog, messages, host };
+};
+
+// "Clear" empties the queue, "clear1" the view only; other keys, letter case included, do nothing.
+TEST_F(FoundProxyOperationsTest, MenuKeysCompareExactly)
+{
+    for (const auto& [key, pending, rows, captions] :
+        { std::tuple { "Clear", 0, 2, Entries { "3:Loaded: 0" } }, std::tuple { "clear1", 1, 0, Entries {} },
+            std::tuple { "clear", 1, 2, Entries {} }, std::tuple { "CLEAR1", 1, 2, Entries {} },
+            std::tuple { "Export", 1, 2, Entries {} }, std::tuple { "killdupes ", 1, 2, Entries {} },
+            std::tuple { "", 1, 2, Entries {} } }) {
+        list1.clear();
+        list2.clear();
+        view.clear();
+        host.captions.clear();
+        list1.addItem("1.1.1.1:80");
+        find("9.9.9.9", "80");
+        find("9.9.9.9", "80");
+        ops.buttonMenuClick(key);
+        EXPECT_EQ(list1.count(), pending) << key;
+        EXPECT_EQ(view.rowCount(), rows) << key;
+        EXPECT_EQ(list2.count(), 2) << key;
+        EXPECT_EQ(host.captions, captions) << key;
+    }
+    EXPECT_EQ(dialog.showCount(), 0);
+}
+
+TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
+{
+    find("10.0.0.1", "8080", "1");
+    find("10.0.0.2", "80", "2");
+    find("10.0.0.1", "8080", "3");
+    find("10.0.0.1", "80", "2");
+    find("10.0.0.2", "80", "1");
+    view.addRow({}, { "Host.Example", "3128", "1" });
+    view.addRow({}, { "host.example", "3128", "2" });
+    list2.addItem("HOST.example:3128");
+    view.setSelectedRow(1);
+
+    ops.buttonMenuClick("killdupes");
+    EXPECT_EQ(column(0), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128" }));
+    EXPECT_EQ(column(3), (Entries { "1", "2", "2", "1" })) << "the first find of a proxy stays";
+    EXPECT_EQ(
+        entriesOf(list2), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
+}
+
+// Column clicks sort as text; a right press over a selected row with an address opens the menu;
+// Copy Proxy and a click in the found list put the selected proxy on the clipboard.
+TEST_F(FoundProxyOperationsTest, ViewCommands)
+{
+    for (const char* port : { "80", "1080", "8080", "3128" })
+        find("10.0.0.1", port);
+    view.addRow({}, { "", "80", "1" });
+    for (const auto& [selected, button, popups] : { std::tuple { -1, FoundProxyOperations::RightButton, 0 },
+             std::tuple { 0, FoundProxyOperations::LeftButton, 0 },
+             std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
+             std::tuple { 0, FoundProxyOperations::RightButton, 1 },
+             std::tuple { 4, FoundProxyOperations::RightButton, 1 } }) {
+        view.setSelectedRow(selected);
+        ops.mouseDown(button, 1, 5, 5);
+        EXPECT_EQ(host.popups, popups) << selected << " " << button;
+    }
+
+    clipboard.setText("old");
+    view.setSelectedRow(-1);
+    ops.copyProxy(); // nothing selected: the clipboard stays
+    ops.list2Click();
+    EXPECT_EQ(clipboard.text(), "old");
+    view.setSelectedRow(1);
+    ops.copyProxy();
+    EXPECT_EQ(clipboard.text(), "10.0.0.1:1080");
+    EXPECT_EQ(clipboard.clearCount(), 1);
+    list2.setSelectedIndex(3);
+    ops.list2Click(); // the found list copies without clearing first
+    EXPECT_EQ(clipboard.text(), "10.0.0.1:3128");
+    EXPECT_EQ(clipboard.clearCount(), 1);
+
+    ops.columnClick(3);
+    EXPECT_EQ(view.sortKey(), 2);
+    EXPECT_TRUE(view.isSorted());
+    EXPECT_EQ(column(2), (Entries { "1080", "3128", "80", "80", "8080" }));
+    ops.columnClick(1);
+    EXPECT_EQ(view.sortKey(), 0);
+}
+
+TEST_F(FoundProxyOperationsTest, ExportWritesFoundListInFindOrder)
+{
+    ops.exportFound(); // cancelled: nothing written
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+    ASSERT_TRUE(test::writeFile(file("found.txt"), "old contents\r\n"));
+    dialog.setNextFileName(file("found.txt"));
+    ops.exportFound();
+    EXPECT_EQ(test::readFile(file("found.txt")), QByteArray()) << "nothing found yet empties the file";
+
+    find("10.0.0.3", "80");
+    find("10.0.0.1", "8080");
+    find("10.0.0.2", "3128");
+    ops.columnClick(2);
+    dialog.setNextFileName(file("found.txt"));
+    ops.buttonMenuClick("export");
+    EXPECT_EQ(dialog.shown().at(1).kind, FakeFileDialog::Kind::Save);
+    EXPECT_EQ(dialog.shown().at(1).filter, "Text File|*.txt|");
+    const QByteArray found = "10.0.0.3:80\r\n10.0.0.1:8080\r\n10.0.0.2:3128\r\n";
+    EXPECT_EQ(test::readFile(file("found.txt")), found);
+
+    // After clearing the view the earlier finds are still exported; the dialog offers the last name.
+    ops.buttonMenuClick("clear1");
+    dialog.setNextFileName(file("again.txt"));
+    ops.buttonMenuClick("export");
+    EXPECT_EQ(test::readFile(file("again.txt")), found);
+    EXPECT_EQ(dialog.shown().at(3).offeredFileName, file("found.txt"));
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(FoundProxyOperationsTest, ExportFailureNamesFileAndErrorOnce)
+{
+    find("10.0.0.3", "80");
+    for (const auto& [path, error] : { std::pair { file("no-such-folder/found.txt"), ENOENT },
+             std::pair { std::string("/dev/full"), ENOSPC } }) {
+        dialog.setNextFileName(path);
+        ops.exportFound();
+        const std::string prompt = messages.lastPrompt();
+        const std::size_t named = prompt.find(path);
+        ASSERT_NE(named, std::string::npos) << prompt;
+        EXPECT_EQ(prompt.find(path, named + 1), std::string::npos) << "named twice: " << prompt;
+        EXPECT_NE(prompt.find(std::strerror(error)), std::string::npos) << "the error is missing: " << prompt;
+        EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
+    }
+    EXPECT_EQ(messages.count(), 2);
+    EXPECT_EQ(list2.count(), 1);
+}
+
+class JudgeListEditorTest : public testing::Test
+{
+protected:
+    QByteArray read() const { return test::readFile(path); }
+    void write(const QByteArray& bytes) const { ASSERT_TRUE(test::writeFile(path, bytes)); }
+    static QString status(const JudgeListEditor& form) { return form.Label1()->text(); }
+    static QString error(int number) { return u"Status: "_s + QString::fromLocal8Bit(std::strerror(number)); }
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(u"judgescripts.txt"_s).toStdString();
+};
+
+// Loading and saving unchanged leaves the file as it was, but for its line ends.
+TEST_F(JudgeListEditorTest, LoadThenSaveUnchanged)
+{
+    struct Case
+    {
+        QByteArray file;
+        QString shown;
+        QByteArray saved;
+    };
+    const Case cases[] = { { "a\r\nb\r\n", u"a\nb\n"_s, "a\r\nb\r\n" },
+        { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
+        { "a\rb\r", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\nb\n", u"a\nb\n"_s, "a\r\nb\r\n" },
+        { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
+        { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
+            "http://h\xE9.example/\xA0j\r\n" },
+        { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" },
+        // Longer than the list reader's cap: read whole, not cut.
+        { QByteArray(70000, 'j') + "\r\nb\r\n", QString(70000, u'j') + u"\nb\n"_s,
+            QByteArray(70000, 'j') + "\r\nb\r\n" } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.left(40).toStdString());
+        write(c.file);
+        JudgeListEditor form(path);
+        EXPECT_EQ(form.Text1()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), c.shown);
+        EXPECT_EQ(status(form), u"Status: Idle..."_s);
+        Q_EMIT form.styleButton1()->Click();
+        EXPECT_EQ(status(form), u"Status: File saved."_s);
+        EXPECT_EQ(read(), c.saved);
+    }
+}
+
+TEST_F(JudgeListEditorTest, MissingFileIsReportedAndSaveCreatesIt)
+{
+    JudgeListEditor form(path);
+    EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
+    EXPECT_EQ(status(form), error(ENOENT));
+    EXPECT_TRUE(form.Label1()->toolTip().contains(QString::fromStdString(path)));
+    form.Text1()->setPlainText(u"http://one/\nhttp://two/"_s);
+    form.saveChanges();
+    EXPECT_EQ(read(), QByteArray("http://one/\r\nhttp://two/\r\n"));
+    form.Text1()->clear();
+    form.saveChanges();
+    EXPECT_EQ(read(), QByteArray("\r\n"));
+}
+
+TEST_F(JudgeListEditorTest, WhatCouldNotBeReadIsNeverOverwritten)
+{
+    const std::string folder = dir.filePath(u"folder"_s).toStdString();
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    const QByteArray big = QByteArray(JudgeListEditor::kMaxFileBytes, 'x') + "\r\n";
+    write(big);
+    for (const auto& [file, shown] : { std::pair { folder, error(EISDIR) },
+             std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
+        JudgeListEditor form(file);
+        EXPECT_EQ(status(form), shown);
+        EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
+        form.Text1()->setPlainText(u"http://judge/"_s);
+        form.saveChanges();
+        EXPECT_EQ(status(form), u"Status: not saved: the file could not be read"_s);
+        EXPECT_TRUE(form.Label1()->toolTip().contains(QString::fromStdString(file)));
+    }
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
+    EXPECT_EQ(read(), big);
+}
+
+TEST_F(JudgeListEditorTest, TextThatCannotBeSavedWhollyIsReported)
+{
+    write("http://a/\r\n");
+    JudgeListEditor form(path);
+    for (const auto& [text, shown] : { std::pair { u"http://a/\nhttp://\u20AC/\n"_s,
+                                           u"Status: not saved: \"\u20AC\" (U+20AC) on line 2"_s },
+             std::pair {
+                 u"http://\U0001F600/"_s, u"Status: not saved: \"\U0001F600\" (U+1F600) on line 1"_s } }) {
+        form.Text1()->setPlainText(text);
+        form.saveChanges();
+        EXPECT_EQ(status(form), shown);
+    }
+    EXPECT_EQ(read(), QByteArray("http://a/\r\n"));
+
+    // A file that cannot be created, or not written whole, is reported; the dialog stays.
+    for (const std::string& target :
+        { dir.filePath(u"missing/judgescripts.txt"_s).toStdString(), std::string("/dev/full") }) {
+        JudgeListEditor failing(path, target);
+        failing.show();
+        Q_EMIT failing.styleButton1()->Click();
+        EXPECT_TRUE(status(failing).startsWith(u"Status: "_s)) << target;
+        EXPECT_TRUE(status(failing).endsWith(
+            QString::fromLocal8Bit(std::strerror(target == "/dev/full" ? ENOSPC : ENOENT))))
+            << status(failing).toStdString();
+        EXPECT_TRUE(failing.isVisible());
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"missing"_s)));
+}
+
+TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWithIt)
+{
+    write("a\r\n");
+    QPointer<JudgeListEditor> last;
+    {
+        JudgeEditorLauncher launcher(path);
+        launcher.show();
+        JudgeListEditor* first = launcher.form();
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_FALSE(first->isModal());
+        EXPECT_EQ(first->windowTitle(), u"Edit Proxy Judge Scripts"_s);
+        EXPECT_EQ(first->styleButton1()->Caption() + u'|' + first->styleButton2()->Caption(),
+            u"Save Changes|Cancel"_s);
+        // A fixed tool window whose controls neither overlap nor stick out.
+        EXPECT_TRUE(first->windowFlags().testFlag(Qt::Tool));
+        EXPECT_EQ(first->minimumSize(), first->maximumSize());
+        const QList<QWidget*> controls { first->Text1(), first->styleButton1(), first->styleButton2(),
+            first->Label1() };
+        for (QWidget* a : controls) {
+            EXPECT_TRUE(first->rect().contains(a->geometry())) << a->objectName().toStdString();
+            for (QWidget* b : controls)
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                    << a->objectName().toStdString();
+        }
+        first->Text1()->setPlainText(u"edited"_s);
+        launcher.show(); // already open: not read again
+        EXPECT_EQ(launcher.form(), first);
+        EXPECT_EQ(first->Text1()->toPlainText(), u"edited"_s);
+
+        Q_EMIT first->styleButton2()->Click(); // Cancel: no question, nothing saved
+        EXPECT_FALSE(first->isVisible());
+        EXPECT_EQ(read(), QByteArray("a\r\n"));
+        launcher.show(); // before the closed one is deleted
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_NE(launcher.form(), nullptr);
+        EXPECT_EQ(launcher.form()->Text1()->toPlainText(), u"a\n"_s);
+        EXPECT_TRUE(launcher.form()->isVisible());
+
+        launcher.form()->close(); // the close box
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(launcher.form(), nullptr);
+        launcher.show();
+        last = launcher.form();
+        ASSERT_TRUE(last);
+    }
+    EXPECT_FALSE(last) << "the editor closes with its launcher";
+}
+
+} // namespace
+} // namespace qv
