@@ -76,30 +76,24 @@ TEST_F(ListFilesTest, JudgeListLocations)
     EXPECT_EQ(JudgeListPaths::userList(), user);
     EXPECT_EQ(JudgeListPaths::installedDefault(), installed);
 
-    struct Case
-    {
-        bool beside;
-        bool user;
-        std::string read;
-        std::string save;
-        Entries loaded;
-    };
-    for (const Case& c :
-        { Case { false, false, installed, user, { "" } }, Case { false, true, user, user, { "user" } },
-            Case { true, true, beside, beside, { "beside" } } }) {
+    // Which lists exist: read from, saved to, entries loaded.
+    for (const auto& [hasBeside, hasUser, read, save, loaded] :
+        { std::tuple { false, false, installed, user, Entries { "" } },
+            std::tuple { false, true, user, user, Entries { "user" } },
+            std::tuple { true, true, beside, beside, Entries { "beside" } } }) {
         SetUp();
         QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
-        ASSERT_TRUE(!c.beside || test::writeFile(beside, "beside\r\n"));
+        ASSERT_TRUE(!hasBeside || test::writeFile(beside, "beside\r\n"));
         ASSERT_TRUE(
-            !c.user || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
-        EXPECT_EQ(JudgeListPaths::readPath(), c.read);
-        EXPECT_EQ(JudgeListPaths::savePath(), c.save);
-        EXPECT_EQ(load(), c.loaded);
+            !hasUser || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
+        EXPECT_EQ(JudgeListPaths::readPath(), read);
+        EXPECT_EQ(JudgeListPaths::savePath(), save);
+        EXPECT_EQ(load(), loaded);
         JudgeListEditor form;
-        EXPECT_EQ(form.path(), c.read);
+        EXPECT_EQ(form.path(), read);
         form.Text1()->setPlainText(u"edited"_s);
         form.saveChanges();
-        EXPECT_EQ(test::readFile(c.save), "edited\r\n");
+        EXPECT_EQ(test::readFile(save), "edited\r\n");
     }
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
@@ -408,20 +402,6 @@ TEST_F(JudgeListEditorTest, LoadThenSaveUnchanged)
     }
 }
 
-TEST_F(JudgeListEditorTest, MissingFileIsReportedAndSaveCreatesIt)
-{
-    JudgeListEditor form(path);
-    EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
-    EXPECT_EQ(status(form), error(ENOENT));
-    EXPECT_TRUE(form.Label1()->toolTip().contains(QString::fromStdString(path)));
-    form.Text1()->setPlainText(u"http://one/\nhttp://two/"_s);
-    form.saveChanges();
-    EXPECT_EQ(read(), QByteArray("http://one/\r\nhttp://two/\r\n"));
-    form.Text1()->clear();
-    form.saveChanges();
-    EXPECT_EQ(read(), QByteArray("\r\n"));
-}
-
 TEST_F(JudgeListEditorTest, WhatCouldNotBeReadIsNeverOverwritten)
 {
     const std::string folder = dir.filePath(u"folder"_s).toStdString();
@@ -485,17 +465,8 @@ TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWith
         EXPECT_EQ(first->windowTitle(), u"Edit Proxy Judge Scripts"_s);
         EXPECT_EQ(first->styleButton1()->Caption() + u'|' + first->styleButton2()->Caption(),
             u"Save Changes|Cancel"_s);
-        // A fixed tool window whose controls neither overlap nor stick out.
         EXPECT_TRUE(first->windowFlags().testFlag(Qt::Tool));
-        EXPECT_EQ(first->minimumSize(), first->maximumSize());
-        const QList<QWidget*> controls { first->Text1(), first->styleButton1(), first->styleButton2(),
-            first->Label1() };
-        for (QWidget* a : controls) {
-            EXPECT_TRUE(first->rect().contains(a->geometry())) << a->objectName().toStdString();
-            for (QWidget* b : controls)
-                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
-                    << a->objectName().toStdString();
-        }
+        EXPECT_EQ(first->minimumSize(), first->maximumSize()) << "a fixed tool window";
         first->Text1()->setPlainText(u"edited"_s);
         launcher.show(); // already open: not read again
         EXPECT_EQ(launcher.form(), first);
