@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>

@@ -278,7 +278,6 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     QTemporaryDir dir;
     const std::string path = dir.filePath(u"a/b/store.reg"_s).toStdString();
     FileRegistryStore store(path);
-    EXPECT_FALSE(store.keyExists(kKey));
     EXPECT_FALSE(store.value(kKey, "ProxyEnable"));
     ASSERT_TRUE(Registry::SetRegDword(store, Registry::kHkeyCurrentUser, kKey, "ProxyEnable", 0xFFFFFFFFu));
     const std::string odd = "q\"uo\\te\r\n\t\xE9\x7F;[x]=dword:1";
@@ -298,8 +297,7 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     // A folder where the file should be cannot be read, and is never replaced.
     ASSERT_TRUE(QDir().mkpath(dir.filePath(u"folder.reg"_s)));
     FileRegistryStore unreadable(dir.filePath(u"folder.reg"_s).toStdString());
-    EXPECT_FALSE(unreadable.setDword(kKey, "ProxyEnable", 1));
-    EXPECT_FALSE(unreadable.errorString().empty());
+    EXPECT_FALSE(unreadable.setDword(kKey, "ProxyEnable", 1) || unreadable.errorString().empty());
     EXPECT_TRUE(QFileInfo(dir.filePath(u"folder.reg"_s)).isDir());
     EXPECT_EQ(FileRegistryStore::defaultFilePath().rfind(g_folder + '/', 0), 0u)
         << FileRegistryStore::defaultFilePath();
