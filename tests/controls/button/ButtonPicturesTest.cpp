@@ -7,184 +7,124 @@ using namespace qv::test;
 
 namespace {
 
-// A 4 x 1 surface filled with one colour.
-void prepare(ButtonRenderer& r, Rgb fill)
-{
-    setUpRenderer(r, 10, 4, 1);
-    r.surface().fillRect({ 0, 0, 4, 1 }, fill);
-}
-
-std::vector<Rgb> row(const ButtonRenderer& r)
-{
-    return r.surface().readPixels({ 0, 0, 4, 1 });
-}
-
-} // namespace
-
-TEST(ButtonTransBlt, GreyscaleWeightsTheComponents)
-{
-    ButtonRenderer r;
-    prepare(r, 0xFFFFFF);
-    r.transBlt(0, 0, 3, 1, bitmapOf(3, 1, { 0x0000FF, 0x00FF00, 0xFF0000 }), 0xC0C0C0, std::nullopt, false,
-        true, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x4C4C4C, 0x969696, 0x1C1C1C, 0xFFFFFF }));
-}
-
-TEST(ButtonTransBlt, BlendTakesTwoThirdsOfTheSource)
-{
-    ButtonRenderer r;
-    prepare(r, 0xFFFFFF);
-    r.transBlt(0, 0, 1, 1, bitmapOf(1, 1, { 0x000000 }), 0xC0C0C0, std::nullopt, false, false, true);
-    r.surface().fillRect({ 1, 0, 2, 1 }, 0x000000);
-    r.transBlt(1, 0, 1, 1, bitmapOf(1, 1, { 0xFFFFFF }), 0xC0C0C0, std::nullopt, false, false, true);
-    const auto pixels = row(r);
-    EXPECT_EQ(pixels[0], 0x555555u);
-    EXPECT_EQ(pixels[1], 0xAAAAAAu);
-}
-
-TEST(ButtonTransBlt, MonoMaskPaintsOnlyDarkPixels)
-{
-    ButtonRenderer r;
-    prepare(r, 0x00FF00);
-    // White, black, light grey (sum 387 > 384), mid grey (sum 384).
-    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0x000000, 0x818181, 0x808080 }), 0x123456, 0x0000FF,
-        true, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF }));
-
-    // Without the mono mask the brush paints every pixel that is not transparent.
-    prepare(r, 0x00FF00);
-    r.transBlt(0, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0x000000, 0xC0C0C0, 0x808080 }), 0xC0C0C0, 0x0000FF,
-        false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF }));
-}
-
-TEST(ButtonTransBlt, MaskColourIsSkippedOnlyWhenAsked)
-{
-    ButtonRenderer r;
-    prepare(r, 0x00FF00);
-    const Picture picture = bitmapOf(2, 1, { 0xC0C0C0, 0x112233 });
-    r.transBlt(0, 0, 2, 1, picture, 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x112233, 0x00FF00, 0x00FF00 }));
-
-    r.settings().useMaskColor = false;
-    r.transBlt(0, 0, 2, 1, picture, 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0xC0C0C0, 0x112233, 0x00FF00, 0x00FF00 }));
-}
-
-TEST(ButtonTransBlt, IconLiesOnTheMaskColour)
+QImage iconImage() // a transparent pixel and a blue one
 {
     QImage icon(2, 1, QImage::Format_ARGB32);
     icon.setPixel(0, 0, qRgba(0, 0, 0, 0));
     icon.setPixel(1, 0, qRgba(0, 0, 255, 255));
-    const Picture picture(icon, Picture::Type::Icon);
-
-    ButtonRenderer r;
-    prepare(r, 0x00FF00);
-    r.settings().maskColor = 0xFF00FF;
-    r.transBlt(0, 0, 2, 1, picture, 0xFF00FF, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0xFF0000, 0x00FF00, 0x00FF00 }));
-
-    r.settings().useMaskColor = false;
-    r.transBlt(0, 0, 2, 1, picture, 0xFF00FF, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r)[0], 0xFF00FFu);
-}
-
-TEST(ButtonTransBlt, ClipsAtTheSurfaceEdgeAndIgnoresEmptySizes)
-{
-    ButtonRenderer r;
-    prepare(r, 0x00FF00);
-    r.transBlt(
-        3, 0, 2, 1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r), (std::vector<Rgb> { 0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF }));
-    r.transBlt(
-        0, 0, 0, 1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r)[0], 0x00FF00u);
-    // Negative sizes take the picture's own.
-    r.transBlt(
-        0, 0, -1, -1, bitmapOf(2, 1, { 0x0000FF, 0x0000FF }), 0xC0C0C0, std::nullopt, false, false, false);
-    EXPECT_EQ(row(r)[1], 0x0000FFu);
-}
-
-namespace {
-
-// A 4 x 4 picture of one colour on a 20 x 20 face-only button, centred at (8, 8).
-ButtonRenderer& pictureButton(ButtonRenderer& r, int style, Rgb colour)
-{
-    r.settings().pictureNormal = bitmapOf(4, 4, std::vector<Rgb>(16, colour));
-    setUpRenderer(r, style, 20, 20);
-    return r;
+    return icon;
 }
 
 } // namespace
 
-TEST(ButtonPictures, DrawnPerStateWithItsOffsets)
+// One blit onto a 4 x 1 surface filled with one colour.
+TEST(ButtonPictures, TransBltCombinesPictureMaskBrushAndBlend)
 {
-    ButtonRenderer r;
-    pictureButton(r, 10, 0x0000FF);
-    EXPECT_EQ(r.pictureOrigin(), QPoint(8, 8));
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), 0x0000FFu);
-    EXPECT_EQ(r.surface().pixel(12, 12), Grey::Face);
-    r.redraw(2, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), Grey::Face);
-    EXPECT_EQ(r.surface().pixel(12, 12), 0x0000FFu);
-
-    // Disabled: dark silhouette at the origin over a light one moved by one.
-    r.settings().enabled = false;
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), Grey::Shadow);
-    EXPECT_EQ(r.surface().pixel(12, 12), Grey::Highlight);
+    struct Row
+    {
+        const char* what;
+        Rgb fill;
+        int x, w, h;
+        Picture picture;
+        Rgb transparent;
+        std::optional<Rgb> brush;
+        bool mono, grey, blend, useMask;
+        std::vector<Rgb> want;
+    };
+    const Picture blue2 = bitmapOf(2, 1, { 0x0000FF, 0x0000FF });
+    const Picture icon(iconImage(), Picture::Type::Icon);
+    const Row rows[] = {
+        { "greyscale weights", 0xFFFFFF, 0, 3, 1, bitmapOf(3, 1, { 0x0000FF, 0x00FF00, 0xFF0000 }), 0xC0C0C0, {},
+            false, true, false, true, { 0x4C4C4C, 0x969696, 0x1C1C1C, 0xFFFFFF } },
+        { "blend two thirds", 0xFFFFFF, 0, 1, 1, bitmapOf(1, 1, { 0 }), 0xC0C0C0, {}, false, false, true, true,
+            { 0x555555, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF } },
+        { "blend onto black", 0, 1, 1, 1, bitmapOf(1, 1, { 0xFFFFFF }), 0xC0C0C0, {}, false, false, true, true,
+            { 0, 0xAAAAAA, 0, 0 } },
+        // White, black, light grey (sum 387), mid grey (sum 384): only dark pixels take the brush.
+        { "mono mask", 0x00FF00, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0, 0x818181, 0x808080 }), 0x123456,
+            0x0000FF, true, false, false, true, { 0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF } },
+        { "brush", 0x00FF00, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0, 0xC0C0C0, 0x808080 }), 0xC0C0C0, 0x0000FF,
+            false, false, false, true, { 0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF } },
+        { "mask colour skipped", 0x00FF00, 0, 2, 1, bitmapOf(2, 1, { 0xC0C0C0, 0x112233 }), 0xC0C0C0, {}, false,
+            false, false, true, { 0x00FF00, 0x112233, 0x00FF00, 0x00FF00 } },
+        { "mask colour drawn", 0x00FF00, 0, 2, 1, bitmapOf(2, 1, { 0xC0C0C0, 0x112233 }), 0xC0C0C0, {}, false,
+            false, false, false, { 0xC0C0C0, 0x112233, 0x00FF00, 0x00FF00 } },
+        { "icon by alpha", 0x00FF00, 0, 2, 1, icon, 0xFF00FF, {}, false, false, false, true,
+            { 0x00FF00, 0xFF0000, 0x00FF00, 0x00FF00 } },
+        { "icon on mask colour", 0x00FF00, 0, 2, 1, icon, 0xFF00FF, {}, false, false, false, false,
+            { 0xFF00FF, 0xFF0000, 0x00FF00, 0x00FF00 } },
+        { "clipped", 0x00FF00, 3, 2, 1, blue2, 0xC0C0C0, {}, false, false, false, true,
+            { 0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF } },
+        { "empty", 0x00FF00, 0, 0, 1, blue2, 0xC0C0C0, {}, false, false, false, true,
+            { 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00 } },
+        { "own size", 0x00FF00, 0, -1, -1, blue2, 0xC0C0C0, {}, false, false, false, true,
+            { 0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00 } },
+    };
+    for (const Row& row : rows) {
+        ButtonRenderer r;
+        setUpRenderer(r, 10, 4, 1);
+        r.settings().maskColor = 0xFF00FF;
+        r.settings().useMaskColor = row.useMask;
+        r.surface().fillRect({ 0, 0, 4, 1 }, row.fill);
+        r.transBlt(row.x, 0, row.w, row.h, row.picture, row.transparent, row.brush, row.mono, row.grey, row.blend);
+        EXPECT_EQ(r.surface().readPixels({ 0, 0, 4, 1 }), row.want) << row.what;
+    }
 }
 
-TEST(ButtonPictures, PictureOverReplacesOnHoverAndPress)
+// A 4 x 4 red picture at (8, 8) on a 20 x 20 button, in every level and look.
+TEST(ButtonPictures, EffectsForEveryLook)
 {
-    ButtonRenderer r;
-    pictureButton(r, 10, 0x0000FF);
-    r.settings().pictureOver = bitmapOf(4, 4, std::vector<Rgb>(16, 0x00FF00));
-    r.setOver(true);
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), 0x00FF00u);
-    r.redraw(2, true);
-    EXPECT_EQ(r.surface().pixel(12, 12), 0x00FF00u);
-}
-
-TEST(ButtonPictures, OnlyPictureOverDrawsNothing)
-{
-    ButtonRenderer r;
-    r.settings().pictureOver = bitmapOf(4, 4, std::vector<Rgb>(16, 0x00FF00));
-    setUpRenderer(r, 10, 20, 20);
-    r.setOver(true);
-    r.redraw(0, true);
-    EXPECT_TRUE(inkBounds(r.image(), 0x00FF00).isEmpty());
-}
-
-TEST(ButtonPictures, FillOnHoverLiftsAndFades)
-{
-    ButtonRenderer r;
-    pictureButton(r, 9, 0x0000FF);
-    r.redraw(0, true);
-    // Not hovered: blended two thirds into the face.
-    EXPECT_EQ(r.surface().pixel(8, 8), rgb((2 * 255 + 192) / 3, 192 / 3, 192 / 3));
-    r.setOver(true);
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(7, 7), 0x0000FFu);
-    EXPECT_EQ(r.surface().pixel(11, 11), Grey::Shadow);
-}
-
-TEST(ButtonPictures, GreyscaleWhileNotHoveredAndRaisedEffect)
-{
-    ButtonRenderer r;
-    pictureButton(r, 10, 0x0000FF);
-    r.settings().useGreyscale = true;
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), 0x4C4C4Cu);
-    r.setOver(true);
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(8, 8), 0x0000FFu);
-
-    // Raised relief: a dark copy down-right and a light copy up-left of the picture.
-    r.settings().specialEffect = 1;
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(12, 12), 0x989898u);
-    EXPECT_EQ(r.surface().pixel(7, 7), 0xE8E8E8u);
+    enum Look { Normal, Hover, Pressed, PressedOver, Disabled };
+    enum Flags { None = 0, OverPicture = 1, Greyscale = 2, NoNormal = 4 };
+    struct Px
+    {
+        int x, y;
+        Rgb colour;
+    };
+    struct Row
+    {
+        int style, look, effect, flags;
+        std::vector<Px> pixels;
+    };
+    constexpr Rgb Red = 0x0000FF, Green = 0x00FF00, Face = Grey::Face, Dim = 0x989898, Lit = 0xE8E8E8;
+    const Row rows[] = {
+        { 10, Normal, 0, None, { { 8, 8, Red }, { 11, 11, Red }, { 12, 12, Face }, { 7, 7, Face } } },
+        { 10, Hover, 0, None, { { 8, 8, Red }, { 12, 12, Face } } },
+        { 10, Hover, 0, OverPicture, { { 8, 8, Green }, { 12, 12, Face } } },
+        { 10, Hover, 0, OverPicture | NoNormal, { { 8, 8, Face } } },
+        { 10, Normal, 0, Greyscale, { { 8, 8, 0x4C4C4C } } },
+        { 10, Hover, 0, Greyscale, { { 8, 8, Red } } },
+        { 10, Normal, 1, None, { { 12, 12, Dim }, { 7, 7, Lit }, { 8, 8, Red } } },
+        { 10, Normal, 2, None, { { 12, 12, Lit }, { 7, 7, Dim } } },
+        { 10, Normal, 3, None, { { 12, 12, Dim }, { 7, 7, Face } } },
+        { 10, Pressed, 0, None, { { 8, 8, Face }, { 9, 9, Red }, { 12, 12, Red } } },
+        { 10, Pressed, 1, None, { { 13, 13, Dim }, { 8, 8, Lit }, { 12, 12, Red } } },
+        { 10, PressedOver, 0, OverPicture, { { 8, 8, Face }, { 12, 12, Green } } },
+        { 5, PressedOver, 0, OverPicture, { { 8, 8, Green }, { 12, 12, 0x909090 } } },
+        { 5, Pressed, 0, None, { { 8, 8, Red }, { 12, 12, 0x909090 } } },
+        { 9, Normal, 0, None, { { 8, 8, rgb((2 * 255 + 192) / 3, 192 / 3, 192 / 3) } } },
+        { 9, Hover, 0, None, { { 7, 7, Red }, { 12, 12, Grey::Shadow }, { 13, 13, Grey::AccentFill } } },
+        { 9, PressedOver, 0, OverPicture, { { 8, 8, Red }, { 12, 12, 0xBF8080 } } },
+        { 10, Disabled, 0, None, { { 8, 8, Grey::Shadow }, { 12, 12, Grey::Highlight }, { 7, 7, Face } } },
+        { 3, Disabled, 0, None, { { 12, 12, 0x4C4C4C }, { 9, 9, 0x4C4C4C } } },
+        { 6, Disabled, 0, None, { { 8, 8, Grey::Shadow }, { 12, 12, Face } } },
+        { 9, Disabled, 0, None, { { 8, 8, 0x8D8D8D }, { 12, 12, Face } } },
+    };
+    for (const Row& row : rows) {
+        ButtonRenderer r;
+        if (!(row.flags & NoNormal))
+            r.settings().pictureNormal = bitmapOf(4, 4, std::vector<Rgb>(16, Red));
+        if (row.flags & OverPicture)
+            r.settings().pictureOver = bitmapOf(4, 4, std::vector<Rgb>(16, Green));
+        r.settings().useGreyscale = row.flags & Greyscale;
+        r.settings().specialEffect = row.effect;
+        r.settings().enabled = row.look != Disabled;
+        setUpRenderer(r, row.style, 20, 20);
+        r.setOver(row.look == Hover || row.look == PressedOver);
+        r.redraw(row.look == Pressed || row.look == PressedOver ? 2 : 0, true);
+        for (const Px& p : row.pixels)
+            EXPECT_EQ(r.surface().pixel(p.x, p.y), p.colour) << "style " << row.style << " look " << row.look
+                << " effect " << row.effect << " flags " << row.flags << " at " << p.x << "," << p.y
+                << " got " << std::hex << r.surface().pixel(p.x, p.y);
+    }
 }

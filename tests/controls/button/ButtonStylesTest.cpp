@@ -1,4 +1,3 @@
-#include <QPainter>
 #include <gtest/gtest.h>
 
 #include "ButtonTestSupport.h"
@@ -9,35 +8,13 @@ using namespace qv::test;
 
 namespace {
 
-enum class Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, PressedDefault };
-
-const char* lookName(Look look)
-{
-    switch (look) {
-    case Look::Normal:
-        return "Normal";
-    case Look::Hover:
-        return "Hover";
-    case Look::Pressed:
-        return "Pressed";
-    case Look::PressedNotOver:
-        return "PressedNotOver";
-    case Look::Disabled:
-        return "Disabled";
-    case Look::Focused:
-        return "Focused";
-    case Look::Default:
-        return "Default";
-    case Look::PressedDefault:
-        return "PressedDefault";
-    }
-    return "";
-}
+enum Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, PressedDefault };
+const char* const lookNames[]
+    = { "Normal", "Hover", "Pressed", "PressedNotOver", "Disabled", "Focused", "Default", "PressedDefault" };
 
 struct Px
 {
-    int x;
-    int y;
+    int x, y;
     Rgb colour;
 };
 
@@ -48,170 +25,134 @@ struct StyleCase
     std::vector<Px> pixels;
 };
 
-constexpr int W = 60;
-constexpr int H = 24;
-
-void render(ButtonRenderer& r, int style, Look look)
-{
-    setUpRenderer(r, style, W, H);
-    r.setParentBackground([] {
-        QImage image(W, H, QImage::Format_RGB32);
-        image.fill(QColor(0x56, 0x34, 0x12));
-        return image;
-    }());
-    r.setOver(look == Look::Hover || look == Look::Pressed);
-    r.settings().enabled = look != Look::Disabled;
-    r.setFocused(look == Look::Focused);
-    r.setDefaultButton(look == Look::Default || look == Look::PressedDefault);
-    const bool pressed
-        = look == Look::Pressed || look == Look::PressedNotOver || look == Look::PressedDefault;
-    r.redraw(pressed ? 2 : 0, true);
-}
-
-class ButtonStylePixels : public testing::TestWithParam<StyleCase>
-{
-};
-
 using namespace Grey;
 // Colours that follow from the grey palette (tint F0F0F0) and are worked out by hand.
 constexpr Rgb Tint = 0xF0F0F0;
 
 const std::vector<StyleCase> cases = {
     // 1: outlined bevel one pixel inside a dark outline
-    { 1, Look::Normal,
-        { { 0, 10, Dark }, { 59, 23, Dark }, { 1, 1, Highlight }, { 1, 10, Highlight }, { 30, 1, Highlight },
-            { 58, 10, Shadow }, { 30, 22, Shadow }, { 2, 10, Highlight }, { 57, 10, Shadow },
-            { 30, 10, Face } } },
-    { 1, Look::Hover, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
-    { 1, Look::Pressed,
-        { { 0, 10, Dark }, { 1, 10, Shadow }, { 30, 1, Shadow }, { 58, 10, Highlight }, { 2, 10, Shadow },
-            { 57, 10, Highlight } } },
-    { 1, Look::Disabled, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
+    { 1, Normal, { { 0, 10, Dark }, { 59, 23, Dark }, { 1, 1, Highlight }, { 1, 10, Highlight },
+        { 30, 1, Highlight }, { 58, 10, Shadow }, { 30, 22, Shadow }, { 2, 10, Highlight },
+        { 57, 10, Shadow }, { 30, 10, Face } } },
+    { 1, Hover, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
+    { 1, Pressed, { { 0, 10, Dark }, { 1, 10, Shadow }, { 30, 1, Shadow }, { 58, 10, Highlight },
+        { 2, 10, Shadow }, { 57, 10, Highlight } } },
+    { 1, Disabled, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
     // 2: standard bevel; default look adds an outline
-    { 2, Look::Normal,
-        { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Dark }, { 30, 23, Dark }, { 0, 23, Dark },
-            { 1, 10, Light }, { 30, 1, Light }, { 58, 10, Shadow }, { 30, 22, Shadow }, { 30, 12, Face } } },
-    { 2, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 2, Look::Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
-    { 2, Look::Disabled, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 2, Look::Default,
-        { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Dark }, { 2, 10, Light }, { 57, 10, Shadow },
-            { 59, 10, Dark } } },
-    { 2, Look::PressedDefault, { { 0, 10, Dark }, { 1, 10, Shadow }, { 58, 10, Shadow }, { 2, 10, Face } } },
+    { 2, Normal, { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Dark }, { 30, 23, Dark },
+        { 0, 23, Dark }, { 1, 10, Light }, { 30, 1, Light }, { 58, 10, Shadow }, { 30, 22, Shadow },
+        { 30, 12, Face } } },
+    { 2, Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
+    { 2, Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
+    { 2, Disabled, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
+    { 2, Default, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Dark }, { 2, 10, Light },
+        { 57, 10, Shadow }, { 59, 10, Dark } } },
+    { 2, PressedDefault, { { 0, 10, Dark }, { 1, 10, Shadow }, { 58, 10, Shadow }, { 2, 10, Face } } },
     // 3: gradient face with coloured edges
-    { 3, Look::Normal,
-        { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 1, 0xFFFFFF }, { 30, 2, 0xFCFAFA },
-            { 1, 10, 0xEAEBEB }, { 2, 10, 0xE4E6E6 }, { 30, 22, 0xB4C0C0 }, { 30, 21, 0xC8D0D0 },
-            { 58, 10, 0xC3CCCC }, { 57, 10, 0xD2D8D8 }, { 30, 5, 0xEAEBEB } } },
-    { 3, Look::Hover,
-        { { 0, 10, 0x733C00 }, { 1, 10, 0x31B2FF }, { 58, 10, 0x31B2FF }, { 30, 22, 0x0096E7 },
-            { 30, 1, 0xCEF3FF }, { 30, 2, 0x8CDBFF }, { 2, 10, 0x6BCBFF }, { 57, 10, 0x6BCBFF } } },
-    { 3, Look::Focused,
-        { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B }, { 30, 1, 0xFFE7CE }, { 30, 2, 0xF7D7BD },
-            { 2, 10, 0xF0D1B5 } } },
-    { 3, Look::Default, { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B } } },
-    { 3, Look::Pressed,
-        { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 22, 0xD8E0E0 }, { 30, 21, 0xD2DADA },
-            { 58, 10, 0xCDD5D5 }, { 57, 10, Tint }, { 30, 1, 0xA7B0B0 }, { 30, 2, 0xAFB8B8 },
-            { 1, 10, 0xA7B0B0 }, { 2, 10, 0xB2BABA } } },
-    { 3, Look::Disabled, { { 30, 10, 0xD2D8D8 }, { 0, 10, 0x879C9C }, { 1, 1, 0x96A8A8 } } },
+    { 3, Normal, { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 1, 0xFFFFFF }, { 30, 2, 0xFCFAFA },
+        { 1, 10, 0xEAEBEB }, { 2, 10, 0xE4E6E6 }, { 30, 22, 0xB4C0C0 }, { 30, 21, 0xC8D0D0 },
+        { 58, 10, 0xC3CCCC }, { 57, 10, 0xD2D8D8 }, { 30, 5, 0xEAEBEB } } },
+    { 3, Hover, { { 0, 10, 0x733C00 }, { 1, 10, 0x31B2FF }, { 58, 10, 0x31B2FF }, { 30, 22, 0x0096E7 },
+        { 30, 1, 0xCEF3FF }, { 30, 2, 0x8CDBFF }, { 2, 10, 0x6BCBFF }, { 57, 10, 0x6BCBFF } } },
+    { 3, Focused, { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B }, { 30, 1, 0xFFE7CE }, { 30, 2, 0xF7D7BD },
+        { 2, 10, 0xF0D1B5 } } },
+    { 3, Default, { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B } } },
+    { 3, Pressed, { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 22, 0xD8E0E0 }, { 30, 21, 0xD2DADA },
+        { 58, 10, 0xCDD5D5 }, { 57, 10, Tint }, { 30, 1, 0xA7B0B0 }, { 30, 2, 0xAFB8B8 }, { 1, 10, 0xA7B0B0 },
+        { 2, 10, 0xB2BABA } } },
+    { 3, Disabled, { { 30, 10, 0xD2D8D8 }, { 0, 10, 0x879C9C }, { 1, 1, 0x96A8A8 } } },
     // 4: cut-corner bevel
-    { 4, Look::Normal,
-        { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, Light }, { 2, 10, Highlight }, { 30, 2, Highlight },
-            { 3, 3, Highlight }, { 57, 10, Face }, { 30, 21, Face }, { 58, 10, Shadow }, { 30, 22, Shadow },
-            { 57, 21, Shadow }, { 30, 10, Light } } },
-    { 4, Look::Hover, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
-    { 4, Look::Pressed,
-        { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, 0x404040 }, { 2, 10, 0x606060 }, { 57, 10, Shadow },
-            { 30, 21, Shadow }, { 58, 10, 0x707070 }, { 30, 22, 0x707070 }, { 30, 10, 0x707070 } } },
-    { 4, Look::Disabled, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
+    { 4, Normal, { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, Light }, { 2, 10, Highlight },
+        { 30, 2, Highlight }, { 3, 3, Highlight }, { 57, 10, Face }, { 30, 21, Face }, { 58, 10, Shadow },
+        { 30, 22, Shadow }, { 57, 21, Shadow }, { 30, 10, Light } } },
+    { 4, Hover, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
+    { 4, Pressed, { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, 0x404040 }, { 2, 10, 0x606060 },
+        { 57, 10, Shadow }, { 30, 21, Shadow }, { 58, 10, 0x707070 }, { 30, 22, 0x707070 },
+        { 30, 10, 0x707070 } } },
+    { 4, Disabled, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
     // 5: flat frame
-    { 5, Look::Normal,
-        { { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 30, 22, 0x666666 }, { 30, 0, 0x666666 },
-            { 59, 10, Highlight }, { 30, 23, Highlight }, { 1, 10, Highlight }, { 1, 22, 0x9A9A9A },
-            { 58, 1, 0x9A9A9A }, { 30, 10, 0xCCCCCC } } },
-    { 5, Look::Hover, { { 0, 10, 0x666666 }, { 30, 10, 0xCCCCCC } } },
-    { 5, Look::Pressed,
-        { { 30, 10, 0x909090 }, { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 59, 10, Highlight },
-            { 30, 23, Highlight }, { 59, 0, Face } } },
-    { 5, Look::Disabled, { { 0, 10, Shadow }, { 59, 10, Shadow }, { 30, 10, Face } } },
+    { 5, Normal, { { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 30, 22, 0x666666 }, { 30, 0, 0x666666 },
+        { 59, 10, Highlight }, { 30, 23, Highlight }, { 1, 10, Highlight }, { 1, 22, 0x9A9A9A },
+        { 58, 1, 0x9A9A9A }, { 30, 10, 0xCCCCCC } } },
+    { 5, Hover, { { 0, 10, 0x666666 }, { 30, 10, 0xCCCCCC } } },
+    { 5, Pressed, { { 30, 10, 0x909090 }, { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 59, 10, Highlight },
+        { 30, 23, Highlight }, { 59, 0, Face } } },
+    { 5, Disabled, { { 0, 10, Shadow }, { 59, 10, Shadow }, { 30, 10, Face } } },
     // 6: light bevel, L8 = E7E7E7
-    { 6, Look::Normal,
-        { { 0, 10, 0xE7E7E7 }, { 1, 10, 0xE7E7E7 }, { 59, 10, Shadow }, { 58, 10, Shadow },
-            { 30, 23, Shadow } } },
-    { 6, Look::Pressed,
-        { { 0, 10, Shadow }, { 1, 10, Shadow }, { 59, 10, 0xE7E7E7 }, { 58, 10, 0xE7E7E7 } } },
-    { 6, Look::Disabled, { { 0, 10, 0xE7E7E7 }, { 59, 10, Shadow } } },
+    { 6, Normal, { { 0, 10, 0xE7E7E7 }, { 1, 10, 0xE7E7E7 }, { 59, 10, Shadow }, { 58, 10, Shadow },
+        { 30, 23, Shadow } } },
+    { 6, Pressed, { { 0, 10, Shadow }, { 1, 10, Shadow }, { 59, 10, 0xE7E7E7 }, { 58, 10, 0xE7E7E7 } } },
+    { 6, Disabled, { { 0, 10, 0xE7E7E7 }, { 59, 10, Shadow } } },
     // 7: thin bevel
-    { 7, Look::Normal,
-        { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Shadow }, { 30, 23, Shadow },
-            { 1, 10, Face } } },
-    { 7, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
-    { 7, Look::Pressed,
-        { { 0, 10, Shadow }, { 30, 0, Shadow }, { 59, 10, Highlight }, { 30, 23, Highlight } } },
-    { 7, Look::Disabled, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
+    { 7, Normal, { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Shadow }, { 30, 23, Shadow },
+        { 1, 10, Face } } },
+    { 7, Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
+    { 7, Pressed, { { 0, 10, Shadow }, { 30, 0, Shadow }, { 59, 10, Highlight }, { 30, 23, Highlight } } },
+    { 7, Disabled, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
     // Focus: every other pixel of the inset outline inverted.
-    { 7, Look::Focused, { { 3, 3, 0x3F3F3F }, { 4, 3, Face }, { 56, 20, 0x3F3F3F }, { 2, 2, Face } } },
+    { 7, Focused, { { 3, 3, 0x3F3F3F }, { 4, 3, Face }, { 56, 20, 0x3F3F3F }, { 2, 2, Face } } },
     // 8: thin bevel only on hover
-    { 8, Look::Normal, { { 0, 10, Face }, { 59, 10, Face } } },
-    { 8, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
-    { 8, Look::PressedNotOver, { { 0, 10, Shadow }, { 59, 10, Highlight } } },
-    { 8, Look::Disabled, { { 0, 10, Face }, { 59, 10, Face } } },
+    { 8, Normal, { { 0, 10, Face }, { 59, 10, Face } } },
+    { 8, Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
+    { 8, PressedNotOver, { { 0, 10, Shadow }, { 59, 10, Highlight } } },
+    { 8, Disabled, { { 0, 10, Face }, { 59, 10, Face } } },
     // 9: accent fill on hover
-    { 9, Look::Normal, { { 0, 10, Face }, { 30, 10, Face } } },
-    { 9, Look::Hover, { { 30, 10, AccentFill }, { 0, 10, Accent }, { 59, 23, Accent } } },
-    { 9, Look::Pressed, { { 30, 10, 0xBF8080 }, { 0, 10, Accent } } },
-    { 9, Look::PressedNotOver, { { 30, 10, Face }, { 0, 10, Accent } } },
-    { 9, Look::Disabled, { { 0, 10, Face }, { 30, 10, Face } } },
+    { 9, Normal, { { 0, 10, Face }, { 30, 10, Face } } },
+    { 9, Hover, { { 30, 10, AccentFill }, { 0, 10, Accent }, { 59, 23, Accent } } },
+    { 9, Pressed, { { 30, 10, 0xBF8080 }, { 0, 10, Accent } } },
+    { 9, PressedNotOver, { { 30, 10, Face }, { 0, 10, Accent } } },
+    { 9, Disabled, { { 0, 10, Face }, { 30, 10, Face } } },
     // 10: face only
-    { 10, Look::Normal, { { 0, 10, Face }, { 59, 23, Face } } },
-    { 10, Look::Pressed, { { 0, 10, Face } } },
+    { 10, Normal, { { 0, 10, Face }, { 59, 23, Face } } },
+    { 10, Pressed, { { 0, 10, Face } } },
     // 11: the parent's pixels
-    { 11, Look::Normal, { { 0, 0, 0x123456 }, { 30, 10, 0x123456 } } },
-    { 11, Look::Pressed, { { 59, 23, 0x123456 } } },
-    { 11, Look::Disabled, { { 0, 0, 0x123456 } } },
+    { 11, Normal, { { 0, 0, 0x123456 }, { 30, 10, 0x123456 } } },
+    { 11, Pressed, { { 59, 23, 0x123456 } } },
+    { 11, Disabled, { { 0, 0, 0x123456 } } },
     // 12: bevel only on hover
-    { 12, Look::Normal, { { 0, 10, Face }, { 59, 10, Face } } },
-    { 12, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 12, Look::Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
-    { 12, Look::Disabled, { { 0, 10, Face } } },
+    { 12, Normal, { { 0, 10, Face }, { 59, 10, Face } } },
+    { 12, Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
+    { 12, Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
+    { 12, Disabled, { { 0, 10, Face } } },
     // 13: ellipse
-    { 13, Look::Normal, { { 1, 12, Face }, { 30, 12, Face } } },
-    { 13, Look::Hover, { { 1, 12, Shadow }, { 30, 12, Face }, { 0, 0, Face } } },
-    { 13, Look::Pressed, { { 1, 12, Dark }, { 30, 12, 0xA0A0A0 }, { 0, 0, Face } } },
-    { 13, Look::Disabled, { { 1, 12, Face } } },
+    { 13, Normal, { { 1, 12, Face }, { 30, 12, Face } } },
+    { 13, Hover, { { 1, 12, Shadow }, { 30, 12, Face }, { 0, 0, Face } } },
+    { 13, Pressed, { { 1, 12, Dark }, { 30, 12, 0xA0A0A0 }, { 0, 0, Face } } },
+    { 13, Disabled, { { 1, 12, Face } } },
     // 14: highlight gradient
-    { 14, Look::Normal,
-        { { 0, 10, 0x4E4E4E }, { 1, 10, 0xB7B7B7 }, { 30, 22, 0xB7B7B7 }, { 30, 2, Highlight },
-            { 30, 3, Highlight }, { 2, 10, Highlight }, { 3, 10, Highlight }, { 30, 10, 0xE7E7E7 },
-            { 30, 20, 0xCFCFCF }, { 30, 21, 0xCCCCCC }, { 30, 0, 0x4E4E4E } } },
-    { 14, Look::Hover, { { 0, 10, 0x4E4E4E }, { 30, 10, Light }, { 30, 20, Light }, { 2, 10, Highlight } } },
-    { 14, Look::Pressed,
-        { { 0, 10, 0x505050 }, { 30, 10, 0xB7B7B7 }, { 1, 10, 0xB7B7B7 }, { 30, 22, Highlight },
-            { 58, 10, Highlight } } },
-    { 14, Look::Disabled, { { 0, 10, 0x4E4E4E }, { 30, 10, 0xE7E7E7 }, { 2, 10, Highlight } } },
+    { 14, Normal, { { 0, 10, 0x4E4E4E }, { 1, 10, 0xB7B7B7 }, { 30, 22, 0xB7B7B7 }, { 30, 2, Highlight },
+        { 30, 3, Highlight }, { 2, 10, Highlight }, { 3, 10, Highlight }, { 30, 10, 0xE7E7E7 },
+        { 30, 20, 0xCFCFCF }, { 30, 21, 0xCCCCCC }, { 30, 0, 0x4E4E4E } } },
+    { 14, Hover, { { 0, 10, 0x4E4E4E }, { 30, 10, Light }, { 30, 20, Light }, { 2, 10, Highlight } } },
+    { 14, Pressed, { { 0, 10, 0x505050 }, { 30, 10, 0xB7B7B7 }, { 1, 10, 0xB7B7B7 }, { 30, 22, Highlight },
+        { 58, 10, Highlight } } },
+    { 14, Disabled, { { 0, 10, 0x4E4E4E }, { 30, 10, 0xE7E7E7 }, { 2, 10, Highlight } } },
     // outside the range: face only
-    { 15, Look::Normal, { { 0, 10, Face }, { 30, 10, Face } } },
+    { 15, Normal, { { 0, 10, Face }, { 30, 10, Face } } },
 };
 
 } // namespace
 
-TEST_P(ButtonStylePixels, CharacteristicPixels)
+// Characteristic pixels of each style in each look, 60 x 24, over a parent of colour 0x123456.
+TEST(ButtonStyles, CharacteristicPixels)
 {
-    const StyleCase& c = GetParam();
-    ButtonRenderer r;
-    render(r, c.style, c.look);
-    for (const Px& p : c.pixels)
-        EXPECT_EQ(r.surface().pixel(p.x, p.y), p.colour)
-            << "style " << c.style << " " << lookName(c.look) << " at " << p.x << "," << p.y << " got "
-            << std::hex << r.surface().pixel(p.x, p.y) << " want " << p.colour;
+    QImage parent(60, 24, QImage::Format_RGB32);
+    parent.fill(QColor(0x56, 0x34, 0x12));
+    for (const StyleCase& c : cases) {
+        ButtonRenderer r;
+        setUpRenderer(r, c.style, 60, 24);
+        r.setParentBackground(parent);
+        r.setOver(c.look == Hover || c.look == Pressed);
+        r.settings().enabled = c.look != Disabled;
+        r.setFocused(c.look == Focused);
+        r.setDefaultButton(c.look == Default || c.look == PressedDefault);
+        r.redraw(c.look == Pressed || c.look == PressedNotOver || c.look == PressedDefault ? 2 : 0, true);
+        for (const Px& p : c.pixels)
+            EXPECT_EQ(r.surface().pixel(p.x, p.y), p.colour)
+                << "style " << c.style << " " << lookNames[c.look] << " at " << p.x << "," << p.y << " got "
+                << std::hex << r.surface().pixel(p.x, p.y);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllStyles, ButtonStylePixels, testing::ValuesIn(cases),
-    [](const testing::TestParamInfo<StyleCase>& info) {
-        return "Style" + std::to_string(info.param.style) + lookName(info.param.look) + "_"
-            + std::to_string(info.index);
-    });
 
 TEST(ButtonStyles, GradientOfHeight25StepsOncePerRow)
 {
@@ -281,43 +222,4 @@ TEST(ButtonStyles, HighlightGradientDefaultCaptionIsBoldOnlyWhenNotPressed)
         bold.redraw(0, true);
         EXPECT_EQ(asDefault.image(), bold.image()) << caption.toStdString();
     }
-}
-
-TEST(ButtonStyles, GalleryOfEveryStyleAndLook)
-{
-    const int cellW = 96;
-    const int cellH = 30;
-    const Look looks[] = { Look::Normal, Look::Hover, Look::Pressed, Look::Disabled };
-    const int columns = 8; // four looks without and with a picture
-    QImage gallery((columns)*cellW + 60, 14 * cellH + 10, QImage::Format_RGB32);
-    gallery.fill(QColor(0xF4, 0xF4, 0xF4));
-    QPainter painter(&gallery);
-    painter.setFont(pinnedFont());
-    for (int style = 1; style <= 14; ++style) {
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(2, 5 + (style - 1) * cellH, 56, cellH - 4), Qt::AlignVCenter,
-            QStringLiteral("%1").arg(style));
-        for (int withPicture = 0; withPicture < 2; ++withPicture)
-            for (int l = 0; l < 4; ++l) {
-                ButtonRenderer r;
-                ButtonSettings& s = r.settings();
-                if (withPicture) {
-                    s.pictureNormal = samplePicture(16);
-                    s.specialEffect = 1;
-                }
-                setUpRenderer(r, style, cellW - 6, cellH - 6, QStringLiteral("Caption"));
-                s.colorScheme = 1;
-                r.setColors();
-                QImage background(cellW - 6, cellH - 6, QImage::Format_RGB32);
-                background.fill(QColor(0x30, 0x80, 0x60));
-                r.setParentBackground(background);
-                r.setOver(looks[l] == Look::Hover);
-                s.enabled = looks[l] != Look::Disabled;
-                r.redraw(looks[l] == Look::Pressed ? 2 : 0, true);
-                painter.drawImage(60 + (withPicture * 4 + l) * cellW, 5 + (style - 1) * cellH, r.image());
-            }
-    }
-    painter.end();
-    const QString path = outputDir() + QStringLiteral("/button-gallery.png");
-    EXPECT_TRUE(gallery.save(path));
 }

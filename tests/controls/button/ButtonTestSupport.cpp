@@ -1,7 +1,7 @@
 #include "ButtonTestSupport.h"
 
-#include <QDir>
 #include <QPainter>
+#include <functional>
 
 namespace qv::test {
 
@@ -25,28 +25,24 @@ void setUpRenderer(ButtonRenderer& renderer, int style, int width, int height, c
     renderer.setSize(width, height);
 }
 
-QRect inkBounds(const QImage& image, Rgb colour)
+static QRect boundsOf(const QImage& image, const std::function<bool(QRgb)>& wanted)
 {
     QRect bounds;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (rgb(qRed(p), qGreen(p), qBlue(p)) == colour)
+        for (int x = 0; x < image.width(); ++x)
+            if (wanted(image.pixel(x, y)))
                 bounds |= QRect(x, y, 1, 1);
-        }
     return bounds;
+}
+
+QRect inkBounds(const QImage& image, Rgb colour)
+{
+    return boundsOf(image, [colour](QRgb p) { return rgb(qRed(p), qGreen(p), qBlue(p)) == colour; });
 }
 
 QRect darkBounds(const QImage& image, int maxSum)
 {
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (qRed(p) + qGreen(p) + qBlue(p) < maxSum)
-                bounds |= QRect(x, y, 1, 1);
-        }
-    return bounds;
+    return boundsOf(image, [maxSum](QRgb p) { return qRed(p) + qGreen(p) + qBlue(p) < maxSum; });
 }
 
 Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
@@ -62,7 +58,6 @@ Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
 
 Picture samplePicture(int size)
 {
-    // A red disc with a dark rim on the default mask colour.
     QImage image(size, size, QImage::Format_ARGB32);
     image.fill(QColor(0xC0, 0xC0, 0xC0));
     QPainter painter(&image);
@@ -71,15 +66,6 @@ Picture samplePicture(int size)
     painter.drawEllipse(QRect(2, 2, size - 4, size - 4));
     painter.end();
     return Picture(image, Picture::Type::Bitmap);
-}
-
-QString outputDir()
-{
-    QString dir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::tempPath() + QStringLiteral("/qv-test-output");
-    QDir().mkpath(dir);
-    return dir;
 }
 
 } // namespace qv::test
