@@ -13,25 +13,16 @@ namespace {
 
 // The three shaded panels at width 500: rectangles (2..183), (187..303), (307..423), rows 5..13;
 // the gripper at x 485..499, rows 3..17.
-struct Host
+struct Host : test::ThreePanelBar
 {
-    QWidget window;
-    PanelStatusBar* bar = new PanelStatusBar(&window);
     QSignalSpy down { bar, &PanelStatusBar::MouseDownInPanel };
     QSignalSpy clicks { bar, &PanelStatusBar::Click };
     QSignalSpy doubles { bar, &PanelStatusBar::DblClick };
     std::vector<QWidget*> resized;
 
     Host()
+        : ThreePanelBar(500, 18, 1)
     {
-        bar->setGeometry(0, 0, 500, 18);
-        bar->setApperance(1);
-        int i = 0;
-        for (int width : { 185, 120, 120 }) {
-            ++i;
-            bar->AddPanel(width, u"P%1"_s.arg(i), u"tip %1"_s.arg(i), true, AutoSizeMode::NoAutoSize);
-            bar->setMinWidth(i, width);
-        }
         bar->setResizeStarter([this](QWidget* window) { resized.push_back(window); });
     }
     void click(QPointF pos, Qt::MouseButton button = Qt::LeftButton)

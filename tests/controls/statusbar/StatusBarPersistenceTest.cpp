@@ -14,85 +14,30 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-struct Host
-{
-    QWidget window;
-    PanelStatusBar* bar = new PanelStatusBar(&window);
-    Host() { bar->setGeometry(0, 0, 500, 18); }
-};
-
-// A bar with three NoAutoSize panels of MinWidth 185, 120, 120.
-void threePanels(PanelStatusBar& bar)
-{
-    const QString texts[] = { u"Status: Idle.."_s, u"Good: 0"_s, u"Loaded: 0"_s };
-    const int widths[] = { 185, 120, 120 };
-    for (int i = 0; i < 3; ++i) {
-        bar.AddPanel(widths[i], texts[i], u"tip %1"_s.arg(i + 1), true, AutoSizeMode::NoAutoSize);
-        bar.setMinWidth(i + 1, widths[i]);
-    }
-}
-
-TEST(StatusBarPersistence, NewBarHasTheInitialSettings)
-{
-    Host host;
-    const PanelStatusBar& bar = *host.bar;
-    EXPECT_EQ(bar.BackColor(), 0x8000000Fu);
-    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
-    EXPECT_EQ(bar.ForeColorDissabled(), 0x80000011u);
-    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
-    EXPECT_TRUE(bar.ShowGripper());
-    EXPECT_EQ(bar.Apperance(), 0);
-    EXPECT_EQ(bar.NumberOfPanels(), 0);
-    EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
-}
+using Host = test::ThreePanelBar;
 
 TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 {
     Host host;
     PanelStatusBar& bar = *host.bar;
-    bar.setFont(test::barFont());
     bar.setBackColor(rgb(230, 231, 235));
-    threePanels(bar);
     bar.setPanelEnabled(3, false);
 
     MemoryPropertyStore store;
     bar.WriteProperties(store);
-    const QStringList expectedKeys = {
-        u"backcolor"_s,
-        u"forecolor"_s,
-        u"forecolordissabled"_s,
-        u"font"_s,
-        u"numberofpanels"_s,
-        u"maskcolor"_s,
-        u"showgripper"_s,
-        u"pwidth1"_s,
-        u"ptext1"_s,
-        u"ptttext1"_s,
-        u"penabled1"_s,
-        u"panelpicture1"_s,
-        u"minwidth1"_s,
-        u"pwidth2"_s,
-        u"ptext2"_s,
-        u"ptttext2"_s,
-        u"penabled2"_s,
-        u"panelpicture2"_s,
-        u"minwidth2"_s,
-        u"pwidth3"_s,
-        u"ptext3"_s,
-        u"ptttext3"_s,
-        u"penabled3"_s,
-        u"panelpicture3"_s,
-        u"minwidth3"_s,
-    };
+    QStringList expectedKeys { u"backcolor"_s, u"forecolor"_s, u"forecolordissabled"_s, u"font"_s,
+        u"numberofpanels"_s, u"maskcolor"_s, u"showgripper"_s };
+    for (int i = 1; i <= 3; ++i)
+        for (const char* key : { "pwidth", "ptext", "ptttext", "penabled", "panelpicture", "minwidth" })
+            expectedKeys << QString::fromLatin1(key) + QString::number(i);
     EXPECT_EQ(store.keys(), expectedKeys) << "no AutoSize keys for NoAutoSize, no Apperance for 0";
 
     // Loading into a bar with other settings gives the defaults for the omitted keys.
     MemoryPropertyStore text;
     ASSERT_TRUE(text.fromText(store.toText()));
-    Host other;
+    Host other(500, 18, 2);
     PanelStatusBar& copy = *other.bar;
-    copy.setApperance(2);
-    copy.AddPanel(10, u"x"_s, QString(), true, AutoSizeMode::Contents);
+    copy.setPanelAutoSize(1, AutoSizeMode::Contents);
     copy.ReadProperties(text);
     EXPECT_EQ(copy.Apperance(), 0);
     ASSERT_EQ(copy.NumberOfPanels(), 3);
@@ -140,7 +85,6 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
 {
     Host host;
-    threePanels(*host.bar);
     host.bar->setPanelAutoSize(2, AutoSizeMode::Contents);
     host.bar->setPanelPicture(2, test::maskedBitmap(8, 8, Qt::red));
     MemoryPropertyStore store;
@@ -148,8 +92,9 @@ TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
     store.write(u"PWidth2"_s, std::int32_t { 77 });
     store.remove(u"pEnabled2"_s);
 
-    Host other;
-    PanelStatusBar& copy = *other.bar;
+    QWidget window;
+    PanelStatusBar& copy = *new PanelStatusBar(&window);
+    copy.setGeometry(0, 0, 500, 18);
     copy.ReadProperties(store);
     ASSERT_EQ(copy.NumberOfPanels(), 3);
     EXPECT_EQ(copy.PanelCaption(1), u"Status: Idle.."_s);
@@ -173,7 +118,6 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
 {
     Host host;
     PanelStatusBar& bar = *host.bar;
-    threePanels(bar);
 
     MemoryPropertyStore wrongType;
     wrongType.write(u"BackColor"_s, ColorValue { rgb(10, 20, 30) });
@@ -210,8 +154,8 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
 
 TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
 {
-    Host host;
-    PanelStatusBar& bar = *host.bar;
+    QWidget window;
+    PanelStatusBar& bar = *new PanelStatusBar(&window);
     QSignalSpy changed(&bar, &PanelStatusBar::PropertyChanged);
     bar.AddPanel(50, u"only"_s, QString(), true, AutoSizeMode::NoAutoSize);
     bar.DeletePanel();
@@ -247,7 +191,6 @@ TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
 {
     Host host;
     PanelStatusBar& bar = *host.bar;
-    threePanels(bar);
     for (int index : { 0, -1, 4, 1 << 30 }) {
         EXPECT_THROW((void)bar.PanelCaption(index), SubscriptOutOfRange) << index;
         EXPECT_THROW(bar.setPanelCaption(index, u"x"_s), SubscriptOutOfRange) << index;
@@ -269,8 +212,6 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
 {
     Host host;
     PanelStatusBar& bar = *host.bar;
-    bar.setFont(test::barFont());
-    threePanels(bar);
     QSignalSpy changed(&bar, &PanelStatusBar::PropertyChanged);
 
     bar.setPanelCaption(2, u"Found: 1"_s);
@@ -314,13 +255,8 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
 
 TEST(StatusBarPersistence, CaptionWritesCoalesceIntoOnePassWithTheSameResult)
 {
-    Host eager;
-    Host lazy;
-    for (Host* host : { &eager, &lazy }) {
-        host->bar->setFont(test::barFont());
-        host->bar->setApperance(1);
-        threePanels(*host->bar);
-    }
+    Host eager(500, 18, 1);
+    Host lazy(500, 18, 1);
     const QStringList captions { u"Found: 1"_s, u"Found: 2"_s, u"Found: 10"_s, u"Found: 11"_s };
     for (const QString& caption : captions) {
         eager.bar->setPanelCaption(2, caption);
@@ -339,17 +275,17 @@ TEST(StatusBarPersistence, CaptionWritesCoalesceIntoOnePassWithTheSameResult)
 TEST(StatusBarPersistence, PanelsTextPropertyCarriesEveryPanel)
 {
     Host host;
-    threePanels(*host.bar);
     host.bar->setPanelPicture(3, test::maskedBitmap(4, 4, Qt::blue));
-    Host other;
-    other.bar->setProperty("panels", host.bar->property("panels"));
-    ASSERT_EQ(other.bar->NumberOfPanels(), 3);
-    EXPECT_EQ(other.bar->PanelCaption(3), u"Loaded: 0"_s);
-    EXPECT_EQ(other.bar->MinWidth(1), 185);
-    EXPECT_EQ(other.bar->PanelPicture(3), host.bar->PanelPicture(3));
-    EXPECT_EQ(other.bar->property("panels").toString(), host.bar->property("panels").toString());
-    other.bar->setPanelsText(u"numberofpanels = int:x"_s);
-    EXPECT_EQ(other.bar->NumberOfPanels(), 3);
+    QWidget window;
+    PanelStatusBar* copy = new PanelStatusBar(&window);
+    copy->setProperty("panels", host.bar->property("panels"));
+    ASSERT_EQ(copy->NumberOfPanels(), 3);
+    EXPECT_EQ(copy->PanelCaption(3), u"Loaded: 0"_s);
+    EXPECT_EQ(copy->MinWidth(1), 185);
+    EXPECT_EQ(copy->PanelPicture(3), host.bar->PanelPicture(3));
+    EXPECT_EQ(copy->property("panels").toString(), host.bar->property("panels").toString());
+    copy->setPanelsText(u"numberofpanels = int:x"_s);
+    EXPECT_EQ(copy->NumberOfPanels(), 3);
 }
 
 } // namespace
