@@ -106,56 +106,51 @@ protected:
 
 } // namespace
 
-TEST_F(ButtonHarness, LeftClickSequence)
+// Pointer scripts, one letter a step: m move (x with the left button held, X held and outside), p/r press
+// and release left (R outside), q/w right, e/t middle, d double-click, o/i pointer leaves/returns, l hover
+// poll, c toggle behaviour; checks: 0/2 state, s/h edge in shadow/highlight, V/v over, T/U hover timer,
+// Y/N value. The events raised in order.
+TEST_F(ButtonHarness, PointerScripts)
 {
-    EXPECT_FALSE(button->isOverTimerActive());
-    move(Qt::NoButton);
-    EXPECT_TRUE(button->isOver());
-    EXPECT_TRUE(button->isOverTimerActive());
-    move(Qt::NoButton);
-    press(Qt::LeftButton);
-    EXPECT_EQ(button->lastState(), 2);
-    EXPECT_EQ(edge(), shadow());
-    move(Qt::LeftButton);
-    EXPECT_FALSE(button->isOver());
-    release(Qt::LeftButton);
-    EXPECT_EQ(button->lastState(), 0);
-    EXPECT_EQ(edge(), highlight());
-    move(Qt::NoButton);
-    EXPECT_EQ(log,
-        (Log { "MouseMove0", "MouseOver", "MouseMove0", "MouseDown1", "MouseMove1", "MouseUp1", "Click",
-            "MouseMove0", "MouseOver" }));
-}
-
-TEST_F(ButtonHarness, RightAndMiddleButtonsNeverClick)
-{
-    press(Qt::RightButton);
-    EXPECT_EQ(button->lastState(), 0);
-    release(Qt::RightButton);
-    press(Qt::MiddleButton);
-    EXPECT_EQ(button->lastState(), 2);
-    release(Qt::MiddleButton);
-    EXPECT_EQ(button->lastState(), 0);
-    EXPECT_EQ(log, (Log { "MouseDown2", "MouseUp2", "MouseDown4", "MouseUp4" }));
-}
-
-TEST_F(ButtonHarness, ToggleStaysPressedWhileSet)
-{
-    button->setCheckBoxBehaviour(true);
-    press(Qt::LeftButton);
-    release(Qt::LeftButton);
-    EXPECT_TRUE(button->Value());
-    EXPECT_EQ(button->lastState(), 2);
-    move(Qt::NoButton);
-    pointerOver = false;
-    button->pollPointer();
-    EXPECT_EQ(button->lastState(), 2);
-    EXPECT_EQ(edge(), shadow());
-    pointerOver = true;
-    press(Qt::LeftButton);
-    release(Qt::LeftButton);
-    EXPECT_FALSE(button->Value());
-    EXPECT_EQ(button->lastState(), 0);
+    const std::pair<const char*, const char*> rows[] = {
+        { "UmVTmp2sxvr0hm", "MouseMove0 MouseOver MouseMove0 MouseDown1 MouseMove1 MouseUp1 Click MouseMove0 MouseOver" },
+        { "q0we2t0", "MouseDown2 MouseUp2 MouseDown4 MouseUp4" },
+        { "cprY2mol2sipr0N", "MouseDown1 MouseUp1 Click MouseMove0 MouseOver MouseOut MouseDown1 MouseUp1 Click" },
+        { "mpoX0ix2oXRlU", "MouseMove0 MouseOver MouseDown1 MouseMove1 MouseMove1 MouseMove1 MouseUp1 MouseOut" },
+        { "prd2r", "MouseDown1 MouseUp1 Click MouseDown1 MouseUp1" },
+    };
+    const QPoint outside(120, 10);
+    for (const auto& [steps, events] : rows) {
+        SetUp();
+        for (const char* c = steps; *c; ++c) {
+            const std::string at = std::string(steps) + " at " + *c;
+            switch (*c) {
+            case 'm': move(Qt::NoButton); break;
+            case 'x': move(Qt::LeftButton); break;
+            case 'X': move(Qt::LeftButton, outside); break;
+            case 'p': press(Qt::LeftButton); break;
+            case 'r': release(Qt::LeftButton); break;
+            case 'R': release(Qt::LeftButton, outside); break;
+            case 'q': press(Qt::RightButton); break;
+            case 'w': release(Qt::RightButton); break;
+            case 'e': press(Qt::MiddleButton); break;
+            case 't': release(Qt::MiddleButton); break;
+            case 'd': mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton); break;
+            case 'o': pointerOver = false; break;
+            case 'i': pointerOver = true; break;
+            case 'l': button->pollPointer(); break;
+            case 'c': button->setCheckBoxBehaviour(true); break;
+            case '0': case '2': EXPECT_EQ(button->lastState(), *c - '0') << at; break;
+            case 's': EXPECT_EQ(edge(), shadow()) << at; break;
+            case 'h': EXPECT_EQ(edge(), highlight()) << at; break;
+            case 'V': case 'v': EXPECT_EQ(button->isOver(), *c == 'V') << at; break;
+            case 'T': case 'U': EXPECT_EQ(button->isOverTimerActive(), *c == 'T') << at; break;
+            case 'Y': case 'N': EXPECT_EQ(button->Value(), *c == 'Y') << at; break;
+            default: FAIL() << at;
+            }
+        }
+        EXPECT_EQ(joined(), events) << steps;
+    }
 }
 
 TEST_F(ButtonHarness, SpaceBarClicksAndKeyCodesNameTheKey)
@@ -217,35 +212,8 @@ TEST_F(ButtonHarness, FocusShowsTheFocusRectangle)
     EXPECT_EQ(button->renderer().surface().pixel(3, 3), face);
 }
 
-TEST_F(ButtonHarness, LeavingWhilePressedShowsNormalAndReleaseOutsideDoesNotClick)
+TEST_F(ButtonHarness, DoubleClickOnAnotherButtonIsAPress)
 {
-    move(Qt::NoButton);
-    press(Qt::LeftButton);
-    pointerOver = false;
-    move(Qt::LeftButton, { 120, 10 });
-    EXPECT_EQ(button->lastState(), 0);
-    pointerOver = true;
-    move(Qt::LeftButton);
-    EXPECT_EQ(button->lastState(), 2);
-    pointerOver = false;
-    move(Qt::LeftButton, { 120, 10 });
-    release(Qt::LeftButton, { 120, 10 });
-    button->pollPointer();
-    EXPECT_EQ(log,
-        (Log { "MouseMove0", "MouseOver", "MouseDown1", "MouseMove1", "MouseMove1", "MouseMove1", "MouseUp1",
-            "MouseOut" }));
-    EXPECT_FALSE(button->isOverTimerActive());
-}
-
-TEST_F(ButtonHarness, DoubleClickPressesAgainButClicksOnce)
-{
-    press(Qt::LeftButton);
-    release(Qt::LeftButton);
-    mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_EQ(button->lastState(), 2);
-    release(Qt::LeftButton);
-    EXPECT_EQ(log, (Log { "MouseDown1", "MouseUp1", "Click", "MouseDown1", "MouseUp1" }));
-
     // Qt decides a double click for the whole window: a button that did not get the first press
     // (a neighbour 5 px away, or one a click showed in place of the first) takes it as a press.
     auto* other = new StyleButton(window.get());
@@ -448,77 +416,48 @@ TEST(styleButtonAccessKeys, TakenFromTheCaption)
     }
 }
 
-TEST(styleButtonSettings, MissingKeysTakeTheirDefaults)
+// Every key read and written back unchanged; missing keys read as a new button's settings.
+TEST(styleButtonSettings, ReadAndWriteEveryKey)
 {
+    MemoryPropertyStore picture;
+    picture.write(u"picn"_s, test::samplePicture(16));
+    const QString text = u"btype = int:3\ntx = str:&Go\nenab = bool:false\n"
+                         "font = font:DejaVu Sans,8.25,-1,5,400,1,0,0,0,0,0,0,0,0,0,1\ncoltype = int:2\n"
+                         "focusr = bool:false\nbcol = color:0x00010203\nbcolo = color:0x00040506\n"
+                         "fcol = color:0x00070809\nfcolo = color:0x8000000D\nmcol = color:0x00FF00FF\nmptr = int:1\n"_s
+        + picture.toText()
+        + u"umcol = bool:false\nsoft = bool:true\npicpos = int:2\nngrey = bool:true\nfx = int:2\n"
+          "hand = bool:false\ncheck = bool:true\nvalue = bool:true\n"_s;
     MemoryPropertyStore store;
-    store.write(u"BTYPE"_s, std::int32_t { 9 });
-    StyleButton button;
-    button.ReadProperties(store);
-    EXPECT_EQ(button.ButtonType(), StyleButton::FillOnHover);
-    EXPECT_TRUE(button.Enabled() && button.ShowFocusRect() && button.UseMaskColor());
-    EXPECT_EQ(button.MaskColor(), 0xC0C0C0u);
-    EXPECT_EQ(button.BackColor(), SysColor::code(SysColor::ButtonFace));
-    EXPECT_EQ(button.BackOver(), button.BackColor());
-    EXPECT_EQ(button.ForeColor(), SysColor::code(SysColor::ButtonText));
-    EXPECT_EQ(button.ForeOver(), button.ForeColor());
-    EXPECT_EQ(button.ColorScheme(), StyleButton::SystemColors);
-    EXPECT_EQ(button.Caption(), QString());
-    EXPECT_TRUE(button.PictureNormal().isNull());
-    EXPECT_EQ(button.MousePointer(), StyleButton::PointerArrow);
-
-    MemoryPropertyStore colours;
-    colours.write(u"bcol"_s, ColorValue { 0x123456 });
-    button.ReadProperties(colours);
-    EXPECT_EQ(button.BackOver(), 0x123456u);
-    EXPECT_EQ(button.ButtonType(), StyleButton::Standard);
-}
-
-TEST(styleButtonSettings, RoundTripKeepsEverySetting)
-{
-    StyleButton source;
-    source.setButtonType(StyleButton::GradientFace);
-    source.setCaption(u"&Go"_s);
-    source.setEnabled(false);
-    QFont font = test::pinnedFont();
-    font.setItalic(true);
-    source.setFont(font);
-    source.setColorScheme(StyleButton::CustomColors);
-    source.setShowFocusRect(false);
-    source.setBackColor(0x010203);
-    source.setBackOver(0x040506);
-    source.setForeColor(0x070809);
-    source.setForeOver(SysColor::code(SysColor::Highlight));
-    source.setMaskColor(0xFF00FF);
-    source.setSoftBevel(true);
-    source.setPictureNormal(test::samplePicture(16));
-    source.setPicturePosition(StyleButton::PictureTop);
-    source.setUseMaskColor(false);
-    source.setUseGreyscale(true);
-    source.setSpecialEffect(StyleButton::EffectSunken);
-    source.setCheckBoxBehaviour(true);
-    source.setValue(true);
-    source.setMousePointer(StyleButton::PointerArrow);
-
-    MemoryPropertyStore store;
-    source.WriteProperties(store);
-    EXPECT_EQ(store.keys(),
-        (QStringList { u"btype"_s, u"tx"_s, u"enab"_s, u"font"_s, u"coltype"_s, u"focusr"_s, u"bcol"_s,
-            u"bcolo"_s, u"fcol"_s, u"fcolo"_s, u"mcol"_s, u"mptr"_s, u"picn"_s, u"umcol"_s, u"soft"_s,
-            u"picpos"_s, u"ngrey"_s, u"fx"_s, u"hand"_s, u"check"_s, u"value"_s }));
-
-    // Every value comes back through the text form: written again, it is the same text.
-    MemoryPropertyStore reloaded;
-    QString error;
-    ASSERT_TRUE(reloaded.fromText(store.toText(), &error)) << error.toStdString();
+    ASSERT_TRUE(store.fromText(text));
     StyleButton copy;
-    copy.ReadProperties(reloaded);
+    copy.ReadProperties(store);
     MemoryPropertyStore again;
     copy.WriteProperties(again);
-    EXPECT_EQ(again.toText().toStdString(), store.toText().toStdString());
+    EXPECT_EQ(again.toText().toStdString(), text.toStdString());
     EXPECT_EQ(copy.AccessKeys(), u"g"_s);
     EXPECT_FALSE(copy.isEnabled());
     EXPECT_EQ(copy.renderer().pictureSize(), QSize(16, 16));
-    EXPECT_EQ(copy.renderer().settings().specialEffect, StyleButton::EffectSunken);
+
+    StyleButton fresh, read;
+    fresh.setMousePointer(StyleButton::PointerArrow);
+    fresh.setBackColor(SysColor::code(SysColor::ButtonFace));
+    fresh.setBackOver(SysColor::code(SysColor::ButtonFace));
+    fresh.setForeColor(SysColor::code(SysColor::ButtonText));
+    fresh.setForeOver(SysColor::code(SysColor::ButtonText));
+    read.setButtonType(StyleButton::Elliptic);
+    read.ReadProperties(MemoryPropertyStore());
+    MemoryPropertyStore a, b;
+    fresh.WriteProperties(a);
+    read.WriteProperties(b);
+    EXPECT_EQ(b.toText().toStdString(), a.toText().toStdString());
+    EXPECT_EQ(read.ButtonType(), StyleButton::Standard);
+    MemoryPropertyStore colours;
+    colours.write(u"bcol"_s, ColorValue { 0x123456 });
+    colours.write(u"fcol"_s, ColorValue { 0x654321 });
+    read.ReadProperties(colours);
+    EXPECT_EQ(read.BackOver(), 0x123456u) << "the hover colours default to the plain ones";
+    EXPECT_EQ(read.ForeOver(), 0x654321u);
 }
 
 TEST(styleButtonSettings, HandPointerDecidesThePointer)
