@@ -33,6 +33,15 @@ void expectPixels(const DrawingSurface& surface, const Rect& area, const std::fu
     EXPECT_EQ(failures, 0);
 }
 
+// An empty bar of the given size on the window.
+PanelStatusBar* bareBar(QWidget& window, int width, int height)
+{
+    auto* bar = new PanelStatusBar(&window);
+    bar->setGeometry(0, 0, width, height);
+    bar->setFont(test::barFont());
+    return bar;
+}
+
 // The shaded band by row: five darkening rows on top, two pairs at the bottom.
 Rgb bandColour(int y, int H)
 {
@@ -106,8 +115,7 @@ TEST(StatusBarDrawing, ThreePanelsPixelByPixel)
 TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
 {
     QWidget window;
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, 400, 18);
+    auto* bar = bareBar(window, 400, 18);
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::Spring);
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(2, 100);
@@ -163,9 +171,7 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
 TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
 {
     QWidget window;
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, 400, 22);
-    bar->setFont(test::barFont());
+    auto* bar = bareBar(window, 400, 22);
     bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
     EXPECT_EQ(bar->PanelWidth(1), 0);
     bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
@@ -187,9 +193,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
 {
     constexpr int H = 22;
     QWidget window;
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, 300, H);
-    bar->setFont(test::barFont());
+    auto* bar = bareBar(window, 300, H);
     bar->setBackColor(kBack);
     bar->setForeColor(rgb(0, 0, 0));
     bar->setApperance(1);
@@ -222,15 +226,14 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
     EXPECT_EQ(second, textWidth + 28);
     expectCaptionAt(second + 6, 72);
 
-    const Rgb red = rgb(255, 0, 0);
+    // The masked corner pixel shows what was there.
     const int top = (H - 16) / 2;
-    EXPECT_EQ(s.pixel(3, top), bandColour(top, H)) << "the masked pixel shows what was there";
-    EXPECT_EQ(s.pixel(4, top), red);
-    EXPECT_EQ(s.pixel(3, top + 1), red);
-    EXPECT_EQ(s.pixel(18, top + 15), red);
-    EXPECT_EQ(s.pixel(19, 10), kBack);
-    EXPECT_EQ(s.pixel(2, 10), kBack);
-    EXPECT_EQ(s.pixel(18, top + 16), bandColour(top + 16, H));
+    const Rgb red = rgb(255, 0, 0);
+    const std::tuple<int, int, Rgb> pixels[] = { { 3, top, bandColour(top, H) }, { 4, top, red },
+        { 3, top + 1, red }, { 18, top + 15, red }, { 19, 10, kBack }, { 2, 10, kBack },
+        { 18, top + 16, bandColour(top + 16, H) } };
+    for (auto [x, y, colour] : pixels)
+        EXPECT_EQ(s.pixel(x, y), colour) << x << "," << y;
 
     // Icons and other pictures are drawn by their own transparency.
     QImage icon(16, 16, QImage::Format_ARGB32);
@@ -244,8 +247,7 @@ TEST(StatusBarDrawing, CaptionAndPictureOffsets)
 TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
 {
     QWidget window;
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, 200, 18);
+    auto* bar = bareBar(window, 200, 18);
     EXPECT_EQ(bar->BackColor(), 0x8000000Fu);
     bar->DrawStatusBar(true);
     EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
@@ -259,9 +261,7 @@ TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
 TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolve)
 {
     QWidget window;
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, 300, 18);
-    bar->setFont(test::barFont());
+    auto* bar = bareBar(window, 300, 18);
     bar->setBackColor(kBack);
     bar->setApperance(1);
     bar->AddPanel(150, u"Mmmm"_s, QString(), false, AutoSizeMode::NoAutoSize);
@@ -294,22 +294,10 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     {
         int x1, y1, x2, y2, width;
     };
-    const Line lines[] = {
-        { 0, 0, 12, 0, 1 },
-        { 0, 5, 12, 5, 2 },
-        { 12, 7, 3, 7, 2 },
-        { -3, 11, 20, 11, 3 },
-        { 4, 0, 4, 9, 1 },
-        { 6, 9, 6, 1, 2 },
-        { 15, -2, 15, 30, 2 },
-        { 8, 8, 8, 8, 2 },
-        { 1, 1, 9, 9, 1 },
-        { 3, 3, 4, 3, 0 },
-        { INT_MIN, 5, INT_MAX, 5, 2 },
-        { INT_MAX, 6, INT_MIN, 6, 1 },
-        { 7, INT_MAX, 7, INT_MIN, 2 },
-        { INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1 },
-    };
+    const Line lines[] = { { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 }, { -3, 11, 20, 11, 3 },
+        { 4, 0, 4, 9, 1 }, { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 }, { 1, 1, 9, 9, 1 },
+        { 3, 3, 4, 3, 0 }, { INT_MIN, 5, INT_MAX, 5, 2 }, { INT_MAX, 6, INT_MIN, 6, 1 },
+        { 7, INT_MAX, 7, INT_MIN, 2 }, { INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1 } };
     for (const Line& l : lines) {
         ImageSurface viaHelper(16, 14);
         ImageSurface direct(16, 14);
