@@ -1,4 +1,5 @@
 #include <QPainter>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ButtonTestSupport.h"
@@ -7,6 +8,7 @@
 
 using namespace qv;
 using namespace qv::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -14,7 +16,8 @@ enum Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, 
 
 // One button drawn over a parent of colour 0x123456; variant 0 has no picture, 1-7 a red 4 x 4 picture:
 // plain, with a green hover picture, greyscale, raised, sunken, shadowed, and the green hover one alone.
-QImage drawn(int style, Look look, int variant, int width, int height)
+QImage drawn(int style, Look look, int variant, int width, int height, const QString& caption = {},
+    const std::function<void(ButtonSettings&)>& more = {})
 {
     ButtonRenderer r;
     ButtonSettings& s = r.settings();
@@ -25,7 +28,12 @@ QImage drawn(int style, Look look, int variant, int width, int height)
     s.useGreyscale = variant == 3;
     s.specialEffect = variant >= 4 && variant <= 6 ? variant - 3 : 0;
     s.enabled = look != Disabled;
-    setUpRenderer(r, style, width, height);
+    setUpRenderer(r, style, width, height, caption);
+    if (more) {
+        more(s);
+        r.calcPictureSize();
+        r.calcTextRects();
+    }
     QImage parent(width, height, QImage::Format_RGB32);
     parent.fill(QColor(0x56, 0x34, 0x12));
     r.setParentBackground(parent);
@@ -38,12 +46,15 @@ QImage drawn(int style, Look look, int variant, int width, int height)
 
 } // namespace
 
-// Left: styles 0-15 (rows) in the eight looks (columns, in the order of Look), 60 x 24 each. Right:
-// the picture variants (columns 1-7) of styles 3, 5, 6, 9 and 10 in the looks Normal, Hover,
-// PressedNotOver, Pressed and Disabled (five rows a style), 20 x 20 each.
+// Top left: styles 0-15 (rows) in the eight looks (columns, in the order of Look), 60 x 24 each.
+// Right: the picture variants (columns 1-7) of styles 3, 5, 6, 9 and 10 in the looks Normal, Hover,
+// PressedNotOver, Pressed and Disabled (five rows a style), 20 x 20 each. Below: captions (style 5
+// hovered, pressed, focused; 7 hovered, pressed; 14 normal, default, pressed default); a picture left,
+// right, above, below and behind the caption; a gradient of height 25, a default and a bold "Save
+// Changes" in style 14 (alike); the window shape of styles 0-15 (black inside) and of the ellipse.
 TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
 {
-    QImage gallery(654, 550, QImage::Format_RGB32);
+    QImage gallery(654, 560, QImage::Format_RGB32);
     gallery.fill(Qt::white);
     QPainter painter(&gallery);
     for (int style = 0; style <= 15; ++style)
@@ -56,76 +67,26 @@ TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
                 painter.drawImage(500 + (variant - 1) * 22, row * 22, drawn(style, look, variant, 20, 20));
             ++row;
         }
+    const std::pair<int, Look> captioned[] = { { 5, Hover }, { 5, Pressed }, { 5, Focused }, { 7, Hover },
+        { 7, Pressed }, { 14, Normal }, { 14, Default }, { 14, PressedDefault } };
+    for (int i = 0; i < 8; ++i)
+        painter.drawImage(i * 62, 418, drawn(captioned[i].first, captioned[i].second, 0, 60, 24, u"Save"_s));
+    for (int position = 0; position <= 4; ++position)
+        painter.drawImage(position * 98, 444, drawn(7, Normal, 0, 96, 40, u"Go"_s, [position](ButtonSettings& s) {
+            s.pictureNormal = samplePicture(16), s.picturePosition = position;
+        }));
+    painter.drawImage(0, 486, drawn(3, Normal, 0, 60, 25));
+    painter.drawImage(62, 486, drawn(14, Default, 0, 90, 24, u"Save Changes"_s));
+    painter.drawImage(154, 486, drawn(14, Normal, 0, 90, 24, u"Save Changes"_s, [](ButtonSettings& s) {
+        s.font.setBold(true);
+    }));
+    for (int style = 0; style <= 16; ++style) {
+        ButtonRenderer r;
+        const bool ellipse = style == 16;
+        setUpRenderer(r, ellipse ? 13 : style, ellipse ? 40 : 20, ellipse ? 20 : 10);
+        painter.setClipRegion(r.makeRegion().translated(style * 22, 514));
+        painter.fillRect(style * 22, 514, 40, 20, Qt::black);
+    }
     painter.end();
     EXPECT_TRUE(matchesReference(gallery, QStringLiteral(QV_BUTTON_REFERENCE_DIR "/button-looks.png")));
-}
-
-TEST(ButtonStyles, GradientOfHeight25StepsOncePerRow)
-{
-    ButtonRenderer r;
-    setUpRenderer(r, 3, 60, 25);
-    r.redraw(0, true);
-    for (int row = 3; row <= 20; ++row)
-        EXPECT_EQ(r.surface().pixel(30, row), ShiftColor(0xF0F0F0, -row, true, false)) << "row " << row;
-}
-
-TEST(ButtonStyles, FlatFramePressedCaptionStaysInPlace)
-{
-    auto inkOf = [](int style, bool pressed) {
-        ButtonRenderer r;
-        setUpRenderer(r, style, 80, 24, QStringLiteral("Save"));
-        r.setOver(true);
-        r.redraw(pressed ? 2 : 0, true);
-        // The text is black in both looks; its dark pixels locate the caption.
-        return darkBounds(r.image(), 300).intersected(QRect(3, 3, 74, 18));
-    };
-    const QRect normal5 = inkOf(5, false);
-    ASSERT_FALSE(normal5.isEmpty());
-    EXPECT_EQ(inkOf(5, true), normal5);
-    const QRect normal7 = inkOf(7, false);
-    EXPECT_EQ(inkOf(7, true), normal7.translated(1, 1));
-}
-
-TEST(ButtonStyles, FlatFrameDrawsCaptionBoxWhenFocused)
-{
-    ButtonRenderer r;
-    setUpRenderer(r, 5, 80, 24, QStringLiteral("Save"));
-    r.settings().showFocusRect = true;
-    r.setFocused(true);
-    r.redraw(0, true);
-    const Rect c = r.captionRect();
-    EXPECT_EQ(r.surface().pixel(c.left - 2, c.top - 1), 0xCC9999u);
-    EXPECT_EQ(
-        r.surface().pixel(c.left - 2 + r.captionWidth() + 3, c.top - 1 + r.captionHeight() + 1), 0xCC9999u);
-    r.settings().showFocusRect = false;
-    r.redraw(0, true);
-    EXPECT_NE(r.surface().pixel(c.left - 2, c.top - 1), 0xCC9999u);
-}
-
-TEST(ButtonStyles, HighlightGradientDefaultCaptionIsBoldOnlyWhenNotPressed)
-{
-    auto inkWidth = [](bool isDefault, int state) {
-        ButtonRenderer r;
-        setUpRenderer(r, 14, 120, 24, QStringLiteral("Mmmmmm"));
-        r.setDefaultButton(isDefault);
-        r.redraw(state, true);
-        const Rgb text = state == 2 ? Grey::Highlight : 0x000000;
-        return inkBounds(r.image(), text).intersected(QRect(4, 4, 112, 16)).width();
-    };
-    EXPECT_GT(inkWidth(true, 0), inkWidth(false, 0));
-    EXPECT_EQ(inkWidth(true, 2), inkWidth(false, 2));
-
-    // The bold caption is laid out in bold: just as a button whose own font is bold.
-    for (const QString& caption : { QStringLiteral("Caption"), QStringLiteral("Save Changes") }) {
-        ButtonRenderer asDefault;
-        setUpRenderer(asDefault, 14, 90, 24, caption);
-        asDefault.setDefaultButton(true);
-        asDefault.redraw(0, true);
-        ButtonRenderer bold;
-        setUpRenderer(bold, 14, 90, 24, caption);
-        bold.settings().font.setBold(true);
-        bold.calcTextRects();
-        bold.redraw(0, true);
-        EXPECT_EQ(asDefault.image(), bold.image()) << caption.toStdString();
-    }
 }
