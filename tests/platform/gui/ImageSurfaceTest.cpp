@@ -94,28 +94,6 @@ TEST(ImageSurface, PixelArraysRoundTripAndClip)
     EXPECT_EQ(s.pixel(1, 1), kBlue);
 }
 
-TEST(ImageSurface, BlitsCombineBitwiseAndMasksSelectAColour)
-{
-    ImageSurface src(2, 1);
-    src.setPixel(0, 0, kRed);
-    src.setPixel(1, 0, 0xFF00FF);
-    const QImage mask = src.maskFromColor(0xFF00FF);
-    EXPECT_EQ(mask.pixel(0, 0) & 0xFFFFFF, 0x000000u);
-    EXPECT_EQ(mask.pixel(1, 0) & 0xFFFFFF, 0xFFFFFFu);
-
-    auto d = blank(2, 1);
-    d.setPixel(0, 0, 0x0F0F0F);
-    using Op = DrawingSurface::RasterOp;
-    const std::tuple<QImage, Op, Rgb, Rgb> steps[] = { { src.image(), Op::And, 0x00000F, 0xFF00FF },
-        { mask, Op::DestAndNotSource, 0x00000F, 0 }, { src.image(), Op::Or, 0x0000FF, 0xFF00FF } };
-    for (const auto& [image, op, first, second] : steps) {
-        d.blit(0, 0, 2, 1, image, 0, 0, op);
-        EXPECT_EQ(d.readPixels({ 0, 0, 2, 1 }), (std::vector<Rgb> { first, second })) << int(op);
-    }
-    d.blit(1, 0, 5, 5, src.image(), 0, 0);
-    EXPECT_EQ(d.pixel(1, 0), kRed) << "copies are clipped to both images";
-}
-
 TEST(ImageSurface, TextMeasuresWrapsAndDraws)
 {
     auto s = blank(200, 60);
