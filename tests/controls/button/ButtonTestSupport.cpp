@@ -1,7 +1,6 @@
 #include "ButtonTestSupport.h"
 
 #include <QPainter>
-#include <functional>
 
 namespace qv::test {
 
@@ -23,26 +22,6 @@ void setUpRenderer(ButtonRenderer& renderer, int style, int width, int height, c
     renderer.setColors();
     renderer.calcPictureSize();
     renderer.setSize(width, height);
-}
-
-static QRect boundsOf(const QImage& image, const std::function<bool(QRgb)>& wanted)
-{
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (wanted(image.pixel(x, y)))
-                bounds |= QRect(x, y, 1, 1);
-    return bounds;
-}
-
-QRect inkBounds(const QImage& image, Rgb colour)
-{
-    return boundsOf(image, [colour](QRgb p) { return rgb(qRed(p), qGreen(p), qBlue(p)) == colour; });
-}
-
-QRect darkBounds(const QImage& image, int maxSum)
-{
-    return boundsOf(image, [maxSum](QRgb p) { return qRed(p) + qGreen(p) + qBlue(p) < maxSum; });
 }
 
 Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
