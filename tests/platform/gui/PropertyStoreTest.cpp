@@ -25,20 +25,12 @@ TEST(PropertyStore, KeysIgnoreCaseAndTypedReadsConvertOnlyBetweenNumbers)
     EXPECT_FALSE(store.contains(u"tx"_s));
 }
 
-TEST(PropertyStore, TextFormRoundTripsEveryTypeAndRejectsBadLines)
+TEST(PropertyStore, TextFormKeepsTextsExactlyAndRejectsBadLines)
 {
+    // Each type is read back by the controls' own round trips; here the texts and a stored empty picture.
     MemoryPropertyStore store;
-    store.write(u"Number"_s, std::int32_t { -42 });
-    store.write(u"Flag"_s, false);
-    store.write(u"Colour"_s, ColorValue { 0x80000012 });
-    QFont font(u"Tahoma"_s);
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    store.write(u"Font"_s, font);
-    QImage image(3, 2, QImage::Format_ARGB32);
-    image.fill(Qt::magenta);
-    store.write(u"Pic"_s, Picture(image, Picture::Type::Bitmap));
     store.write(u"Empty"_s, Picture());
+    store.write(u"Number"_s, std::int32_t { -42 });
     // Texts exactly as typed: blanks at either end, tabs, quotes, breaks, escapes.
     const QStringList texts { u"a\\b\nc\td = e"_s, u"Found: "_s, u"    "_s, u"a\tb"_s, u" \"x\" = 'y'\r\n"_s,
         u"\\"_s, u"wide\u3000"_s, u"nbsp\u00A0"_s, QString(QChar(0xD800)) };
@@ -53,13 +45,6 @@ TEST(PropertyStore, TextFormRoundTripsEveryTypeAndRejectsBadLines)
         EXPECT_EQ(copy.readString(u"s%1"_s.arg(i)), texts[i]) << i;
     EXPECT_TRUE(store.toText().contains(u"s1 = str:Found:\\x20\n"_s)) << "still readable";
     EXPECT_EQ(copy.readInt(u"number"_s), -42);
-    EXPECT_EQ(copy.readBool(u"flag"_s), false);
-    EXPECT_EQ(copy.readColor(u"colour"_s), 0x80000012u);
-    EXPECT_EQ(copy.readFont(u"font"_s)->bold(), true);
-    EXPECT_DOUBLE_EQ(copy.readFont(u"font"_s)->pointSizeF(), 8.25);
-    ASSERT_TRUE(copy.readPicture(u"pic"_s).has_value());
-    EXPECT_EQ(copy.readPicture(u"pic"_s)->type(), Picture::Type::Bitmap);
-    EXPECT_EQ(copy.readPicture(u"pic"_s)->widthPixels(), 3);
     ASSERT_TRUE(copy.readPicture(u"empty"_s).has_value()) << "a stored empty picture stays stored";
     EXPECT_TRUE(copy.readPicture(u"empty"_s)->isNull());
 
