@@ -100,18 +100,6 @@ TEST(ButtonPalette, CustomHoverPaintsWithBackOverAndRestores)
     EXPECT_EQ(r.surface().pixel(15, 10), 0x112233u);
 }
 
-TEST(ButtonGeometry, FocusInsetsPerStyle)
-{
-    const Rect wide { 4, 4, 56, 20 }, narrow { 3, 3, 57, 21 };
-    const std::pair<int, Rect> rows[] = { { 1, wide }, { 2, wide }, { 6, wide }, { 7, narrow }, { 10, narrow },
-        { 13, narrow }, { 14, { 6, 6, 56, 20 } }, { 20, wide } };
-    for (const auto& [style, expected] : rows) {
-        ButtonRenderer r;
-        test::setUpRenderer(r, style, 60, 24);
-        EXPECT_EQ(r.focusRect(), expected) << "style " << style;
-    }
-}
-
 TEST(ButtonGeometry, RedrawSkipsUnchangedPaintsAndZeroHeight)
 {
     ButtonRenderer r;
