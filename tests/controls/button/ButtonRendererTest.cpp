@@ -135,7 +135,8 @@ QImage iconImage() // a transparent pixel and a blue one
 
 } // namespace
 
-// One blit onto a 4 x 1 surface filled with one colour.
+// One blit onto a 4 x 1 surface filled with one colour; the blends and brushes the button pictures use
+// are in the reference picture.
 TEST(ButtonPictures, TransBltCombinesPictureMaskBrushAndBlend)
 {
     struct Row
@@ -154,17 +155,8 @@ TEST(ButtonPictures, TransBltCombinesPictureMaskBrushAndBlend)
     const Row rows[] = {
         { "greyscale weights", 0xFFFFFF, 0, 3, 1, bitmapOf(3, 1, { 0x0000FF, 0x00FF00, 0xFF0000 }), 0xC0C0C0, {},
             false, true, false, true, { 0x4C4C4C, 0x969696, 0x1C1C1C, 0xFFFFFF } },
-        { "blend two thirds", 0xFFFFFF, 0, 1, 1, bitmapOf(1, 1, { 0 }), 0xC0C0C0, {}, false, false, true, true,
-            { 0x555555, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF } },
-        { "blend onto black", 0, 1, 1, 1, bitmapOf(1, 1, { 0xFFFFFF }), 0xC0C0C0, {}, false, false, true, true,
-            { 0, 0xAAAAAA, 0, 0 } },
-        // White, black, light grey (sum 387), mid grey (sum 384): only dark pixels take the brush.
         { "mono mask", 0x00FF00, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0, 0x818181, 0x808080 }), 0x123456,
             0x0000FF, true, false, false, true, { 0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF } },
-        { "brush", 0x00FF00, 0, 4, 1, bitmapOf(4, 1, { 0xFFFFFF, 0, 0xC0C0C0, 0x808080 }), 0xC0C0C0, 0x0000FF,
-            false, false, false, true, { 0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF } },
-        { "mask colour skipped", 0x00FF00, 0, 2, 1, bitmapOf(2, 1, { 0xC0C0C0, 0x112233 }), 0xC0C0C0, {}, false,
-            false, false, true, { 0x00FF00, 0x112233, 0x00FF00, 0x00FF00 } },
         { "mask colour drawn", 0x00FF00, 0, 2, 1, bitmapOf(2, 1, { 0xC0C0C0, 0x112233 }), 0xC0C0C0, {}, false,
             false, false, false, { 0xC0C0C0, 0x112233, 0x00FF00, 0x00FF00 } },
         { "icon by alpha", 0x00FF00, 0, 2, 1, icon, 0xFF00FF, {}, false, false, false, true,
