@@ -30,59 +30,6 @@ TEST(ButtonColors, ShiftAndBlend)
     EXPECT_EQ(BlendToWhite(0x800000, 128), 0xBF8080u); // 128 + 127 * 128 / 255
 }
 
-TEST(ButtonPalette, EachSchemeDerivesItsColours)
-{
-    ButtonRenderer r;
-    test::setUpRenderer(r, 7, 40, 20);
-    EXPECT_EQ(r.palette(), (ButtonPalette { 0xC0C0C0, 0xDFDFDF, 0xFFFFFF, 0x808080, 0, 0, 0, 0x800000,
-                               0xD1ADAD, 0xC0C0C0, 0xF0F0F0 }));
-
-    ButtonSettings& s = r.settings();
-    s.colorScheme = 2;
-    s.backColor = 0x336699;
-    s.foreColor = 0x0000FF;
-    s.foreOver = 0x00FF00;
-    s.maskColor = 0xFF00FF;
-    r.setColors();
-    EXPECT_EQ(r.palette(), (ButtonPalette { 0x336699, 0x5285B8, 0x6295C8, 0x002659, 0, 0x0000FF, 0x00FF00,
-                               0x000019, 0x336699, 0xFF00FF, ShiftColor(0x336699, 48, false, false) }));
-    s.softBevel = true;
-    r.setColors();
-    EXPECT_EQ(r.palette().shadowColor, 0x134679u);
-    s.softBevel = false;
-
-    s.colorScheme = 1;
-    r.setColors();
-    const ButtonPalette system = r.palette();
-    EXPECT_EQ(system.faceColor, systemColor(SysColor::ButtonFace));
-    EXPECT_EQ(system.shadowColor, systemColor(SysColor::ButtonShadow));
-    EXPECT_EQ(system.lightColor, systemColor(SysColor::Light3D));
-    EXPECT_EQ(system.highlightColor, systemColor(SysColor::ButtonHighlight));
-    EXPECT_EQ(system.darkShadowColor, systemColor(SysColor::DarkShadow3D));
-    EXPECT_EQ(system.textColor, systemColor(SysColor::ButtonText));
-    EXPECT_EQ(system.accentFillColor, BlendToWhite(systemColor(SysColor::Highlight), 176));
-    s.colorScheme = 9; // unknown schemes behave as the system scheme
-    r.setColors();
-    EXPECT_EQ(r.palette(), system);
-
-    s.colorScheme = 4;
-    r.setContainerColors(0x405060, 0x0A0B0C);
-    r.setColors();
-    EXPECT_EQ(r.palette().faceColor, 0x405060u);
-    EXPECT_EQ(r.palette().textOverColor, 0x0A0B0Cu);
-    EXPECT_EQ(r.palette().shadowColor, 0x001020u);
-    EXPECT_EQ(r.palette().accentColor, systemColor(SysColor::Highlight));
-
-    // The tint is blue-weighted only for the gradient face.
-    s.colorScheme = 2;
-    s.backColor = 0x804020;
-    for (auto [style, tint] : { std::pair { 3, ShiftColor(0x804020, 48, true, false) }, { 4, 0xB07050u } }) {
-        s.buttonType = style;
-        r.setColors();
-        EXPECT_EQ(r.palette().tintColor, tint) << style;
-    }
-}
-
 TEST(ButtonPalette, CustomHoverPaintsWithBackOverAndRestores)
 {
     ButtonRenderer r;

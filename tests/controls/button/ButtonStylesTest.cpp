@@ -1,4 +1,5 @@
 #include <QPainter>
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ enum Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, 
 // One button drawn over a parent of colour 0x123456; variant 0 has no picture, 1-7 a red 4 x 4 picture:
 // plain, with a green hover picture, greyscale, raised, sunken, shadowed, and the green hover one alone.
 QImage drawn(int style, Look look, int variant, int width, int height, const QString& caption = {},
-    const std::function<void(ButtonSettings&)>& more = {})
+    const std::function<void(ButtonRenderer&)>& more = {})
 {
     ButtonRenderer r;
     ButtonSettings& s = r.settings();
@@ -30,7 +31,8 @@ QImage drawn(int style, Look look, int variant, int width, int height, const QSt
     s.enabled = look != Disabled;
     setUpRenderer(r, style, width, height, caption);
     if (more) {
-        more(s);
+        more(r);
+        r.setColors();
         r.calcPictureSize();
         r.calcTextRects();
     }
@@ -51,10 +53,12 @@ QImage drawn(int style, Look look, int variant, int width, int height, const QSt
 // PressedNotOver, Pressed and Disabled (five rows a style), 20 x 20 each. Below: captions (style 5
 // hovered, pressed, focused; 7 hovered, pressed; 14 normal, default, pressed default); a picture left,
 // right, above, below and behind the caption; a gradient of height 25, a default and a bold "Save
-// Changes" in style 14 (alike); the window shape of styles 0-15 (black inside) and of the ellipse.
+// Changes" in style 14 (alike); the window shape of styles 0-15 (black inside) and of the ellipse. Last,
+// the colour schemes (rows: custom, custom with soft bevel, system, unknown, container) in styles 2,
+// 2 pressed, 3, 4, 9 hovered, 14, 7 hovered with caption, 1, 13 pressed and 7 with a picture.
 TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
 {
-    QImage gallery(654, 560, QImage::Format_RGB32);
+    QImage gallery(654, 680, QImage::Format_RGB32);
     gallery.fill(Qt::white);
     QPainter painter(&gallery);
     for (int style = 0; style <= 15; ++style)
@@ -72,14 +76,32 @@ TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
     for (int i = 0; i < 8; ++i)
         painter.drawImage(i * 62, 418, drawn(captioned[i].first, captioned[i].second, 0, 60, 24, u"Save"_s));
     for (int position = 0; position <= 4; ++position)
-        painter.drawImage(position * 98, 444, drawn(7, Normal, 0, 96, 40, u"Go"_s, [position](ButtonSettings& s) {
-            s.pictureNormal = samplePicture(16), s.picturePosition = position;
+        painter.drawImage(position * 98, 444, drawn(7, Normal, 0, 96, 40, u"Go"_s, [position](ButtonRenderer& r) {
+            r.settings().pictureNormal = samplePicture(16), r.settings().picturePosition = position;
         }));
     painter.drawImage(0, 486, drawn(3, Normal, 0, 60, 25));
     painter.drawImage(62, 486, drawn(14, Default, 0, 90, 24, u"Save Changes"_s));
-    painter.drawImage(154, 486, drawn(14, Normal, 0, 90, 24, u"Save Changes"_s, [](ButtonSettings& s) {
-        s.font.setBold(true);
+    painter.drawImage(154, 486, drawn(14, Normal, 0, 90, 24, u"Save Changes"_s, [](ButtonRenderer& r) {
+        r.settings().font.setBold(true);
     }));
+    for (int scheme = 0; scheme < 5; ++scheme) {
+        const auto colours = [scheme](ButtonRenderer& r) {
+            ButtonSettings& s = r.settings();
+            s.colorScheme = std::array { 2, 2, 1, 9, 4 }[scheme];
+            s.backColor = 0x336699, s.foreColor = 0x0000FF, s.foreOver = 0x00FF00, s.maskColor = 0xFF00FF;
+            s.softBevel = scheme == 1;
+            r.setContainerColors(0x405060, 0x0A0B0C);
+        };
+        const std::tuple<int, Look, QString> cells[] = { { 2, Normal, {} }, { 2, Pressed, {} }, { 3, Normal, {} },
+            { 4, Normal, {} }, { 9, Hover, {} }, { 14, Normal, {} }, { 7, Hover, u"Go"_s }, { 1, Normal, {} },
+            { 13, Pressed, {} } };
+        int x = 0;
+        for (const auto& [style, look, caption] : cells)
+            painter.drawImage(x, 560 + scheme * 24, drawn(style, look, 0, 50, 22, caption, colours)), x += 52;
+        painter.drawImage(x, 560 + scheme * 24, drawn(7, Normal, 0, 50, 22, u"Go"_s, [&](ButtonRenderer& r) {
+            colours(r), r.settings().pictureNormal = samplePicture(16);
+        }));
+    }
     for (int style = 0; style <= 16; ++style) {
         ButtonRenderer r;
         const bool ellipse = style == 16;
