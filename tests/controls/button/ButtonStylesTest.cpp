@@ -1,323 +1,114 @@
 #include <QPainter>
+#include <array>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ButtonTestSupport.h"
+#include "support/ControlsReferenceImage.h"
 #include "controls/button/ButtonColors.h"
 
 using namespace qv;
 using namespace qv::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, PressedDefault };
+enum Look { Normal, Hover, Pressed, PressedNotOver, Disabled, Focused, Default, PressedDefault };
 
-const char* lookName(Look look)
+// One button drawn over a parent of colour 0x123456; variant 0 has no picture, 1-7 a red 4 x 4 picture:
+// plain, with a green hover picture, greyscale, raised, sunken, shadowed, and the green hover one alone.
+QImage drawn(int style, Look look, int variant, int width, int height, const QString& caption = {},
+    const std::function<void(ButtonRenderer&)>& more = {})
 {
-    switch (look) {
-    case Look::Normal:
-        return "Normal";
-    case Look::Hover:
-        return "Hover";
-    case Look::Pressed:
-        return "Pressed";
-    case Look::PressedNotOver:
-        return "PressedNotOver";
-    case Look::Disabled:
-        return "Disabled";
-    case Look::Focused:
-        return "Focused";
-    case Look::Default:
-        return "Default";
-    case Look::PressedDefault:
-        return "PressedDefault";
+    ButtonRenderer r;
+    ButtonSettings& s = r.settings();
+    if (variant > 0 && variant < 7)
+        s.pictureNormal = bitmapOf(4, 4, std::vector<Rgb>(16, 0x0000FF));
+    if (variant == 2 || variant == 7)
+        s.pictureOver = bitmapOf(4, 4, std::vector<Rgb>(16, 0x00FF00));
+    s.useGreyscale = variant == 3;
+    s.specialEffect = variant >= 4 && variant <= 6 ? variant - 3 : 0;
+    s.enabled = look != Disabled;
+    setUpRenderer(r, style, width, height, caption);
+    if (more) {
+        more(r);
+        r.setColors();
+        r.calcPictureSize();
+        r.calcTextRects();
     }
-    return "";
+    QImage parent(width, height, QImage::Format_RGB32);
+    parent.fill(QColor(0x56, 0x34, 0x12));
+    r.setParentBackground(parent);
+    r.setOver(look == Hover || look == Pressed);
+    r.setFocused(look == Focused);
+    r.setDefaultButton(look == Default || look == PressedDefault);
+    r.redraw(look == Pressed || look == PressedNotOver || look == PressedDefault ? 2 : 0, true);
+    return r.image();
 }
-
-struct Px
-{
-    int x;
-    int y;
-    Rgb colour;
-};
-
-struct StyleCase
-{
-    int style;
-    Look look;
-    std::vector<Px> pixels;
-};
-
-constexpr int W = 60;
-constexpr int H = 24;
-
-void render(ButtonRenderer& r, int style, Look look)
-{
-    setUpRenderer(r, style, W, H);
-    r.setParentBackground([] {
-        QImage image(W, H, QImage::Format_RGB32);
-        image.fill(QColor(0x56, 0x34, 0x12));
-        return image;
-    }());
-    r.setOver(look == Look::Hover || look == Look::Pressed);
-    r.settings().enabled = look != Look::Disabled;
-    r.setFocused(look == Look::Focused);
-    r.setDefaultButton(look == Look::Default || look == Look::PressedDefault);
-    const bool pressed
-        = look == Look::Pressed || look == Look::PressedNotOver || look == Look::PressedDefault;
-    r.redraw(pressed ? 2 : 0, true);
-}
-
-class ButtonStylePixels : public testing::TestWithParam<StyleCase>
-{
-};
-
-using namespace Grey;
-// Colours that follow from the grey palette (tint F0F0F0) and are worked out by hand.
-constexpr Rgb Tint = 0xF0F0F0;
-
-const std::vector<StyleCase> cases = {
-    // 1: outlined bevel one pixel inside a dark outline
-    { 1, Look::Normal,
-        { { 0, 10, Dark }, { 59, 23, Dark }, { 1, 1, Highlight }, { 1, 10, Highlight }, { 30, 1, Highlight },
-            { 58, 10, Shadow }, { 30, 22, Shadow }, { 2, 10, Highlight }, { 57, 10, Shadow },
-            { 30, 10, Face } } },
-    { 1, Look::Hover, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
-    { 1, Look::Pressed,
-        { { 0, 10, Dark }, { 1, 10, Shadow }, { 30, 1, Shadow }, { 58, 10, Highlight }, { 2, 10, Shadow },
-            { 57, 10, Highlight } } },
-    { 1, Look::Disabled, { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Shadow } } },
-    // 2: standard bevel; default look adds an outline
-    { 2, Look::Normal,
-        { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Dark }, { 30, 23, Dark }, { 0, 23, Dark },
-            { 1, 10, Light }, { 30, 1, Light }, { 58, 10, Shadow }, { 30, 22, Shadow }, { 30, 12, Face } } },
-    { 2, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 2, Look::Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
-    { 2, Look::Disabled, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 2, Look::Default,
-        { { 0, 10, Dark }, { 1, 10, Highlight }, { 58, 10, Dark }, { 2, 10, Light }, { 57, 10, Shadow },
-            { 59, 10, Dark } } },
-    { 2, Look::PressedDefault, { { 0, 10, Dark }, { 1, 10, Shadow }, { 58, 10, Shadow }, { 2, 10, Face } } },
-    // 3: gradient face with coloured edges
-    { 3, Look::Normal,
-        { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 1, 0xFFFFFF }, { 30, 2, 0xFCFAFA },
-            { 1, 10, 0xEAEBEB }, { 2, 10, 0xE4E6E6 }, { 30, 22, 0xB4C0C0 }, { 30, 21, 0xC8D0D0 },
-            { 58, 10, 0xC3CCCC }, { 57, 10, 0xD2D8D8 }, { 30, 5, 0xEAEBEB } } },
-    { 3, Look::Hover,
-        { { 0, 10, 0x733C00 }, { 1, 10, 0x31B2FF }, { 58, 10, 0x31B2FF }, { 30, 22, 0x0096E7 },
-            { 30, 1, 0xCEF3FF }, { 30, 2, 0x8CDBFF }, { 2, 10, 0x6BCBFF }, { 57, 10, 0x6BCBFF } } },
-    { 3, Look::Focused,
-        { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B }, { 30, 1, 0xFFE7CE }, { 30, 2, 0xF7D7BD },
-            { 2, 10, 0xF0D1B5 } } },
-    { 3, Look::Default, { { 1, 10, 0xE7AE8C }, { 30, 22, 0xEF826B } } },
-    { 3, Look::Pressed,
-        { { 0, 10, 0x733C00 }, { 1, 1, 0x7B4D10 }, { 30, 22, 0xD8E0E0 }, { 30, 21, 0xD2DADA },
-            { 58, 10, 0xCDD5D5 }, { 57, 10, Tint }, { 30, 1, 0xA7B0B0 }, { 30, 2, 0xAFB8B8 },
-            { 1, 10, 0xA7B0B0 }, { 2, 10, 0xB2BABA } } },
-    { 3, Look::Disabled, { { 30, 10, 0xD2D8D8 }, { 0, 10, 0x879C9C }, { 1, 1, 0x96A8A8 } } },
-    // 4: cut-corner bevel
-    { 4, Look::Normal,
-        { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, Light }, { 2, 10, Highlight }, { 30, 2, Highlight },
-            { 3, 3, Highlight }, { 57, 10, Face }, { 30, 21, Face }, { 58, 10, Shadow }, { 30, 22, Shadow },
-            { 57, 21, Shadow }, { 30, 10, Light } } },
-    { 4, Look::Hover, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
-    { 4, Look::Pressed,
-        { { 0, 10, Dark }, { 1, 1, Dark }, { 1, 10, 0x404040 }, { 2, 10, 0x606060 }, { 57, 10, Shadow },
-            { 30, 21, Shadow }, { 58, 10, 0x707070 }, { 30, 22, 0x707070 }, { 30, 10, 0x707070 } } },
-    { 4, Look::Disabled, { { 1, 10, Light }, { 2, 10, Highlight }, { 58, 10, Shadow } } },
-    // 5: flat frame
-    { 5, Look::Normal,
-        { { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 30, 22, 0x666666 }, { 30, 0, 0x666666 },
-            { 59, 10, Highlight }, { 30, 23, Highlight }, { 1, 10, Highlight }, { 1, 22, 0x9A9A9A },
-            { 58, 1, 0x9A9A9A }, { 30, 10, 0xCCCCCC } } },
-    { 5, Look::Hover, { { 0, 10, 0x666666 }, { 30, 10, 0xCCCCCC } } },
-    { 5, Look::Pressed,
-        { { 30, 10, 0x909090 }, { 0, 10, 0x666666 }, { 58, 10, 0x666666 }, { 59, 10, Highlight },
-            { 30, 23, Highlight }, { 59, 0, Face } } },
-    { 5, Look::Disabled, { { 0, 10, Shadow }, { 59, 10, Shadow }, { 30, 10, Face } } },
-    // 6: light bevel, L8 = E7E7E7
-    { 6, Look::Normal,
-        { { 0, 10, 0xE7E7E7 }, { 1, 10, 0xE7E7E7 }, { 59, 10, Shadow }, { 58, 10, Shadow },
-            { 30, 23, Shadow } } },
-    { 6, Look::Pressed,
-        { { 0, 10, Shadow }, { 1, 10, Shadow }, { 59, 10, 0xE7E7E7 }, { 58, 10, 0xE7E7E7 } } },
-    { 6, Look::Disabled, { { 0, 10, 0xE7E7E7 }, { 59, 10, Shadow } } },
-    // 7: thin bevel
-    { 7, Look::Normal,
-        { { 0, 10, Highlight }, { 30, 0, Highlight }, { 59, 10, Shadow }, { 30, 23, Shadow },
-            { 1, 10, Face } } },
-    { 7, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
-    { 7, Look::Pressed,
-        { { 0, 10, Shadow }, { 30, 0, Shadow }, { 59, 10, Highlight }, { 30, 23, Highlight } } },
-    { 7, Look::Disabled, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
-    // Focus: every other pixel of the inset outline inverted.
-    { 7, Look::Focused, { { 3, 3, 0x3F3F3F }, { 4, 3, Face }, { 56, 20, 0x3F3F3F }, { 2, 2, Face } } },
-    // 8: thin bevel only on hover
-    { 8, Look::Normal, { { 0, 10, Face }, { 59, 10, Face } } },
-    { 8, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Shadow } } },
-    { 8, Look::PressedNotOver, { { 0, 10, Shadow }, { 59, 10, Highlight } } },
-    { 8, Look::Disabled, { { 0, 10, Face }, { 59, 10, Face } } },
-    // 9: accent fill on hover
-    { 9, Look::Normal, { { 0, 10, Face }, { 30, 10, Face } } },
-    { 9, Look::Hover, { { 30, 10, AccentFill }, { 0, 10, Accent }, { 59, 23, Accent } } },
-    { 9, Look::Pressed, { { 30, 10, 0xBF8080 }, { 0, 10, Accent } } },
-    { 9, Look::PressedNotOver, { { 30, 10, Face }, { 0, 10, Accent } } },
-    { 9, Look::Disabled, { { 0, 10, Face }, { 30, 10, Face } } },
-    // 10: face only
-    { 10, Look::Normal, { { 0, 10, Face }, { 59, 23, Face } } },
-    { 10, Look::Pressed, { { 0, 10, Face } } },
-    // 11: the parent's pixels
-    { 11, Look::Normal, { { 0, 0, 0x123456 }, { 30, 10, 0x123456 } } },
-    { 11, Look::Pressed, { { 59, 23, 0x123456 } } },
-    { 11, Look::Disabled, { { 0, 0, 0x123456 } } },
-    // 12: bevel only on hover
-    { 12, Look::Normal, { { 0, 10, Face }, { 59, 10, Face } } },
-    { 12, Look::Hover, { { 0, 10, Highlight }, { 59, 10, Dark }, { 1, 10, Light }, { 58, 10, Shadow } } },
-    { 12, Look::Pressed, { { 0, 10, Dark }, { 59, 10, Highlight }, { 1, 10, Shadow }, { 58, 10, Light } } },
-    { 12, Look::Disabled, { { 0, 10, Face } } },
-    // 13: ellipse
-    { 13, Look::Normal, { { 1, 12, Face }, { 30, 12, Face } } },
-    { 13, Look::Hover, { { 1, 12, Shadow }, { 30, 12, Face }, { 0, 0, Face } } },
-    { 13, Look::Pressed, { { 1, 12, Dark }, { 30, 12, 0xA0A0A0 }, { 0, 0, Face } } },
-    { 13, Look::Disabled, { { 1, 12, Face } } },
-    // 14: highlight gradient
-    { 14, Look::Normal,
-        { { 0, 10, 0x4E4E4E }, { 1, 10, 0xB7B7B7 }, { 30, 22, 0xB7B7B7 }, { 30, 2, Highlight },
-            { 30, 3, Highlight }, { 2, 10, Highlight }, { 3, 10, Highlight }, { 30, 10, 0xE7E7E7 },
-            { 30, 20, 0xCFCFCF }, { 30, 21, 0xCCCCCC }, { 30, 0, 0x4E4E4E } } },
-    { 14, Look::Hover, { { 0, 10, 0x4E4E4E }, { 30, 10, Light }, { 30, 20, Light }, { 2, 10, Highlight } } },
-    { 14, Look::Pressed,
-        { { 0, 10, 0x505050 }, { 30, 10, 0xB7B7B7 }, { 1, 10, 0xB7B7B7 }, { 30, 22, Highlight },
-            { 58, 10, Highlight } } },
-    { 14, Look::Disabled, { { 0, 10, 0x4E4E4E }, { 30, 10, 0xE7E7E7 }, { 2, 10, Highlight } } },
-    // outside the range: face only
-    { 15, Look::Normal, { { 0, 10, Face }, { 30, 10, Face } } },
-};
 
 } // namespace
 
-TEST_P(ButtonStylePixels, CharacteristicPixels)
+// Top left: styles 0-15 (rows) in the eight looks (columns, in the order of Look), 60 x 24 each.
+// Right: the picture variants (columns 1-7) of styles 3, 5, 6, 9 and 10 in the looks Normal, Hover,
+// PressedNotOver, Pressed and Disabled (five rows a style), 20 x 20 each. Below: captions (style 5
+// hovered, pressed, focused; 7 hovered, pressed; 14 normal, default, pressed default); a picture left,
+// right, above, below and behind the caption; a gradient of height 25, a default and a bold "Save
+// Changes" in style 14 (alike); the window shape of styles 0-15 (black inside) and of the ellipse. Last,
+// the colour schemes (rows: custom, custom with soft bevel, system, unknown, container) in styles 2,
+// 2 pressed, 3, 4, 9 hovered, 14, 7 hovered with caption, 1, 13 pressed and 7 with a picture.
+TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
 {
-    const StyleCase& c = GetParam();
-    ButtonRenderer r;
-    render(r, c.style, c.look);
-    for (const Px& p : c.pixels)
-        EXPECT_EQ(r.surface().pixel(p.x, p.y), p.colour)
-            << "style " << c.style << " " << lookName(c.look) << " at " << p.x << "," << p.y << " got "
-            << std::hex << r.surface().pixel(p.x, p.y) << " want " << p.colour;
-}
-
-INSTANTIATE_TEST_SUITE_P(AllStyles, ButtonStylePixels, testing::ValuesIn(cases),
-    [](const testing::TestParamInfo<StyleCase>& info) {
-        return "Style" + std::to_string(info.param.style) + lookName(info.param.look) + "_"
-            + std::to_string(info.index);
-    });
-
-TEST(ButtonStyles, GradientOfHeight25StepsOncePerRow)
-{
-    ButtonRenderer r;
-    setUpRenderer(r, 3, 60, 25);
-    r.redraw(0, true);
-    for (int row = 3; row <= 20; ++row)
-        EXPECT_EQ(r.surface().pixel(30, row), ShiftColor(Tint, -row, true, false)) << "row " << row;
-}
-
-TEST(ButtonStyles, FlatFramePressedCaptionStaysInPlace)
-{
-    auto inkOf = [](int style, bool pressed) {
-        ButtonRenderer r;
-        setUpRenderer(r, style, 80, 24, QStringLiteral("Save"));
-        r.setOver(true);
-        r.redraw(pressed ? 2 : 0, true);
-        // The text is black in both looks; its dark pixels locate the caption.
-        return darkBounds(r.image(), 300).intersected(QRect(3, 3, 74, 18));
-    };
-    const QRect normal5 = inkOf(5, false);
-    ASSERT_FALSE(normal5.isEmpty());
-    EXPECT_EQ(inkOf(5, true), normal5);
-    const QRect normal7 = inkOf(7, false);
-    EXPECT_EQ(inkOf(7, true), normal7.translated(1, 1));
-}
-
-TEST(ButtonStyles, FlatFrameDrawsCaptionBoxWhenFocused)
-{
-    ButtonRenderer r;
-    setUpRenderer(r, 5, 80, 24, QStringLiteral("Save"));
-    r.settings().showFocusRect = true;
-    r.setFocused(true);
-    r.redraw(0, true);
-    const Rect c = r.captionRect();
-    EXPECT_EQ(r.surface().pixel(c.left - 2, c.top - 1), 0xCC9999u);
-    EXPECT_EQ(
-        r.surface().pixel(c.left - 2 + r.captionWidth() + 3, c.top - 1 + r.captionHeight() + 1), 0xCC9999u);
-    r.settings().showFocusRect = false;
-    r.redraw(0, true);
-    EXPECT_NE(r.surface().pixel(c.left - 2, c.top - 1), 0xCC9999u);
-}
-
-TEST(ButtonStyles, HighlightGradientDefaultCaptionIsBoldOnlyWhenNotPressed)
-{
-    auto inkWidth = [](bool isDefault, int state) {
-        ButtonRenderer r;
-        setUpRenderer(r, 14, 120, 24, QStringLiteral("Mmmmmm"));
-        r.setDefaultButton(isDefault);
-        r.redraw(state, true);
-        const Rgb text = state == 2 ? Highlight : 0x000000;
-        return inkBounds(r.image(), text).intersected(QRect(4, 4, 112, 16)).width();
-    };
-    EXPECT_GT(inkWidth(true, 0), inkWidth(false, 0));
-    EXPECT_EQ(inkWidth(true, 2), inkWidth(false, 2));
-
-    // The bold caption is laid out in bold: just as a button whose own font is bold.
-    for (const QString& caption : { QStringLiteral("Caption"), QStringLiteral("Save Changes") }) {
-        ButtonRenderer asDefault;
-        setUpRenderer(asDefault, 14, 90, 24, caption);
-        asDefault.setDefaultButton(true);
-        asDefault.redraw(0, true);
-        ButtonRenderer bold;
-        setUpRenderer(bold, 14, 90, 24, caption);
-        bold.settings().font.setBold(true);
-        bold.calcTextRects();
-        bold.redraw(0, true);
-        EXPECT_EQ(asDefault.image(), bold.image()) << caption.toStdString();
-    }
-}
-
-TEST(ButtonStyles, GalleryOfEveryStyleAndLook)
-{
-    const int cellW = 96;
-    const int cellH = 30;
-    const Look looks[] = { Look::Normal, Look::Hover, Look::Pressed, Look::Disabled };
-    const int columns = 8; // four looks without and with a picture
-    QImage gallery((columns)*cellW + 60, 14 * cellH + 10, QImage::Format_RGB32);
-    gallery.fill(QColor(0xF4, 0xF4, 0xF4));
+    QImage gallery(654, 680, QImage::Format_RGB32);
+    gallery.fill(Qt::white);
     QPainter painter(&gallery);
-    painter.setFont(pinnedFont());
-    for (int style = 1; style <= 14; ++style) {
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(2, 5 + (style - 1) * cellH, 56, cellH - 4), Qt::AlignVCenter,
-            QStringLiteral("%1").arg(style));
-        for (int withPicture = 0; withPicture < 2; ++withPicture)
-            for (int l = 0; l < 4; ++l) {
-                ButtonRenderer r;
-                ButtonSettings& s = r.settings();
-                if (withPicture) {
-                    s.pictureNormal = samplePicture(16);
-                    s.specialEffect = 1;
-                }
-                setUpRenderer(r, style, cellW - 6, cellH - 6, QStringLiteral("Caption"));
-                s.colorScheme = 1;
-                r.setColors();
-                QImage background(cellW - 6, cellH - 6, QImage::Format_RGB32);
-                background.fill(QColor(0x30, 0x80, 0x60));
-                r.setParentBackground(background);
-                r.setOver(looks[l] == Look::Hover);
-                s.enabled = looks[l] != Look::Disabled;
-                r.redraw(looks[l] == Look::Pressed ? 2 : 0, true);
-                painter.drawImage(60 + (withPicture * 4 + l) * cellW, 5 + (style - 1) * cellH, r.image());
-            }
+    for (int style = 0; style <= 15; ++style)
+        for (int look = Normal; look <= PressedDefault; ++look)
+            painter.drawImage(look * 62, style * 26, drawn(style, Look(look), 0, 60, 24));
+    int row = 0;
+    for (int style : { 3, 5, 6, 9, 10 })
+        for (Look look : { Normal, Hover, PressedNotOver, Pressed, Disabled }) {
+            for (int variant = 1; variant <= 7; ++variant)
+                painter.drawImage(500 + (variant - 1) * 22, row * 22, drawn(style, look, variant, 20, 20));
+            ++row;
+        }
+    const std::pair<int, Look> captioned[] = { { 5, Hover }, { 5, Pressed }, { 5, Focused }, { 7, Hover },
+        { 7, Pressed }, { 14, Normal }, { 14, Default }, { 14, PressedDefault } };
+    for (int i = 0; i < 8; ++i)
+        painter.drawImage(i * 62, 418, drawn(captioned[i].first, captioned[i].second, 0, 60, 24, u"Save"_s));
+    for (int position = 0; position <= 4; ++position)
+        painter.drawImage(position * 98, 444, drawn(7, Normal, 0, 96, 40, u"Go"_s, [position](ButtonRenderer& r) {
+            r.settings().pictureNormal = samplePicture(16), r.settings().picturePosition = position;
+        }));
+    painter.drawImage(0, 486, drawn(3, Normal, 0, 60, 25));
+    painter.drawImage(62, 486, drawn(14, Default, 0, 90, 24, u"Save Changes"_s));
+    painter.drawImage(154, 486, drawn(14, Normal, 0, 90, 24, u"Save Changes"_s, [](ButtonRenderer& r) {
+        r.settings().font.setBold(true);
+    }));
+    for (int scheme = 0; scheme < 5; ++scheme) {
+        const auto colours = [scheme](ButtonRenderer& r) {
+            ButtonSettings& s = r.settings();
+            s.colorScheme = std::array { 2, 2, 1, 9, 4 }[scheme];
+            s.backColor = 0x336699, s.foreColor = 0x0000FF, s.foreOver = 0x00FF00, s.maskColor = 0xFF00FF;
+            s.softBevel = scheme == 1;
+            r.setContainerColors(0x405060, 0x0A0B0C);
+        };
+        const std::tuple<int, Look, QString> cells[] = { { 2, Normal, {} }, { 2, Pressed, {} }, { 3, Normal, {} },
+            { 4, Normal, {} }, { 9, Hover, {} }, { 14, Normal, {} }, { 7, Hover, u"Go"_s }, { 1, Normal, {} },
+            { 13, Pressed, {} } };
+        int x = 0;
+        for (const auto& [style, look, caption] : cells)
+            painter.drawImage(x, 560 + scheme * 24, drawn(style, look, 0, 50, 22, caption, colours)), x += 52;
+        painter.drawImage(x, 560 + scheme * 24, drawn(7, Normal, 0, 50, 22, u"Go"_s, [&](ButtonRenderer& r) {
+            colours(r), r.settings().pictureNormal = samplePicture(16);
+        }));
+    }
+    for (int style = 0; style <= 16; ++style) {
+        ButtonRenderer r;
+        const bool ellipse = style == 16;
+        setUpRenderer(r, ellipse ? 13 : style, ellipse ? 40 : 20, ellipse ? 20 : 10);
+        painter.setClipRegion(r.makeRegion().translated(style * 22, 514));
+        painter.fillRect(style * 22, 514, 40, 20, Qt::black);
     }
     painter.end();
-    const QString path = outputDir() + QStringLiteral("/button-gallery.png");
-    EXPECT_TRUE(gallery.save(path));
+    EXPECT_TRUE(matchesReference(gallery, QStringLiteral(QV_BUTTON_REFERENCE_DIR "/button-looks.png")));
 }

@@ -1,6 +1,5 @@
 #include "ButtonTestSupport.h"
 
-#include <QDir>
 #include <QPainter>
 
 namespace qv::test {
@@ -25,30 +24,6 @@ void setUpRenderer(ButtonRenderer& renderer, int style, int width, int height, c
     renderer.setSize(width, height);
 }
 
-QRect inkBounds(const QImage& image, Rgb colour)
-{
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (rgb(qRed(p), qGreen(p), qBlue(p)) == colour)
-                bounds |= QRect(x, y, 1, 1);
-        }
-    return bounds;
-}
-
-QRect darkBounds(const QImage& image, int maxSum)
-{
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (qRed(p) + qGreen(p) + qBlue(p) < maxSum)
-                bounds |= QRect(x, y, 1, 1);
-        }
-    return bounds;
-}
-
 Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
 {
     QImage image(width, height, QImage::Format_ARGB32);
@@ -62,7 +37,6 @@ Picture bitmapOf(int width, int height, const std::vector<Rgb>& pixels)
 
 Picture samplePicture(int size)
 {
-    // A red disc with a dark rim on the default mask colour.
     QImage image(size, size, QImage::Format_ARGB32);
     image.fill(QColor(0xC0, 0xC0, 0xC0));
     QPainter painter(&image);
@@ -71,15 +45,6 @@ Picture samplePicture(int size)
     painter.drawEllipse(QRect(2, 2, size - 4, size - 4));
     painter.end();
     return Picture(image, Picture::Type::Bitmap);
-}
-
-QString outputDir()
-{
-    QString dir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::tempPath() + QStringLiteral("/qv-test-output");
-    QDir().mkpath(dir);
-    return dir;
 }
 
 } // namespace qv::test

@@ -1,7 +1,6 @@
 #include "StatusBarTestUtil.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFontDatabase>
 #include <QMouseEvent>
 
@@ -18,13 +17,25 @@ QFont barFont()
     return font;
 }
 
+ThreePanelBar::ThreePanelBar(int width, int height, int apperance, bool captions)
+{
+    bar->setGeometry(0, 0, width, height);
+    bar->setFont(barFont());
+    bar->setApperance(apperance);
+    const QString texts[] = { u"Status: Idle.."_s, u"Good: 0"_s, u"Loaded: 0"_s };
+    const int widths[] = { 185, 120, 120 };
+    for (int i = 0; i < 3; ++i) {
+        bar->AddPanel(widths[i], captions ? texts[i] : QString(), u"tip %1"_s.arg(i + 1), true,
+            AutoSizeMode::NoAutoSize);
+        bar->setMinWidth(i + 1, widths[i]);
+    }
+}
+
 void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButton button)
 {
-    const Qt::MouseButtons buttons = (type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)
-        ? Qt::NoButton
-        : Qt::MouseButtons(button);
+    const bool up = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove;
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button,
-        buttons, Qt::NoModifier);
+        up ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);
 }
 
@@ -34,17 +45,6 @@ Picture maskedBitmap(int width, int height, QColor fill)
     image.fill(fill);
     image.setPixelColor(0, 0, QColor(255, 0, 255));
     return Picture(image, Picture::Type::Bitmap);
-}
-
-void saveForViewing(const QImage& image, const QString& name)
-{
-    QString dir = qEnvironmentVariable("QV_TEST_OUTPUT_DIR");
-    if (dir.isEmpty())
-        dir = QDir::tempPath() + u"/qv-test-output"_s;
-    dir += u"/statusbar"_s;
-    QDir().mkpath(dir);
-    image.save(dir + u'/' + name + u".png"_s);
-    image.scaled(image.size() * 4).save(dir + u'/' + name + u"-x4.png"_s);
 }
 
 } // namespace qv::test

@@ -1,9 +1,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTreeView>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "platform/gui/ComboListBox.h"
@@ -133,15 +136,102 @@ TEST(ComboListBox, HoldsAtMost32767Entries)
     EXPECT_EQ(list.count(), ListBox::kMaxEntries);
 }
 
+// Answers the next modal widget of type T once it is up (giving up after a bounded number of turns).
+template <typename T>
+void answerNext(std::function<void(T*)> answer, int turns = 1000)
+{
+    QTimer::singleShot(0, [answer, turns] {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
+            answer(modal);
+        else if (turns > 0)
+            answerNext<T>(answer, turns - 1);
+    });
+}
+
+TEST(QtMessageBox, AnswersWithTheClassicCodesAndShowsTheIcon)
+{
+    struct Row
+    {
+        int style;
+        QMessageBox::StandardButton click; // NoButton: escape
+        int answer;
+        QMessageBox::Icon icon;
+    };
+    const Row rows[] = {
+        { MessageBox::YesNo | MessageBox::Question, QMessageBox::No, MessageBox::No, QMessageBox::Question },
+        { 36, QMessageBox::Yes, 6, QMessageBox::Question },
+        { MessageBox::YesNo, QMessageBox::NoButton, MessageBox::No, QMessageBox::NoIcon },
+        { MessageBox::Information, QMessageBox::Ok, MessageBox::Ok, QMessageBox::Information },
+        { MessageBox::Critical, QMessageBox::NoButton, MessageBox::Ok, QMessageBox::Critical },
+        { MessageBox::Exclamation, QMessageBox::Ok, MessageBox::Ok, QMessageBox::Warning },
+    };
+    QtMessageBox box;
+    for (const Row& row : rows) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString title, text;
+        answerNext<QMessageBox>([&](QMessageBox* shown) {
+            icon = shown->icon(), title = shown->windowTitle(), text = shown->text();
+            if (row.click == QMessageBox::NoButton)
+                shown->reject();
+            else
+                shown->button(row.click)->click();
+        });
+        EXPECT_EQ(box.show("Set this proxy?", row.style, row.style == 36 ? "" : "Quorvane"), row.answer) << row.style;
+        EXPECT_EQ(icon, row.icon) << row.style;
+        EXPECT_EQ(text, QStringLiteral("Set this proxy?"));
+        EXPECT_EQ(title, row.style == 36 ? QCoreApplication::applicationName() : QStringLiteral("Quorvane"));
+    }
+}
+
 TEST(QtFileDialog, FiltersTranslateFromTheBarForm)
 {
-    EXPECT_EQ(QtFileDialog::nameFilters("Text Files|*.txt|All Files|*.*"),
-        (QStringList { QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)") }));
-    EXPECT_EQ(
-        QtFileDialog::nameFilters("Text File|*.txt|"), (QStringList { QStringLiteral("Text File (*.txt)") }));
-    EXPECT_EQ(QtFileDialog::nameFilters("Pictures|*.bmp;*.ico"),
-        (QStringList { QStringLiteral("Pictures (*.bmp *.ico)") }));
-    EXPECT_TRUE(QtFileDialog::nameFilters("").isEmpty());
+    const std::pair<std::string, QStringList> rows[] = {
+        { "Text Files|*.txt|All Files|*.*", { QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)") } },
+        { "Text File|*.txt|", { QStringLiteral("Text File (*.txt)") } },
+        { "Pictures|*.bmp;*.ico", { QStringLiteral("Pictures (*.bmp *.ico)") } }, { "", {} } };
+    for (const auto& [filter, names] : rows)
+        EXPECT_EQ(QtFileDialog::nameFilters(filter), names) << filter;
+}
+
+// The real dialog, answered headless: what it offers and the file each answer leaves.
+TEST(QtFileDialog, OpenAndSaveAnswerWithTheChosenFile)
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("list.txt"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QtFileDialog dialog;
+    dialog.setFilter("Text Files|*.txt|All Files|*.*");
+    dialog.setDialogTitle("Load Proxies");
+    dialog.setDefaultExt(".txt");
+    dialog.setFileName(existing.toStdString());
+    QFileDialog::AcceptMode mode {};
+    QStringList offered;
+    answerNext<QFileDialog>([&](QFileDialog* shown) {
+        mode = shown->acceptMode();
+        offered = shown->nameFilters() << shown->windowTitle() << shown->defaultSuffix() << shown->selectedFiles();
+        static_cast<QDialog*>(shown)->accept(); // the file dialog checks the choice first
+    });
+    EXPECT_TRUE(dialog.showOpen());
+    EXPECT_EQ(mode, QFileDialog::AcceptOpen);
+    EXPECT_EQ(offered,
+        (QStringList { QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)"),
+            QStringLiteral("Load Proxies"), QStringLiteral("txt"), existing }));
+    EXPECT_EQ(dialog.fileName(), existing.toStdString());
+
+    answerNext<QFileDialog>([](QFileDialog* shown) { shown->reject(); });
+    EXPECT_FALSE(dialog.showSave());
+    EXPECT_EQ(dialog.fileName(), existing.toStdString()) << "a cancel keeps the last name";
+
+    answerNext<QFileDialog>([&](QFileDialog* shown) {
+        mode = shown->acceptMode();
+        shown->selectFile(dir.filePath(QStringLiteral("found")));
+        static_cast<QDialog*>(shown)->accept(); // the file dialog checks the choice first
+    });
+    EXPECT_TRUE(dialog.showSave());
+    EXPECT_EQ(mode, QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.fileName(), dir.filePath(QStringLiteral("found.txt")).toStdString()) << "the default extension";
 }
 
 TEST(QtClipboard, TextRoundTripsAsLatin1)
@@ -151,38 +241,6 @@ TEST(QtClipboard, TextRoundTripsAsLatin1)
     EXPECT_EQ(clipboard.text(), "10.0.0.1:8080 \xe9");
     clipboard.clear();
     EXPECT_EQ(clipboard.text(), "");
-}
-
-// Answers the next modal box with the given button, once it is up.
-void answerNextBox(QMessageBox::StandardButton button, QMessageBox::Icon* seenIcon)
-{
-    QTimer::singleShot(0, [button, seenIcon] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            answerNextBox(button, seenIcon);
-            return;
-        }
-        *seenIcon = box->icon();
-        if (QAbstractButton* b = box->button(button))
-            b->click();
-        else
-            box->reject();
-    });
-}
-
-TEST(QtMessageBox, YesNoQuestionAnswersWithTheClassicCodes)
-{
-    QtMessageBox box;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    answerNextBox(QMessageBox::No, &icon);
-    EXPECT_EQ(
-        box.show("Set this proxy?", MessageBox::YesNo | MessageBox::Question, "Quorvane"), MessageBox::No);
-    EXPECT_EQ(icon, QMessageBox::Question);
-    answerNextBox(QMessageBox::Yes, &icon);
-    EXPECT_EQ(box.show("Set this proxy?", 36, "Quorvane"), 6);
-    answerNextBox(QMessageBox::Ok, &icon);
-    EXPECT_EQ(box.show("Done", MessageBox::Information, ""), MessageBox::Ok);
-    EXPECT_EQ(icon, QMessageBox::Information);
 }
 
 } // namespace
