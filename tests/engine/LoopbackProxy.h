@@ -41,7 +41,10 @@ private:
         std::function<void(qintptr)> takeRaw;
 
     protected:
-        void incomingConnection(qintptr descriptor) override;
+        void incomingConnection(qintptr descriptor) override
+        {
+            takeRaw ? takeRaw(descriptor) : QTcpServer::incomingConnection(descriptor);
+        }
     };
 
     void onConnection();
