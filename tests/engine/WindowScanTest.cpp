@@ -1,21 +1,17 @@
 // A scan through the real main window, its toolbar, slider, timeout box, judge chooser, panels and
-// found-proxy view, against proxies served on loopback.
+// found-proxy view, against proxies served on loopback; the found list's operations have tests of their own.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/ListWiring.h"
 #include "app/MainWindow.h"
 #include "app/ScanWiring.h"
 #include "engine/LoopbackProxy.h"
-#include "platform/FileRegistryStore.h"
-#include "support/FakeClipboard.h"
 #include "support/FakeFileDialog.h"
 #include "support/FakeMessageBox.h"
 #include "support/TestFiles.h"
@@ -25,16 +21,13 @@ namespace {
 
 using test::LoopbackProxy;
 
-// The first entry has blanks, a tab and a leading zero around its port: the found proxy is
-// ip:port in the view, List2, the clipboard, the settings store and the export.
+// The first entry has blanks, a tab and a leading zero around its port: the found proxy is ip:port.
 TEST(WindowScan, LoadStartFindAndStop)
 {
     QTemporaryDir dir;
     MainWindow::Services services;
     auto* dialog = new FakeFileDialog;
-    auto* clipboard = new FakeClipboard;
     services.fileDialog.reset(dialog);
-    services.clipboard.reset(clipboard);
     services.messageBox = std::make_unique<FakeMessageBox>();
     MainWindow window(std::move(services));
     ScanWiring wiring(window);
@@ -77,18 +70,6 @@ TEST(WindowScan, LoadStartFindAndStop)
     }
     EXPECT_TRUE(window.buttonEnabled(1) && !window.buttonEnabled(2) && window.buttonEnabled(6));
     EXPECT_EQ(working.lastRequest(), "GET http://judge.test/azenv.php HTTP/1.0\r\n\r\n\r\n");
-
-    const std::string store = dir.filePath(QStringLiteral("registry.reg")).toStdString();
-    new ListWiring(window, std::make_unique<FileRegistryStore>(store), {}, {});
-    window.listView1().setSelectedRow(0);
-    window.mnuCopy()->trigger();
-    EXPECT_EQ(clipboard->text(), w.toStdString());
-    window.mnuProxy()->trigger();
-    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, w.toStdString());
-    const QString exported = dir.filePath(QStringLiteral("export.txt"));
-    dialog->setNextFileName(exported.toStdString());
-    window.buttonMenu(6)->actions().at(0)->trigger();
-    EXPECT_EQ(test::readFile(exported), w + "\r\n" + w + "\r\n");
 
     LoopbackProxy never(LoopbackProxy::Mode::Never);
     load("127.0.0.1:" + QByteArray::number(never.port()) + "\r\n");

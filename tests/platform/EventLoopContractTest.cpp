@@ -40,10 +40,9 @@ struct Recorder {
             if (readOnArrival)
                 data += socket.getData();
         };
-        e.error = [this](int number, const std::string& description) {
-            deliveredInside |= insideOperation, ++errors;
-            lastError = number;
-            EXPECT_FALSE(description.empty());
+        e.error = [this](int number, const std::string& text) {
+            deliveredInside |= insideOperation, ++errors, lastError = number;
+            EXPECT_FALSE(text.empty());
         };
         e.peerClosed = [this] { deliveredInside |= insideOperation, ++peerClosed; };
         return e;
@@ -54,15 +53,10 @@ class LoopTest : public testing::TestWithParam<Kind> {
 protected:
     LoopTest()
     {
-        if (GetParam() == Kind::Qt) {
-            m_loop = std::make_unique<QtEventLoop>();
-        } else if (GetParam() == Kind::EpollInQt) {
-            m_loop = std::make_unique<QtEpollEventLoop>();
-        } else {
-            auto loop = std::make_unique<EpollEventLoop>();
-            m_epoll = loop.get();
-            m_loop = std::move(loop);
-        }
+        if (GetParam() == Kind::Epoll)
+            m_loop.reset(m_epoll = new EpollEventLoop);
+        else
+            m_loop = GetParam() == Kind::Qt ? std::unique_ptr<EventLoop>(new QtEventLoop) : std::make_unique<QtEpollEventLoop>();
     }
     // One round of both loops: the test's Qt servers and the loop under test.
     void pump(int waitMs)
@@ -77,11 +71,7 @@ protected:
             pump(10);
         return done();
     }
-    void runFor(int ms)
-    {
-        for (QDeadlineTimer deadline(ms); !deadline.hasExpired();)
-            pump(5);
-    }
+    void runFor(int ms) { runUntil([] { return false; }, ms); }
     bool epollBased() const { return GetParam() != Kind::Qt; }
 
     std::unique_ptr<EventLoop> m_loop;
@@ -114,8 +104,7 @@ protected:
     }
     void aim(TcpSocket& socket, const std::string& host = "127.0.0.1", int port = 0)
     {
-        socket.setRemoteHost(host);
-        socket.setRemotePort(port ? port : m_server.serverPort());
+        socket.setRemoteHost(host), socket.setRemotePort(port ? port : m_server.serverPort());
     }
     void connectSocket(TcpSocket& socket, Recorder& rec)
     {
@@ -127,13 +116,16 @@ protected:
         EXPECT_EQ(socket.state(), TcpSocket::State::Connected);
     }
     QTcpSocket* lastPeer() const { return m_peers.isEmpty() ? nullptr : m_peers.last().data(); }
-    void resetPeer(QTcpSocket* peer, const QByteArray& before)
+    // The last peer sends its last bytes and closes: with a reset, or orderly.
+    void endPeer(const QByteArray& bytes, bool reset)
     {
         const linger abortive { 1, 0 };
-        ASSERT_EQ(::setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
-        peer->write(before);
-        peer->flush();
-        peer->abort();
+        if (reset) {
+            ASSERT_EQ(::setsockopt(static_cast<int>(lastPeer()->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
+        }
+        lastPeer()->write(bytes);
+        lastPeer()->flush();
+        reset ? lastPeer()->abort() : lastPeer()->disconnectFromHost();
     }
 
     QTcpServer m_server;
@@ -221,12 +213,7 @@ TEST_P(SocketContract, PeerCloseOrResetKeepsEarlierDataAndCloseDiscardsIt)
     for (const bool reset : { false, true }) {
         SCOPED_TRACE(reset ? "reset" : "close");
         connectSocket(*socket, rec);
-        if (reset) {
-            resetPeer(lastPeer(), "last words");
-        } else {
-            lastPeer()->write("last words");
-            lastPeer()->disconnectFromHost();
-        }
+        endPeer("last words", reset);
         ASSERT_TRUE(runUntil([&] { return rec.errors + rec.peerClosed > 0; }));
         runFor(50);
         EXPECT_EQ(rec.errors + rec.peerClosed, 1) << "one end";
@@ -244,8 +231,7 @@ TEST_P(SocketContract, PeerCloseOrResetKeepsEarlierDataAndCloseDiscardsIt)
         rec.errors = rec.peerClosed = 0;
     }
     connectSocket(*socket, rec);
-    lastPeer()->write("unread");
-    lastPeer()->disconnectFromHost();
+    endPeer("unread", false);
     ASSERT_TRUE(runUntil([&] { return rec.peerClosed > 0; }));
     socket->close();
     EXPECT_EQ(socket->bytesAvailable(), 0u);
@@ -353,10 +339,7 @@ TEST_P(SocketContract, ASocketDestroyedWhileItsEventsWaitIsNotTouched)
     }
     for (int i = 0; i < 2; ++i) {
         TcpSocketEvents e;
-        e.dataArrival = [&, i](std::size_t) {
-            ++handled;
-            sockets[1 - i].reset();
-        };
+        e.dataArrival = [&, i](std::size_t) { ++handled, sockets[1 - i].reset(); };
         sockets[i]->setEvents(e);
     }
     for (int i = 0; i < 2; ++i)
@@ -388,20 +371,18 @@ TEST_P(SocketContract, ANewSocketInADestroyedSocketsSlotGetsNoStaleEvent)
         connectSocket(*socket, old);
         std::unique_ptr<TcpSocket> next;
         TcpSocketEvents e = old.events(*socket);
-        e.dataArrival = [&](std::size_t) {
+        e.dataArrival = [this, &old, &socket, &next, &fresh](std::size_t) {
+            auto* self = this; // the handler goes with its socket: only locals are used after
+            auto& made = next;
+            Recorder& rec = fresh;
             ++old.arrivals;
             socket.reset();
-            next = make(fresh);
-            aim(*next);
-            EXPECT_TRUE(next->connect());
+            made = self->make(rec);
+            self->aim(*made);
+            EXPECT_TRUE(made->connect());
         };
         socket->setEvents(e);
-        if (reset) {
-            resetPeer(lastPeer(), "bye");
-        } else {
-            lastPeer()->write("bye");
-            lastPeer()->disconnectFromHost();
-        }
+        endPeer("bye", reset);
         ASSERT_TRUE(runUntil([&] { return fresh.connected == 1; }));
         runFor(100);
         EXPECT_EQ(old.events(), 2);
@@ -441,10 +422,7 @@ protected:
         timer->setEnabled(enabled);
         return timer;
     }
-    bool runUntilTicks(std::size_t n, int boundMs = 5000)
-    {
-        return runUntil([&] { return m_ticks.size() >= n; }, boundMs);
-    }
+    bool runUntilTicks(std::size_t n) { return runUntil([&] { return m_ticks.size() >= n; }); }
 
     std::vector<char> m_ticks;
 };
@@ -531,10 +509,12 @@ TEST_P(TimerContract, ANewTimerAfterOneDestroyedInItsTickKeepsItsOwnInterval)
     if (!epollBased())
         GTEST_SKIP() << "a Qt timer must outlive its own tick";
     std::unique_ptr<Timer> timer = make('o', 10, true), next;
-    timer->setOnTick([&] {
+    timer->setOnTick([this, &timer, &next] {
+        auto* self = this; // the handler goes with its timer: only locals are used after
+        auto& made = next;
         m_ticks.push_back('o');
         timer.reset();
-        next = make('n', 60000, true);
+        made = self->make('n', 60000, true);
     });
     ASSERT_TRUE(runUntilTicks(1));
     runFor(100);
@@ -544,13 +524,8 @@ TEST_P(TimerContract, ANewTimerAfterOneDestroyedInItsTickKeepsItsOwnInterval)
 
 TEST_P(TimerContract, ClockIsMonotonic)
 {
-    std::int64_t last = m_loop->nowMs();
-    EXPECT_GE(last, 0);
-    for (int i = 0; i < 1000; ++i) {
-        const std::int64_t now = m_loop->nowMs();
-        ASSERT_GE(now, last);
-        last = now;
-    }
+    for (std::int64_t i = 0, last = 0, now; i < 1000; ++i, last = now)
+        ASSERT_GE(now = m_loop->nowMs(), last);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loops, TimerContract, testing::Values(Kind::Qt, Kind::Epoll, Kind::EpollInQt), kindName);
