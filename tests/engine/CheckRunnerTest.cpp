@@ -128,25 +128,6 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << "progress a few times a second, not per event";
 }
 
-TEST_F(CheckRun, QuietUnreadableAndEmptyLists)
-{
-    loop.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color:blue\">1"));
-    EXPECT_EQ(run({ "--quiet", "--judge=http://j/", write("l.txt", "10.0.0.1:80") }), 0);
-    EXPECT_EQ(out.str(), "10.0.0.1:80\t1\n");
-    EXPECT_EQ(err.str(), "");
-
-    const std::string missing = dir.filePath(QStringLiteral("nope.txt")).toStdString();
-    EXPECT_EQ(runner.begin(*parse({ "--judge", "http://j/", missing })), 2);
-    EXPECT_EQ(err.str().rfind("quorvane-check: " + missing + ": ", 0), 0u) << err.str();
-    EXPECT_EQ(QByteArray::fromStdString(err.str()).count('\n'), 1);
-
-    const std::size_t connects = loop.connects().size();
-    EXPECT_EQ(runner.begin(*parse({ "--judge", "http://j/", "--no-judge-check", write("e.txt", "junk\r\n\r\n") })), 0);
-    EXPECT_NE(err.str().find("Status: Scan Complete!"), std::string::npos);
-    EXPECT_EQ(loop.connects().size(), connects);
-    EXPECT_EQ(out.str(), "10.0.0.1:80\t1\n");
-}
-
 // No limit of the window's: 2000 entries on 500 sockets, 500 at once, every find written and exported.
 TEST_F(CheckRun, AListOnManySockets)
 {

@@ -55,11 +55,9 @@ std::string talk(quint16 port, const std::string& request)
 long statusKiB(qint64 pid, const std::string& field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(field.size()));
-    }
-    return -1;
+    std::string line;
+    while (std::getline(status, line) && !line.starts_with(field)) { }
+    return line.starts_with(field) ? std::stol(line.substr(field.size())) : -1;
 }
 
 // A judge of its own for each test, with a short deadline so that hostile cases end soon.
@@ -168,8 +166,7 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
     const long before = statusKiB(m_judge.processId(), "VmRSS:");
     std::mt19937 random(14);
     std::string junk(64 * 1024, '\0');
-    for (char& c : junk)
-        c = static_cast<char>(random());
+    std::generate(junk.begin(), junk.end(), [&] { return static_cast<char>(random()); });
     const quint16 port = m_port;
     const std::pair<const char*, std::function<void()>> cases[] = {
         { "header block over the cap",
