@@ -96,16 +96,6 @@ void LoopbackProxy::onConnection()
                 send(m_mode == Mode::Working ? page : "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>");
                 socket->disconnectFromHost();
                 break;
-            case Mode::Pieces:
-                send(page.substr(0, at + 4));
-                QTimer::singleShot(120, socket, [socket, send, page, at] {
-                    send(page.substr(at + 4, 40));
-                    QTimer::singleShot(120, socket, [socket, send, page, at] {
-                        send(page.substr(at + 44));
-                        socket->disconnectFromHost();
-                    });
-                });
-                break;
             case Mode::Never:
             case Mode::ReadsToBlankLine:
                 break;

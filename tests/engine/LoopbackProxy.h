@@ -14,7 +14,6 @@ public:
     enum class Mode {
         Working, // the judge page, then close
         Failing, // an error page, then close
-        Pieces, // the judge page in pieces with pauses between them, then close
         Never, // accepts, reads, never answers
         ResetMidAnswer, // part of the judge page, then a reset
         Endless, // data without end
