@@ -319,23 +319,5 @@ TEST(ScanSim, StartAndStopWithoutAScan)
     EXPECT_EQ(sim.scanEnds, 0);
 }
 
-TEST(ScanSim, ManyEntriesAndSocketsRunToTheEnd)
-{
-    Sim sim;
-    sim.view.slider = 100;
-    for (int i = 0; i < 5000; ++i) {
-        const std::string at = "10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ":8080";
-        sim.add({ at });
-        if (i % 3 < 2)
-            sim.serve({ { at, i % 3 ? silent : ok(std::to_string(i % 10), 1 + i % 17) } }, false);
-    }
-    sim.engine.start();
-    sim.loop.runUntilIdle();
-    EXPECT_EQ(sim.checksEnded, 5000);
-    EXPECT_EQ(sim.found.rowCount(), 1667);
-    EXPECT_EQ(sim.scanEnds, 1);
-    EXPECT_EQ(sim.loop.pendingEvents(), 0u);
-}
-
 } // namespace
 } // namespace qv
