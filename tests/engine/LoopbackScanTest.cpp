@@ -1,5 +1,5 @@
-// Scans over real loopback sockets on the Qt event loop (or, with QV_TEST_EVENT_LOOP=epoll, the
-// epoll loop inside Qt's) against proxies served by the test. Every wait is bounded.
+// Scans over real loopback sockets, on the epoll loop inside Qt's as the window runs them, against
+// proxies and a name server served by the test. Every wait is bounded.
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include "engine/ScanEngine.h"
 #include "platform/MemoryListBox.h"
 #include "platform/QtEpollEventLoop.h"
-#include "platform/QtEventLoop.h"
 #include "support/LoopbackNameServer.h"
 
 namespace qv {
@@ -19,13 +18,6 @@ namespace {
 
 using test::LoopbackProxy;
 using Mode = LoopbackProxy::Mode;
-
-std::unique_ptr<EventLoop> makeLoop()
-{
-    if (qgetenv("QV_TEST_EVENT_LOOP") == "epoll")
-        return std::make_unique<QtEpollEventLoop>();
-    return std::make_unique<QtEventLoop>();
-}
 
 class Loopback : public testing::Test {
 protected:
@@ -56,19 +48,12 @@ protected:
             out.insert(found.subItem(r, 2) + "/" + found.subItem(r, 3));
         return out;
     }
-    // The epoll loop, whose look-ups can be sent to the test's own name server; else skip.
-    EpollEventLoop* epoll()
-    {
-        auto* loop = dynamic_cast<QtEpollEventLoop*>(m_loop.get());
-        return loop ? &loop->epoll() : nullptr;
-    }
-
     QEventLoop m_wait;
-    std::unique_ptr<EventLoop> m_loop = makeLoop();
+    QtEpollEventLoop m_loop;
     test::FakeScanView view;
     MemoryListBox list1, list2;
     PlainListView found;
-    ScanEngine engine { *m_loop, view, list1, list2, found };
+    ScanEngine engine { m_loop, view, list1, list2, found };
     int scanEnds = 0;
 };
 
@@ -108,12 +93,10 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
 // never answers cost their own checks one timeout and hold up nothing else.
 TEST_F(Loopback, SlowAndSilentNameServers)
 {
-    if (!epoll())
-        GTEST_SKIP() << "Qt's own look-up cannot be pointed at the test's name server";
     LoopbackProxy working(Mode::Working, "1");
     {
         test::LoopbackNameServer names(1000);
-        epoll()->setNameServers(names.address());
+        m_loop.epoll().setNameServers(names.address());
         for (int i = 0; i < 200; ++i)
             add("p" + std::to_string(i % 100) + ".test", working.port());
         view.slider = 100;
@@ -124,7 +107,7 @@ TEST_F(Loopback, SlowAndSilentNameServers)
             EXPECT_EQ(names.questions("p" + std::to_string(i) + ".test"), 1) << i;
     }
     test::LoopbackNameServer names;
-    epoll()->setNameServers(names.address());
+    m_loop.epoll().setNameServers(names.address());
     for (int i = 0; i < 16; ++i)
         add((i % 4 == 0 ? "never" : "good") + std::to_string(i) + ".test", working.port());
     view.slider = 4;
