@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -12,34 +13,16 @@ namespace qv::test {
 // The window's controls as plain values, with a log of every panel write.
 class FakeScanView final : public ScanView {
 public:
-    void setPanelCaption(int panel, const std::string& text) override
-    {
-        panels[panel] = text;
-        log.emplace_back(panel, text);
-    }
-    bool isButtonEnabled(int index) const override
-    {
-        auto it = buttons.find(index);
-        return it == buttons.end() || it->second;
-    }
+    void setPanelCaption(int panel, const std::string& text) override { panels[panel] = text, log.emplace_back(panel, text); }
+    bool isButtonEnabled(int index) const override { return !buttons.contains(index) || buttons.at(index); }
     void setButtonEnabled(int index, bool enabled) override { buttons[index] = enabled; }
     int sliderValue() const override { return slider; }
     std::string timeoutText() const override { return timeout; }
     std::string judgeText() const override { return judge; }
     void setSocketsCaption(const std::string& text) override { socketsCaption = text; }
 
-    std::string panel(int index) const
-    {
-        auto it = panels.find(index);
-        return it == panels.end() ? std::string() : it->second;
-    }
-    int countOf(int panelIndex, const std::string& text) const
-    {
-        int n = 0;
-        for (const auto& [p, t] : log)
-            n += p == panelIndex && t == text;
-        return n;
-    }
+    std::string panel(int index) const { return panels.contains(index) ? panels.at(index) : std::string(); }
+    long countOf(int panel, const std::string& text) const { return std::count(log.begin(), log.end(), std::make_pair(panel, text)); }
     bool running() const { return !isButtonEnabled(kStartButton) && isButtonEnabled(kStopButton); }
     bool idle() const { return isButtonEnabled(kStartButton) && !isButtonEnabled(kStopButton); }
 

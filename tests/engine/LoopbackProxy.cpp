@@ -33,17 +33,7 @@ quint16 LoopbackProxy::refusingPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
-void LoopbackProxy::Server::incomingConnection(qintptr descriptor)
-{
-    if (takeRaw)
-        takeRaw(descriptor);
-    else
-        QTcpServer::incomingConnection(descriptor);
+    return probe.serverPort(); // closed when probe goes
 }
 
 void LoopbackProxy::serveRaw(qintptr descriptor)
@@ -97,53 +87,32 @@ void LoopbackProxy::onConnection()
             const std::string page = judgePage(m_level);
             auto send = [socket](const std::string& bytes) {
                 socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+                socket->flush();
             };
+            const std::size_t at = page.find("Comment");
             switch (m_mode) {
             case Mode::Working:
-                send(page);
-                socket->disconnectFromHost();
-                break;
             case Mode::Failing:
-                send("HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>");
+                send(m_mode == Mode::Working ? page : "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>");
                 socket->disconnectFromHost();
                 break;
-            case Mode::Pieces: {
-                const std::size_t at = page.find("Comment") + 4;
-                send(page.substr(0, at));
-                socket->flush();
-                QTimer::singleShot(120, socket, [socket, send, page, at] {
-                    send(page.substr(at, 40));
-                    socket->flush();
-                    QTimer::singleShot(120, socket, [socket, send, page, at] {
-                        send(page.substr(at + 40));
-                        socket->disconnectFromHost();
-                    });
-                });
-                break;
-            }
             case Mode::Never:
+            case Mode::ReadsToBlankLine:
                 break;
-            case Mode::ResetMidAnswer: {
-                // The cut falls before the pass marker: the proxy must fail and the scan go on.
-                send(page.substr(0, page.find("Comment") - 3));
-                socket->flush();
+            case Mode::ResetMidAnswer: // cut before the pass marker: the proxy fails, the scan goes on
+                send(page.substr(0, at - 3));
                 QTimer::singleShot(50, socket, [socket] { resetNow(socket); });
                 break;
-            }
             case Mode::PageThenReset:
                 send(page);
-                socket->flush();
                 resetNow(socket);
                 break;
             case Mode::PageThenLateReset:
                 send(page);
-                socket->flush();
                 QTimer::singleShot(200, socket, [socket] { resetNow(socket); });
                 break;
             case Mode::ResetBeforeAnswer:
                 resetNow(socket);
-                break;
-            case Mode::ReadsToBlankLine:
                 break;
             case Mode::Endless: {
                 send(page);

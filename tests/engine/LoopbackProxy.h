@@ -14,7 +14,6 @@ public:
     enum class Mode {
         Working, // the judge page, then close
         Failing, // an error page, then close
-        Pieces, // the judge page in pieces with pauses between them, then close
         Never, // accepts, reads, never answers
         ResetMidAnswer, // part of the judge page, then a reset
         Endless, // data without end
@@ -41,7 +40,10 @@ private:
         std::function<void(qintptr)> takeRaw;
 
     protected:
-        void incomingConnection(qintptr descriptor) override;
+        void incomingConnection(qintptr descriptor) override
+        {
+            takeRaw ? takeRaw(descriptor) : QTcpServer::incomingConnection(descriptor);
+        }
     };
 
     void onConnection();

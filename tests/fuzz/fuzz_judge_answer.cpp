@@ -1,16 +1,10 @@
 // The judge-answer classifier: an answer passes exactly when it holds "Comment"; the level is at
 // most one character, the one right after a colour marker's first occurrence, with the markers'
 // order of precedence; the request is the fixed line around the URL.
-#include <cstddef>
-#include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
-#include "FuzzCheck.h"
 #include "engine/JudgeProtocol.h"
-
-using namespace qv;
+#include "FuzzCheck.h"
 
 namespace {
 // The character after the marker's first occurrence, "" when the marker follows at once or ends
@@ -25,9 +19,9 @@ std::optional<std::string> after(std::string_view answer, std::string_view marke
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QV_FUZZ_TARGET
 {
-    const std::string_view answer(reinterpret_cast<const char*>(data), size);
+    const std::string_view answer = input;
     const auto level = JudgeProtocol::judge(answer);
     QV_FUZZ_CHECK(level.has_value() == (answer.find("Comment") != std::string_view::npos));
     for (const std::string_view marker : { JudgeProtocol::kMarkerA, JudgeProtocol::kMarkerB, JudgeProtocol::kMarkerC })
@@ -43,5 +37,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string request = JudgeProtocol::request(answer);
     QV_FUZZ_CHECK(request.size() == answer.size() + 19 && request.starts_with("GET ")
         && request.substr(4, answer.size()) == answer && request.ends_with(" HTTP/1.0\r\n\r\n\r\n"));
-    return 0;
 }

@@ -2,14 +2,8 @@
 // values and the same text, and any string at all survives being stored as a caption.
 #include <QGuiApplication>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
-#include "FuzzCheck.h"
 #include "platform/gui/PropertyStore.h"
-
-using namespace qv;
+#include "FuzzCheck.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -30,12 +24,12 @@ bool sameValue(const PropertyValue& a, const PropertyValue& b)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QV_FUZZ_TARGET
 {
-    const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString text = QString::fromUtf8(input.data(), static_cast<qsizetype>(input.size()));
 
     MemoryPropertyStore first;
-    first.fromText(input); // what comes before a bad line is kept
+    first.fromText(text); // what comes before a bad line is kept
     const QString written = first.toText();
     MemoryPropertyStore second;
     QString error;
@@ -46,9 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QV_FUZZ_CHECK(second.toText() == written);
 
     MemoryPropertyStore caption;
-    caption.write(QStringLiteral("pText1"), input);
+    caption.write(QStringLiteral("pText1"), text);
     MemoryPropertyStore reread;
     QV_FUZZ_CHECK(reread.fromText(caption.toText()));
-    QV_FUZZ_CHECK(reread.readString(QStringLiteral("ptext1")) == input);
-    return 0;
+    QV_FUZZ_CHECK(reread.readString(QStringLiteral("ptext1")) == text);
 }

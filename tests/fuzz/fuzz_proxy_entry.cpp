@@ -2,19 +2,13 @@
 // exactly when its port is a whole number 1-65535 (blanks around allowed) and the address is not
 // empty, and a usable entry written back as address:port parses to the same proxy.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
 
-#include "FuzzCheck.h"
 #include "engine/ProxyEntry.h"
+#include "FuzzCheck.h"
 
-using namespace qv;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QV_FUZZ_TARGET
 {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = input;
     const ProxyEntry entry = ProxyEntry::parse(text);
     QV_FUZZ_CHECK(entry.ip == text.substr(0, text.find(':')));
 
@@ -36,5 +30,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ProxyEntry again = ProxyEntry::parse(entry.ip + ':' + std::to_string(entry.port));
         QV_FUZZ_CHECK(again.usable() && again.ip == entry.ip && again.port == entry.port);
     }
-    return 0;
 }

@@ -1,15 +1,9 @@
 // The settings store's file: whatever parses is kept byte for byte, every value it understands
 // reads back the same after being written back, and setting the two proxy values changes nothing
 // but those two values.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
-#include "FuzzCheck.h"
 #include "platform/MemoryListBox.h"
 #include "platform/RegistryDocument.h"
-
-using namespace qv;
+#include "FuzzCheck.h"
 
 namespace {
 const std::string kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
@@ -47,14 +41,13 @@ bool onlyLineEnds(const std::string& text)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QV_FUZZ_TARGET
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
     RegistryDocument::Error error;
-    const auto document = RegistryDocument::parse(input, &error);
+    const auto document = RegistryDocument::parse(std::string(input), &error);
     if (!document) {
         QV_FUZZ_CHECK(error.line >= 1 && !error.reason.empty());
-        return 0;
+        return;
     }
     QV_FUZZ_CHECK(document->bytes() == input);
 
@@ -70,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QV_FUZZ_CHECK(sameValue(reread->value(entry.keyPath, entry.name), document->value(entry.keyPath, entry.name)));
 
     // Set As Default Proxy with any text: only the two values change.
-    const std::string server = input.substr(0, 40);
+    const std::string server(input.substr(0, 40));
     RegistryDocument edited = *document;
     QV_FUZZ_CHECK(edited.setValue(kKey, "ProxyEnable", { RegistryStore::ValueType::Dword, {}, 1 }));
     QV_FUZZ_CHECK(edited.setValue(kKey, "ProxyServer", { RegistryStore::ValueType::String, server, 0 }));
@@ -94,5 +87,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rest.erase(0, at + header.size());
     }
     QV_FUZZ_CHECK(onlyLineEnds(rest) && rest.size() <= 4);
-    return 0;
 }

@@ -2,17 +2,10 @@
 // hold no line feed reads back the same after the writer wrote its lines, and the bytes of the
 // lines are the file's bytes in order.
 #include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
 #include <vector>
 
-#include "FuzzCheck.h"
 #include "platform/TextFile.h"
-
-using namespace qv;
+#include "FuzzCheck.h"
 
 namespace {
 // One file in memory, reached by path as the program reaches its files.
@@ -35,11 +28,10 @@ std::vector<std::string> readLines(const std::string& path)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+QV_FUZZ_TARGET
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
     TextFileWriter raw;
-    QV_FUZZ_CHECK(raw.open(scratchPath()) && raw.write(input) && raw.close());
+    QV_FUZZ_CHECK(raw.open(scratchPath()) && raw.write(std::string(input)) && raw.close());
 
     const std::vector<std::string> lines = readLines(scratchPath());
     QV_FUZZ_CHECK(input.empty() == lines.empty());
@@ -61,12 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QV_FUZZ_CHECK(lastCut || input.find_first_not_of("\r\n", from) == std::string::npos);
 
     if (cut || lineFeedInside)
-        return 0;
+        return;
     TextFileWriter writer;
     QV_FUZZ_CHECK(writer.open(scratchPath()));
     for (const std::string& line : lines)
         QV_FUZZ_CHECK(writer.writeLine(line));
     QV_FUZZ_CHECK(writer.close());
     QV_FUZZ_CHECK(readLines(scratchPath()) == lines);
-    return 0;
 }

@@ -5,46 +5,41 @@
 namespace qv {
 namespace {
 
-TEST(MemoryListBox, AddRemoveReadAndSelection)
+std::string all(const MemoryListBox& list)
+{
+    std::string text;
+    for (int i = 0; i < list.count(); ++i)
+        text += list.item(i) + ",";
+    return text;
+}
+
+TEST(MemoryListBox, AddInsertRemoveAndASelectionThatFollowsItsEntry)
 {
     MemoryListBox list;
-    EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(list.selectedIndex(), -1);
     EXPECT_EQ(list.text(), "");
-    ASSERT_TRUE(list.addItem("a"));
-    ASSERT_TRUE(list.addItem("b"));
-    ASSERT_TRUE(list.addItem("c"));
+    ASSERT_TRUE(list.addItem("a") && list.addItem("c") && list.addItem("e"));
     EXPECT_EQ(list.selectedIndex(), -1) << "adding does not select";
-    list.setSelectedIndex(2);
+    list.setSelectedIndex(1);
+    ASSERT_TRUE(list.insertItem(0, "0") && list.insertItem(2, "b") && list.insertItem(99, "f") && list.insertItem(-3, "-"));
+    EXPECT_EQ(all(list), "-,0,a,b,c,e,f,");
     EXPECT_EQ(list.text(), "c");
     list.removeItem(0);
-    EXPECT_EQ(list.selectedIndex(), 1) << "selection follows its entry";
-    EXPECT_EQ(list.text(), "c");
-    list.removeItem(1);
-    EXPECT_EQ(list.selectedIndex(), -1);
+    EXPECT_EQ(list.selectedIndex(), 3);
+    list.removeItem(3);
+    EXPECT_EQ(list.selectedIndex(), -1) << "removing the selected entry clears the selection";
     list.removeItem(5);
     list.removeItem(-1);
-    EXPECT_EQ(list.count(), 1);
-    EXPECT_EQ(list.item(0), "b");
-    EXPECT_EQ(list.item(1), "");
+    list.removeItem(list.count());
+    EXPECT_EQ(all(list), "0,a,b,e,f,");
+    EXPECT_EQ(list.item(5), "");
     EXPECT_EQ(list.item(-1), "");
-    list.setSelectedIndex(7);
+    list.setSelectedIndex(4);
+    EXPECT_EQ(list.text(), "f");
+    list.setSelectedIndex(5);
     EXPECT_EQ(list.selectedIndex(), -1);
     list.clear();
     EXPECT_EQ(list.count(), 0);
-}
-
-TEST(MemoryListBox, InsertKeepsOrderAndSelection)
-{
-    MemoryListBox list;
-    list.addItem("c");
-    list.setSelectedIndex(0);
-    ASSERT_TRUE(list.insertItem(0, "a"));
-    ASSERT_TRUE(list.insertItem(1, "b"));
-    ASSERT_TRUE(list.insertItem(99, "d"));
-    ASSERT_TRUE(list.insertItem(-3, "0"));
-    EXPECT_EQ(list.item(0) + list.item(1) + list.item(2) + list.item(3) + list.item(4), "0abcd");
-    EXPECT_EQ(list.text(), "c") << "the selection stays on its entry";
 }
 
 TEST(MemoryListBox, HoldsAtMost32767EntriesAndDropsTheHeadCheaply)
@@ -56,8 +51,7 @@ TEST(MemoryListBox, HoldsAtMost32767EntriesAndDropsTheHeadCheaply)
     EXPECT_FALSE(list.insertItem(0, "nor at the head"));
     EXPECT_EQ(list.count(), 32767);
     EXPECT_EQ(list.item(32766), "32766");
-    // Emptying from the head, as a scan does.
-    while (list.count() > 0)
+    while (list.count() > 0) // emptying from the head, as a scan does
         list.removeItem(0);
     EXPECT_TRUE(list.addItem("again"));
 }
@@ -75,6 +69,7 @@ TEST(MemoryListBox, SelectByTextIgnoresCaseAndMatchesWholeText)
     EXPECT_EQ(list.selectByText("http://judge.example"), -1) << "no prefix match";
     EXPECT_EQ(list.selectedIndex(), 1) << "a miss keeps the selection";
     EXPECT_FALSE(equalsIgnoringCase("\xD7", "\xF7")) << "multiplication and division signs differ";
+    EXPECT_FALSE(equalsIgnoringCase("ab", "abc"));
 }
 
 } // namespace

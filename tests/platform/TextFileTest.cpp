@@ -1,174 +1,114 @@
 #include <QTemporaryDir>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 #include "platform/TextFile.h"
+#include "support/TestFiles.h"
 
 namespace qv {
 namespace {
 
-class TextFileTest : public ::testing::Test
-{
-protected:
-    std::string path(const char* name) const
-    {
-        return m_dir.filePath(QString::fromLatin1(name)).toStdString();
-    }
-
-    std::string write(const std::string& bytes, const char* name = "list.txt") const
-    {
-        const std::string file = path(name);
-        std::ofstream out(file, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
-
-    static std::string slurp(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-    }
-
-    // Reads like the program's loops do: read a line, then ask for the end.
-    static std::vector<std::string> readAll(const std::string& file)
-    {
-        TextFileReader reader;
-        EXPECT_TRUE(reader.open(file));
-        std::vector<std::string> lines;
-        std::string line;
-        while (!reader.atEnd()) {
-            EXPECT_TRUE(reader.readLine(line));
-            lines.push_back(line);
-        }
-        EXPECT_FALSE(reader.readLine(line));
-        EXPECT_FALSE(reader.failed());
-        return lines;
-    }
-
-    QTemporaryDir m_dir;
-};
-
 using Lines = std::vector<std::string>;
 
-struct LineCase
-{
-    const char* name;
-    std::string bytes;
-    Lines expected;
-};
-
-class LineRules : public TextFileTest, public ::testing::WithParamInterface<LineCase>
-{
-};
-
-TEST_P(LineRules, SplitsAsTheListFormatSays)
-{
-    EXPECT_EQ(readAll(write(GetParam().bytes)), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Endings, LineRules,
-    ::testing::Values(LineCase { "CrLf", "1.2.3.4:80\r\n5.6.7.8:3128\r\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
-        LineCase { "Unterminated", "a\r\nb", { "a", "b" } }, LineCase { "LoneCr", "a\rb\r", { "a", "b" } },
-        LineCase { "LfList", "1.2.3.4:80\n5.6.7.8:3128\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
-        LineCase { "LfUnterminated", "a\nb\nc", { "a", "b", "c" } },
-        LineCase { "Mixed", "a\r\nb\nc\rd\r\n", { "a", "b", "c", "d" } },
-        LineCase { "LfCrIsTwoEnds", "a\n\rb", { "a", "", "b" } },
-        LineCase { "EmptyLines", "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } },
-        LineCase { "OnlyCrLf", "\r\n", { "" } }, LineCase { "CrCrLf", "a\r\r\nb", { "a", "", "b" } },
-        LineCase { "Empty", "", {} },
-        LineCase { "NulAndHighBytes", std::string("a\0b\xff\x80\r\n\x01", 8),
-            { std::string("a\0b\xff\x80", 5), "\x01" } }),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(TextFileTest, OverLongLineIsCutAndTheNextLineSurvives)
-{
-    std::string bytes(TextFileReader::kMaxLineBytes * 3 + 17, 'x');
-    bytes += "\r\nnext\r\n";
-    const Lines lines = readAll(write(bytes));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(TextFileReader::kMaxLineBytes, 'x'));
-    EXPECT_EQ(lines[1], "next");
-}
-
-TEST_F(TextFileTest, BinaryJunkLoadsWithBoundedLines)
-{
-    std::string bytes;
-    for (unsigned i = 0; i < 300000; ++i)
-        bytes.push_back(static_cast<char>((i * 7919u) % 256u));
-    const Lines lines = readAll(write(bytes));
-    ASSERT_FALSE(lines.empty());
-    std::size_t total = 0;
-    for (const std::string& line : lines) {
-        EXPECT_LE(line.size(), TextFileReader::kMaxLineBytes);
-        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
-        total += line.size();
-    }
-    EXPECT_LE(total, bytes.size());
-}
-
-TEST_F(TextFileTest, MissingFileFailsToOpen)
+// Reads like the program's loops do: read a line, then ask for the end.
+Lines readAll(const std::string& file)
 {
     TextFileReader reader;
-    EXPECT_FALSE(reader.open(path("nothing-here.txt")));
-    EXPECT_FALSE(reader.errorString().empty());
-    EXPECT_TRUE(reader.atEnd());
-    std::string line = "kept";
+    EXPECT_TRUE(reader.open(file));
+    Lines lines;
+    std::string line;
+    while (!reader.atEnd()) {
+        EXPECT_TRUE(reader.readLine(line));
+        lines.push_back(line);
+    }
     EXPECT_FALSE(reader.readLine(line));
-    EXPECT_EQ(line, "kept");
-    EXPECT_FALSE(reader.open(""));
+    EXPECT_FALSE(reader.failed());
+    return lines;
 }
 
-TEST_F(TextFileTest, WriterEndsEveryLineWithCrLfAndKeepsBytes)
+class TextFile : public testing::Test {
+protected:
+    std::string write(const std::string& bytes) { return test::writeFile(m_path, QByteArray::fromStdString(bytes)) ? m_path : ""; }
+    QTemporaryDir m_dir;
+    const std::string m_path = m_dir.filePath(QStringLiteral("list.txt")).toStdString();
+};
+
+TEST_F(TextFile, LinesEndAtCrLfLoneCrOrLoneLf)
 {
-    const std::string file = path("out.txt");
+    const std::pair<std::string, Lines> rows[] = {
+        { "1.2.3.4:80\r\n5.6.7.8:3128\r\n", { "1.2.3.4:80", "5.6.7.8:3128" } },
+        { "a\r\nb", { "a", "b" } }, { "a\rb\r", { "a", "b" } }, { "a\nb\nc", { "a", "b", "c" } },
+        { "a\r\nb\nc\rd\r\n", { "a", "b", "c", "d" } }, { "a\n\rb", { "a", "", "b" } },
+        { "a\r\n\r\n\r\nb\r\n", { "a", "", "", "b" } }, { "\r\n", { "" } }, { "a\r\r\nb", { "a", "", "b" } }, { "", {} },
+        { std::string("a\0b\xff\x80\r\n\x01", 8), { std::string("a\0b\xff\x80", 5), "\x01" } },
+        // A line over the cap is cut there and the next line survives.
+        { std::string(TextFileReader::kMaxLineBytes * 3 + 17, 'x') + "\r\nnext\r\n",
+            { std::string(TextFileReader::kMaxLineBytes, 'x'), "next" } },
+        { std::string(TextFileReader::kMaxLineBytes + 1, 'y'), { std::string(TextFileReader::kMaxLineBytes, 'y') } },
+    };
+    for (const auto& [bytes, lines] : rows)
+        EXPECT_EQ(readAll(write(bytes)), lines) << bytes.substr(0, 40);
+}
+
+// A missing file, no name, and a folder (which opens but cannot be read) all fail.
+TEST_F(TextFile, ReaderFailures)
+{
+    for (const std::string& path : { m_dir.filePath(QStringLiteral("none.txt")).toStdString(), std::string(),
+             m_dir.path().toStdString() }) {
+        TextFileReader reader;
+        std::string line = "kept";
+        EXPECT_FALSE(reader.open(path) && reader.readLine(line)) << path;
+        EXPECT_FALSE(reader.errorString().empty()) << path;
+        EXPECT_TRUE(reader.atEnd());
+        EXPECT_FALSE(reader.readLine(line));
+        EXPECT_EQ(line, "kept");
+    }
+}
+
+TEST_F(TextFile, WriterEndsEveryLineWithCrLfAndReplacesTheFile)
+{
+    write("old contents that are much longer\r\n");
     TextFileWriter writer;
-    ASSERT_TRUE(writer.open(file));
-    EXPECT_TRUE(writer.writeLine("1.2.3.4:80"));
-    EXPECT_TRUE(writer.writeLine(""));
-    EXPECT_TRUE(writer.writeLine(std::string("\xe9\0\n", 3)));
+    ASSERT_TRUE(writer.open(m_path));
+    EXPECT_TRUE(writer.writeLine("1.2.3.4:80") && writer.writeLine("") && writer.writeLine(std::string("\xe9\0\n", 3)));
+    EXPECT_TRUE(writer.write("raw"));
     EXPECT_TRUE(writer.close());
-    EXPECT_EQ(slurp(file), std::string("1.2.3.4:80\r\n\r\n\xe9\0\n\r\n", 19));
+    EXPECT_EQ(test::readFile(m_path), QByteArray("1.2.3.4:80\r\n\r\n\xe9\0\n\r\nraw", 22));
 }
 
-TEST_F(TextFileTest, WriterReplacesTheWholeFile)
+// Every failure is reported, and once one happened nothing after it reports success: not
+// opening, a write to a full disk (small ones show at the close, large ones at once).
+TEST_F(TextFile, WriterFailures)
 {
-    const std::string file = write("old contents that are long\r\n", "replace.txt");
-    TextFileWriter writer;
-    ASSERT_TRUE(writer.open(file));
-    EXPECT_TRUE(writer.writeLine("new"));
-    EXPECT_TRUE(writer.close());
-    EXPECT_EQ(slurp(file), "new\r\n");
+    const std::pair<std::string, std::size_t> rows[] = {
+        { m_dir.filePath(QStringLiteral("no-such-dir/out.txt")).toStdString(), 1 },
+        { "", 1 },
+        { "/dev/full", 10 },
+        { "/dev/full", 1 << 20 },
+    };
+    for (const auto& [path, bytes] : rows) {
+        SCOPED_TRACE(path + " " + std::to_string(bytes));
+        TextFileWriter writer;
+        bool ok = writer.open(path);
+        ok = writer.writeLine(std::string(bytes, 'x')) && ok;
+        ok = writer.writeLine("1.2.3.4:80") && ok;
+        ok = writer.close() && ok;
+        EXPECT_FALSE(ok);
+        EXPECT_FALSE(writer.errorString().empty());
+        EXPECT_FALSE(writer.close());
+        if (bytes > 4096) {
+            TextFileWriter again;
+            ASSERT_TRUE(again.open(path));
+            EXPECT_FALSE(again.write(std::string(bytes, 'x')));
+            EXPECT_FALSE(again.writeLine("later"));
+        }
+    }
 }
 
-TEST_F(TextFileTest, WriterReportsFailures)
-{
-    TextFileWriter writer;
-    EXPECT_FALSE(writer.open(path("no-such-dir/out.txt")));
-    EXPECT_FALSE(writer.errorString().empty());
-    EXPECT_FALSE(writer.writeLine("x"));
-    EXPECT_FALSE(writer.open(""));
-}
-
-TEST_F(TextFileTest, WriterReportsAFullDisk)
-{
-    if (!std::ifstream("/dev/full").good())
-        GTEST_SKIP() << "/dev/full not available";
-    TextFileWriter writer;
-    ASSERT_TRUE(writer.open("/dev/full"));
-    // Small writes sit in the buffer; the failure must show at the latest when closing.
-    bool ok = writer.writeLine("1.2.3.4:80");
-    ok = writer.close() && ok;
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(writer.errorString().empty());
-}
-
-TEST_F(TextFileTest, ProgramDirectoryHoldsTheRunningExecutable)
+TEST(ProgramDirectory, HoldsTheRunningExecutable)
 {
     const std::string dir = programDirectory();
-    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(test::readFile(dir + "/test_platform"), "<missing>") << dir;
     EXPECT_NE(dir.back(), '/');
-    EXPECT_TRUE(std::ifstream(dir + "/test_platform").good()) << dir;
 }
 
 } // namespace

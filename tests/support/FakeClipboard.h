@@ -7,16 +7,8 @@ namespace qv {
 class FakeClipboard final : public Clipboard
 {
 public:
-    void clear() override
-    {
-        m_text.clear();
-        ++m_clears;
-    }
-    void setText(const std::string& text) override
-    {
-        m_text = text;
-        ++m_sets;
-    }
+    void clear() override { m_text.clear(), ++m_clears; }
+    void setText(const std::string& text) override { m_text = text, ++m_sets; }
     std::string text() const override { return m_text; }
 
     int clearCount() const { return m_clears; }

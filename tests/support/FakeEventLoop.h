@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@ struct PeerStep {
         Close, // closes its side (end of an HTTP/1.0 answer)
         Reset, // resets the connection: the client sees an error
         Stream, // sends bytes every everyMs, without end
+        Accept, // accepts the connection (played at the connect)
     };
     std::int64_t afterMs = 0;
     Kind kind = Kind::Data;
@@ -37,8 +39,7 @@ struct PeerScript {
     static PeerScript answering(std::string bytes, std::int64_t afterMs = 5)
     {
         PeerScript script;
-        script.reply = { { afterMs, PeerStep::Kind::Data, std::move(bytes), 1 },
-            { afterMs, PeerStep::Kind::Close, {}, 1 } };
+        script.reply = { { afterMs, PeerStep::Kind::Data, std::move(bytes), 1 }, { afterMs, PeerStep::Kind::Close, {}, 1 } };
         return script;
     }
 };
@@ -54,13 +55,8 @@ public:
     };
     struct SendRecord {
         std::int64_t atMs;
-        std::string host;
-        int port;
         std::string bytes;
     };
-
-    FakeEventLoop();
-    ~FakeEventLoop() override;
 
     std::unique_ptr<TcpSocket> createSocket() override;
     std::unique_ptr<Timer> createTimer() override;
@@ -70,22 +66,20 @@ public:
 
     // An event whose alive test fails when its time comes is dropped without moving the clock, so
     // a cancelled timeout leaves no trace.
-    void post(std::int64_t delayMs, std::function<void()> event, std::function<bool()> alive = {});
-    // Moves the clock to the next event and runs it; false when nothing is queued.
-    bool runNext();
+    void post(std::int64_t delayMs, std::function<void()> event, std::function<bool()> alive);
     // Runs every event due up to and including the time atMs, then sets the clock there.
     void runUntil(std::int64_t atMs);
     void advanceBy(std::int64_t ms) { runUntil(m_now + ms); }
-    // Runs until nothing is queued or a limit is met; returns the number of events run.
-    int runUntilIdle(int maxEvents = 10000000, std::int64_t maxTimeMs = INT64_MAX / 2);
+    // Runs until nothing is queued; returns the number of events run.
+    int runUntilIdle();
     // Live events still queued.
     std::size_t pendingEvents();
 
-    void setPeer(const std::string& host, int port, PeerScript script);
+    void setPeer(const std::string& host, int port, PeerScript script) { m_peers[{ host, port }] = std::move(script); }
     const PeerScript* peer(const std::string& host, int port) const;
 
     // Sockets alive now, in creation order.
-    std::vector<FakeTcpSocket*> sockets() const { return m_sockets; }
+    const std::vector<FakeTcpSocket*>& sockets() const { return m_sockets; }
     const std::vector<ConnectRecord>& connects() const { return m_connects; }
     const std::vector<SendRecord>& sends() const { return m_sends; }
     int yieldCount() const { return m_yields; }
@@ -97,15 +91,16 @@ public:
 private:
     friend class FakeTcpSocket;
     friend class FakeTimer;
-    void forget(FakeTcpSocket* socket);
-
-    std::int64_t m_now = 0;
-    std::uint64_t m_seq = 0;
     struct Event {
         std::function<void()> run;
         std::function<bool()> alive;
     };
-    void dropDead();
+    // The first live event, dead ones before it dropped; null when none is queued.
+    const std::pair<const std::pair<std::int64_t, std::uint64_t>, Event>* next();
+    void runNext();
+
+    std::int64_t m_now = 0;
+    std::uint64_t m_seq = 0;
     std::map<std::pair<std::int64_t, std::uint64_t>, Event> m_events;
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<FakeTcpSocket*> m_sockets;
@@ -113,6 +108,22 @@ private:
     std::vector<SendRecord> m_sends;
     int m_yields = 0;
     int m_ticks = 0;
+};
+
+// Queued events of an object check its generation: bumping it (or destroying the object) cancels them.
+class Generation {
+public:
+    void bump() { ++*m_value; }
+    std::function<bool()> alive() const
+    {
+        return [life = std::weak_ptr<std::uint64_t>(m_value), at = *m_value] {
+            auto held = life.lock();
+            return held && *held == at;
+        };
+    }
+
+private:
+    std::shared_ptr<std::uint64_t> m_value = std::make_shared<std::uint64_t>(0);
 };
 
 } // namespace qv::test

@@ -17,9 +17,7 @@ public:
     struct Shown
     {
         Kind kind = Kind::Open;
-        std::string filter;
-        std::string title;
-        std::string offeredFileName;
+        std::string filter, title, offeredFileName;
     };
 
     void setNextFileName(const std::string& path) { m_outcomes.emplace_back(path); }
@@ -32,7 +30,6 @@ public:
     void setDialogTitle(const std::string& title) override { m_title = title; }
     void setDefaultExt(const std::string& extension) override { m_defaultExt = extension; }
     std::string defaultExt() const { return m_defaultExt; }
-
     bool showOpen() override { return show(Kind::Open); }
     bool showSave() override { return show(Kind::Save); }
 
@@ -50,22 +47,17 @@ private:
     bool show(Kind kind)
     {
         m_shown.push_back({ kind, m_filter, m_title, m_fileName });
-        if (m_outcomes.empty())
-            return false;
-        std::optional<std::string> outcome = m_outcomes.front();
-        m_outcomes.pop_front();
-        if (!outcome)
-            return false;
-        m_fileName = *outcome;
-        return true;
+        const std::optional<std::string> outcome = m_outcomes.empty() ? std::nullopt : m_outcomes.front();
+        if (!m_outcomes.empty())
+            m_outcomes.pop_front();
+        if (outcome)
+            m_fileName = *outcome;
+        return outcome.has_value();
     }
 
     std::deque<std::optional<std::string>> m_outcomes;
     std::vector<Shown> m_shown;
-    std::string m_filter;
-    std::string m_fileName;
-    std::string m_title;
-    std::string m_defaultExt;
+    std::string m_filter, m_fileName, m_title, m_defaultExt;
 };
 
 } // namespace qv

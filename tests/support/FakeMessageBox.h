@@ -25,14 +25,11 @@ public:
     int show(const std::string& prompt, int style, const std::string& title) override
     {
         m_shown.push_back({ prompt, style, title });
-        if (!m_answers.empty()) {
-            const int answer = m_answers.front();
-            m_answers.pop_front();
-            return answer;
-        }
-        if (m_defaultAnswer != 0)
-            return m_defaultAnswer;
-        return (style & 0x7) == YesNo ? Yes : Ok;
+        if (m_answers.empty())
+            return m_defaultAnswer != 0 ? m_defaultAnswer : (style & 0x7) == YesNo ? Yes : Ok;
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
     }
 
     const std::vector<Shown>& shown() const { return m_shown; }

@@ -1,21 +1,21 @@
 #pragma once
 
-#include <cstdint>
-#include <memory>
+#include <utility>
 
 #include "platform/TcpSocket.h"
+#include "support/FakeEventLoop.h"
 
 namespace qv::test {
 
-class FakeEventLoop;
-struct PeerScript;
-
-// A socket whose peer is a script of the fake loop or the test itself (peerSend and friends).
-// Every event goes through the loop's queue; closing the socket cancels what is still queued.
+// A socket whose peer is a script of the fake loop. Every event goes through the loop's queue;
+// closing the socket cancels what is still queued.
 class FakeTcpSocket final : public TcpSocket {
 public:
-    explicit FakeTcpSocket(FakeEventLoop& loop);
-    ~FakeTcpSocket() override;
+    explicit FakeTcpSocket(FakeEventLoop& loop)
+        : m_loop(loop)
+    {
+    }
+    ~FakeTcpSocket() override { std::erase(m_loop.m_sockets, this); }
 
     void setEvents(TcpSocketEvents events) override { m_events = std::move(events); }
     void close() override;
@@ -25,24 +25,13 @@ public:
     int remotePort() const override { return m_port; }
     bool connect() override;
     bool sendData(std::string_view bytes) override;
-    std::string getData() override;
+    std::string getData() override { return std::exchange(m_incoming, {}); }
     std::size_t bytesAvailable() const override { return m_incoming.size(); }
     State state() const override { return m_state; }
 
-    // The peer's side, each delivered as an event after delayMs.
-    void peerAccept(std::int64_t delayMs = 0);
-    void peerSend(std::string bytes, std::int64_t delayMs = 0);
-    void peerClose(std::int64_t delayMs = 0);
-    void peerReset(std::int64_t delayMs = 0);
-
-    const std::string& sentBytes() const { return m_sent; }
-    // The most data ever held unread, to check that nothing piles up.
-    std::size_t peakUnread() const { return m_peakUnread; }
-
 private:
-    void schedule(std::int64_t delayMs, std::function<void()> action);
-    void playScript(const PeerScript& script);
-    void streamFrom(std::string bytes, std::int64_t everyMs);
+    // The peer's side of one step, delivered as an event after its delay.
+    void play(PeerStep step);
 
     FakeEventLoop& m_loop;
     TcpSocketEvents m_events;
@@ -50,11 +39,8 @@ private:
     int m_port = 0;
     State m_state = State::Closed;
     std::string m_incoming;
-    std::string m_sent;
     bool m_requestSeen = false;
-    std::size_t m_peakUnread = 0;
-    // Bumped by close(); queued events of an earlier connection see the change and do nothing.
-    std::shared_ptr<std::uint64_t> m_generation;
+    Generation m_generation;
 };
 
 } // namespace qv::test

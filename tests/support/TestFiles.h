@@ -14,21 +14,13 @@ inline QByteArray readFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
-
-inline QByteArray readFile(const std::string& path)
-{
-    return readFile(QString::fromStdString(path));
-}
+inline QByteArray readFile(const std::string& path) { return readFile(QString::fromStdString(path)); }
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
-
-inline bool writeFile(const std::string& path, const QByteArray& bytes)
-{
-    return writeFile(QString::fromStdString(path), bytes);
-}
+inline bool writeFile(const std::string& path, const QByteArray& bytes) { return writeFile(QString::fromStdString(path), bytes); }
 
 } // namespace qv::test

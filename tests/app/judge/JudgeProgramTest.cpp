@@ -1,8 +1,8 @@
 // The quorvane-judge program on loopback: quorvane-check lists each real proxy with the level the
 // judge gives it, and hostile clients leave the judge serving with bounded memory. Every wait is bounded.
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <fstream>
 #include <functional>
@@ -13,25 +13,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "support/TestFiles.h"
+
 namespace qv {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-sockaddr_in loopback(quint16 port)
-{
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
 // A connected socket whose every send and receive gives up after 20 s; -1 when refused.
 int connectTo(quint16 port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const timeval bound { 20, 0 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
@@ -56,42 +52,21 @@ std::string talk(quint16 port, const std::string& request)
     return reply;
 }
 
-quint16 freePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 long statusKiB(qint64 pid, const std::string& field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(field.size()));
-    }
-    return -1;
-}
-
-std::string readFile(const QString& path)
-{
-    std::ifstream in(path.toStdString());
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    std::string line;
+    while (std::getline(status, line) && !line.starts_with(field)) { }
+    return line.starts_with(field) ? std::stol(line.substr(field.size())) : -1;
 }
 
 // A judge of its own for each test, with a short deadline so that hostile cases end soon.
-class JudgeProgram : public testing::Test
-{
+class JudgeProgram : public testing::Test {
 protected:
     void SetUp() override
     {
         m_judge.setStandardErrorFile(m_dir.filePath(u"judge.log"_s));
-        m_judge.start(
-            QStringLiteral(QV_JUDGE_BINARY), { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s });
+        m_judge.start(QStringLiteral(QV_JUDGE_BINARY), { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s });
         m_judge.waitForStarted(10000);
         for (int i = 0; i < 100 && m_port == 0 && m_judge.state() != QProcess::NotRunning; ++i) {
             if (const std::size_t at = judgeLog().find("listening on 127.0.0.1:"); at != std::string::npos)
@@ -109,28 +84,21 @@ protected:
         EXPECT_EQ(m_judge.exitCode(), 0);
         EXPECT_TRUE(judgeLog().ends_with("quorvane-judge: stopped\n")) << judgeLog();
     }
-    std::string judgeLog() const { return readFile(m_dir.filePath(u"judge.log"_s)); }
+    std::string judgeLog() const { return test::readFile(m_dir.filePath(u"judge.log"_s)).toStdString(); }
 
     QTemporaryDir m_dir;
     QProcess m_judge;
     quint16 m_port = 0;
 };
 
-struct ProxyRow
-{
+struct ProxyRow {
     const char* name;
     const char* program; // nullptr: the checker asks the judge itself
     const char* settings; // added to the proxy's configuration
     const char* level;
 };
-std::ostream& operator<<(std::ostream& out, const ProxyRow& row)
-{
-    return out << row.name;
-}
 
-class ThroughProxy : public JudgeProgram, public testing::WithParamInterface<ProxyRow>
-{
-};
+class ThroughProxy : public JudgeProgram, public testing::WithParamInterface<ProxyRow> { };
 
 TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
 {
@@ -144,26 +112,25 @@ TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
         const QString binary = QStandardPaths::findExecutable(program, { u"/usr/sbin"_s, u"/usr/bin"_s });
         if (binary.isEmpty())
             GTEST_SKIP() << row.program << " is not installed (scripts/test installs it); test skipped";
-        port = freePort();
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        port = probe.serverPort();
+        probe.close();
         const std::string p = std::to_string(port), d = dir.path().toStdString(), config = d + "/proxy.conf";
         if (program == u"squid"_s) {
             // Run as root, squid works as user "proxy": it must be able to write its files here.
             QFile::setPermissions(dir.path(), QFile::Permissions::fromInt(0x7777));
-            std::ofstream(config)
-                << "http_port 127.0.0.1:" << p << "\npid_filename " << d << "/squid.pid\ncache_log " << d
-                << "/cache.log\ncoredump_dir " << d
-                << "\naccess_log none\ncache_store_log none\ncache deny all\nnetdb_filename none\n"
-                   "pinger_enable off\nvisible_hostname loopback-squid\nshutdown_lifetime 0 seconds\n"
-                   "http_access allow localhost\nhttp_access deny all\n"
-                << row.settings;
-            // A service name of its own keeps its shared-memory segments apart from any other squid's.
-            proxy.start(binary,
-                { u"-N"_s, u"-n"_s, u"qvjudge%1"_s.arg(port), u"-f"_s, QString::fromStdString(config) });
-        } else {
-            std::ofstream(config) << "Port " << p
-                                  << "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\n"
-                                  << "ViaProxyName \"loopback-tinyproxy\"\n"
+            std::ofstream(config) << "http_port 127.0.0.1:" << p << "\npid_filename " << d << "/squid.pid\ncache_log " << d
+                                  << "/cache.log\ncoredump_dir " << d
+                                  << "\naccess_log none\ncache_store_log none\ncache deny all\nnetdb_filename none\n"
+                                     "pinger_enable off\nvisible_hostname loopback-squid\nshutdown_lifetime 0 seconds\n"
+                                     "http_access allow localhost\nhttp_access deny all\n"
                                   << row.settings;
+            // A service name of its own keeps its shared-memory segments apart from any other squid's.
+            proxy.start(binary, { u"-N"_s, u"-n"_s, u"qvjudge%1"_s.arg(port), u"-f"_s, QString::fromStdString(config) });
+        } else {
+            std::ofstream(config) << "Port " << p << "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\n"
+                                  << "ViaProxyName \"loopback-tinyproxy\"\n" << row.settings;
             proxy.start(binary, { u"-d"_s, u"-c"_s, QString::fromStdString(config) });
         }
         int fd = -1;
@@ -174,15 +141,12 @@ TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
         ASSERT_GE(fd, 0) << row.program << " does not listen: " << proxy.readAll().toStdString();
         close(fd);
     }
-
     const QString list = dir.filePath(u"list.txt"_s);
-    std::ofstream(list.toStdString()) << "127.0.0.1:" << port << "\r\n";
+    ASSERT_TRUE(test::writeFile(list, "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
     QProcess check;
-    check.start(QStringLiteral(QV_CHECK_BINARY),
-        { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
+    check.start(QStringLiteral(QV_CHECK_BINARY), { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
     ASSERT_TRUE(check.waitForFinished(60000));
-    EXPECT_EQ(check.readAllStandardOutput().toStdString(),
-        "127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\n")
+    EXPECT_EQ(check.readAllStandardOutput().toStdString(), "127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\n")
         << judgeLog() << proxy.readAll().toStdString();
     // Stopped, not killed, so that squid removes its shared-memory segments.
     proxy.terminate();
@@ -193,8 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Proxies, ThroughProxy,
     testing::Values(ProxyRow { "DirectIsElite", nullptr, "", "1" },
         ProxyRow { "TinyproxyWithoutViaIsElite", "tinyproxy", "DisableViaHeader Yes\n", "1" },
         ProxyRow { "TinyproxyWithViaIsAnonymous", "tinyproxy", "", "2" },
-        ProxyRow { "SquidForwardingTheAddressIsTransparent", "squid",
-            "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
+        ProxyRow { "SquidForwardingTheAddressIsTransparent", "squid", "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
     [](const testing::TestParamInfo<ProxyRow>& info) { return std::string(info.param.name); });
 
 TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
@@ -203,20 +166,16 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
     const long before = statusKiB(m_judge.processId(), "VmRSS:");
     std::mt19937 random(14);
     std::string junk(64 * 1024, '\0');
-    for (char& c : junk)
-        c = static_cast<char>(random());
+    std::generate(junk.begin(), junk.end(), [&] { return static_cast<char>(random()); });
     const quint16 port = m_port;
-
     const std::pair<const char*, std::function<void()>> cases[] = {
         { "header block over the cap",
             [port] {
-                const std::string reply
-                    = talk(port, "GET / HTTP/1.0\r\nX-Big: " + std::string(20000, 'a') + "\r\n\r\n");
+                const std::string reply = talk(port, "GET / HTTP/1.0\r\nX-Big: " + std::string(20000, 'a') + "\r\n\r\n");
                 EXPECT_NE(reply.find(" 431 "), std::string::npos) << reply.substr(0, 200);
                 // Far over it, many times: what the judge keeps must not grow with what it is sent.
                 for (int i = 0; i < 40; ++i)
-                    EXPECT_EQ(talk(port, "GET / HTTP/1.0\r\nX: " + std::string(1 << 20, 'a')).find("Comment"),
-                        std::string::npos);
+                    EXPECT_EQ(talk(port, "GET / HTTP/1.0\r\nX: " + std::string(1 << 20, 'a')).find("Comment"), std::string::npos);
             } },
         { "a request dribbled one byte a second",
             [port] {
@@ -224,9 +183,9 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 const int fd = connectTo(port);
                 ASSERT_GE(fd, 0);
                 std::size_t sent = 0;
-                bool closed = false;
-                for (char byte; sent < request.size() && !closed; ++sent) {
+                for (bool closed = false; sent < request.size() && !closed; ++sent) {
                     pollfd readable { fd, POLLIN, 0 };
+                    char byte;
                     closed = send(fd, &request[sent], 1, MSG_NOSIGNAL) != 1
                         || (poll(&readable, 1, 1000) == 1 && recv(fd, &byte, 1, 0) <= 0);
                 }
@@ -244,20 +203,18 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 for (int fd : idle)
                     close(fd);
             } },
-        { "binary junk", [port, &junk] { EXPECT_EQ(talk(port, junk).find("Comment"), std::string::npos); } },
-        { "requests without a path",
-            [port] {
-                for (const char* request :
-                    { "GET\r\n\r\n", "GET HTTP/1.0\r\n\r\n", "GET  HTTP/1.0\r\n\r\n", "\r\n\r\n" })
-                    EXPECT_EQ(talk(port, request).find("Comment"), std::string::npos) << request;
+        { "binary junk and requests without a path",
+            [port, &junk] {
+                for (const std::string& request : { junk, std::string("GET\r\n\r\n"), std::string("GET HTTP/1.0\r\n\r\n"),
+                         std::string("GET  HTTP/1.0\r\n\r\n"), std::string("\r\n\r\n") })
+                    EXPECT_EQ(talk(port, request).find("Comment"), std::string::npos) << request.substr(0, 20);
             } },
     };
     for (const auto& [name, hostile] : cases) {
         SCOPED_TRACE(name);
         hostile();
         ASSERT_EQ(m_judge.state(), QProcess::Running) << judgeLog();
-        EXPECT_NE(
-            talk(port, good).find("Comment: this request came from <b>127.0.0.1</b>"), std::string::npos);
+        EXPECT_NE(talk(port, good).find("Comment: this request came from <b>127.0.0.1</b>"), std::string::npos);
     }
     const long peak = statusKiB(m_judge.processId(), "VmHWM:");
     ASSERT_GT(before, 0);

@@ -7,21 +7,12 @@
 namespace qv {
 namespace {
 
-struct Row
-{
-    std::vector<RequestHeader> headers;
-    std::string seen;
-    int level;
-    std::string header; // the deciding header
-};
-
 TEST(LevelRule, HeaderSets)
 {
     const std::string seen = "203.0.113.9";
-    const Row rows[] = {
+    const std::tuple<std::vector<RequestHeader>, std::string, int, std::string> rows[] = { // headers, seen, level, deciding header
         { {}, seen, 1, "" },
-        { { { "Host", "judge" }, { "User-Agent", "x" }, { "Cache-Control", "max-age=259200" } }, seen, 1,
-            "" },
+        { { { "Host", "judge" }, { "User-Agent", "x" }, { "Cache-Control", "max-age=259200" } }, seen, 1, "" },
         { { { "Via", "1.1 gateway (squid/5.7)" } }, seen, 2, "Via" },
         { { { "Via", "1.1 10.0.0.5:3128" } }, seen, 3, "Via" },
         { { { "Via", "1.0 alpha, 1.1 203.0.113.9" } }, seen, 2, "Via" },
@@ -42,14 +33,13 @@ TEST(LevelRule, HeaderSets)
         { { { "Via", "1.1 gateway" }, { "X-Client-IP", "10.0.0.1" } }, seen, 3, "X-Client-IP" },
         { { { "X-Forwarded-For", "10.0.0.1" } }, "2001:db8::7", 3, "X-Forwarded-For" },
     };
-    for (const Row& row : rows) {
+    for (const auto& [headers, from, level, header] : rows) {
         std::string shown;
-        for (const RequestHeader& header : row.headers)
-            shown += header.name + ": " + header.value + "; ";
-        SCOPED_TRACE(shown + "seen " + row.seen);
-        const LevelVerdict verdict = judgeLevel(row.headers, row.seen);
-        EXPECT_EQ(verdict.level, row.level);
-        EXPECT_EQ(verdict.header, row.header);
+        for (const RequestHeader& h : headers)
+            shown += h.name + ": " + h.value + "; ";
+        const LevelVerdict verdict = judgeLevel(headers, from);
+        EXPECT_EQ(verdict.level, level) << shown << "seen " << from;
+        EXPECT_EQ(verdict.header, header) << shown << "seen " << from;
     }
 }
 
