@@ -185,15 +185,18 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
 
 TEST_F(SystemProxyTest, ProxyTextThatCannotBeSetWritesNothing)
 {
-    for (const auto& [ip, port, why] : { std::tuple { "10.0.0.9", "http", "\"http\" is not a port number." },
-             std::tuple { "10.0.0.9", "70000", "\"70000\" is not a port number." },
-             std::tuple { "10.0.0.9", "0", "\"0\" is not a port number." },
-             std::tuple { "bad host", "80", "\"bad host\" is not an address a proxy setting can hold." } }) {
-        select(ip, port);
+    const std::string tooLong(254, 'h');
+    for (const auto& [ip, port, why] : std::vector<std::tuple<std::string, std::string, std::string>> {
+             { "10.0.0.9", "http", "\"http\" is not a port number." },
+             { "10.0.0.9", "70000", "\"70000\" is not a port number." },
+             { "10.0.0.9", "0", "\"0\" is not a port number." },
+             { "bad host", "80", "\"bad host\" is not an address a proxy setting can hold." },
+             { tooLong, "80", '"' + tooLong + "\" is not an address a proxy setting can hold." } }) {
+        select(ip.c_str(), port.c_str());
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path))) << port;
-        EXPECT_EQ(messages.lastPrompt(), std::string("Nothing was changed: ") + why);
+        EXPECT_EQ(messages.lastPrompt(), "Nothing was changed: " + why);
     }
     EXPECT_TRUE(applied.empty());
 
