@@ -12,7 +12,6 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/AppFonts.h"
 #include "app/ListWiring.h"
 #include "app/MainWindow.h"
 #include "lists/JudgeListEditor.h"
@@ -28,8 +27,7 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// The window with fakes for its services; the judge file the window reads lives beside the test
-// executable, which has a folder of its own.
+// The window with fakes for its services; the judge file lives beside this test's executable.
 class MainWindowTest : public ::testing::Test
 {
 protected:
@@ -58,7 +56,6 @@ TEST_F(MainWindowTest, ControlsExistAndAreLaidOut)
     auto w = open();
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
-    EXPECT_EQ(w->windowTitle(), u"Quorvane 1.0"_s);
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
     EXPECT_FALSE(w->windowIcon().isNull());
     std::vector<QWidget*> controls { w->Toolbar1(), w->Frame3(), w->Combo1(), w->CmdEdit(), w->Label3(),
@@ -73,15 +70,6 @@ TEST_F(MainWindowTest, ControlsExistAndAreLaidOut)
                 a == b || a->parentWidget() != b->parentWidget() || !a->geometry().intersects(b->geometry()))
                 << a->objectName().toStdString() << " overlaps " << b->objectName().toStdString();
     }
-    // Captions are not cut off (without the font they are drawn in another one).
-    for (const auto& [widget, text, margin] : { std::tuple { (QWidget*)w->Label3(), u"Sockets [ 100 ]"_s, 0 },
-             std::tuple { (QWidget*)w->CmdEdit(), w->CmdEdit()->Caption(), 0 },
-             std::tuple { (QWidget*)w->Frame3(), w->Frame3()->title(), 16 },
-             std::tuple { (QWidget*)w->toolbarButton(4), w->buttonCaption(4), 4 } })
-        EXPECT_TRUE(!AppFonts::hasTahoma()
-            || widget->fontMetrics().horizontalAdvance(text) + margin <= widget->width())
-            << text.toStdString();
-
     QStringList captions;
     for (int i = 0; i <= 7; ++i)
         captions << (w->toolbarButton(i) && w->buttonEnabled(i) ? w->buttonCaption(i) : u"-"_s);
