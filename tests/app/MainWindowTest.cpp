@@ -27,33 +27,25 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// The window with fakes for its services; the judge file lives beside this test's executable.
-class MainWindowTest : public ::testing::Test
+// The window with fakes for its services, laid out and wired: mouse and menu events reach the list
+// operations, the system proxy commands and the judge editor; closing the window ends everything once.
+TEST(MainWindow, LaidOutAndWired)
 {
-protected:
-    void SetUp() override { QFile::remove(QString::fromStdString(ListFiles::JudgeScriptsPath())); }
-    void TearDown() override { SetUp(); }
-
-    std::unique_ptr<MainWindow> open()
-    {
-        MainWindow::Services services;
-        services.clipboard = std::make_unique<FakeClipboard>();
-        services.messageBox = std::make_unique<FakeMessageBox>();
-        services.fileDialog = std::make_unique<FakeFileDialog>();
-        clipboard = static_cast<FakeClipboard*>(services.clipboard.get());
-        box = static_cast<FakeMessageBox*>(services.messageBox.get());
-        return std::make_unique<MainWindow>(std::move(services));
-    }
-
-    FakeClipboard* clipboard = nullptr;
-    FakeMessageBox* box = nullptr;
-};
-
-TEST_F(MainWindowTest, ControlsExistAndAreLaidOut)
-{
+    QTemporaryDir dir;
+    const std::string store = dir.filePath(u"registry.reg"_s).toStdString();
+    const std::string judges = dir.filePath(u"judgescripts.txt"_s).toStdString();
+    ASSERT_TRUE(test::writeFile(judges, "http://judge/\r\n"));
+    // The window's judge list lives beside this test's executable.
     ASSERT_TRUE(
         test::writeFile(ListFiles::JudgeScriptsPath(), "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
-    auto w = open();
+    MainWindow::Services services;
+    services.clipboard = std::make_unique<FakeClipboard>();
+    services.messageBox = std::make_unique<FakeMessageBox>();
+    services.fileDialog = std::make_unique<FakeFileDialog>();
+    auto* clipboard = static_cast<FakeClipboard*>(services.clipboard.get());
+    auto* box = static_cast<FakeMessageBox*>(services.messageBox.get());
+    auto w = std::make_unique<MainWindow>(std::move(services));
+    QFile::remove(QString::fromStdString(ListFiles::JudgeScriptsPath()));
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
@@ -75,17 +67,7 @@ TEST_F(MainWindowTest, ControlsExistAndAreLaidOut)
         captions << (w->toolbarButton(i) && w->buttonEnabled(i) ? w->buttonCaption(i) : u"-"_s);
     EXPECT_EQ(captions.join(u','), u"-,Start,Stop,-,Load Proxies,-,Found Proxies,-"_s);
     EXPECT_EQ(w->mnuFile()->actions(), (QList<QAction*> { w->mnuProxy(), w->mnClearP(), w->mnuCopy() }));
-}
 
-// Mouse and menu events on the window reach the list operations, the system proxy commands and the
-// judge editor; closing the window ends everything once.
-TEST_F(MainWindowTest, EventsReachTheOperations)
-{
-    QTemporaryDir dir;
-    const std::string store = dir.filePath(u"registry.reg"_s).toStdString();
-    const std::string judges = dir.filePath(u"judgescripts.txt"_s).toStdString();
-    ASSERT_TRUE(test::writeFile(judges, "http://judge/\r\n"));
-    auto w = open();
     auto* wiring = new ListWiring(*w, std::make_unique<FileRegistryStore>(store), {}, judges);
     for (const std::string ip : { "10.0.0.2", "10.0.0.1", "10.0.0.2" }) {
         w->listView1().addRow({}, { ip, "8080", "3" });

@@ -132,7 +132,8 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
     ASSERT_TRUE(page.ApplyChanges());
     ASSERT_TRUE(page.ApplyChanges()) << "the second changes nothing and adds no step";
     EXPECT_EQ(history()->count(), 2);
-    EXPECT_EQ(u"%1|%2"_s.arg(panelsOf(bar)->PanelCaption(1)).arg(panelsOf(bar)->MinWidth(1)), u"Status: Idle|100"_s);
+    EXPECT_EQ(u"%1|%2"_s.arg(panelsOf(bar)->PanelCaption(1)).arg(panelsOf(bar)->MinWidth(1)),
+        u"Status: Idle|100"_s);
 
     // Each change made outside an apply is a step of its own, named for what it did.
     const Picture picture(QImage(4, 4, QImage::Format_RGB32), Picture::Type::Bitmap);
@@ -291,6 +292,8 @@ TEST_F(PanelsPageTest, ScrollBarShowsEachPanelsFields)
         EXPECT_EQ(shown.join(u'|'), rows[i - 1]);
         EXPECT_FALSE(page.Changed()) << "loading the fields is no edit";
     }
+    QTest::keyClicks(page.txtIndex(), u"2"_s);
+    EXPECT_EQ(page.txtIndex()->text(), u"3"_s) << "the index is shown, not typed";
 }
 
 TEST_F(PanelsPageTest, EditsMarkThePageAndGoToTheShownPanelBeforeTheScrollBarMoves)
@@ -420,7 +423,8 @@ TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
     // Bars become NULs, one more ends the list; the chooser offers one entry covering three patterns.
     const QString filter = QString::fromStdString(chooser.dialog.shown()[0].filter);
     EXPECT_EQ(filter, u"All Picture Files"_s + QChar(0) + u"*.bmp;*.ico;*.gif"_s + QChar(0) + QChar(0));
-    EXPECT_EQ(QtOpenFileChooser::nameFilters(filter), QStringList { u"All Picture Files (*.bmp *.ico *.gif)"_s });
+    EXPECT_EQ(
+        QtOpenFileChooser::nameFilters(filter), QStringList { u"All Picture Files (*.bmp *.ico *.gif)"_s });
     EXPECT_EQ(QtOpenFileChooser::nameFilters(OpenFileDialog::ConvertFilter(u"A|*.a|All|*.*"_s)),
         (QStringList { u"A (*.a)"_s, u"All (*)"_s }));
     EXPECT_EQ(OpenFileDialog::ConvertFilter(QString()), QString(QChar(0)));
