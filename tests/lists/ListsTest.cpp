@@ -81,8 +81,6 @@ TEST_F(ListFilesTest, JudgeListLocations)
         ASSERT_TRUE(!hasBeside || test::writeFile(beside, "beside\r\n"));
         ASSERT_TRUE(
             !hasUser || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
-        EXPECT_EQ(JudgeListPaths::readPath(), read);
-        EXPECT_EQ(JudgeListPaths::savePath(), save);
         EXPECT_EQ(load(), loaded);
         JudgeListEditor form;
         EXPECT_EQ(form.path(), read);
@@ -135,13 +133,8 @@ TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfAndReportsFailures)
     EXPECT_TRUE(ListFiles::SaveListToFile(empty, ListFiles::JudgeScriptsPath()));
     EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "") << "an empty list empties the file";
 
-    for (const std::string& path :
-        { std::string(), m_dir.filePath(u"missing/x.txt"_s).toStdString(), std::string("/dev/full") }) {
-        error.clear();
-        EXPECT_FALSE(ListFiles::SaveListToFile(list, path, &error)) << path;
-        EXPECT_FALSE(error.empty()) << path;
-    }
-    EXPECT_EQ(list.count(), 5);
+    error.clear(); // files that cannot be written: see the export test
+    EXPECT_FALSE(ListFiles::SaveListToFile(list, "", &error) || error.empty()) << "no file name";
 }
 
 // Keeps the first of each kind (letter case ignored, Latin-1 letters too) in order; the selection is
@@ -305,15 +298,16 @@ TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot
     EXPECT_EQ(dialog.shown().at(3).offeredFileName, file("found.txt"));
 
     // A file that cannot be written whole is reported, named once with the error.
-    for (const auto& [path, error] : { std::pair { file("no-such-folder/found.txt"), ENOENT },
-             std::pair { std::string("/dev/full"), ENOSPC } }) {
+    const std::string missing = file("no-such-folder/found.txt");
+    for (const auto& [path, prompt] : { std::pair { missing,
+                                            "Could not export the found proxies:\nCannot write \"" + missing
+                                                + "\": " + std::strerror(ENOENT) },
+             std::pair { std::string("/dev/full"),
+                 "Could not export the found proxies to \"/dev/full\":\nWrite error: "
+                     + std::string(std::strerror(ENOSPC)) } }) {
         dialog.setNextFileName(path);
         ops.exportFound();
-        const std::string prompt = messages.lastPrompt();
-        const std::size_t named = prompt.find(path);
-        ASSERT_NE(named, std::string::npos) << prompt;
-        EXPECT_EQ(prompt.find(path, named + 1), std::string::npos) << "named twice: " << prompt;
-        EXPECT_NE(prompt.find(std::strerror(error)), std::string::npos) << "the error is missing: " << prompt;
+        EXPECT_EQ(messages.lastPrompt(), prompt);
         EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
     }
     EXPECT_EQ(messages.count(), 2);
@@ -365,8 +359,7 @@ TEST_F(JudgeListEditorTest, NothingIsSavedThatWouldLoseText)
     for (const auto& [file, shown] : { std::pair { folder, error(EISDIR) },
              std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
         JudgeListEditor form(file);
-        EXPECT_EQ(status(form), shown);
-        EXPECT_TRUE(form.Text1()->toPlainText().isEmpty());
+        EXPECT_EQ(status(form) + form.Text1()->toPlainText(), shown) << "nothing shown";
         form.Text1()->setPlainText(u"http://judge/"_s);
         form.saveChanges();
         EXPECT_EQ(status(form), u"Status: not saved: the file could not be read"_s);
