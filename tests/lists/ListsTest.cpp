@@ -71,7 +71,6 @@ TEST_F(ListFilesTest, JudgeListLocations)
     const std::string beside = programDirectory() + "/judgescripts.txt";
     const std::string user = QFile::encodeName(m_dir.path()).toStdString() + "/Quorvane/judgescripts.txt";
     const std::string installed = programDirectory() + "/../share/quorvane/judgescripts.txt";
-    // Which lists exist: read from, saved to, entries loaded.
     for (const auto& [hasBeside, hasUser, read, save, loaded] :
         { std::tuple { false, false, installed, user, Entries { "" } },
             std::tuple { false, true, user, user, Entries { "user" } },

@@ -149,8 +149,7 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
     EXPECT_EQ(store.value(kKey, "ProxyEnable")->number, 0u);
 }
 
-// Blanks around the port are allowed, as the scan allows them; store and desktop get the number.
-// A proxy that cannot be set writes nothing and says why.
+// Blanks around the port are allowed, as the scan allows them; a proxy that cannot be set writes nothing.
 TEST_F(SystemProxyTest, ProxyTextIsCheckedBeforeAnythingIsWritten)
 {
     const std::string tooLong(254, 'h'), longest = "A0" + std::string(249, 'z') + "Z9";
@@ -285,8 +284,9 @@ TEST(DesktopBackends, FollowSetAndClear)
     std::string error;
     GnomeProxyBackend gnome;
     if (gnome.isAvailable()) {
-        EXPECT_TRUE(gnome.canApply(true, "10.0.0.1", 8080, &error)) << error;
-        ASSERT_TRUE(gnome.apply(true, "10.0.0.1", 8080, &error)) << error;
+        ASSERT_TRUE(
+            gnome.canApply(true, "10.0.0.1", 8080, &error) && gnome.apply(true, "10.0.0.1", 8080, &error))
+            << error;
         const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
         EXPECT_EQ(now.mode + ' ' + now.httpHost + ':' + std::to_string(now.httpPort) + ' ' + now.httpsHost
                 + ':' + std::to_string(now.httpsPort),
@@ -297,8 +297,8 @@ TEST(DesktopBackends, FollowSetAndClear)
     KdeProxyBackend kde;
     const std::string kio = g_folder + "/kioslaverc";
     if (kde.isAvailable()) {
-        EXPECT_TRUE(kde.canApply(true, "10.0.0.1", 8080, &error)) << error;
-        ASSERT_TRUE(kde.apply(true, "10.0.0.1", 8080, &error)) << error;
+        ASSERT_TRUE(kde.canApply(true, "10.0.0.1", 8080, &error) && kde.apply(true, "10.0.0.1", 8080, &error))
+            << error;
         EXPECT_TRUE(readFile(kio).contains(
             "[Proxy Settings]\nProxyType=1\nhttpProxy=http://10.0.0.1 8080\nhttpsProxy=http://10.0.0.1 8080"))
             << readFile(kio).toStdString();
