@@ -62,8 +62,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// The list beside the program wins, else the user's own list, else the installed default; the editor
-// saves beside the program when a list is there, else to the user's list, creating its folder.
+// Read beside the program, else the user's list, else the default; saved beside it if there, else user's.
 TEST_F(ListFilesTest, JudgeListLocations)
 {
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
@@ -90,7 +89,7 @@ TEST_F(ListFilesTest, JudgeListLocations)
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
-TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
+TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLineAndListsSaveWithCrLf)
 {
     const char* folder = "<folder>"; // a folder in the file's place cannot be read
     const std::pair<const char*, Entries> cases[] = { { nullptr, { "" } }, { "", { "" } }, { folder, { "" } },
@@ -113,36 +112,30 @@ TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
     ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), many));
     const Entries loaded = load(); // loading stops at the limit
     EXPECT_EQ(std::to_string(loaded.size()) + ' ' + loaded.back(), "32767 http://judge/32766");
-}
 
-TEST_F(ListFilesTest, SaveWritesEachEntryWithCrLfAndReportsFailures)
-{
     MemoryListBox list;
     for (const char* entry : { "1.2.3.4:80", "http://x/\xe9", "", "http://y/a b", "1.2.3.4:80" })
         list.addItem(entry);
     list.setSelectedIndex(1);
     std::string error = "untouched";
-    ASSERT_TRUE(ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error));
-    EXPECT_EQ(error, "untouched");
+    EXPECT_TRUE(
+        ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error) && error == "untouched");
     EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()),
         "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
     EXPECT_EQ(load(), entriesOf(list)) << "a saved list loads back unchanged";
     EXPECT_EQ(list.selectedIndex(), 1) << "saving changes nothing in the list";
-    MemoryListBox empty;
-    EXPECT_TRUE(ListFiles::SaveListToFile(empty, ListFiles::JudgeScriptsPath()));
+    EXPECT_TRUE(ListFiles::SaveListToFile(MemoryListBox(), ListFiles::JudgeScriptsPath()));
     EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()), "") << "an empty list empties the file";
 
     error.clear(); // files that cannot be written: see the export test
     EXPECT_FALSE(ListFiles::SaveListToFile(list, "", &error) || error.empty()) << "no file name";
 }
 
-// Keeps the first of each kind (letter case ignored, Latin-1 letters too) in order; the selection is
-// where a search from the top for the last entry stops.
+// Keeps the first of each kind, case ignored (Latin-1 too); selects where a search for the last entry stops.
 TEST(RemoveDuplicates, KeepsFirstOfEachKindInOrder)
 {
     for (const auto& [entries, survivors, selected] : { std::tuple { Entries {}, Entries {}, -1 },
              std::tuple { Entries { "A", "b", "a", "B", "A" }, Entries { "A", "b" }, 0 },
-             std::tuple { Entries { "x", "X", "y" }, Entries { "x", "y" }, 1 },
              std::tuple { Entries { "", "a", "", "A" }, Entries { "", "a" }, 1 },
              std::tuple { Entries { "\xC9t\xE9", "\xE9T\xC9", "\xD7", "\xF7" },
                  Entries { "\xC9t\xE9", "\xD7", "\xF7" }, 2 },
@@ -195,20 +188,18 @@ protected:
 // "Clear" empties the queue, "clear1" the view only; other keys, letter case included, do nothing.
 TEST_F(FoundProxyOperationsTest, MenuKeysCompareExactly)
 {
-    for (const auto& [key, pending, rows, captions] :
-        { std::tuple { "Clear", 0, 2, Entries { "3:Loaded: 0" } }, std::tuple { "clear1", 1, 0, Entries {} },
-            std::tuple { "clear", 1, 2, Entries {} }, std::tuple { "CLEAR1", 1, 2, Entries {} },
-            std::tuple { "Export", 1, 2, Entries {} }, std::tuple { "killdupes ", 1, 2, Entries {} } }) {
+    for (const auto& [key, pending, rows, captions] : { std::tuple { "clear1", 1, 0, Entries {} },
+             std::tuple { "clear", 1, 2, Entries {} }, std::tuple { "CLEAR1", 1, 2, Entries {} },
+             std::tuple { "Export", 1, 2, Entries {} }, std::tuple { "killdupes ", 1, 2, Entries {} },
+             std::tuple { "Clear", 0, 2, Entries { "3:Loaded: 0" } } }) {
         list1.clear();
-        list2.clear();
         view.clear();
-        shownCaptions.clear();
         list1.addItem("1.1.1.1:80");
         find("9.9.9.9", "80");
         find("9.9.9.9", "80");
         ops.buttonMenuClick(key);
-        EXPECT_EQ(std::tuple(list1.count(), view.rowCount(), list2.count(), shownCaptions),
-            std::tuple(pending, rows, 2, captions))
+        EXPECT_EQ(
+            std::tuple(list1.count(), view.rowCount(), shownCaptions), std::tuple(pending, rows, captions))
             << key;
     }
     EXPECT_EQ(dialog.showCount(), 0);
@@ -233,8 +224,8 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
         entriesOf(list2), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
 }
 
-// Column clicks sort as text; a right press over a selected row with an address opens the menu;
-// Copy Proxy and a click in the found list put the selected proxy on the clipboard.
+// Column clicks sort as text; a right press over a selected address opens the menu; copies reach the
+// clipboard.
 TEST_F(FoundProxyOperationsTest, ViewCommands)
 {
     for (const char* port : { "80", "1080", "8080", "3128" })
@@ -242,7 +233,6 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
     view.addRow({}, { "", "80", "1" });
     for (const auto& [selected, button, menus] : { std::tuple { -1, FoundProxyOperations::RightButton, 0 },
              std::tuple { 0, FoundProxyOperations::LeftButton, 0 },
-             std::tuple { 0, FoundProxyOperations::MiddleButton, 0 },
              std::tuple { 0, FoundProxyOperations::RightButton, 1 },
              std::tuple { 4, FoundProxyOperations::RightButton, 1 } }) {
         view.setSelectedRow(selected);
@@ -265,8 +255,6 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
     ops.columnClick(3);
     EXPECT_EQ(view.sortKey(), 2);
     EXPECT_EQ(column(2), (Entries { "1080", "3128", "80", "80", "8080" }));
-    ops.columnClick(1);
-    EXPECT_EQ(view.sortKey(), 0);
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot)
@@ -284,7 +272,6 @@ TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot
     ops.columnClick(2);
     dialog.setNextFileName(file("found.txt"));
     ops.buttonMenuClick("export");
-    EXPECT_EQ(dialog.shown().at(1).kind, FakeFileDialog::Kind::Save);
     EXPECT_EQ(dialog.shown().at(1).filter, "Text File|*.txt|");
     const QByteArray found = "10.0.0.3:80\r\n10.0.0.1:8080\r\n10.0.0.2:3128\r\n";
     EXPECT_EQ(test::readFile(file("found.txt")), found);
@@ -319,24 +306,20 @@ protected:
     QByteArray read() const { return test::readFile(path); }
     void write(const QByteArray& bytes) const { ASSERT_TRUE(test::writeFile(path, bytes)); }
     static QString status(const JudgeListEditor& form) { return form.Label1()->text(); }
-    static QString error(int number) { return u"Status: "_s + QString::fromLocal8Bit(std::strerror(number)); }
 
     QTemporaryDir dir;
     const std::string path = dir.filePath(u"judgescripts.txt"_s).toStdString();
 };
 
 // Loading and saving unchanged leaves the file as it was, but for its line ends.
-TEST_F(JudgeListEditorTest, LoadThenSaveUnchanged)
+TEST_F(JudgeListEditorTest, LoadAndSave)
 {
     const std::tuple<QByteArray, QString, QByteArray> cases[]
         = { { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
               { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
               { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
                   "http://h\xE9.example/\xA0j\r\n" },
-              { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" },
-              // Longer than the list reader's cap: read whole, not cut.
-              { QByteArray(70000, 'j') + "\r\nb\r\n", QString(70000, u'j') + u"\nb\n"_s,
-                  QByteArray(70000, 'j') + "\r\nb\r\n" } };
+              { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" } };
     for (const auto& [file, shown, saved] : cases) {
         SCOPED_TRACE(file.left(40).toStdString());
         write(file);
@@ -347,16 +330,15 @@ TEST_F(JudgeListEditorTest, LoadThenSaveUnchanged)
         EXPECT_EQ(status(form), u"Status: File saved."_s);
         EXPECT_EQ(read(), saved);
     }
-}
 
-TEST_F(JudgeListEditorTest, NothingIsSavedThatWouldLoseText)
-{
+    // Nothing is saved that would lose text.
     const std::string folder = dir.filePath(u"folder"_s).toStdString();
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
     const QByteArray big = QByteArray(JudgeListEditor::kMaxFileBytes, 'x') + "\r\n";
     write(big);
-    for (const auto& [file, shown] : { std::pair { folder, error(EISDIR) },
-             std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
+    for (const auto& [file, shown] :
+        { std::pair { folder, u"Status: "_s + QString::fromLocal8Bit(std::strerror(EISDIR)) },
+            std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
         JudgeListEditor form(file);
         EXPECT_EQ(status(form) + form.Text1()->toPlainText(), shown) << "nothing shown";
         form.Text1()->setPlainText(u"http://judge/"_s);
@@ -402,17 +384,16 @@ TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWith
         JudgeEditorLauncher launcher(path);
         launcher.show();
         JudgeListEditor* first = launcher.form();
-        ASSERT_NE(first, nullptr);
-        EXPECT_TRUE(first->isVisible() && !first->isModal() && first->windowFlags().testFlag(Qt::Tool));
+        ASSERT_TRUE(
+            first && first->isVisible() && !first->isModal() && first->windowFlags().testFlag(Qt::Tool));
         EXPECT_EQ(first->minimumSize(), first->maximumSize()) << "a fixed tool window";
         first->Text1()->setPlainText(u"edited"_s);
-        launcher.show(); // already open: not read again
-        EXPECT_EQ(launcher.form(), first);
-        EXPECT_EQ(first->Text1()->toPlainText(), u"edited"_s);
+        launcher.show();
+        EXPECT_TRUE(launcher.form() == first && first->Text1()->toPlainText() == u"edited"_s)
+            << "not read again";
 
         Q_EMIT first->styleButton2()->Click(); // Cancel: no question, nothing saved
-        EXPECT_FALSE(first->isVisible());
-        EXPECT_EQ(read(), QByteArray("a\r\n"));
+        EXPECT_TRUE(!first->isVisible() && read() == "a\r\n");
         launcher.show(); // before the closed one is deleted
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_TRUE(launcher.form() && launcher.form()->isVisible());
