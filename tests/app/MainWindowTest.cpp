@@ -1,12 +1,16 @@
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "app/AppFonts.h"
 #include "app/ListWiring.h"
 #include "app/MainWindow.h"
 #include "lists/JudgeListEditor.h"
@@ -29,15 +33,20 @@ TEST(MainWindow, EventsReachTheOperations)
     const std::string store = dir.filePath(u"registry.reg"_s).toStdString();
     const std::string judges = ListFiles::JudgeScriptsPath(); // beside this test's executable
     ASSERT_TRUE(test::writeFile(judges, "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
-    MainWindow::Services services;
-    services.clipboard = std::make_unique<FakeClipboard>();
-    services.messageBox = std::make_unique<FakeMessageBox>();
-    services.fileDialog = std::make_unique<FakeFileDialog>();
-    auto* clipboard = static_cast<FakeClipboard*>(services.clipboard.get());
-    auto w = std::make_unique<MainWindow>(std::move(services));
+    auto* clipboard = new FakeClipboard;
+    auto w
+        = std::make_unique<MainWindow>(MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
+            std::make_unique<FakeMessageBox>(), std::make_unique<FakeFileDialog>() });
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
+    // Captions are not cut off (without the font they are drawn in another one).
+    const auto fits = [](const QWidget* widget, const QString& text, int margin) {
+        return !AppFonts::hasTahoma()
+            || widget->fontMetrics().horizontalAdvance(text) + margin <= widget->width();
+    };
+    EXPECT_TRUE(fits(w->Label3(), u"Sockets [ 100 ]"_s, 0) && fits(w->CmdEdit(), w->CmdEdit()->Caption(), 0)
+        && fits(w->Frame3(), w->Frame3()->title(), 16) && fits(w->toolbarButton(4), w->buttonCaption(4), 4));
 
     auto* wiring = new ListWiring(*w, std::make_unique<FileRegistryStore>(store), {}, judges);
     for (const std::string ip : { "10.0.0.2", "10.0.0.1", "10.0.0.2" }) {

@@ -32,7 +32,6 @@ const std::string g_folder = [] {
 
 const std::string kKey = SystemProxyCommands::kKeyPath;
 
-// Takes every number and refuses every string.
 class StringRefusingStore final : public RegistryStore
 {
 public:
