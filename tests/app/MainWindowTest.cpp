@@ -13,6 +13,7 @@
 #include "app/AppFonts.h"
 #include "app/ListWiring.h"
 #include "app/MainWindow.h"
+#include "controls/button/ButtonStoredSettings.h"
 #include "lists/JudgeListEditor.h"
 #include "lists/ListFiles.h"
 #include "platform/FileRegistryStore.h"
@@ -54,8 +55,21 @@ TEST(MainWindow, EventsReachTheOperations)
         w->List2().addItem(ip + ":8080");
     }
     w->List1().addItem("1.1.1.1:80");
+    // Edit's stored bold caption is drawn bold: more ink than the same button in the regular weight.
+    auto* regular = new StyleButton(w->Frame3());
+    ButtonStoredSettings::apply(*regular, ButtonStoredSettings::resourcePath(u"CmdEdit"_s));
+    regular->setFont(AppFonts::tahoma(false));
+    regular->setGeometry(w->CmdEdit()->geometry().translated(0, 30));
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    const auto ink = [](const QImage& image) {
+        long total = 0;
+        for (int y = 2; y < image.height() - 2; ++y)
+            for (int x = 2; x < image.width() - 2; ++x)
+                total += 255 - qGray(image.pixel(x, y));
+        return total;
+    };
+    EXPECT_GT(ink(w->CmdEdit()->image()), ink(regular->image()) * 6 / 5);
 
     // A right press on any cell selects the row first and opens the menu.
     QTreeView* view = w->ListView1();

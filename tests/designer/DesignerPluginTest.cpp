@@ -149,6 +149,26 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
     EXPECT_EQ(panelsOf(bar)->PanelCaption(1) + panelsOf(bar)->ToolTipText(1), u"ct"_s);
 }
 
+// The records stay with the bar: a panel deleted in one session gets its record back when a later
+// session adds it again, and widths are the bar's own (here without a gripper).
+TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
+{
+    PanelStatusBar source;
+    source.AddPanel(100, u"Status"_s, QString(), true, AutoSizeMode::Spring);
+    source.AddPanel(100, u"Pending"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    source.setMinWidth(2, 73);
+    form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
+    form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
+    for (const int session : { 1, 2 }) {
+        DesignerStatusBarTarget target(form, bar);
+        PanelsPage page(nullptr, &messages);
+        page.SelectionChanged(&target);
+        EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
+        session == 1 ? page.deletePanel() : page.addPanel();
+    }
+    EXPECT_EQ(panelsOf(bar)->NumberOfPanels() * 1000 + panelsOf(bar)->MinWidth(2), 2073) << "the old record is back";
+}
+
 TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
 {
     DesignerStatusBarTarget target(form, bar);
