@@ -156,7 +156,6 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
     } rows[] = {
         { at(working.port()) + QStringLiteral("/j.php"), 0, "" },
         { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
-        { at(failing.port()), 3, noComment + "; the URL has no path;" },
         { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
         { refusing, 3, ": connection refused;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },

@@ -128,19 +128,6 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << "progress a few times a second, not per event";
 }
 
-// No limit of the window's: 2000 entries on 500 sockets, 500 at once, every find written and exported.
-TEST_F(CheckRun, AListOnManySockets)
-{
-    loop.setPeer("10.0.0.1", 80, PeerScript::answering("Comment", 50));
-    const std::string exported = dir.filePath(QStringLiteral("found.txt")).toStdString();
-    EXPECT_EQ(run({ "--quiet", "--no-judge-check", "--judge=http://j/", "--sockets=500", "--out", exported,
-                  write("l.txt", QByteArray("10.0.0.1:80\n").repeated(2000)) }), 0);
-    EXPECT_EQ(QByteArray::fromStdString(out.str()).count('\n'), 2000);
-    EXPECT_EQ(test::readFile(exported).count('\n'), 2000);
-    ASSERT_EQ(loop.connects().size(), 2000u);
-    EXPECT_TRUE(loop.connects()[499].atMs == 0 && loop.connects()[500].atMs > 0);
-}
-
 // One line of a format read back as ip[:port]|level|ms|ok|reason; tsv has no ms ("-").
 std::string readBack(const std::string& format, const std::string& line)
 {

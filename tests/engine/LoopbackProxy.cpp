@@ -10,6 +10,23 @@
 
 namespace qv::test {
 
+namespace {
+std::string judgePage(const std::string& level)
+{
+    return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body><pre>REMOTE_ADDR = 127.0.0.1</pre>"
+           "<p>Comment: your proxy</p><font color=\"blue\">"
+        + level + "</font></body></html>\r\n";
+}
+
+// Linger 0: the close sends a reset instead of an orderly end.
+void resetNow(QTcpSocket* socket)
+{
+    const linger hard { 1, 0 };
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    socket->abort();
+}
+} // namespace
+
 LoopbackProxy::LoopbackProxy(Mode mode, std::string level)
     : m_mode(mode)
     , m_level(std::move(level))
@@ -20,13 +37,6 @@ LoopbackProxy::LoopbackProxy(Mode mode, std::string level)
     m_server.setListenBacklogSize(256);
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackProxy::onConnection);
-}
-
-std::string LoopbackProxy::judgePage(const std::string& level)
-{
-    return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body><pre>REMOTE_ADDR = 127.0.0.1</pre>"
-           "<p>Comment: your proxy</p><font color=\"blue\">"
-        + level + "</font></body></html>\r\n";
 }
 
 quint16 LoopbackProxy::refusingPort()
@@ -60,15 +70,6 @@ void LoopbackProxy::serveRaw(qintptr descriptor)
     });
 }
 
-namespace {
-// Linger 0: the close sends a reset instead of an orderly end.
-void resetNow(QTcpSocket* socket)
-{
-    const linger hard { 1, 0 };
-    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-    socket->abort();
-}
-} // namespace
 
 void LoopbackProxy::onConnection()
 {
@@ -89,7 +90,6 @@ void LoopbackProxy::onConnection()
                 socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
                 socket->flush();
             };
-            const std::size_t at = page.find("Comment");
             switch (m_mode) {
             case Mode::Working:
             case Mode::Failing:
@@ -98,10 +98,6 @@ void LoopbackProxy::onConnection()
                 break;
             case Mode::Never:
             case Mode::ReadsToBlankLine:
-                break;
-            case Mode::ResetMidAnswer: // cut before the pass marker: the proxy fails, the scan goes on
-                send(page.substr(0, at - 3));
-                QTimer::singleShot(50, socket, [socket] { resetNow(socket); });
                 break;
             case Mode::PageThenReset:
                 send(page);
@@ -114,16 +110,6 @@ void LoopbackProxy::onConnection()
             case Mode::ResetBeforeAnswer:
                 resetNow(socket);
                 break;
-            case Mode::Endless: {
-                send(page);
-                auto* pump = new QTimer(socket);
-                connect(pump, &QTimer::timeout, socket, [socket] {
-                    if (socket->bytesToWrite() < 256 * 1024)
-                        socket->write(QByteArray(64 * 1024, 'x'));
-                });
-                pump->start(1);
-                break;
-            }
             }
         });
     }

@@ -15,8 +15,6 @@ public:
         Working, // the judge page, then close
         Failing, // an error page, then close
         Never, // accepts, reads, never answers
-        ResetMidAnswer, // part of the judge page, then a reset
-        Endless, // data without end
         PageThenReset, // the judge page, then at once a reset
         PageThenLateReset, // the judge page, a reset 200 ms later
         ReadsToBlankLine, // reads only up to the first blank line, answers and closes: the kernel resets
@@ -28,7 +26,6 @@ public:
     int requests() const { return m_requests; }
     std::string lastRequest() const { return m_lastRequest; }
 
-    static std::string judgePage(const std::string& level);
     // A loopback port with nothing listening on it.
     static quint16 refusingPort();
 

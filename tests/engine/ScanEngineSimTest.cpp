@@ -7,7 +7,6 @@
 #include "engine/ScanEngine.h"
 #include "platform/MemoryListBox.h"
 #include "support/FakeEventLoop.h"
-#include "support/FakeTcpSocket.h"
 
 namespace qv {
 namespace {
@@ -162,6 +161,9 @@ TEST(ScanSim, Scenarios)
         const int entries = sim.list1.count();
         sim.engine.start();
         sim.loop.runUntilIdle();
+        sim.found.setSelectedRow(0);
+        sim.found.removeRow(sim.found.rowCount()); // one past the last row is refused
+        EXPECT_EQ(sim.found.subItem(sim.found.rowCount(), 1), "");
         EXPECT_EQ(sim.foundRows(), row.found);
         if (!row.connectsAt.empty()) {
             std::vector<std::int64_t> at;
@@ -195,6 +197,8 @@ TEST(ScanSim, Scenarios)
         EXPECT_TRUE(sim.view.isButtonEnabled(ScanView::kFoundButton));
         EXPECT_TRUE(sim.allClosed());
         EXPECT_EQ(sim.loop.pendingEvents(), 0u);
+        sim.found.clear();
+        EXPECT_EQ(sim.found.selectedRow(), -1);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -266,6 +267,14 @@ TEST_P(SocketContract, CloseIsSilentInEveryStateAndTheSocketConnectsAgain)
     Recorder rec;
     auto socket = make(rec);
     socket->close();
+    const auto openFds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto fds = openFds();
+    for (int i = 0; i < 20; ++i) {
+        aim(*socket);
+        ASSERT_TRUE(socket->connect());
+        socket->close();
+    }
+    EXPECT_EQ(openFds(), fds) << "a closed socket keeps no descriptor";
     for (const std::string host : { "127.0.0.1", "localhost", "255.255.255.255" }) {
         aim(*socket, host);
         ASSERT_TRUE(socket->connect());
@@ -391,23 +400,6 @@ TEST_P(SocketContract, ANewSocketInADestroyedSocketsSlotGetsNoStaleEvent)
     }
 }
 
-TEST_P(SocketContract, ManySocketsAtOnce)
-{
-    constexpr int kSockets = 100;
-    std::vector<std::unique_ptr<TcpSocket>> sockets;
-    int connected = 0;
-    for (int i = 0; i < kSockets; ++i) {
-        sockets.push_back(m_loop->createSocket());
-        TcpSocket* s = sockets.back().get();
-        TcpSocketEvents e;
-        e.connected = [&connected, s] { ++connected, s->sendData("x"); };
-        s->setEvents(e);
-        aim(*s);
-        ASSERT_TRUE(s->connect());
-    }
-    ASSERT_TRUE(runUntil([&] { return connected == kSockets && m_received.size() == kSockets; }));
-}
-
 INSTANTIATE_TEST_SUITE_P(Loops, SocketContract, testing::Values(Kind::Qt, Kind::Epoll, Kind::EpollInQt), kindName);
 
 // Timers compare the order of ticks of two timers, never clock readings, so a slow machine delays
@@ -453,21 +445,22 @@ TEST_P(TimerContract, TicksEveryIntervalOnlyWhileEnabledWithAPositiveInterval)
     EXPECT_TRUE(t->isEnabled());
 }
 
-// Timer a starts, b starts the same interval later, then a is changed: does a still tick first?
+// Timer a starts, b starts the same interval later, then one is changed: which ticks first?
 TEST_P(TimerContract, WhatRestartsARunningTimer)
 {
     constexpr int kInterval = 250;
-    const std::pair<std::function<void(Timer&)>, char> rows[] = {
-        { [](Timer& a) { a.setEnabled(true); }, 'a' }, // enabling a running timer changes nothing
-        { [](Timer& a) { a.setEnabled(false), a.setEnabled(true); }, 'b' }, // a full interval again
-        { [](Timer& a) { a.setInterval(kInterval); }, 'b' }, // a new interval restarts it
+    const std::pair<std::function<void(Timer&, Timer&)>, char> rows[] = {
+        { [](Timer& a, Timer&) { a.setEnabled(true); }, 'a' }, // enabling a running timer changes nothing
+        { [](Timer& a, Timer&) { a.setEnabled(false), a.setEnabled(true); }, 'b' }, // a full interval again
+        { [](Timer& a, Timer&) { a.setInterval(kInterval); }, 'b' }, // a new interval restarts it
+        { [](Timer&, Timer& b) { b.setInterval(kInterval / 5); }, 'b' }, // an earlier deadline comes first
     };
     for (const auto& [change, first] : rows) {
         m_ticks.clear();
         auto a = make('a', kInterval, true);
         runFor(80);
         auto b = make('b', kInterval, true);
-        change(*a);
+        change(*a, *b);
         ASSERT_TRUE(m_ticks.empty()) << "machine too slow for this test";
         ASSERT_TRUE(runUntilTicks(2));
         EXPECT_EQ(m_ticks[0], first);
@@ -520,12 +513,6 @@ TEST_P(TimerContract, ANewTimerAfterOneDestroyedInItsTickKeepsItsOwnInterval)
     runFor(100);
     EXPECT_EQ(m_ticks, std::vector<char> { 'o' });
     EXPECT_TRUE(next && next->isEnabled());
-}
-
-TEST_P(TimerContract, ClockIsMonotonic)
-{
-    for (std::int64_t i = 0, last = 0, now; i < 1000; ++i, last = now)
-        ASSERT_GE(now = m_loop->nowMs(), last);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loops, TimerContract, testing::Values(Kind::Qt, Kind::Epoll, Kind::EpollInQt), kindName);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/EventLoop.h"
+#include "platform/TcpSocket.h"
 
 namespace qv::test {
 
@@ -79,7 +80,7 @@ public:
     const PeerScript* peer(const std::string& host, int port) const;
 
     // Sockets alive now, in creation order.
-    const std::vector<FakeTcpSocket*>& sockets() const { return m_sockets; }
+    const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
     const std::vector<ConnectRecord>& connects() const { return m_connects; }
     const std::vector<SendRecord>& sends() const { return m_sends; }
     int yieldCount() const { return m_yields; }
@@ -103,7 +104,7 @@ private:
     std::uint64_t m_seq = 0;
     std::map<std::pair<std::int64_t, std::uint64_t>, Event> m_events;
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
-    std::vector<FakeTcpSocket*> m_sockets;
+    std::vector<TcpSocket*> m_sockets;
     std::vector<ConnectRecord> m_connects;
     std::vector<SendRecord> m_sends;
     int m_yields = 0;
