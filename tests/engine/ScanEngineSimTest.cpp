@@ -159,10 +159,13 @@ TEST(ScanSim, Scenarios)
         sim.serve(row.peers, row.entries.empty());
         sim.add(row.entries);
         const int entries = sim.list1.count();
+        EXPECT_EQ(sim.found.subItem(0, 1) + sim.found.rowText(0), "") << "no row 0 yet";
         sim.engine.start();
         sim.loop.runUntilIdle();
+        sim.found.setSelectedRow(sim.found.rowCount()); // one past the last row is refused
+        EXPECT_EQ(sim.found.selectedRow(), -1);
+        sim.found.removeRow(sim.found.rowCount());
         sim.found.setSelectedRow(0);
-        sim.found.removeRow(sim.found.rowCount()); // one past the last row is refused
         EXPECT_EQ(sim.found.subItem(sim.found.rowCount(), 1), "");
         EXPECT_EQ(sim.foundRows(), row.found);
         if (!row.connectsAt.empty()) {
