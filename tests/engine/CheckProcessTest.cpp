@@ -7,8 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "engine/LoopbackProxy.h"
-#include "support/LoopbackNameServer.h"
+#include "engine/LoopbackServers.h"
 #include "support/TestFiles.h"
 
 namespace qv {

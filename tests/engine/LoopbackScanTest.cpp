@@ -6,12 +6,11 @@
 #include <set>
 
 #include "engine/FakeScanView.h"
-#include "engine/LoopbackProxy.h"
+#include "engine/LoopbackServers.h"
 #include "engine/PlainListView.h"
 #include "engine/ScanEngine.h"
 #include "platform/MemoryListBox.h"
 #include "platform/QtEpollEventLoop.h"
-#include "support/LoopbackNameServer.h"
 
 namespace qv {
 namespace {
