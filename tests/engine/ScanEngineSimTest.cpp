@@ -169,10 +169,7 @@ TEST(ScanSim, Scenarios)
         EXPECT_EQ(sim.found.subItem(sim.found.rowCount(), 1), "");
         EXPECT_EQ(sim.foundRows(), row.found);
         if (!row.connectsAt.empty()) {
-            std::vector<std::int64_t> at;
-            for (const auto& c : sim.loop.connects())
-                at.push_back(c.atMs);
-            EXPECT_EQ(at, row.connectsAt);
+            EXPECT_EQ(sim.loop.connects(), row.connectsAt);
         }
         if (row.endMs >= 0) {
             EXPECT_EQ(sim.loop.nowMs(), row.endMs);
@@ -180,8 +177,8 @@ TEST(ScanSim, Scenarios)
         if (row.lastReply) {
             EXPECT_EQ(sim.engine.record(1).reply.size(), row.lastReply);
         }
-        for (const auto& send : sim.loop.sends())
-            EXPECT_EQ(send.bytes, "GET http://j.test/x.php HTTP/1.0\r\n\r\n\r\n");
+        for (const std::string& send : sim.loop.sends())
+            EXPECT_EQ(send, "GET http://j.test/x.php HTTP/1.0\r\n\r\n\r\n");
         EXPECT_EQ(sim.checksEnded, entries);
         EXPECT_EQ(sim.scanEnds, 1);
         EXPECT_EQ(sim.inFlightAtEnd, 0);
@@ -205,35 +202,21 @@ TEST(ScanSim, Scenarios)
     }
 }
 
-TEST(ScanSim, PanelsWhileRunning)
-{
-    Sim sim;
-    sim.view.slider = 1;
-    sim.serve({ { "10.0.0.1:8080", ok("1", 500) }, { "10.0.0.2:1", silent } });
-    sim.engine.start();
-    EXPECT_EQ(sim.view.panel(1), "Status: Initiating..");
-    EXPECT_EQ(sim.view.panel(3), "Loaded: 1");
-    EXPECT_TRUE(sim.view.running());
-    sim.loop.runUntil(1);
-    EXPECT_EQ(sim.view.panel(1), "Status: Checking 10.0.0.1:8080");
-    sim.loop.runUntil(502);
-    EXPECT_EQ(sim.view.panel(2), "Found: 1");
-    EXPECT_EQ(sim.view.panel(3), "Loaded: 0");
-    EXPECT_EQ(sim.engine.checksInFlight(), 1);
-    EXPECT_EQ(sim.scanEnds, 0);
-}
-
-TEST(ScanSim, BadTimeoutTextKeepsTheLastValidInterval)
+TEST(ScanSim, PanelsWhileRunningAndABadTimeoutTextKeepsTheLastValidInterval)
 {
     Sim sim;
     sim.view.slider = 1;
     sim.view.timeout = "abc";
     sim.serve({ { "10.0.0.1:1", silent }, { "10.0.0.2:1", silent }, { "10.0.0.3:1", silent } });
     sim.engine.start();
+    EXPECT_TRUE(sim.view.running());
+    EXPECT_EQ(sim.view.panel(1) + sim.view.panel(3), "Status: Initiating..Loaded: 2");
     sim.view.timeout = "500"; // read again at the send
+    sim.loop.runUntil(1);
+    EXPECT_EQ(sim.view.panel(1), "Status: Checking 10.0.0.1:1");
     sim.loop.runUntil(501);
     ASSERT_EQ(sim.loop.connects().size(), 2u);
-    EXPECT_EQ(sim.loop.connects()[1].atMs, 501);
+    EXPECT_EQ(sim.loop.connects()[1], 501);
     sim.view.timeout = "0";
     sim.loop.runUntil(1002);
     EXPECT_EQ(sim.loop.connects().size(), 3u);

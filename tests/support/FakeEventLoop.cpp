@@ -56,7 +56,7 @@ bool FakeTcpSocket::connect()
     if (m_state != State::Closed || m_host.empty() || m_port < 1 || m_port > 65535)
         return false;
     m_state = State::Connecting;
-    m_loop.m_connects.push_back({ m_loop.nowMs(), m_host, m_port });
+    m_loop.m_connects.push_back(m_loop.nowMs());
     const PeerScript* script = m_loop.peer(m_host, m_port);
     if (!script || script->connect != PeerScript::Connect::Never)
         play({ script ? script->connectDelayMs : 1,
@@ -68,7 +68,7 @@ bool FakeTcpSocket::sendData(std::string_view bytes)
 {
     if (m_state != State::Connected)
         return false;
-    m_loop.m_sends.push_back({ m_loop.nowMs(), std::string(bytes) });
+    m_loop.m_sends.emplace_back(bytes);
     if (const PeerScript* script = m_loop.peer(m_host, m_port); script && !std::exchange(m_requestSeen, true)) {
         for (PeerStep step : script->reply) {
             if (step.kind == PeerStep::Kind::Stream) // its first bytes come one period after the start

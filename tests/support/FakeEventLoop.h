@@ -49,16 +49,6 @@ struct PeerScript {
 // runs the loop; events due at the same time run in the order they were posted.
 class FakeEventLoop final : public EventLoop {
 public:
-    struct ConnectRecord {
-        std::int64_t atMs;
-        std::string host;
-        int port;
-    };
-    struct SendRecord {
-        std::int64_t atMs;
-        std::string bytes;
-    };
-
     std::unique_ptr<TcpSocket> createSocket() override;
     std::unique_ptr<Timer> createTimer() override;
     // Runs the events already due when it is called, after the onYield hook.
@@ -81,8 +71,9 @@ public:
 
     // Sockets alive now, in creation order.
     const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
-    const std::vector<ConnectRecord>& connects() const { return m_connects; }
-    const std::vector<SendRecord>& sends() const { return m_sends; }
+    // The times of every connect, and every request sent.
+    const std::vector<std::int64_t>& connects() const { return m_connects; }
+    const std::vector<std::string>& sends() const { return m_sends; }
     int yieldCount() const { return m_yields; }
     int timerTicks() const { return m_ticks; }
 
@@ -105,8 +96,8 @@ private:
     std::map<std::pair<std::int64_t, std::uint64_t>, Event> m_events;
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<TcpSocket*> m_sockets;
-    std::vector<ConnectRecord> m_connects;
-    std::vector<SendRecord> m_sends;
+    std::vector<std::int64_t> m_connects;
+    std::vector<std::string> m_sends;
     int m_yields = 0;
     int m_ticks = 0;
 };
