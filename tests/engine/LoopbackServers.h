@@ -17,7 +17,8 @@
 namespace qv::test {
 
 // A proxy on 127.0.0.1 that answers judge requests in one scripted way, for real-socket tests.
-class LoopbackProxy final : public QObject {
+class LoopbackProxy final : public QObject
+{
 public:
     enum class Mode {
         Working, // the judge page, then close
@@ -31,7 +32,8 @@ public:
 
     explicit LoopbackProxy(Mode mode, std::string level = "3")
         : m_mode(mode)
-        , m_page("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><pre>REMOTE_ADDR = 127.0.0.1</pre><p>Comment: "
+        , m_page("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><pre>REMOTE_ADDR = "
+                 "127.0.0.1</pre><p>Comment: "
                  "your proxy</p><font color=\"blue\">"
               + level + "</font></html>\r\n")
     {
@@ -57,7 +59,8 @@ public:
 private:
     // Hands a connection's descriptor to takeRaw instead of wrapping it in a QTcpSocket, which
     // would read everything the client sent.
-    class Server final : public QTcpServer {
+    class Server final : public QTcpServer
+    {
     public:
         std::function<void(qintptr)> takeRaw;
 
@@ -111,8 +114,9 @@ private:
                 m_lastRequest = *request;
                 if (m_mode == Mode::Working || m_mode == Mode::Failing || m_mode == Mode::PageThenReset
                     || m_mode == Mode::PageThenLateReset) {
-                    socket->write(m_mode == Mode::Failing ? "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>"
-                                                          : m_page.c_str());
+                    socket->write(m_mode == Mode::Failing
+                            ? "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>"
+                            : m_page.c_str());
                     socket->flush();
                 }
                 if (m_mode == Mode::Working || m_mode == Mode::Failing)
@@ -135,7 +139,8 @@ private:
 // A name server on 127.0.0.1 for look-up tests, run on Qt's loop. It answers each question after
 // delayMs: an A question with 127.0.0.1, any other type with no records; a name beginning with
 // "never" gets no answer at all, one beginning with "missing" is answered "no such name".
-class LoopbackNameServer final : public QObject {
+class LoopbackNameServer final : public QObject
+{
 public:
     explicit LoopbackNameServer(int delayMs = 0)
         : m_delayMs(delayMs)
@@ -146,7 +151,10 @@ public:
     // "127.0.0.1:port", as a resolver's server setting takes it.
     std::string address() const { return "127.0.0.1:" + std::to_string(m_socket.localPort()); }
     // A questions seen for name (lower case, no final dot).
-    int questions(const std::string& name) const { return m_questions.contains(name) ? m_questions.at(name) : 0; }
+    int questions(const std::string& name) const
+    {
+        return m_questions.contains(name) ? m_questions.at(name) : 0;
+    }
 
 private:
     void onReadyRead()
@@ -175,9 +183,10 @@ private:
                 reply[7] = 1;
                 reply.append("\xc0\x0c\0\1\0\1\0\0\0\x3c\0\4\x7f\0\0\1", 16); // 127.0.0.1, 60 s
             }
-            QTimer::singleShot(m_delayMs, this, [this, reply, to = datagram.senderAddress(), port = datagram.senderPort()] {
-                m_socket.writeDatagram(reply, to, port);
-            });
+            QTimer::singleShot(
+                m_delayMs, this, [this, reply, to = datagram.senderAddress(), port = datagram.senderPort()] {
+                    m_socket.writeDatagram(reply, to, port);
+                });
         }
     }
 
