@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
-#include "engine/PlainListView.h"
 #include "engine/ProxyLoader.h"
-#include "engine/ScanEngine.h"
-#include "platform/MemoryListBox.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileDialog.h"
 #include "support/TestFiles.h"
@@ -17,7 +14,7 @@ namespace {
 
 using test::PeerScript;
 
-class Loading : public testing::Test {
+class Loading : public testing::Test, public test::ScanRig<test::FakeEventLoop> {
 protected:
     std::string write(const std::string& name, const QByteArray& bytes)
     {
@@ -41,11 +38,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    test::FakeEventLoop loop;
-    test::FakeScanView view;
-    MemoryListBox list1, list2;
-    PlainListView found;
-    ScanEngine engine { loop, view, list1, list2, found };
     ProxyLoader loader { loop, view, list1, engine };
     FakeFileDialog dialog;
 };
@@ -101,10 +93,6 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
         loop.setPeer("10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250), 3128,
             PeerScript::answering("Comment", 3));
     list1.addItem("10.2.0.0:3128");
-    int ended = 0;
-    ScanEngine::Hooks hooks;
-    hooks.scanEnded = [&] { ++ended; };
-    engine.setHooks(hooks);
     engine.start();
     loop.onYield = [&] { loop.advanceBy(2); };
     EXPECT_EQ(loader.loadFile(write("run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
@@ -115,7 +103,7 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
     loop.onYield = nullptr;
     loop.runUntilIdle();
     EXPECT_EQ(found.rowCount(), 3000);
-    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(scanEnds, 1);
     EXPECT_TRUE(view.idle());
 }
 

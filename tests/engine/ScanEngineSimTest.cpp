@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
-#include "engine/PlainListView.h"
-#include "engine/ScanEngine.h"
-#include "platform/MemoryListBox.h"
 #include "support/FakeEventLoop.h"
 
 namespace qv {
@@ -30,17 +27,7 @@ PeerScript steps(std::vector<test::PeerStep> reply, PeerScript::Connect how = Pe
 const PeerScript silent {}; // accepts, never answers
 const PeerScript never = steps({}, PeerScript::Connect::Never);
 
-struct Sim {
-    Sim()
-    {
-        ScanEngine::Hooks hooks;
-        hooks.checkEnded = [this](const ScanEngine::CheckEnd&) { ++checksEnded; };
-        hooks.scanEnded = [this] {
-            ++scanEnds;
-            inFlightAtEnd = engine.checksInFlight();
-        };
-        engine.setHooks(std::move(hooks));
-    }
+struct Sim : test::ScanRig<test::FakeEventLoop> {
     void add(const Strings& entries)
     {
         for (const std::string& e : entries)
@@ -56,24 +43,10 @@ struct Sim {
                 list1.addItem(at);
         }
     }
-    Strings foundRows() const
-    {
-        Strings out;
-        for (int r = 0; r < found.rowCount(); ++r)
-            out.push_back(found.subItem(r, 1) + ":" + found.subItem(r, 2) + "/" + found.subItem(r, 3));
-        return out;
-    }
     bool allClosed() const
     {
         return std::ranges::all_of(loop.sockets(), [](auto* s) { return s->state() == TcpSocket::State::Closed; });
     }
-
-    test::FakeEventLoop loop;
-    test::FakeScanView view;
-    MemoryListBox list1, list2;
-    PlainListView found;
-    ScanEngine engine { loop, view, list1, list2, found };
-    int scanEnds = 0, checksEnded = 0, inFlightAtEnd = -1;
 };
 
 struct Scenario {
