@@ -16,12 +16,6 @@ using test::PeerScript;
 
 class Loading : public testing::Test, public test::ScanRig<test::FakeEventLoop> {
 protected:
-    std::string write(const std::string& name, const QByteArray& bytes)
-    {
-        const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
-        EXPECT_TRUE(test::writeFile(path, bytes));
-        return path;
-    }
     static QByteArray lines(int from, int count)
     {
         QByteArray text;
@@ -47,7 +41,7 @@ TEST_F(Loading, LinesAreTakenUnchangedAndACancelLoadsNothing)
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.showCount(), 1);
     EXPECT_TRUE(view.log.empty());
-    dialog.setNextFileName(write("a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
+    dialog.setNextFileName(test::writeIn(dir, "a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
     view.buttons[ScanView::kStartButton] = false;
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.filter(), "Text Files|*.txt|All Files|*.*");
@@ -60,7 +54,7 @@ TEST_F(Loading, LinesAreTakenUnchangedAndACancelLoadsNothing)
 
 TEST_F(Loading, StopsAt32000AndAddsOneMoreLineToAFullList)
 {
-    EXPECT_EQ(loader.loadFile(write("big.txt", lines(0, 40000))), ProxyLoader::Result::LimitReached);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "big.txt", lines(0, 40000))), ProxyLoader::Result::LimitReached);
     EXPECT_EQ(list1.count(), 32000);
     EXPECT_EQ(view.panel(3), "Loaded: 32000");
     EXPECT_EQ(view.panel(1), "Status: Limit 32k Reached.");
@@ -68,7 +62,7 @@ TEST_F(Loading, StopsAt32000AndAddsOneMoreLineToAFullList)
     EXPECT_TRUE(view.isButtonEnabled(ScanView::kStartButton));
     EXPECT_EQ(list1.item(31999), "10.2.127.249:3128");
     view.panels.clear();
-    EXPECT_EQ(loader.loadFile(write("more.txt", lines(50000, 10))), ProxyLoader::Result::LimitReached);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "more.txt", lines(50000, 10))), ProxyLoader::Result::LimitReached);
     EXPECT_EQ(list1.count(), 32001);
     EXPECT_EQ(view.panel(1), "Status: Limit 32k Reached.");
 }
@@ -95,7 +89,7 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
     list1.addItem("10.2.0.0:3128");
     engine.start();
     loop.onYield = [&] { loop.advanceBy(2); };
-    EXPECT_EQ(loader.loadFile(write("run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
     EXPECT_GT(loop.yieldCount(), 2999 / ProxyLoader::kYieldEvery - 1);
     EXPECT_GT(found.rowCount(), 50);
     EXPECT_LT(found.rowCount(), 3000);
@@ -113,7 +107,7 @@ TEST_F(Loading, StopASecondLoadAndCancelDuringTheYields)
     list1.addItem("10.2.0.0:3128");
     loop.setPeer("10.2.0.0", 3128, PeerScript {});
     engine.start();
-    const std::string path = write("stop.txt", lines(1, 1000));
+    const std::string path = test::writeIn(dir, "stop.txt", lines(1, 1000));
     bool stopped = false;
     loop.onYield = [&] {
         if (!std::exchange(stopped, true)) {
