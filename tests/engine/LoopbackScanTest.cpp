@@ -60,9 +60,9 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
     EXPECT_TRUE(view.idle());
 }
 
-// Every name is looked up at once, and once per scan (the next asks again): 100 names that take a second each all fit
-// in a 3000 ms timeout, and the entries that name them again share the answer. Names whose server
-// never answers cost their own checks one timeout and hold up nothing else.
+// Every name is looked up at once, and once per scan (the next asks again): 100 names that take a
+// second each all fit in a 3000 ms timeout, and the entries that name them again share the answer.
+// Names whose server never answers cost their own checks one timeout and hold up nothing else.
 TEST_F(Loopback, SlowAndSilentNameServers)
 {
     LoopbackProxy working(Mode::Working, "1");

@@ -97,9 +97,6 @@ const Scenario kScenarios[] = {
     // An error after the answer began ends it the way a close does; one before any byte fails.
     { "PageThenReset", 1, "8000", { { "10.0.0.1:1", steps({ { 5, Kind::Data, page("1"), 1 }, { 5, Kind::Reset, {}, 1 } }) } },
         {}, { "10.0.0.1:1/1" }, {}, 6 },
-    { "PageThenLateReset", 1, "8000",
-        { { "10.0.0.1:1", steps({ { 5, Kind::Data, page("2"), 1 }, { 205, Kind::Reset, {}, 1 } }) } }, {},
-        { "10.0.0.1:1/2" }, {}, 206 },
     { "PartThenReset", 1, "8000",
         { { "10.0.0.1:1", steps({ { 5, Kind::Data, page("3").substr(0, 25), 1 }, { 9, Kind::Reset, {}, 1 } }) } }, {},
         {}, {}, 10 },
