@@ -229,18 +229,12 @@ TEST(ScanSim, ActionsDuringAScan)
         sim.loop.runUntilIdle();
         EXPECT_TRUE(sim.found.rowCount() == 8 && sim.scanEnds == 1);
     }
-    { // Start while running abandons nothing.
-        Sim sim;
-        midway(sim, 2, 3);
-        sim.engine.start();
-        EXPECT_EQ(sim.loop.connects().size(), 2u);
-        sim.loop.runUntilIdle();
-        EXPECT_TRUE(sim.found.rowCount() == 3 && sim.scanEnds == 1);
-    }
-    { // Entries added during a scan wake the idle sockets.
+    { // Start while running abandons nothing; entries added during a scan wake the idle sockets.
         Sim sim;
         sim.serve({ { "10.0.0.2:1", ok("2", 10) }, { "10.0.0.3:1", ok("3", 10) } }, false);
         midway(sim, 3, 1);
+        sim.engine.start();
+        EXPECT_EQ(sim.loop.connects().size(), 1u);
         sim.add({ "10.0.0.2:1", "10.0.0.3:1" });
         sim.engine.wakeIdleSockets();
         EXPECT_EQ(sim.engine.checksInFlight(), 3);
