@@ -233,9 +233,9 @@ TEST(ScanSim, ActionsDuringAScan)
         Sim sim;
         sim.serve({ { "10.0.0.2:1", ok("2", 10) }, { "10.0.0.3:1", ok("3", 10) } }, false);
         midway(sim, 3, 1);
+        sim.add({ "10.0.0.2:1", "10.0.0.3:1" });
         sim.engine.start();
         EXPECT_EQ(sim.loop.connects().size(), 1u);
-        sim.add({ "10.0.0.2:1", "10.0.0.3:1" });
         sim.engine.wakeIdleSockets();
         EXPECT_EQ(sim.engine.checksInFlight(), 3);
         sim.loop.runUntilIdle();
