@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QNetworkDatagram>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -10,9 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace qv::test {
 
@@ -37,8 +34,6 @@ public:
                  "your proxy</p><font color=\"blue\">"
               + level + "</font></html>\r\n")
     {
-        if (m_mode == Mode::ReadsToBlankLine)
-            m_server.takeRaw = [this](qintptr descriptor) { serveRaw(static_cast<int>(descriptor)); };
         // A hundred sockets may connect at once; the default backlog would drop some of their SYNs.
         m_server.setListenBacklogSize(256);
         m_server.listen(QHostAddress::LocalHost, 0);
@@ -57,20 +52,6 @@ public:
     }
 
 private:
-    // Hands a connection's descriptor to takeRaw instead of wrapping it in a QTcpSocket, which
-    // would read everything the client sent.
-    class Server final : public QTcpServer
-    {
-    public:
-        std::function<void(qintptr)> takeRaw;
-
-    protected:
-        void incomingConnection(qintptr descriptor) override
-        {
-            takeRaw ? takeRaw(descriptor) : QTcpServer::incomingConnection(descriptor);
-        }
-    };
-
     // Linger 0: the close sends a reset instead of an orderly end.
     static void resetNow(QTcpSocket* socket)
     {
@@ -78,48 +59,29 @@ private:
         ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
         socket->abort();
     }
-    void serveRaw(int fd)
-    {
-        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, notifier, [this, fd, notifier] {
-            char buffer[4096];
-            const ssize_t seen = ::recv(fd, buffer, sizeof buffer, MSG_PEEK);
-            const std::string_view peeked(buffer, seen > 0 ? static_cast<std::size_t>(seen) : 0);
-            const std::size_t end = peeked.find("\r\n\r\n");
-            if (seen > 0 && end == std::string_view::npos)
-                return;
-            notifier->setEnabled(false);
-            notifier->deleteLater();
-            if (seen > 0) {
-                ++m_requests;
-                m_lastRequest = peeked.substr(0, end + 4);
-                [[maybe_unused]] const ssize_t taken = ::recv(fd, buffer, end + 4, 0);
-                [[maybe_unused]] const ssize_t sent = ::send(fd, m_page.data(), m_page.size(), MSG_NOSIGNAL);
-            }
-            ::close(fd);
-        });
-    }
     void onConnection()
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
+            if (m_mode == Mode::ReadsToBlankLine) // the rest of the request stays unread: the close resets
+                socket->setReadBufferSize(1);
             auto request = std::make_shared<std::string>();
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
-                const bool complete = request->find("\r\n\r\n") != std::string::npos;
+                if (request->find("\r\n\r\n") != std::string::npos)
+                    return;
                 request->append(socket->readAll().toStdString());
-                if (complete || request->find("\r\n\r\n") == std::string::npos)
+                if (request->find("\r\n\r\n") == std::string::npos)
                     return;
                 ++m_requests;
                 m_lastRequest = *request;
-                if (m_mode == Mode::Working || m_mode == Mode::Failing || m_mode == Mode::PageThenReset
-                    || m_mode == Mode::PageThenLateReset) {
+                if (m_mode != Mode::Never && m_mode != Mode::ResetBeforeAnswer) {
                     socket->write(m_mode == Mode::Failing
                             ? "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>"
                             : m_page.c_str());
                     socket->flush();
                 }
-                if (m_mode == Mode::Working || m_mode == Mode::Failing)
+                if (m_mode == Mode::Working || m_mode == Mode::Failing || m_mode == Mode::ReadsToBlankLine)
                     socket->disconnectFromHost();
                 else if (m_mode == Mode::PageThenReset || m_mode == Mode::ResetBeforeAnswer)
                     resetNow(socket);
@@ -129,7 +91,7 @@ private:
         }
     }
 
-    Server m_server;
+    QTcpServer m_server;
     Mode m_mode;
     std::string m_page;
     int m_requests = 0;
