@@ -6,7 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/PlainListView.h"
+#include "engine/ScanEngine.h"
 #include "engine/ScanView.h"
+#include "platform/MemoryListBox.h"
 
 namespace qv::test {
 
@@ -33,6 +36,32 @@ public:
     std::string timeout = "8000";
     std::string judge = "http://judge.example/azenv.php";
     std::string socketsCaption = "Sockets [ 20 ]";
+};
+
+// The engine with its lists and this view on a loop of the test's choice, counting what its hooks report.
+template <typename Loop> struct ScanRig {
+    ScanRig()
+    {
+        ScanEngine::Hooks hooks;
+        hooks.checkEnded = [this](const ScanEngine::CheckEnd&) { ++checksEnded; };
+        hooks.scanEnded = [this] { ++scanEnds, inFlightAtEnd = engine.checksInFlight(); };
+        engine.setHooks(std::move(hooks));
+    }
+    // The found rows as ip:port/level, in the order found.
+    std::vector<std::string> foundRows() const
+    {
+        std::vector<std::string> out;
+        for (int r = 0; r < found.rowCount(); ++r)
+            out.push_back(found.subItem(r, 1) + ":" + found.subItem(r, 2) + "/" + found.subItem(r, 3));
+        return out;
+    }
+
+    Loop loop;
+    FakeScanView view;
+    MemoryListBox list1, list2;
+    PlainListView found;
+    ScanEngine engine { loop, view, list1, list2, found };
+    int scanEnds = 0, checksEnded = 0, inFlightAtEnd = -1;
 };
 
 } // namespace qv::test

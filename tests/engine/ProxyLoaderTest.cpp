@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
-#include "engine/PlainListView.h"
 #include "engine/ProxyLoader.h"
-#include "engine/ScanEngine.h"
-#include "platform/MemoryListBox.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileDialog.h"
 #include "support/TestFiles.h"
@@ -17,14 +14,8 @@ namespace {
 
 using test::PeerScript;
 
-class Loading : public testing::Test {
+class Loading : public testing::Test, public test::ScanRig<test::FakeEventLoop> {
 protected:
-    std::string write(const std::string& name, const QByteArray& bytes)
-    {
-        const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
-        EXPECT_TRUE(test::writeFile(path, bytes));
-        return path;
-    }
     static QByteArray lines(int from, int count)
     {
         QByteArray text;
@@ -41,11 +32,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    test::FakeEventLoop loop;
-    test::FakeScanView view;
-    MemoryListBox list1, list2;
-    PlainListView found;
-    ScanEngine engine { loop, view, list1, list2, found };
     ProxyLoader loader { loop, view, list1, engine };
     FakeFileDialog dialog;
 };
@@ -55,7 +41,7 @@ TEST_F(Loading, LinesAreTakenUnchangedAndACancelLoadsNothing)
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.showCount(), 1);
     EXPECT_TRUE(view.log.empty());
-    dialog.setNextFileName(write("a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
+    dialog.setNextFileName(test::writeIn(dir, "a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
     view.buttons[ScanView::kStartButton] = false;
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.filter(), "Text Files|*.txt|All Files|*.*");
@@ -68,7 +54,7 @@ TEST_F(Loading, LinesAreTakenUnchangedAndACancelLoadsNothing)
 
 TEST_F(Loading, StopsAt32000AndAddsOneMoreLineToAFullList)
 {
-    EXPECT_EQ(loader.loadFile(write("big.txt", lines(0, 40000))), ProxyLoader::Result::LimitReached);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "big.txt", lines(0, 40000))), ProxyLoader::Result::LimitReached);
     EXPECT_EQ(list1.count(), 32000);
     EXPECT_EQ(view.panel(3), "Loaded: 32000");
     EXPECT_EQ(view.panel(1), "Status: Limit 32k Reached.");
@@ -76,7 +62,7 @@ TEST_F(Loading, StopsAt32000AndAddsOneMoreLineToAFullList)
     EXPECT_TRUE(view.isButtonEnabled(ScanView::kStartButton));
     EXPECT_EQ(list1.item(31999), "10.2.127.249:3128");
     view.panels.clear();
-    EXPECT_EQ(loader.loadFile(write("more.txt", lines(50000, 10))), ProxyLoader::Result::LimitReached);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "more.txt", lines(50000, 10))), ProxyLoader::Result::LimitReached);
     EXPECT_EQ(list1.count(), 32001);
     EXPECT_EQ(view.panel(1), "Status: Limit 32k Reached.");
 }
@@ -101,13 +87,9 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
         loop.setPeer("10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250), 3128,
             PeerScript::answering("Comment", 3));
     list1.addItem("10.2.0.0:3128");
-    int ended = 0;
-    ScanEngine::Hooks hooks;
-    hooks.scanEnded = [&] { ++ended; };
-    engine.setHooks(hooks);
     engine.start();
     loop.onYield = [&] { loop.advanceBy(2); };
-    EXPECT_EQ(loader.loadFile(write("run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
+    EXPECT_EQ(loader.loadFile(test::writeIn(dir, "run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
     EXPECT_GT(loop.yieldCount(), 2999 / ProxyLoader::kYieldEvery - 1);
     EXPECT_GT(found.rowCount(), 50);
     EXPECT_LT(found.rowCount(), 3000);
@@ -115,7 +97,7 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
     loop.onYield = nullptr;
     loop.runUntilIdle();
     EXPECT_EQ(found.rowCount(), 3000);
-    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(scanEnds, 1);
     EXPECT_TRUE(view.idle());
 }
 
@@ -125,7 +107,7 @@ TEST_F(Loading, StopASecondLoadAndCancelDuringTheYields)
     list1.addItem("10.2.0.0:3128");
     loop.setPeer("10.2.0.0", 3128, PeerScript {});
     engine.start();
-    const std::string path = write("stop.txt", lines(1, 1000));
+    const std::string path = test::writeIn(dir, "stop.txt", lines(1, 1000));
     bool stopped = false;
     loop.onYield = [&] {
         if (!std::exchange(stopped, true)) {

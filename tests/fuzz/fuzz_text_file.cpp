@@ -35,10 +35,8 @@ QV_FUZZ_TARGET
 
     const std::vector<std::string> lines = readLines(scratchPath());
     QV_FUZZ_CHECK(input.empty() == lines.empty());
-    bool cut = false;
-    bool lineFeedInside = false;
+    bool cut = false, lineFeedInside = false, lastCut = false;
     std::size_t from = 0;
-    bool lastCut = false;
     for (const std::string& line : lines) {
         QV_FUZZ_CHECK(line.find('\r') == std::string::npos && line.size() <= TextFileReader::kMaxLineBytes);
         lineFeedInside = lineFeedInside || line.find('\n') != std::string::npos;

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -87,7 +88,6 @@ class SocketContract : public LoopTest {
 protected:
     void SetUp() override
     {
-        m_server.setListenBacklogSize(256);
         ASSERT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* peer = m_server.nextPendingConnection()) {
@@ -238,10 +238,13 @@ TEST_P(SocketContract, PeerCloseOrResetKeepsEarlierDataAndCloseDiscardsIt)
     EXPECT_EQ(socket->getData(), "");
 }
 
-TEST_P(SocketContract, ConnectRefusesBadRequestsAtOnce)
+// Bad requests are refused at once. Close in every state raises nothing later, also for a
+// look-up, data or a failure on its way, and keeps no descriptor.
+TEST_P(SocketContract, ConnectRefusesBadRequestsAndCloseIsSilentInEveryState)
 {
     Recorder rec;
     auto socket = make(rec);
+    socket->close();
     const std::pair<std::string, int> bad[] = { { "", m_server.serverPort() }, { "127.0.0.1", 0 },
         { "127.0.0.1", 65536 }, { "127.0.0.1", -80 } };
     for (const auto& [host, port] : bad) {
@@ -251,21 +254,14 @@ TEST_P(SocketContract, ConnectRefusesBadRequestsAtOnce)
     }
     EXPECT_EQ(socket->state(), TcpSocket::State::Closed);
     EXPECT_FALSE(socket->sendData("x")) << "not connected";
-    aim(*socket);
-    ASSERT_TRUE(socket->connect());
-    EXPECT_FALSE(socket->connect()) << "already connecting";
-    ASSERT_TRUE(runUntil([&] { return rec.connected == 1; }));
-    EXPECT_FALSE(socket->connect()) << "already connected";
-    runFor(30);
-    EXPECT_EQ(rec.errors, 0);
-}
-
-// Close in every state raises nothing later, also for a look-up, data or a failure on its way.
-TEST_P(SocketContract, CloseIsSilentInEveryStateAndTheSocketConnectsAgain)
-{
-    Recorder rec;
-    auto socket = make(rec);
-    socket->close();
+    const auto openFds = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto fds = openFds();
+    for (int i = 0; i < 20; ++i) {
+        aim(*socket);
+        ASSERT_TRUE(socket->connect());
+        socket->close();
+    }
+    EXPECT_EQ(openFds(), fds) << "a closed socket keeps no descriptor";
     for (const std::string host : { "127.0.0.1", "localhost", "255.255.255.255" }) {
         aim(*socket, host);
         ASSERT_TRUE(socket->connect());
@@ -280,35 +276,31 @@ TEST_P(SocketContract, CloseIsSilentInEveryStateAndTheSocketConnectsAgain)
     rec.connected = 0;
     aim(*socket, "localhost");
     ASSERT_TRUE(socket->connect());
+    EXPECT_FALSE(socket->connect()) << "already connecting";
     ASSERT_TRUE(runUntil([&] { return rec.events() > 0; }));
     EXPECT_EQ(rec.connected, 1);
+    EXPECT_FALSE(socket->connect()) << "already connected";
+    runFor(30);
+    EXPECT_EQ(rec.events(), 1);
 }
 
 TEST_P(SocketContract, HandlerMayCloseReconnectOrDestroyInsideAnEvent)
 {
     Recorder rec;
     std::unique_ptr<TcpSocket> socket = m_loop->createSocket();
-    int reconnects = 0;
-    bool done = false;
-    TcpSocketEvents events;
+    TcpSocketEvents events = rec.events(*socket);
     events.dataArrival = [&](std::size_t) {
         rec.data += socket->getData();
         socket->close();
-        if (reconnects < 3) {
-            ++reconnects;
+        if (rec.data.size() < 4 * 6)
             EXPECT_TRUE(socket->connect());
-        } else {
-            done = true;
-            // The Qt socket must outlive its own events; the epoll socket may go inside one.
-            if (epollBased())
-                socket.reset();
-        }
+        else if (epollBased()) // a Qt socket must outlive its own events; an epoll socket may go inside one
+            socket.reset();
     };
     events.connected = [&] {
         ++rec.connected;
         EXPECT_TRUE(socket->sendData("hello"));
     };
-    events.error = [&](int, const std::string&) { ++rec.errors; };
     socket->setEvents(events);
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
         QTcpSocket* peer = m_peers.last();
@@ -319,7 +311,7 @@ TEST_P(SocketContract, HandlerMayCloseReconnectOrDestroyInsideAnEvent)
     });
     aim(*socket);
     ASSERT_TRUE(socket->connect());
-    ASSERT_TRUE(runUntil([&] { return done; }));
+    ASSERT_TRUE(runUntil([&] { return rec.data.size() >= 4 * 6; }));
     runFor(50);
     EXPECT_EQ(rec.connected, 4);
     EXPECT_EQ(rec.data, "answeransweransweranswer");
@@ -391,23 +383,6 @@ TEST_P(SocketContract, ANewSocketInADestroyedSocketsSlotGetsNoStaleEvent)
     }
 }
 
-TEST_P(SocketContract, ManySocketsAtOnce)
-{
-    constexpr int kSockets = 100;
-    std::vector<std::unique_ptr<TcpSocket>> sockets;
-    int connected = 0;
-    for (int i = 0; i < kSockets; ++i) {
-        sockets.push_back(m_loop->createSocket());
-        TcpSocket* s = sockets.back().get();
-        TcpSocketEvents e;
-        e.connected = [&connected, s] { ++connected, s->sendData("x"); };
-        s->setEvents(e);
-        aim(*s);
-        ASSERT_TRUE(s->connect());
-    }
-    ASSERT_TRUE(runUntil([&] { return connected == kSockets && m_received.size() == kSockets; }));
-}
-
 INSTANTIATE_TEST_SUITE_P(Loops, SocketContract, testing::Values(Kind::Qt, Kind::Epoll, Kind::EpollInQt), kindName);
 
 // Timers compare the order of ticks of two timers, never clock readings, so a slow machine delays
@@ -453,21 +428,22 @@ TEST_P(TimerContract, TicksEveryIntervalOnlyWhileEnabledWithAPositiveInterval)
     EXPECT_TRUE(t->isEnabled());
 }
 
-// Timer a starts, b starts the same interval later, then a is changed: does a still tick first?
+// Timer a starts, b starts the same interval later, then one is changed: which ticks first?
 TEST_P(TimerContract, WhatRestartsARunningTimer)
 {
     constexpr int kInterval = 250;
-    const std::pair<std::function<void(Timer&)>, char> rows[] = {
-        { [](Timer& a) { a.setEnabled(true); }, 'a' }, // enabling a running timer changes nothing
-        { [](Timer& a) { a.setEnabled(false), a.setEnabled(true); }, 'b' }, // a full interval again
-        { [](Timer& a) { a.setInterval(kInterval); }, 'b' }, // a new interval restarts it
+    const std::pair<std::function<void(Timer&, Timer&)>, char> rows[] = {
+        { [](Timer& a, Timer&) { a.setEnabled(true); }, 'a' }, // enabling a running timer changes nothing
+        { [](Timer& a, Timer&) { a.setEnabled(false), a.setEnabled(true); }, 'b' }, // a full interval again
+        { [](Timer& a, Timer&) { a.setInterval(kInterval); }, 'b' }, // a new interval restarts it
+        { [](Timer&, Timer& b) { b.setInterval(kInterval / 5); }, 'b' }, // an earlier deadline comes first
     };
     for (const auto& [change, first] : rows) {
         m_ticks.clear();
         auto a = make('a', kInterval, true);
         runFor(80);
         auto b = make('b', kInterval, true);
-        change(*a);
+        change(*a, *b);
         ASSERT_TRUE(m_ticks.empty()) << "machine too slow for this test";
         ASSERT_TRUE(runUntilTicks(2));
         EXPECT_EQ(m_ticks[0], first);
@@ -520,12 +496,6 @@ TEST_P(TimerContract, ANewTimerAfterOneDestroyedInItsTickKeepsItsOwnInterval)
     runFor(100);
     EXPECT_EQ(m_ticks, std::vector<char> { 'o' });
     EXPECT_TRUE(next && next->isEnabled());
-}
-
-TEST_P(TimerContract, ClockIsMonotonic)
-{
-    for (std::int64_t i = 0, last = 0, now; i < 1000; ++i, last = now)
-        ASSERT_GE(now = m_loop->nowMs(), last);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loops, TimerContract, testing::Values(Kind::Qt, Kind::Epoll, Kind::EpollInQt), kindName);

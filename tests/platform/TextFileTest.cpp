@@ -1,4 +1,5 @@
 #include <QTemporaryDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "platform/TextFile.h"
@@ -79,12 +80,8 @@ TEST_F(TextFile, WriterEndsEveryLineWithCrLfAndReplacesTheFile)
 // opening, a write to a full disk (small ones show at the close, large ones at once).
 TEST_F(TextFile, WriterFailures)
 {
-    const std::pair<std::string, std::size_t> rows[] = {
-        { m_dir.filePath(QStringLiteral("no-such-dir/out.txt")).toStdString(), 1 },
-        { "", 1 },
-        { "/dev/full", 10 },
-        { "/dev/full", 1 << 20 },
-    };
+    const std::pair<std::string, std::size_t> rows[] = { { "/nonexistent/out.txt", 1 }, { "", 1 }, { "/dev/full", 10 },
+        { "/dev/full", 1 << 20 } };
     for (const auto& [path, bytes] : rows) {
         SCOPED_TRACE(path + " " + std::to_string(bytes));
         TextFileWriter writer;
@@ -106,9 +103,7 @@ TEST_F(TextFile, WriterFailures)
 
 TEST(ProgramDirectory, HoldsTheRunningExecutable)
 {
-    const std::string dir = programDirectory();
-    EXPECT_NE(test::readFile(dir + "/test_platform"), "<missing>") << dir;
-    EXPECT_NE(dir.back(), '/');
+    EXPECT_EQ(programDirectory() + "/test_platform", std::filesystem::read_symlink("/proc/self/exe").string());
 }
 
 } // namespace

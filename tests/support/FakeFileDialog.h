@@ -1,15 +1,14 @@
 #pragma once
 
 #include <deque>
-#include <optional>
 #include <vector>
 
 #include "platform/FileDialog.h"
 
 namespace qv {
 
-// Each show takes the next scripted outcome: a file name (chosen) or a cancel. With nothing
-// scripted the dialog is cancelled. Records the filter, title and kind of every show.
+// Each show takes the next scripted file name; with nothing scripted the dialog is cancelled.
+// Records the filter, title and kind of every show.
 class FakeFileDialog final : public FileDialog
 {
 public:
@@ -21,7 +20,6 @@ public:
     };
 
     void setNextFileName(const std::string& path) { m_outcomes.emplace_back(path); }
-    void setNextCancel() { m_outcomes.emplace_back(std::nullopt); }
 
     void setFilter(const std::string& filter) override { m_filter = filter; }
     std::string filter() const override { return m_filter; }
@@ -35,27 +33,19 @@ public:
 
     const std::vector<Shown>& shown() const { return m_shown; }
     int showCount() const { return static_cast<int>(m_shown.size()); }
-    std::vector<std::string> filters() const
-    {
-        std::vector<std::string> all;
-        for (const Shown& s : m_shown)
-            all.push_back(s.filter);
-        return all;
-    }
 
 private:
     bool show(Kind kind)
     {
         m_shown.push_back({ kind, m_filter, m_title, m_fileName });
-        const std::optional<std::string> outcome = m_outcomes.empty() ? std::nullopt : m_outcomes.front();
-        if (!m_outcomes.empty())
-            m_outcomes.pop_front();
-        if (outcome)
-            m_fileName = *outcome;
-        return outcome.has_value();
+        if (m_outcomes.empty())
+            return false;
+        m_fileName = m_outcomes.front();
+        m_outcomes.pop_front();
+        return true;
     }
 
-    std::deque<std::optional<std::string>> m_outcomes;
+    std::deque<std::string> m_outcomes;
     std::vector<Shown> m_shown;
     std::string m_filter, m_fileName, m_title, m_defaultExt;
 };

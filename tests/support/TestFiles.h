@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <string>
 
 // Whole-file reads and writes for tests; a file that cannot be read reads as "<missing>" so an
@@ -22,5 +23,11 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 inline bool writeFile(const std::string& path, const QByteArray& bytes) { return writeFile(QString::fromStdString(path), bytes); }
+// Writes the file name in dir; its path, or "" when it could not be written.
+inline std::string writeIn(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    return writeFile(path, bytes) ? path.toStdString() : std::string();
+}
 
 } // namespace qv::test

@@ -141,8 +141,7 @@ TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
         ASSERT_GE(fd, 0) << row.program << " does not listen: " << proxy.readAll().toStdString();
         close(fd);
     }
-    const QString list = dir.filePath(u"list.txt"_s);
-    ASSERT_TRUE(test::writeFile(list, "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
+    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
     QProcess check;
     check.start(QStringLiteral(QV_CHECK_BINARY), { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
     ASSERT_TRUE(check.waitForFinished(60000));
