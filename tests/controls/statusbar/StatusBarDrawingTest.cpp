@@ -82,6 +82,13 @@ TEST(StatusBarDrawing, PanelRectangles)
             EXPECT_EQ(host.bar->PanelRect(i + 1), apperance ? shaded[i] : flat[i]) << apperance << " " << i;
         EXPECT_EQ(host.bar->GripperRect(), (Rect { 485, 3, 500, 18 }));
         EXPECT_EQ(host.bar->Panel(3).left, 305);
+        // Resized one side at a time, the bar draws over all of its new size.
+        for (QSize size : { QSize(600, 18), QSize(600, 20) }) {
+            host.bar->resize(size);
+            host.bar->DrawStatusBar(true);
+            EXPECT_EQ(host.bar->surface().image().size(), size);
+        }
+        EXPECT_EQ(host.bar->GripperRect(), (Rect { 585, 5, 600, 20 }));
     }
 }
 
@@ -141,11 +148,15 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
     }
 }
 
+// The back colour reads back resolved once the first panel is filled.
 TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
 {
     QWidget window;
     auto* bar = bareBar(window, 400, 22);
+    bar->DrawStatusBar(true);
+    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
     bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
+    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
     EXPECT_EQ(bar->PanelWidth(1), 0);
     bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 22) << "round(15.99 + 6)";
@@ -158,20 +169,6 @@ TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
     // Prefix characters count as they are measured, not as drawn.
     bar->setPanelCaption(1, u"A&b"_s);
     EXPECT_EQ(bar->PanelWidth(1), bar->surface().textWidth(u"A&b"_s) + 12);
-}
-
-TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 200, 18);
-    EXPECT_EQ(bar->BackColor(), 0x8000000Fu);
-    bar->DrawStatusBar(true);
-    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
-    bar->AddPanel(50, QString(), QString(), true, AutoSizeMode::NoAutoSize);
-    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
-    MemoryPropertyStore store;
-    bar->WriteProperties(store);
-    EXPECT_EQ(store.readColor(u"backcolor"_s), systemColor(SysColor::ButtonFace));
 }
 
 TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolve)
