@@ -92,6 +92,16 @@ TEST(ImageSurface, PixelArraysRoundTripAndClip)
     s.writePixels({ -1, -1, 2, 2 }, pixels);
     EXPECT_EQ(painted(s), (Points { { 0, 0 }, { 1, 0 }, { 0, 1 }, { 1, 1 } }));
     EXPECT_EQ(s.pixel(1, 1), kBlue);
+
+    // A blit takes the colours of a picture in any format, a half-transparent one's unpremultiplied.
+    QImage source(2, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, qRgba(255, 0, 0, 128));
+    source.setPixel(1, 0, qRgb(0, 0, 255));
+    for (auto format : { QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_Indexed8,
+             QImage::Format_RGB888 }) {
+        s.blit(1, 3, 2, 1, source.convertToFormat(format), 0, 0);
+        EXPECT_EQ(s.readPixels({ 0, 3, 4, 4 }), (std::vector<Rgb> { kWhite, kRed, kBlue, kWhite })) << format;
+    }
 }
 
 TEST(ImageSurface, TextMeasuresWrapsAndDraws)
