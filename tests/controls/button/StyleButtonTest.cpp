@@ -338,18 +338,12 @@ TEST_F(ButtonHarness, SettersRepaintAndNotify)
         { false, [&](B b) { b.setMouseIcon(other); }, u"MouseIcon"_s, false },
         { false, [](B b) { b.setHandPointer(true); }, u"HandPointer"_s, false },
     };
-    QApplication::setActiveWindow(window.get());
     for (const auto& [over, set, names, repaint] : rows) {
-        delete button.data();
-        button = new StyleButton(window.get());
-        button->setGeometry(10, 10, 80, 40);
-        button->setPointerProbe([this] { return pointerOver; });
-        button->setButtonType(StyleButton::ThinBevel);
+        SetUp();
         button->setColorScheme(StyleButton::CustomColors);
         button->setBackColor(0x336699);
-        button->setCaption(u"Go"_s);
         button->setPictureNormal(test::samplePicture(16));
-        button->show();
+        QApplication::setActiveWindow(window.get());
         button->setFocus();
         QApplication::processEvents();
         ASSERT_TRUE(button->hasButtonFocus());

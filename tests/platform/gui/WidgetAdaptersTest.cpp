@@ -125,14 +125,8 @@ void answerNext(std::function<void(T*)> answer, int turns = 1000)
 
 TEST(QtMessageBox, AnswersWithTheClassicCodesAndShowsTheIcon)
 {
-    struct Row
-    {
-        int style;
-        QMessageBox::StandardButton click; // NoButton: escape
-        int answer;
-        QMessageBox::Icon icon;
-    };
-    const Row rows[] = {
+    // The style, the button clicked (none: escape), the answer and the icon shown.
+    const std::tuple<int, QMessageBox::StandardButton, int, QMessageBox::Icon> rows[] = {
         { MessageBox::YesNo | MessageBox::Question, QMessageBox::No, MessageBox::No, QMessageBox::Question },
         { 36, QMessageBox::Yes, 6, QMessageBox::Question },
         { MessageBox::YesNo, QMessageBox::NoButton, MessageBox::No, QMessageBox::NoIcon },
@@ -141,20 +135,17 @@ TEST(QtMessageBox, AnswersWithTheClassicCodesAndShowsTheIcon)
         { MessageBox::Exclamation, QMessageBox::Ok, MessageBox::Ok, QMessageBox::Warning },
     };
     QtMessageBox box;
-    for (const Row& row : rows) {
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QString title, text;
-        answerNext<QMessageBox>([&](QMessageBox* shown) {
-            icon = shown->icon(), title = shown->windowTitle(), text = shown->text();
-            if (row.click == QMessageBox::NoButton)
-                shown->reject();
-            else
-                shown->button(row.click)->click();
+    for (const auto& [style, click, answer, shownIcon] : rows) {
+        QStringList shown;
+        answerNext<QMessageBox>([&shown, click](QMessageBox* box) {
+            shown << QString::number(box->icon()) << box->windowTitle() << box->text();
+            click == QMessageBox::NoButton ? box->reject() : box->button(click)->click();
         });
-        EXPECT_EQ(box.show("Set this proxy?", row.style, row.style == 36 ? "" : "Quorvane"), row.answer) << row.style;
-        EXPECT_EQ(icon, row.icon) << row.style;
-        EXPECT_EQ(text, QStringLiteral("Set this proxy?"));
-        EXPECT_EQ(title, row.style == 36 ? QCoreApplication::applicationName() : QStringLiteral("Quorvane"));
+        EXPECT_EQ(box.show("Set this proxy?", style, style == 36 ? "" : "Quorvane"), answer) << style;
+        EXPECT_EQ(shown,
+            (QStringList { QString::number(shownIcon),
+                style == 36 ? QCoreApplication::applicationName() : QStringLiteral("Quorvane"),
+                QStringLiteral("Set this proxy?") }));
     }
 }
 
