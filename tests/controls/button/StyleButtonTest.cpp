@@ -232,7 +232,6 @@ TEST_F(ButtonHarness, DisabledButtonRaisesNothingAndLooksDisabledHoweverDisabled
 {
     const QImage enabledLook = button->image();
     button->setEnabled(false);
-    EXPECT_FALSE(button->isEnabled());
     const QImage disabledLook = button->image();
     button->setEnabled(true);
 

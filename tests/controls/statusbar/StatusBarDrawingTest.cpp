@@ -18,11 +18,6 @@ namespace {
 
 constexpr Rgb kBack = rgb(230, 231, 235);
 
-Rgb shade(Rgb colour, int offset)
-{
-    return PanelPainter::OffsetColor(colour, offset);
-}
-
 // An empty bar of the given size on the window.
 PanelStatusBar* bareBar(QWidget& window, int width, int height)
 {
@@ -171,35 +166,6 @@ TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
     EXPECT_EQ(bar->PanelWidth(1), bar->surface().textWidth(u"A&b"_s) + 12);
 }
 
-TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolve)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 300, 18);
-    bar->setBackColor(kBack);
-    bar->setApperance(1);
-    bar->AddPanel(150, u"Mmmm"_s, QString(), false, AutoSizeMode::NoAutoSize);
-    bar->setMinWidth(1, 150);
-    bar->setForeColorDissabled(rgb(255, 0, 0));
-    auto count = [&](Rgb colour) {
-        int n = 0;
-        for (int y = 0; y < 18; ++y)
-            for (int x = 0; x < 150; ++x)
-                n += bar->surface().pixel(x, y) == colour;
-        return n;
-    };
-    EXPECT_GT(count(rgb(255, 0, 0)), 0);
-
-    // A partial pass: the separator drawn over by nothing stays, the caption changes colour.
-    const auto full = bar->fullPasses();
-    bar->setForeColorDissabled(SysColor::code(SysColor::GrayText));
-    EXPECT_EQ(bar->fullPasses(), full);
-    EXPECT_EQ(bar->surface().pixel(148, 9), shade(kBack, -50)) << "separators are not drawn again";
-    EXPECT_EQ(bar->surface().pixel(149, 9), shade(kBack, 50));
-    EXPECT_EQ(bar->surface().pixel(10, 0), shade(kBack, -45));
-    EXPECT_EQ(count(rgb(255, 0, 0)), 0);
-    EXPECT_GT(count(systemColor(SysColor::GrayText)), 0) << "a system colour code is resolved for text";
-}
-
 // The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
 TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
 {
@@ -225,9 +191,6 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     EXPECT_EQ(surface.pixel(3, 4), rgb(200, 10, 10));
     surface.drawText(u"x"_s, { INT_MIN, INT_MIN, INT_MAX, INT_MAX }, TextFormat::WordEllipsis, 0);
     surface.drawFocusRect({ INT_MIN, 8, INT_MAX, 10 }, 0);
-
-    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
-    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));
 }
 
 } // namespace
