@@ -1,34 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ButtonTestSupport.h"
-#include "controls/button/ButtonColors.h"
 
 using namespace qv;
 using namespace qv::test;
-
-TEST(ButtonColors, ShiftAndBlend)
-{
-    struct Row
-    {
-        Rgb colour;
-        int value;
-        bool blue, soft;
-        Rgb want;
-    };
-    const Row rows[] = {
-        { 0x808080, 100, false, false, 0xE4E4E4 }, { 0x808080, 100, false, true, 0xB2B2B2 },
-        { 0x102030, -64, false, false, 0x000000 }, { 0xFFFFFF, 10, false, false, 0xFFFFFF },
-        { 0x101010, -3, false, true, 0x0F0F0F }, // soft halves toward zero: -3 becomes -1
-        { 0x123456, 0, true, false, 0x123456 }, { 0x804020, -48, true, false, 0x601000 },
-        { 0xF0F0F0, 16, true, false, 0xFFFFFF }, // 240 + 240 * 16 / 192 clamps
-        { 0xF0F0F0, -1, true, false, 0xEFEFEF }, // 240 - 240 / 192 truncates
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(ShiftColor(r.colour, r.value, r.blue, r.soft), r.want) << std::hex << r.colour << " " << r.value;
-    EXPECT_EQ(BlendToWhite(0x000000, 176), 0xB0B0B0u);
-    EXPECT_EQ(BlendToWhite(0xFFFFFF, 176), 0xFFFFFFu);
-    EXPECT_EQ(BlendToWhite(0x800000, 128), 0xBF8080u); // 128 + 127 * 128 / 255
-}
 
 TEST(ButtonPalette, CustomHoverPaintsWithBackOverAndRestores)
 {

@@ -5,7 +5,7 @@
 
 #include "ButtonTestSupport.h"
 #include "support/ControlsReferenceImage.h"
-#include "controls/button/ButtonColors.h"
+#include "controls/button/HandCursor.h"
 
 using namespace qv;
 using namespace qv::test;
@@ -55,7 +55,8 @@ QImage drawn(int style, Look look, int variant, int width, int height, const QSt
 // right, above, below and behind the caption; a gradient of height 25, a default and a bold "Save
 // Changes" in style 14 (alike); the window shape of styles 0-15 (black inside) and of the ellipse. Last,
 // the colour schemes (rows: custom, custom with soft bevel, system, unknown, container) in styles 2,
-// 2 pressed, 3, 4, 9 hovered, 14, 7 hovered with caption, 1, 13 pressed and 7 with a picture.
+// 2 pressed, 3, 4, 9 hovered, 14, 7 hovered with caption, 1, 13 pressed and 7 with a picture; at the
+// bottom right, the hand pointer.
 TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
 {
     QImage gallery(654, 680, QImage::Format_RGB32);
@@ -109,6 +110,8 @@ TEST(ButtonStyles, EveryStyleLookAndPictureEffectMatchesTheReference)
         painter.setClipRegion(r.makeRegion().translated(style * 22, 514));
         painter.fillRect(style * 22, 514, 40, 20, Qt::black);
     }
+    painter.setClipping(false);
+    painter.drawImage(560, 600, HandCursor::image());
     painter.end();
     EXPECT_TRUE(matchesReference(gallery, QStringLiteral(QV_BUTTON_REFERENCE_DIR "/button-looks.png")));
 }

@@ -18,11 +18,6 @@ namespace {
 
 constexpr Rgb kBack = rgb(230, 231, 235);
 
-Rgb shade(Rgb colour, int offset)
-{
-    return PanelPainter::OffsetColor(colour, offset);
-}
-
 // An empty bar of the given size on the window.
 PanelStatusBar* bareBar(QWidget& window, int width, int height)
 {
@@ -82,6 +77,13 @@ TEST(StatusBarDrawing, PanelRectangles)
             EXPECT_EQ(host.bar->PanelRect(i + 1), apperance ? shaded[i] : flat[i]) << apperance << " " << i;
         EXPECT_EQ(host.bar->GripperRect(), (Rect { 485, 3, 500, 18 }));
         EXPECT_EQ(host.bar->Panel(3).left, 305);
+        // Resized one side at a time, the bar draws over all of its new size.
+        for (QSize size : { QSize(600, 18), QSize(600, 20) }) {
+            host.bar->resize(size);
+            host.bar->DrawStatusBar(true);
+            EXPECT_EQ(host.bar->surface().image().size(), size);
+        }
+        EXPECT_EQ(host.bar->GripperRect(), (Rect { 585, 5, 600, 20 }));
     }
 }
 
@@ -141,66 +143,23 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
     }
 }
 
+// The back colour reads back resolved once the first panel is filled.
 TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
 {
     QWidget window;
     auto* bar = bareBar(window, 400, 22);
+    bar->DrawStatusBar(true);
+    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
     bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
+    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
     EXPECT_EQ(bar->PanelWidth(1), 0);
     bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 22) << "round(15.99 + 6)";
-    const QString caption = u"Abc def"_s;
-    bar->setPanelCaption(1, caption);
-    const int textWidth = bar->surface().textWidth(caption);
-    EXPECT_EQ(bar->PanelWidth(1), textWidth + 28) << "round(15.99 + text + 12)";
     bar->setPanelPicture(1, Picture());
-    EXPECT_EQ(bar->PanelWidth(1), textWidth + 12);
-    // Prefix characters count as they are measured, not as drawn.
+    // Prefix characters count as they are measured, not as drawn (a caption beside a picture is in
+    // the reference picture).
     bar->setPanelCaption(1, u"A&b"_s);
     EXPECT_EQ(bar->PanelWidth(1), bar->surface().textWidth(u"A&b"_s) + 12);
-}
-
-TEST(StatusBarDrawing, BackColorReadsBackResolvedAfterTheFirstFill)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 200, 18);
-    EXPECT_EQ(bar->BackColor(), 0x8000000Fu);
-    bar->DrawStatusBar(true);
-    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
-    bar->AddPanel(50, QString(), QString(), true, AutoSizeMode::NoAutoSize);
-    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
-    MemoryPropertyStore store;
-    bar->WriteProperties(store);
-    EXPECT_EQ(store.readColor(u"backcolor"_s), systemColor(SysColor::ButtonFace));
-}
-
-TEST(StatusBarDrawing, PartialRedrawRepaintsPanelsOnlyAndSystemTextColoursResolve)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 300, 18);
-    bar->setBackColor(kBack);
-    bar->setApperance(1);
-    bar->AddPanel(150, u"Mmmm"_s, QString(), false, AutoSizeMode::NoAutoSize);
-    bar->setMinWidth(1, 150);
-    bar->setForeColorDissabled(rgb(255, 0, 0));
-    auto count = [&](Rgb colour) {
-        int n = 0;
-        for (int y = 0; y < 18; ++y)
-            for (int x = 0; x < 150; ++x)
-                n += bar->surface().pixel(x, y) == colour;
-        return n;
-    };
-    EXPECT_GT(count(rgb(255, 0, 0)), 0);
-
-    // A partial pass: the separator drawn over by nothing stays, the caption changes colour.
-    const auto full = bar->fullPasses();
-    bar->setForeColorDissabled(SysColor::code(SysColor::GrayText));
-    EXPECT_EQ(bar->fullPasses(), full);
-    EXPECT_EQ(bar->surface().pixel(148, 9), shade(kBack, -50)) << "separators are not drawn again";
-    EXPECT_EQ(bar->surface().pixel(149, 9), shade(kBack, 50));
-    EXPECT_EQ(bar->surface().pixel(10, 0), shade(kBack, -45));
-    EXPECT_EQ(count(rgb(255, 0, 0)), 0);
-    EXPECT_GT(count(systemColor(SysColor::GrayText)), 0) << "a system colour code is resolved for text";
 }
 
 // The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
@@ -228,9 +187,6 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     EXPECT_EQ(surface.pixel(3, 4), rgb(200, 10, 10));
     surface.drawText(u"x"_s, { INT_MIN, INT_MIN, INT_MAX, INT_MAX }, TextFormat::WordEllipsis, 0);
     surface.drawFocusRect({ INT_MIN, 8, INT_MAX, 10 }, 0);
-
-    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), 20), rgb(30, 148, 255));
-    EXPECT_EQ(PanelPainter::OffsetColor(rgb(10, 128, 250), -20), rgb(0, 108, 230));
 }
 
 } // namespace

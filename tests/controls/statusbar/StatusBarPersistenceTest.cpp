@@ -2,12 +2,10 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QWidget>
 #include <functional>
 
 #include "StatusBarTestUtil.h"
 #include "controls/statusbar/SubscriptOutOfRange.h"
-#include "controls/statusbar/PanelStatusBar.h"
 #include "platform/gui/PropertyStore.h"
 
 using namespace Qt::StringLiterals;
@@ -60,97 +58,42 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
     bar.setPanelAutoSize(2, AutoSizeMode::NoAutoSize);
     bar.setApperance(0);
     EXPECT_EQ(roundTrip(), keys) << "a value changed back to its default drops its key";
+
+    // The panels text property carries the same; a bad text changes nothing.
+    copy.setProperty("panels", bar.property("panels"));
+    EXPECT_EQ(copy.PanelPicture(1), bar.PanelPicture(1));
+    EXPECT_EQ(copy.property("panels").toString(), bar.property("panels").toString());
+    copy.setPanelsText(u"numberofpanels = int:x"_s);
+    EXPECT_EQ(copy.NumberOfPanels(), 3);
 }
 
+// Panel 2 keeps what came before its missing key (a missing enabled reads as false), nothing after it.
 TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
 {
-    Host host;
-    host.bar->setPanelAutoSize(2, AutoSizeMode::Contents);
-    host.bar->setPanelPicture(2, test::maskedBitmap(8, 8, Qt::red));
-    MemoryPropertyStore store;
-    host.bar->WriteProperties(store);
-    store.write(u"PWidth2"_s, std::int32_t { 77 });
-    store.remove(u"pEnabled2"_s);
-
-    QWidget window;
-    PanelStatusBar& copy = *new PanelStatusBar(&window);
-    copy.setGeometry(0, 0, 500, 18);
-    copy.ReadProperties(store);
-    ASSERT_EQ(copy.NumberOfPanels(), 3);
-    // Panel 2 keeps what came before its missing key (enabled is read as false), nothing after it.
-    EXPECT_EQ(copy.PanelWidth(2), 77) << "read, and not yet replaced by a drawing pass";
-    EXPECT_TRUE(copy.PanelEnabled(1) && !copy.PanelEnabled(2));
-    EXPECT_EQ(copy.PanelCaption(1) + copy.ToolTipText(2) + copy.PanelCaption(2) + copy.PanelCaption(3),
-        u"Status: Idle..tip 2Good: 0"_s);
-    EXPECT_EQ(copy.MinWidth(2), 120);
-    EXPECT_EQ(copy.MinWidth(3), 0);
-    EXPECT_EQ(copy.PanelAutoSize(2), AutoSizeMode::NoAutoSize) << "after the missing key";
-    EXPECT_TRUE(copy.PanelPicture(2).isNull());
-
-    // The host's sizing (here the queued pass) then draws what was loaded.
-    QCoreApplication::processEvents();
-    EXPECT_EQ(copy.PanelWidth(2), 120);
-}
-
-TEST(StatusBarPersistence, BadValuesEndTheLoadingAndKeepWhatCameBefore)
-{
-    Host host;
-    PanelStatusBar& bar = *host.bar;
-
-    MemoryPropertyStore wrongType;
-    wrongType.write(u"BackColor"_s, ColorValue { rgb(10, 20, 30) });
-    wrongType.write(u"ForeColor"_s, u"red"_s);
-    wrongType.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
-    bar.ReadProperties(wrongType);
-    EXPECT_EQ(bar.BackColor(), rgb(10, 20, 30));
-    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
-    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
-    EXPECT_EQ(bar.NumberOfPanels(), 3);
-
-    // A hostile count ends the loading after the colours before it; a zero count loads the keys after it.
-    for (std::int32_t count : { -1, 1'000'000'000, 0 }) {
-        MemoryPropertyStore hostile;
-        hostile.write(u"NumberOfPanels"_s, count);
-        hostile.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
-        bar.ReadProperties(hostile);
-        EXPECT_EQ(bar.NumberOfPanels(), count ? 3 : 0) << count;
-        EXPECT_EQ(bar.MaskColor(), count ? rgb(255, 0, 255) : rgb(1, 1, 1)) << count;
-        EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace)) << count;
+    const std::pair<QString, const char*> rows[] = { { u"pEnabled2"_s, "77 0 tip 2 Good: 0 0 0" },
+        { u"PanelPicture2"_s, "77 1 tip 2 Good: 0 2 0" } };
+    for (const auto& [missing, loaded] : rows) {
+        Host host;
+        host.bar->setPanelAutoSize(2, AutoSizeMode::Contents);
+        host.bar->setPanelPicture(2, test::maskedBitmap(8, 8, Qt::red));
+        MemoryPropertyStore store;
+        host.bar->WriteProperties(store);
+        store.write(u"PWidth2"_s, std::int32_t { 77 });
+        store.remove(missing);
+        Host copy(500, 18, 0, false);
+        copy.bar->ReadProperties(store);
+        const PanelStatusBar& b = *copy.bar;
+        EXPECT_EQ(u"%1 %2 %3 %4 %5 %6"_s.arg(b.PanelWidth(2)).arg(int(b.PanelEnabled(2))).arg(b.ToolTipText(2),
+                      b.PanelCaption(2)).arg(int(b.PanelAutoSize(2))).arg(b.MinWidth(3)).toStdString(), loaded);
+        EXPECT_TRUE(b.PanelPicture(2).isNull() && b.PanelCaption(3).isEmpty()) << missing.toStdString();
+        // The queued pass then draws what was loaded.
+        QCoreApplication::processEvents();
+        const bool contents = b.PanelAutoSize(2) == AutoSizeMode::Contents;
+        EXPECT_EQ(b.PanelWidth(2), contents ? b.surface().textWidth(u"Good: 0"_s) + 12 : 120);
     }
-    EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
 }
 
-TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
-{
-    QWidget window;
-    PanelStatusBar& bar = *new PanelStatusBar(&window);
-    bar.AddPanel(50, u"only"_s, QString(), true, AutoSizeMode::NoAutoSize);
-    for (int i = 0; i < 3; ++i)
-        bar.DeletePanel();
-    EXPECT_EQ(bar.NumberOfPanels(), 1) << "the last panel stays";
-
-    bar.AddPanel(60, u"two"_s, QString(), true, AutoSizeMode::NoAutoSize);
-    bar.AddPanel(70, u"three"_s, QString(), true, AutoSizeMode::NoAutoSize);
-    bar.setMinWidth(3, 133);
-    bar.DeletePanel();
-    EXPECT_EQ(bar.NumberOfPanels(), 2);
-    EXPECT_EQ(bar.MinWidth(3), 133) << "the record stays in the array";
-    MemoryPropertyStore store;
-    bar.WriteProperties(store);
-    EXPECT_FALSE(store.contains(u"minwidth3"_s));
-    EXPECT_EQ(bar.AddPanel(80, u"new"_s, u"t"_s, false, AutoSizeMode::Contents), 3);
-    EXPECT_EQ(bar.MinWidth(3), 133);
-    EXPECT_EQ(bar.PanelCaption(3), u"new"_s);
-    EXPECT_FALSE(bar.PanelEnabled(3));
-
-    // Two deletes then one add shrink the array to the new count.
-    bar.DeletePanel();
-    bar.DeletePanel();
-    EXPECT_EQ(bar.AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize), 2);
-    EXPECT_THROW(bar.setMinWidth(3, 1), SubscriptOutOfRange);
-}
-
-TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
+TEST(StatusBarPersistence, BadValuesEndTheLoadingAndIndexesOutsideThePanelsThrow)
 {
     Host host;
     PanelStatusBar& bar = *host.bar;
@@ -168,12 +111,63 @@ TEST(StatusBarPersistence, IndexedPropertiesOutsideThePanelArrayThrow)
     } catch (const SubscriptOutOfRange& error) {
         EXPECT_EQ(error.index(), 9);
     }
+
+    MemoryPropertyStore wrongType;
+    wrongType.write(u"BackColor"_s, ColorValue { rgb(10, 20, 30) });
+    wrongType.write(u"ForeColor"_s, u"red"_s);
+    wrongType.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
+    bar.ReadProperties(wrongType);
+    EXPECT_EQ(bar.BackColor(), rgb(10, 20, 30));
+    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
+    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
     EXPECT_EQ(bar.PanelCaption(3), u"Loaded: 0"_s);
+
+    // A hostile count ends the loading after the colours before it; a zero count loads the keys after it.
+    for (std::int32_t count : { -1, 1'000'000'000, 0 }) {
+        MemoryPropertyStore hostile;
+        hostile.write(u"NumberOfPanels"_s, count);
+        hostile.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
+        bar.ReadProperties(hostile);
+        EXPECT_EQ(bar.NumberOfPanels(), count ? 3 : 0) << count;
+        EXPECT_EQ(bar.MaskColor(), count ? rgb(255, 0, 255) : rgb(1, 1, 1)) << count;
+        EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace)) << count;
+    }
+    EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
 }
 
+TEST(StatusBarPersistence, DeleteThenAddReusesTheOldRecord)
+{
+    Host host(500, 18, 0, false);
+    PanelStatusBar& bar = *host.bar;
+    for (int i = 0; i < 4; ++i)
+        bar.DeletePanel();
+    EXPECT_EQ(bar.NumberOfPanels(), 1) << "the last panel stays";
+    bar.AddPanel(60, u"two"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    bar.AddPanel(70, u"three"_s, QString(), true, AutoSizeMode::NoAutoSize);
+    bar.setMinWidth(3, 133);
+    bar.DeletePanel();
+    EXPECT_EQ(bar.MinWidth(3), 133) << "the record stays in the array";
+    MemoryPropertyStore store;
+    bar.WriteProperties(store);
+    EXPECT_FALSE(store.contains(u"minwidth3"_s));
+    EXPECT_EQ(bar.AddPanel(80, u"new"_s, u"t"_s, false, AutoSizeMode::Contents), 3);
+    EXPECT_EQ(bar.MinWidth(3), 133);
+    EXPECT_EQ(bar.PanelCaption(3), u"new"_s);
+    EXPECT_FALSE(bar.PanelEnabled(3));
+
+    // Two deletes then one add shrink the array to the new count.
+    bar.DeletePanel();
+    bar.DeletePanel();
+    EXPECT_EQ(bar.AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize), 2);
+    EXPECT_THROW(bar.setMinWidth(3, 1), SubscriptOutOfRange);
+}
+
+// A caption of the same width takes a partial pass, another width a full one; either gives the image
+// of a full pass (descenders reaching into the band below shaded panels included), and writes between
+// two passes coalesce into one.
 TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
 {
-    Host host;
+    Host host, lazy;
     PanelStatusBar& bar = *host.bar;
     bar.setPanelCaption(2, u"Found: 1"_s);
     ASSERT_EQ(bar.surface().textWidth(u"Found: 1"_s), bar.surface().textWidth(u"Found: 2"_s));
@@ -189,21 +183,23 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     EXPECT_EQ(bar.fullPasses(), full + 1);
     EXPECT_EQ(bar.Panel(2).captionWidth, bar.surface().textWidth(u"Found: 10"_s));
 
-    // The image after a partial pass equals a full pass of the same state, band included.
-    bar.setPanelCaption(2, u"Found: 20"_s);
-    const QImage partialImage = bar.surface().image();
-    bar.DrawStatusBar(true);
-    EXPECT_EQ(partialImage, bar.surface().image());
+    const auto lazyPasses = lazy.bar->fullPasses() + lazy.bar->partialPasses();
+    for (const QString& caption : { u"Found: 1"_s, u"Found: 2"_s, u"Found: 10"_s })
+        lazy.bar->setPanelCaption(2, caption);
+    EXPECT_EQ(lazy.bar->surface().image(), bar.surface().image());
+    EXPECT_EQ(lazy.bar->fullPasses() + lazy.bar->partialPasses(), lazyPasses + 1);
+    EXPECT_EQ(lazy.bar->PanelRect(3), bar.PanelRect(3));
 
-    // Descenders reach into the band below shaded panels; a partial pass leaves none of the old ones.
-    bar.setApperance(1);
-    bar.setPanelCaption(1, u"Status: Checking gggg"_s);
-    ASSERT_EQ(bar.surface().textWidth(u"Status: Checking gggg"_s),
-        bar.surface().textWidth(u"Status: Checking pppp"_s));
-    bar.setPanelCaption(1, u"Status: Checking pppp"_s);
-    const QImage afterDescenders = bar.surface().image();
-    bar.DrawStatusBar(true);
-    EXPECT_EQ(afterDescenders, bar.surface().image());
+    for (int apperance : { 0, 1 }) {
+        bar.setApperance(apperance);
+        bar.setPanelCaption(1, u"Status: Checking gggg"_s);
+        ASSERT_EQ(bar.surface().textWidth(u"Status: Checking gggg"_s),
+            bar.surface().textWidth(u"Status: Checking pppp"_s));
+        bar.setPanelCaption(1, u"Status: Checking pppp"_s);
+        const QImage partialImage = bar.surface().image();
+        bar.DrawStatusBar(true);
+        EXPECT_EQ(partialImage, bar.surface().image()) << apperance;
+    }
 }
 
 // Each setter, with a changed value, names itself in PropertyChanged and repaints when the look
@@ -242,39 +238,6 @@ TEST(StatusBarPersistence, SettersRepaintAndNotify)
         EXPECT_EQ(changed.at(0).at(0).toString(), QString::fromLatin1(name));
         EXPECT_EQ(host.bar->surface().image() != before, repaint) << name;
     }
-}
-
-TEST(StatusBarPersistence, CaptionWritesCoalesceIntoOnePassWithTheSameResult)
-{
-    Host eager(500, 18, 1);
-    Host lazy(500, 18, 1);
-    const QStringList captions { u"Found: 1"_s, u"Found: 2"_s, u"Found: 10"_s, u"Found: 11"_s };
-    for (const QString& caption : captions) {
-        eager.bar->setPanelCaption(2, caption);
-        eager.bar->flushPendingPass();
-    }
-    const auto lazyPasses = lazy.bar->fullPasses() + lazy.bar->partialPasses();
-    for (const QString& caption : captions)
-        lazy.bar->setPanelCaption(2, caption);
-    EXPECT_EQ(lazy.bar->surface().image(), eager.bar->surface().image());
-    EXPECT_EQ(lazy.bar->fullPasses() + lazy.bar->partialPasses(), lazyPasses + 1)
-        << "four writes, one of them changing the width, draw once, fully";
-    EXPECT_EQ(lazy.bar->PanelWidth(2), eager.bar->PanelWidth(2));
-    EXPECT_EQ(lazy.bar->PanelRect(3), eager.bar->PanelRect(3));
-}
-
-TEST(StatusBarPersistence, PanelsTextPropertyCarriesEveryPanel)
-{
-    Host host;
-    host.bar->setPanelPicture(3, test::maskedBitmap(4, 4, Qt::blue));
-    QWidget window;
-    PanelStatusBar* copy = new PanelStatusBar(&window);
-    copy->setProperty("panels", host.bar->property("panels"));
-    EXPECT_EQ(copy->NumberOfPanels(), 3);
-    EXPECT_EQ(copy->PanelPicture(3), host.bar->PanelPicture(3));
-    EXPECT_EQ(copy->property("panels").toString(), host.bar->property("panels").toString());
-    copy->setPanelsText(u"numberofpanels = int:x"_s);
-    EXPECT_EQ(copy->NumberOfPanels(), 3);
 }
 
 } // namespace

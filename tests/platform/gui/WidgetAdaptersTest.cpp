@@ -14,6 +14,7 @@
 #include "platform/gui/QtFileDialog.h"
 #include "platform/gui/QtMessageBox.h"
 #include "platform/gui/TreeListView.h"
+#include "support/TestFiles.h"
 
 namespace qv {
 namespace {
@@ -21,11 +22,16 @@ namespace {
 class TreeListViewTest : public ::testing::Test
 {
 protected:
-    std::vector<std::string> column(int n) const
+    // Sub-item n of every row (0: the row's text; -1: the text and sub-items 1 to 3).
+    std::string column(int n) const
     {
-        std::vector<std::string> texts;
-        for (int r = 0; r < m_view.rowCount(); ++r)
-            texts.push_back(m_view.subItem(r, n));
+        std::string texts;
+        for (int r = 0; r < m_view.rowCount(); ++r) {
+            std::string row = n > 0 ? m_view.subItem(r, n) : m_view.rowText(r);
+            for (int i = 1; n < 0 && i <= 3; ++i)
+                row += "|" + m_view.subItem(r, i);
+            texts += (r ? " " : "") + row;
+        }
         return texts;
     }
 
@@ -33,75 +39,53 @@ protected:
     TreeListView m_view { &m_tree, QStringList(4) };
 };
 
-using Texts = std::vector<std::string>;
-
-TEST_F(TreeListViewTest, RowsAndSubItems)
+TEST_F(TreeListViewTest, RowsSubItemsAndSelection)
 {
     m_view.addRow("", { "1.2.3.4", "80", "3" });
     m_view.addRow("own", { "5.6.7.8", "3128", "\xe9" });
-    ASSERT_EQ(m_view.rowCount(), 2);
-    EXPECT_EQ(m_view.rowText(1), "own");
-    EXPECT_EQ(m_view.subItem(1, 3), "\xe9") << "Latin-1 passes through";
-    EXPECT_EQ(m_view.subItem(1, 4), "");
-    EXPECT_EQ(m_view.subItem(2, 1), "");
-    EXPECT_EQ(m_view.rowText(-1), "");
-    EXPECT_EQ(m_tree.model()->data(m_tree.model()->index(1, 3)).toString(), QStringLiteral("\u00e9"))
-        << "the view shows the text as Latin-1";
     m_view.addRow("x", { "", "", "", "past the last column" });
     m_view.addRow("y", { "only one" });
-    EXPECT_EQ(m_view.subItem(2, 3), "");
-    EXPECT_EQ(m_view.rowText(2), "x");
-    EXPECT_EQ(m_view.subItem(3, 1), "only one");
-    EXPECT_EQ(m_view.subItem(3, 2), "");
-    m_view.removeRow(3);
-    m_view.removeRow(2);
+    EXPECT_EQ(column(-1), "|1.2.3.4|80|3 own|5.6.7.8|3128|\xe9 x||| y|only one||");
+    EXPECT_EQ(m_view.subItem(1, 4) + m_view.subItem(4, 1) + m_view.rowText(-1), "");
+    EXPECT_EQ(m_tree.model()->data(m_tree.model()->index(1, 3)).toString(), QStringLiteral("\u00e9"))
+        << "the view shows the text as Latin-1";
     EXPECT_EQ(m_view.selectedRow(), -1);
     m_view.setSelectedRow(1);
-    EXPECT_EQ(m_view.selectedRow(), 1);
+    m_view.removeRow(3);
     m_view.removeRow(0);
+    m_view.removeRow(7);
+    EXPECT_EQ(column(0), "own x");
     EXPECT_EQ(m_view.selectedRow(), 0) << "selection stays with its row";
     m_view.setSelectedRow(-1);
     EXPECT_EQ(m_view.selectedRow(), -1);
-    m_view.removeRow(7);
     m_view.clear();
     EXPECT_EQ(m_view.rowCount(), 0);
 }
 
-TEST_F(TreeListViewTest, SortsAsTextAscendingAndKeepsSortingNewRows)
+// Sorting is by text, ascending, ignoring letter case; rows added later are sorted in after the equal
+// ones already there; the selection moves with its row; the empty column keeps the order.
+TEST_F(TreeListViewTest, SortsAsTextAndKeepsSortingNewRows)
 {
-    for (const char* port : { "80", "1080", "8080", "3128" })
-        m_view.addRow("", { std::string("10.0.0.") + port, port, "" });
-    EXPECT_EQ(column(2), (Texts { "80", "1080", "8080", "3128" })) << "unsorted keeps arrival order";
-    m_view.setSortKey(2);
-    EXPECT_EQ(column(2), (Texts { "80", "1080", "8080", "3128" })) << "the key alone does not sort";
-    m_view.setSorted(true);
-    EXPECT_EQ(column(2), (Texts { "1080", "3128", "80", "8080" }));
-    m_view.addRow("", { "a", "443", "" });
-    m_view.addRow("", { "b", "1080", "" });
-    EXPECT_EQ(column(2), (Texts { "1080", "1080", "3128", "443", "80", "8080" }));
-    EXPECT_EQ(m_view.subItem(1, 1), "b") << "an equal key goes after the rows already there";
-    EXPECT_TRUE(m_view.isSorted());
-    EXPECT_EQ(m_view.sortKey(), 2);
-}
-
-TEST_F(TreeListViewTest, SortingByTheEmptyColumnKeepsOrderAndSelection)
-{
-    m_view.addRow("", { "B", "1", "" });
-    m_view.addRow("", { "a", "2", "" });
-    m_view.addRow("", { "C", "3", "" });
+    for (const auto& [name, port] : { std::pair { "B", "80" }, { "a", "1080" }, { "C", "8080" }, { "d", "3128" } })
+        m_view.addRow("", { name, port, "" });
     m_view.setSelectedRow(2);
-    m_view.setSortKey(1);
+    m_view.setSortKey(2);
+    EXPECT_EQ(column(2), "80 1080 8080 3128") << "the key alone does not sort";
     m_view.setSorted(true);
-    EXPECT_EQ(column(1), (Texts { "a", "B", "C" })) << "letter case does not split the order";
+    EXPECT_EQ(column(2), "1080 3128 80 8080");
+    m_view.addRow("", { "e", "443", "" });
+    m_view.addRow("", { "b", "1080", "" });
+    EXPECT_EQ(column(1), "a b d e B C");
     EXPECT_EQ(m_view.subItem(m_view.selectedRow(), 1), "C");
-    m_view.addRow("", { "0", "4", "" });
-    EXPECT_EQ(m_view.subItem(m_view.selectedRow(), 1), "C") << "a row sorted in above moves the selection along";
-    m_view.removeRow(0);
+    m_view.setSortKey(1);
+    EXPECT_EQ(column(1), "a b B C d e");
     m_view.setSortKey(0);
-    EXPECT_EQ(column(1), (Texts { "a", "B", "C" }));
+    EXPECT_EQ(column(1), "a b B C d e");
+    EXPECT_TRUE(m_view.isSorted());
+    EXPECT_EQ(m_view.sortKey(), 0);
 }
 
-TEST(ComboListBox, BehavesLikeAListBox)
+TEST(ComboListBox, BehavesLikeAListBoxOfAtMost32767Entries)
 {
     QComboBox combo;
     ComboListBox list(&combo);
@@ -112,7 +96,6 @@ TEST(ComboListBox, BehavesLikeAListBox)
     EXPECT_EQ(list.text(), "http://a/");
     EXPECT_EQ(combo.currentText(), QStringLiteral("http://a/"));
     EXPECT_EQ(list.selectByText("HTTP://b/\xE9"), 1);
-    EXPECT_EQ(list.selectedIndex(), 1);
     EXPECT_EQ(list.selectByText("http://"), -1);
     EXPECT_EQ(list.selectedIndex(), 1);
     list.setSelectedIndex(9);
@@ -120,17 +103,9 @@ TEST(ComboListBox, BehavesLikeAListBox)
     list.removeItem(0);
     EXPECT_EQ(list.item(0), "http://B/\xC9");
     list.clear();
-    EXPECT_EQ(list.count(), 0);
     EXPECT_TRUE(list.addItem(""));
-    EXPECT_EQ(list.count(), 1);
     EXPECT_EQ(list.item(0), "");
-}
-
-TEST(ComboListBox, HoldsAtMost32767Entries)
-{
-    QComboBox combo;
-    ComboListBox list(&combo);
-    for (int i = 0; i < ListBox::kMaxEntries; ++i)
+    for (int i = 1; i < ListBox::kMaxEntries; ++i)
         ASSERT_TRUE(list.addItem("x"));
     EXPECT_FALSE(list.addItem("one too many"));
     EXPECT_EQ(list.count(), ListBox::kMaxEntries);
@@ -150,14 +125,8 @@ void answerNext(std::function<void(T*)> answer, int turns = 1000)
 
 TEST(QtMessageBox, AnswersWithTheClassicCodesAndShowsTheIcon)
 {
-    struct Row
-    {
-        int style;
-        QMessageBox::StandardButton click; // NoButton: escape
-        int answer;
-        QMessageBox::Icon icon;
-    };
-    const Row rows[] = {
+    // The style, the button clicked (none: escape), the answer and the icon shown.
+    const std::tuple<int, QMessageBox::StandardButton, int, QMessageBox::Icon> rows[] = {
         { MessageBox::YesNo | MessageBox::Question, QMessageBox::No, MessageBox::No, QMessageBox::Question },
         { 36, QMessageBox::Yes, 6, QMessageBox::Question },
         { MessageBox::YesNo, QMessageBox::NoButton, MessageBox::No, QMessageBox::NoIcon },
@@ -166,20 +135,17 @@ TEST(QtMessageBox, AnswersWithTheClassicCodesAndShowsTheIcon)
         { MessageBox::Exclamation, QMessageBox::Ok, MessageBox::Ok, QMessageBox::Warning },
     };
     QtMessageBox box;
-    for (const Row& row : rows) {
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QString title, text;
-        answerNext<QMessageBox>([&](QMessageBox* shown) {
-            icon = shown->icon(), title = shown->windowTitle(), text = shown->text();
-            if (row.click == QMessageBox::NoButton)
-                shown->reject();
-            else
-                shown->button(row.click)->click();
+    for (const auto& [style, click, answer, shownIcon] : rows) {
+        QStringList shown;
+        answerNext<QMessageBox>([&shown, click](QMessageBox* box) {
+            shown << QString::number(box->icon()) << box->windowTitle() << box->text();
+            click == QMessageBox::NoButton ? box->reject() : box->button(click)->click();
         });
-        EXPECT_EQ(box.show("Set this proxy?", row.style, row.style == 36 ? "" : "Quorvane"), row.answer) << row.style;
-        EXPECT_EQ(icon, row.icon) << row.style;
-        EXPECT_EQ(text, QStringLiteral("Set this proxy?"));
-        EXPECT_EQ(title, row.style == 36 ? QCoreApplication::applicationName() : QStringLiteral("Quorvane"));
+        EXPECT_EQ(box.show("Set this proxy?", style, style == 36 ? "" : "Quorvane"), answer) << style;
+        EXPECT_EQ(shown,
+            (QStringList { QString::number(shownIcon),
+                style == 36 ? QCoreApplication::applicationName() : QStringLiteral("Quorvane"),
+                QStringLiteral("Set this proxy?") }));
     }
 }
 
@@ -198,39 +164,35 @@ TEST(QtFileDialog, OpenAndSaveAnswerWithTheChosenFile)
 {
     QTemporaryDir dir;
     const QString existing = dir.filePath(QStringLiteral("list.txt"));
-    QFile file(existing);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(test::writeFile(existing, {}));
     QtFileDialog dialog;
     dialog.setFilter("Text Files|*.txt|All Files|*.*");
     dialog.setDialogTitle("Load Proxies");
     dialog.setDefaultExt(".txt");
     dialog.setFileName(existing.toStdString());
-    QFileDialog::AcceptMode mode {};
     QStringList offered;
-    answerNext<QFileDialog>([&](QFileDialog* shown) {
-        mode = shown->acceptMode();
-        offered = shown->nameFilters() << shown->windowTitle() << shown->defaultSuffix() << shown->selectedFiles();
-        static_cast<QDialog*>(shown)->accept(); // the file dialog checks the choice first
-    });
+    // Notes what the next dialog offers, then accepts it with the file chosen (if any) or cancels.
+    auto answer = [&](bool accept, const QString& choose = {}) {
+        answerNext<QFileDialog>([&offered, accept, choose](QFileDialog* shown) {
+            offered = shown->nameFilters() << shown->windowTitle() << shown->defaultSuffix()
+                                           << shown->selectedFiles() << QString::number(shown->acceptMode());
+            if (!choose.isEmpty())
+                shown->selectFile(choose);
+            accept ? static_cast<QDialog*>(shown)->accept() : shown->reject(); // the file dialog checks first
+        });
+    };
+    answer(true);
     EXPECT_TRUE(dialog.showOpen());
-    EXPECT_EQ(mode, QFileDialog::AcceptOpen);
     EXPECT_EQ(offered,
         (QStringList { QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)"),
-            QStringLiteral("Load Proxies"), QStringLiteral("txt"), existing }));
+            QStringLiteral("Load Proxies"), QStringLiteral("txt"), existing, QStringLiteral("0") }));
     EXPECT_EQ(dialog.fileName(), existing.toStdString());
-
-    answerNext<QFileDialog>([](QFileDialog* shown) { shown->reject(); });
+    answer(false);
     EXPECT_FALSE(dialog.showSave());
     EXPECT_EQ(dialog.fileName(), existing.toStdString()) << "a cancel keeps the last name";
-
-    answerNext<QFileDialog>([&](QFileDialog* shown) {
-        mode = shown->acceptMode();
-        shown->selectFile(dir.filePath(QStringLiteral("found")));
-        static_cast<QDialog*>(shown)->accept(); // the file dialog checks the choice first
-    });
+    answer(true, dir.filePath(QStringLiteral("found")));
     EXPECT_TRUE(dialog.showSave());
-    EXPECT_EQ(mode, QFileDialog::AcceptSave);
+    EXPECT_EQ(offered.last(), QStringLiteral("1")) << "a save dialog";
     EXPECT_EQ(dialog.fileName(), dir.filePath(QStringLiteral("found.txt")).toStdString()) << "the default extension";
 }
 
