@@ -5,23 +5,6 @@
 using namespace qv;
 using namespace qv::test;
 
-TEST(ButtonPalette, CustomHoverPaintsWithBackOverAndRestores)
-{
-    ButtonRenderer r;
-    test::setUpRenderer(r, 10, 30, 20);
-    r.settings().colorScheme = 2;
-    r.settings().backColor = 0x112233;
-    r.settings().backOver = 0x445566;
-    r.setColors();
-    r.setOver(true);
-    ASSERT_TRUE(r.redraw(0, true));
-    EXPECT_EQ(r.surface().pixel(15, 10), 0x445566u);
-    EXPECT_EQ(r.palette().faceColor, 0x112233u);
-    r.setOver(false);
-    r.redraw(0, true);
-    EXPECT_EQ(r.surface().pixel(15, 10), 0x112233u);
-}
-
 TEST(ButtonGeometry, RedrawSkipsUnchangedPaintsAndZeroHeight)
 {
     ButtonRenderer r;
@@ -87,8 +70,6 @@ TEST(ButtonPictures, TransBltCombinesPictureMaskBrushAndBlend)
             { 0xFF00FF, 0xFF0000, 0x00FF00, 0x00FF00 } },
         { "clipped", 0x00FF00, 3, 2, 1, blue2, 0xC0C0C0, {}, false, false, false, true,
             { 0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF } },
-        { "empty", 0x00FF00, 0, 0, 1, blue2, 0xC0C0C0, {}, false, false, false, true,
-            { 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00 } },
         { "own size", 0x00FF00, 0, -1, -1, blue2, 0xC0C0C0, {}, false, false, false, true,
             { 0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00 } },
     };

