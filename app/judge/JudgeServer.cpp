@@ -131,9 +131,13 @@ std::string JudgeServer::boundAddress() const
 
 void JudgeServer::run(int stopFd)
 {
-    const MHD_DaemonInfo* info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD);
-    pollfd fds[2] = { { info->epoll_fd, POLLIN, 0 }, { stopFd, POLLIN, 0 } };
+    const int epollFd = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
+    const int listenFd = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_LISTEN_FD)->listen_fd;
+    // At its connection limit the library takes the listening socket out of its epoll set, and puts it
+    // back only in a later run: once below the limit, a waiting connection must wake the loop itself.
+    pollfd fds[3] = { { epollFd, POLLIN, 0 }, { stopFd, POLLIN, 0 }, { listenFd, POLLIN, 0 } };
     for (;;) {
+        fds[2].fd = m_open < m_options.maxConnections ? listenFd : -1;
         long long wait = -1;
         MHD_UNSIGNED_LONG_LONG libraryWait = 0;
         if (MHD_get_timeout(m_daemon, &libraryWait) == MHD_YES)
@@ -143,7 +147,7 @@ void JudgeServer::run(int stopFd)
             const long long deadlineWait = std::max<long long>(0, left.count());
             wait = wait < 0 ? deadlineWait : std::min(wait, deadlineWait);
         }
-        if (poll(fds, 2, static_cast<int>(wait)) < 0 && errno != EINTR)
+        if (poll(fds, 3, static_cast<int>(wait)) < 0 && errno != EINTR)
             break;
         if (fds[1].revents != 0)
             break;
@@ -216,6 +220,7 @@ void JudgeServer::onConnection(
 {
     auto* server = static_cast<JudgeServer*>(self);
     if (event == MHD_CONNECTION_NOTIFY_STARTED) {
+        ++server->m_open;
         auto* tracked = new Tracked;
         if (const MHD_ConnectionInfo* info
             = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
@@ -224,6 +229,7 @@ void JudgeServer::onConnection(
         server->link(tracked);
         *socketState = tracked;
     } else if (auto* tracked = static_cast<Tracked*>(*socketState)) {
+        --server->m_open;
         server->unlink(tracked);
         delete tracked;
         *socketState = nullptr;

@@ -57,6 +57,7 @@ private:
     MHD_Response* m_tooLarge = nullptr;
     Tracked* m_first = nullptr;
     Tracked* m_last = nullptr;
+    int m_open = 0; // connections the library holds, for knowing when it may accept again
     std::string m_startError;
 };
 
