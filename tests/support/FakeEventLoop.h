@@ -127,9 +127,8 @@ public:
 
     // Sockets alive now, in creation order.
     const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
-    // The times of every connect, and every request sent.
+    // The times of every connect.
     const std::vector<std::int64_t>& connects() const { return m_connects; }
-    const std::vector<std::string>& sends() const { return m_sends; }
     int yieldCount() const { return m_yields; }
     int timerTicks() const { return m_ticks; }
 
@@ -166,7 +165,6 @@ private:
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<TcpSocket*> m_sockets;
     std::vector<std::int64_t> m_connects;
-    std::vector<std::string> m_sends;
     int m_yields = 0;
     int m_ticks = 0;
 };
@@ -216,7 +214,6 @@ public:
     {
         if (m_state != State::Connected)
             return false;
-        m_loop.m_sends.emplace_back(bytes);
         if (const PeerScript* script = m_loop.peer(m_host, m_port);
             script && !std::exchange(m_requestSeen, true)) {
             for (PeerStep step : script->reply) {
