@@ -99,8 +99,7 @@ const Scenario kScenarios[] = {
     { "ResetBeforeAnyByte", 1, "8000", { { "10.0.0.1:1", steps({ { 5, Kind::Reset, {}, 1 } }) } }, {}, {}, {}, 6, true },
     { "UnusableEntriesFailAtOnce", 2, "8000",
         { { "10.0.0.1:80", ok("1") }, { "10.0.0.3:81", ok("3") }, { "10.0.0.4:82", ok("4") } },
-        { "10.0.0.1:80", "", "nocolon", "10.0.0.2:", "10.0.0.2:http", "10.0.0.2:0", "10.0.0.2:70000", ":80",
-            "10.0.0.3:\t081 ", "10.0.0.4:82:x" },
+        { "10.0.0.1:80", "", "nocolon", "10.0.0.2:0", ":80", "10.0.0.3:\t081 ", "10.0.0.4:82:x" },
         { "10.0.0.1:80/1", "10.0.0.3:81/3", "10.0.0.4:82/4" }, { 0, 0, 6 } },
     { "OnlyUnusableEntries", 1, "8000", {}, { "", "junk" }, {}, {}, 0 },
     // The second answer has no marker: its level is empty although the socket's last one had one.
@@ -179,7 +178,6 @@ TEST(ScanSim, PanelsWhileRunningAndABadTimeoutTextKeepsTheLastValidInterval)
     sim.view.timeout = " ";
     sim.loop.runUntilIdle();
     EXPECT_EQ(sim.loop.nowMs(), 1503);
-    EXPECT_EQ(sim.loop.timerTicks(), 3);
 }
 
 // Stop, Start and Clear in the middle of a scan: n proxies answering after 100 ms,

@@ -76,7 +76,6 @@ public:
     // Runs the events already due when it is called (only those: a yield always ends), after onYield.
     void yield() override
     {
-        ++m_yields;
         if (onYield)
             onYield();
         const std::uint64_t lastSeq = m_seq;
@@ -129,15 +128,12 @@ public:
     const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
     // The times of every connect.
     const std::vector<std::int64_t>& connects() const { return m_connects; }
-    int yieldCount() const { return m_yields; }
-    int timerTicks() const { return m_ticks; }
 
     // Called at the start of each yield (a test puts user actions here).
     std::function<void()> onYield;
 
 private:
     friend class FakeTcpSocket;
-    friend class FakeTimer;
     struct Event
     {
         std::function<void()> run;
@@ -165,8 +161,6 @@ private:
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<TcpSocket*> m_sockets;
     std::vector<std::int64_t> m_connects;
-    int m_yields = 0;
-    int m_ticks = 0;
 };
 
 // A socket whose peer is a script of the fake loop. Every event goes through the loop's queue;
@@ -305,7 +299,6 @@ private:
         m_loop.post(
             m_interval,
             [this] {
-                ++m_loop.m_ticks;
                 arm();
                 if (m_onTick)
                     m_onTick();
