@@ -204,7 +204,7 @@ public:
                 {}, 1 });
         return true;
     }
-    bool sendData(std::string_view bytes) override
+    bool sendData(std::string_view) override
     {
         if (m_state != State::Connected)
             return false;
