@@ -38,7 +38,6 @@ TEST(CheckOptions, DefaultsEveryOptionAndBadCommandLines)
     EXPECT_TRUE(*all->judge == "http://j/x" && *all->out == "found.txt" && all->sockets == 5000 && all->timeoutMs == 250);
     EXPECT_TRUE(all->quiet && !all->judgeCheck && all->all && all->progress && all->format == CheckOptions::Format::Json);
     EXPECT_EQ(all->files, (std::vector<std::string> { "a.txt", "-", "--b.txt" }));
-    EXPECT_EQ(parse({ "--format", "csv", "a" })->format, CheckOptions::Format::Csv);
 
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> { {}, { "--quiet" }, { "--sockets", "0", "a" },
              { "--format", "xml", "a" }, { "--sockets", "x", "a" }, { "--timeout", "0", "a" }, { "--timeout", "-1", "a" },
@@ -106,12 +105,9 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     loop.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
     loop.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
     const std::string found = dir.filePath(QStringLiteral("found.txt")).toStdString();
-    int finished = 0;
-    runner.onFinished = [&] { ++finished; };
     EXPECT_EQ(run({ "--judge", "http://j/", "--sockets", "2", "--progress", "--out", found,
                   test::writeIn(dir, "l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"), test::writeIn(dir, "m.txt", "10.0.0.3:82\r\nbad\r\n") }),
         0);
-    EXPECT_EQ(finished, 1);
     EXPECT_EQ(out.str(), "10.0.0.3:82\t\n10.0.0.1:80\t2\n");
     EXPECT_EQ(test::readFile(found), "10.0.0.3:82\r\n10.0.0.1:80\r\n");
     const std::string log = err.str();

@@ -90,7 +90,6 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
     engine.start();
     loop.onYield = [&] { loop.advanceBy(2); };
     EXPECT_EQ(loader.loadFile(test::writeIn(dir, "run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
-    EXPECT_GT(loop.yieldCount(), 2999 / ProxyLoader::kYieldEvery - 1);
     EXPECT_GT(found.rowCount(), 50);
     EXPECT_LT(found.rowCount(), 3000);
     EXPECT_FALSE(view.isButtonEnabled(ScanView::kStartButton)); // still running: Start stays off

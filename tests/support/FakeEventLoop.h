@@ -76,7 +76,6 @@ public:
     // Runs the events already due when it is called (only those: a yield always ends), after onYield.
     void yield() override
     {
-        ++m_yields;
         if (onYield)
             onYield();
         const std::uint64_t lastSeq = m_seq;
@@ -127,18 +126,14 @@ public:
 
     // Sockets alive now, in creation order.
     const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
-    // The times of every connect, and every request sent.
+    // The times of every connect.
     const std::vector<std::int64_t>& connects() const { return m_connects; }
-    const std::vector<std::string>& sends() const { return m_sends; }
-    int yieldCount() const { return m_yields; }
-    int timerTicks() const { return m_ticks; }
 
     // Called at the start of each yield (a test puts user actions here).
     std::function<void()> onYield;
 
 private:
     friend class FakeTcpSocket;
-    friend class FakeTimer;
     struct Event
     {
         std::function<void()> run;
@@ -166,9 +161,6 @@ private:
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<TcpSocket*> m_sockets;
     std::vector<std::int64_t> m_connects;
-    std::vector<std::string> m_sends;
-    int m_yields = 0;
-    int m_ticks = 0;
 };
 
 // A socket whose peer is a script of the fake loop. Every event goes through the loop's queue;
@@ -212,11 +204,10 @@ public:
                 {}, 1 });
         return true;
     }
-    bool sendData(std::string_view bytes) override
+    bool sendData(std::string_view) override
     {
         if (m_state != State::Connected)
             return false;
-        m_loop.m_sends.emplace_back(bytes);
         if (const PeerScript* script = m_loop.peer(m_host, m_port);
             script && !std::exchange(m_requestSeen, true)) {
             for (PeerStep step : script->reply) {
@@ -308,7 +299,6 @@ private:
         m_loop.post(
             m_interval,
             [this] {
-                ++m_loop.m_ticks;
                 arm();
                 if (m_onTick)
                     m_onTick();

@@ -8,14 +8,12 @@
 namespace qv {
 
 // Each show takes the next scripted file name; with nothing scripted the dialog is cancelled.
-// Records the filter, title and kind of every show.
+// Records the filter and title of every show.
 class FakeFileDialog final : public FileDialog
 {
 public:
-    enum class Kind { Open, Save };
     struct Shown
     {
-        Kind kind = Kind::Open;
         std::string filter, title, offeredFileName;
     };
 
@@ -28,16 +26,16 @@ public:
     void setDialogTitle(const std::string& title) override { m_title = title; }
     void setDefaultExt(const std::string& extension) override { m_defaultExt = extension; }
     std::string defaultExt() const { return m_defaultExt; }
-    bool showOpen() override { return show(Kind::Open); }
-    bool showSave() override { return show(Kind::Save); }
+    bool showOpen() override { return show(); }
+    bool showSave() override { return show(); }
 
     const std::vector<Shown>& shown() const { return m_shown; }
     int showCount() const { return static_cast<int>(m_shown.size()); }
 
 private:
-    bool show(Kind kind)
+    bool show()
     {
-        m_shown.push_back({ kind, m_filter, m_title, m_fileName });
+        m_shown.push_back({ m_filter, m_title, m_fileName });
         if (m_outcomes.empty())
             return false;
         m_fileName = m_outcomes.front();

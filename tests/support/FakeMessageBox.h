@@ -1,14 +1,13 @@
 #pragma once
 
-#include <deque>
 #include <vector>
 
 #include "platform/MessageBox.h"
 
 namespace qv {
 
-// Answers with the queued answers in order, then with the default answer (Yes for Yes/No boxes,
-// Ok otherwise unless setDefaultAnswer says otherwise). Records every box shown.
+// Answers Yes to Yes/No boxes and Ok to others, unless setDefaultAnswer says otherwise. Records
+// every box shown.
 class FakeMessageBox final : public MessageBox
 {
 public:
@@ -19,17 +18,12 @@ public:
         std::string title;
     };
 
-    void setNextAnswer(int answer) { m_answers.push_back(answer); }
     void setDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
     int show(const std::string& prompt, int style, const std::string& title) override
     {
         m_shown.push_back({ prompt, style, title });
-        if (m_answers.empty())
-            return m_defaultAnswer != 0 ? m_defaultAnswer : (style & 0x7) == YesNo ? Yes : Ok;
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
+        return m_defaultAnswer != 0 ? m_defaultAnswer : (style & 0x7) == YesNo ? Yes : Ok;
     }
 
     const std::vector<Shown>& shown() const { return m_shown; }
@@ -39,7 +33,6 @@ public:
     int lastStyle() const { return m_shown.empty() ? -1 : m_shown.back().style; }
 
 private:
-    std::deque<int> m_answers;
     std::vector<Shown> m_shown;
     int m_defaultAnswer = 0;
 };
