@@ -422,6 +422,7 @@ TEST_P(TimerContract, WhatRestartsARunningTimer)
         { [](Timer& a, Timer&) { a.setEnabled(true); }, 'a' }, // enabling a running timer changes nothing
         { [](Timer& a, Timer&) { a.setEnabled(false), a.setEnabled(true); }, 'b' }, // a full interval again
         { [](Timer& a, Timer&) { a.setInterval(kInterval); }, 'b' }, // a new interval restarts it
+        { [](Timer&, Timer& b) { b.setInterval(kInterval / 5); }, 'b' }, // an earlier deadline comes first
     };
     for (const auto& [change, first] : rows) {
         m_ticks.clear();

@@ -66,7 +66,8 @@ protected:
     void SetUp() override
     {
         m_judge.setStandardErrorFile(m_dir.filePath(u"judge.log"_s));
-        m_judge.start(QStringLiteral(QV_JUDGE_BINARY), { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s });
+        m_judge.start(QStringLiteral(QV_JUDGE_BINARY),
+            QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s } + extraArguments());
         m_judge.waitForStarted(10000);
         for (int i = 0; i < 100 && m_port == 0 && m_judge.state() != QProcess::NotRunning; ++i) {
             if (const std::size_t at = judgeLog().find("listening on 127.0.0.1:"); at != std::string::npos)
@@ -85,6 +86,7 @@ protected:
         EXPECT_TRUE(judgeLog().ends_with("quorvane-judge: stopped\n")) << judgeLog();
     }
     std::string judgeLog() const { return test::readFile(m_dir.filePath(u"judge.log"_s)).toStdString(); }
+    virtual QStringList extraArguments() const { return {}; }
 
     QTemporaryDir m_dir;
     QProcess m_judge;
@@ -218,6 +220,19 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
     const long peak = statusKiB(m_judge.processId(), "VmHWM:");
     ASSERT_GT(before, 0);
     EXPECT_LT(peak - before, QV_JUDGE_MEMORY_BOUND_MIB * 1024) << "peak " << peak << " KiB, before " << before << " KiB";
+}
+
+// A full judge takes the connection waiting in the listen queue once its own connections are cut.
+class FullJudge : public JudgeProgram {
+    QStringList extraArguments() const override { return { u"--max-connections"_s, u"2"_s }; }
+};
+
+TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
+{
+    const int idle[] = { connectTo(m_port), connectTo(m_port) };
+    EXPECT_NE(talk(m_port, "GET / HTTP/1.0\r\n\r\n\r\n").find("Comment"), std::string::npos) << judgeLog();
+    for (const int fd : idle)
+        close(fd);
 }
 
 } // namespace
