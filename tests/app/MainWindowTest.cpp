@@ -1,13 +1,10 @@
-#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include "app/AppFonts.h"

@@ -1,10 +1,9 @@
 // The status bar's property pages, and a whole headless form editor loading the built plugin.
-#include <QAction>
 #include <QBuffer>
+#include <QLabel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QExtensionManager>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>

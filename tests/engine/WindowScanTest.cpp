@@ -1,5 +1,4 @@
-// A scan through the real main window (toolbar, slider, timeout box, judge chooser, panels, found view)
-// against proxies served on loopback: the one test of the window's scan wiring.
+// A scan through the real main window's controls against proxies on loopback: its scan wiring.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLineEdit>

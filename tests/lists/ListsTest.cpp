@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTreeView>
 #include <cerrno>
 #include <cstring>
