@@ -72,7 +72,7 @@ TEST(MainWindow, EventsReachTheOperations)
     EXPECT_EQ(clipboard->text(), "10.0.0.1:8080");
     w->mnClearP()->trigger();
     EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");
-    w->List2().setSelectedIndex(2);
+    w->List2().setSelectedIndex(0);
     Q_EMIT w->foundListClicked();
     EXPECT_EQ(clipboard->text(), "10.0.0.2:8080");
 
