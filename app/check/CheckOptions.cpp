@@ -34,6 +34,10 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             options.progress = true;
             continue;
         }
+        if (arg == "--help") {
+            options.help = true;
+            continue;
+        }
         if (arg == "--no-judge-check") {
             options.judgeCheck = false;
             continue;
@@ -91,7 +95,7 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             options.timeoutMs = static_cast<int>(n);
         }
     }
-    if (options.files.empty()) {
+    if (options.files.empty() && !options.help) {
         error = "no proxy list given";
         return std::nullopt;
     }

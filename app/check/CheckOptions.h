@@ -19,11 +19,12 @@ struct CheckOptions {
     bool progress = false; // the progress line even when standard error is not a terminal
     bool quiet = false;
     bool judgeCheck = true; // fetch the judge directly before scanning
+    bool help = false; // --help: print the usage and scan nothing
     std::vector<std::string> files;
 
     static constexpr const char* kUsage = "usage: quorvane-check [--judge URL] [--sockets N] [--timeout MS] "
                                           "[--format tsv|csv|json] [--all] [--out FILE] [--progress] [--quiet] "
-                                          "[--no-judge-check] FILE...|-";
+                                          "[--no-judge-check] [--help] FILE...|-";
 
     // Options also take the form --name=value; "--" ends the options. On a bad command line,
     // returns nullopt with error set to a one-line description.

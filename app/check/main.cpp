@@ -24,6 +24,10 @@ int main(int argc, char** argv)
         std::cerr << "quorvane-check: " << error << " (" << qv::CheckOptions::kUsage << ")\n";
         return 2;
     }
+    if (options->help) {
+        std::cout << qv::CheckOptions::kUsage << '\n';
+        return 0;
+    }
     // Each socket is an open file: take all the process may have, and refuse what still does not fit.
     const long limit = qv::OpenFilesLimit::raise();
     const long room = qv::OpenFilesLimit::socketsThatFit(limit);

@@ -81,6 +81,10 @@ std::optional<JudgeOptions> JudgeOptions::parse(const std::vector<std::string>& 
             options.quiet = true;
             continue;
         }
+        if (arg == "--help") {
+            options.help = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const std::size_t eq = arg.find('='); eq != std::string::npos && arg.compare(0, 2, "--") == 0) {

@@ -15,9 +15,10 @@ struct JudgeOptions
     int maxConnections = 1000;
     int timeoutMs = 5000; // a connection that has not been answered and closed by then is cut
     bool quiet = false;
+    bool help = false; // --help: print the usage and serve nothing
 
     static constexpr const char* kUsage = "usage: quorvane-judge [--listen ADDR:PORT] [--path PATH] "
-                                          "[--max-connections N] [--timeout MS] [--quiet]";
+                                          "[--max-connections N] [--timeout MS] [--quiet] [--help]";
 
     // Options also take the form --name=value. On a bad command line, returns nullopt with error set
     // to a one-line description.

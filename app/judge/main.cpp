@@ -17,6 +17,10 @@ int main(int argc, char** argv)
         std::cerr << "quorvane-judge: " << error << " (" << qv::JudgeOptions::kUsage << ")\n";
         return 2;
     }
+    if (options->help) {
+        std::cout << qv::JudgeOptions::kUsage << '\n';
+        return 0;
+    }
 
     // Each connection is a descriptor: make room for all of them if the hard limit allows.
     rlimit files {};

@@ -47,7 +47,7 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
         process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString() };
 }
 
-TEST(CheckProgram, BadArgumentsAndUnreadableFilesExitWithTwo)
+TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
 {
     const QString missing = QStringLiteral("/nonexistent/missing.txt");
     const struct {
@@ -66,6 +66,8 @@ TEST(CheckProgram, BadArgumentsAndUnreadableFilesExitWithTwo)
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
+    const Outcome help = runCheck({ QStringLiteral("--help") });
+    EXPECT_TRUE(help.status == 0 && help.err.empty() && help.out.starts_with("usage: quorvane-check")) << help.out;
 }
 
 // Standard input longer than the window's limit: the entry after 40000 others is checked too. The
