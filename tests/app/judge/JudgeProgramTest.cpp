@@ -238,20 +238,14 @@ TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
 // --help answers on standard output; a bad command line is refused with one line and status 2.
 TEST(JudgeCommandLine, HelpExitsWithZeroBadArgumentsWithTwo)
 {
-    const struct {
-        QStringList args;
-        int status;
-        bool usageOnStdout;
-    } rows[] = { { { u"--help"_s }, 0, true }, { { u"--colour"_s }, 2, false }, { { u"--listen"_s, u"localhost:80"_s }, 2, false },
-        { { u"--max-connections"_s }, 2, false } };
-    for (const auto& row : rows) {
+    for (const QStringList& args : { QStringList { u"--help"_s }, { u"--colour"_s }, { u"--listen"_s, u"localhost:80"_s } }) {
         QProcess judge;
-        judge.start(QStringLiteral(QV_JUDGE_BINARY), row.args);
-        ASSERT_TRUE(judge.waitForFinished(10000)) << row.args.join(u' ').toStdString();
+        judge.start(QStringLiteral(QV_JUDGE_BINARY), args);
+        ASSERT_TRUE(judge.waitForFinished(10000));
+        const bool help = args.front() == u"--help"_s;
         const QByteArray out = judge.readAllStandardOutput(), err = judge.readAllStandardError();
-        EXPECT_EQ(judge.exitCode(), row.status) << row.args.join(u' ').toStdString();
-        EXPECT_EQ(out.startsWith("usage: quorvane-judge"), row.usageOnStdout) << out.toStdString();
-        EXPECT_EQ(err.count('\n'), row.usageOnStdout ? 0 : 1) << err.toStdString();
+        EXPECT_TRUE(judge.exitCode() == (help ? 0 : 2) && out.startsWith("usage: quorvane-judge") == help
+            && err.count('\n') == (help ? 0 : 1)) << args.join(u' ').toStdString() << out.toStdString() << err.toStdString();
     }
 }
 
