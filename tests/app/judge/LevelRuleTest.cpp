@@ -1,6 +1,8 @@
-// The level rule as a table of header sets, and the page's markers whatever the headers say.
+// The level rule as a table of header sets, the page's markers whatever the headers say, and the log's
+// escaping of what a client sent.
 #include <gtest/gtest.h>
 
+#include "app/judge/JudgeLog.h"
 #include "app/judge/JudgePage.h"
 #include "app/judge/LevelRule.h"
 
@@ -47,8 +49,8 @@ TEST(LevelRule, HeaderSets)
 // marker, and the 404 page carries neither.
 TEST(JudgePage, OneLevelMarkerWhateverTheHeadersSay)
 {
-    const JudgeRequest request { "GET", "/", "HTTP/1.0", "127.0.0.1",
-        { { "X-Note", "<font color:blue\">9 color=\"blue\"> color=\"yellow\"><B>8" } } };
+    const JudgeRequest request { "GET", "/?a=b", "HTTP/1.0", "127.0.0.1",
+        { { "X-Note", "<font color:blue\">9 color=\"blue\"> color=\"yellow\"><B>8 REMOTE_ADDR = 10.0.0.1" } } };
     const std::string page = JudgePage::render(request, judgeLevel(request.headers, request.clientAddress));
     EXPECT_NE(page.find("Comment"), std::string::npos);
     const std::size_t marker = page.find("color:blue\">");
@@ -57,6 +59,27 @@ TEST(JudgePage, OneLevelMarkerWhateverTheHeadersSay)
     EXPECT_EQ(page.find("color:blue\">", marker + 1), std::string::npos);
     EXPECT_EQ(page.find("color=\""), std::string::npos);
     EXPECT_EQ(JudgePage::notFound().find("Comment"), std::string::npos);
+    // The address the judge saw comes on a line of its own before anything the request brought.
+    EXPECT_LT(page.find("\nREMOTE_ADDR = 127.0.0.1\n"), page.find("REMOTE_ADDR = 10.0.0.1"));
+    EXPECT_NE(page.find("GET /?a=b HTTP/1.0\n"), std::string::npos);
+}
+
+// No client text can end a log line, close its quoted field early or turn the text around.
+TEST(JudgeLog, EscapesWhatCouldForgeALineOrAField)
+{
+    const std::pair<std::string, std::string> rows[] = { // client text, as quoted in the log
+        { "/?a=b&c=%41", R"("/?a=b&c=%41")" },
+        { "/x\r\n2026-01-01T00:00:00.000Z 10.0.0.1 GET \"/\" -> 1 elite", R"("/x\x0d\x0a2026-01-01T00:00:00.000Z 10.0.0.1 GET \x22/\x22 -> 1 elite")" },
+        { "\\\"", R"("\x5c\x22")" },
+        { "a\xe2\x80\xae" "1 etile", R"("a\xe2\x80\xae1 etile")" },
+        { std::string("\0\t\x1b[2J\x7f", 7), R"("\x00\x09\x1b[2J\x7f")" },
+        { std::string(250, 'a'), '"' + std::string(JudgeLog::kExcerpt, 'a') + "\"..." },
+    };
+    for (const auto& [text, logged] : rows)
+        EXPECT_EQ(JudgeLog::quoted(text), logged);
+    using namespace std::chrono;
+    EXPECT_EQ(JudgeLog::line(system_clock::time_point(milliseconds(1796649601007)), "10.0.0.1", "GET\n", std::nullopt, "414"),
+        "2026-12-07T13:20:01.007Z 10.0.0.1 GET\\x0a - -> 414\n");
 }
 
 } // namespace
