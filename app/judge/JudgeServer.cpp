@@ -188,6 +188,10 @@ bool JudgeServer::startListener(Listener& listener, const sockaddr_storage& addr
             + JudgeOptions::addressText(reinterpret_cast<const sockaddr*>(&address), true)
             + (listener.tls ? " for TLS" : "")
             + (g_startMessage.empty() ? std::string() : ": " + g_startMessage);
+        // The library says no more than that it could not set up TLS when the files are not what they
+        // should be.
+        if (listener.tls && g_startMessage.find("TLS") != std::string::npos)
+            error += " (is --tls-cert a PEM certificate chain and --tls-key its PEM private key?)";
         return false;
     }
     return true;
