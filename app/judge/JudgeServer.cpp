@@ -258,7 +258,7 @@ void* JudgeServer::onRequestLine(void*, const char* target, MHD_Connection* conn
 {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     if (auto* tracked = info ? static_cast<Tracked*>(info->socket_context) : nullptr)
-        tracked->target = std::string(target ? target : "").substr(0, kHeaderCap + 1);
+        tracked->target = std::string(std::string_view(target ? target : "").substr(0, kHeaderCap + 1));
     return nullptr;
 }
 
