@@ -210,6 +210,17 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 close(fd);
                 EXPECT_LT(sent, request.size()) << "the judge waited for the whole dribbled request";
             } },
+        { "a thousand idle connections, 16 from each of 63 addresses",
+            [port, &good] {
+                std::vector<int> idle;
+                for (int i = 0; i < 1000; ++i)
+                    idle.push_back(connectTo(port, INADDR_LOOPBACK + 1 + i / 16));
+                EXPECT_EQ(std::count(idle.begin(), idle.end(), -1), 0);
+                // That fills the judge: the good request waits until the idle ones are cut.
+                EXPECT_NE(talk(port, good).find("color:blue\">1"), std::string::npos);
+                for (int fd : idle)
+                    close(fd);
+            } },
         { "binary junk and requests without a path",
             [port, &junk] {
                 for (const std::string& request : { junk, std::string("GET\r\n\r\n"), std::string("GET HTTP/1.0\r\n\r\n"),
