@@ -6,7 +6,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -138,13 +140,17 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symlinks to the file they name; a dangling link gives the file it would name.
+// Follows symlinks to the file they name; a dangling link gives the file it would name. Empty for
+// a descriptor's link (/dev/stdout leads to /proc/self/fd/1): it names an open file, not a path.
 std::string followLinks(std::string path, int& error)
 {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return path;
+        struct statfs where {};
+        if (::statfs(folderOf(path).c_str(), &where) == 0 && where.f_type == PROC_SUPER_MAGIC)
+            return {};
         std::string target(PATH_MAX, '\0');
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
         if (length <= 0) {
@@ -202,11 +208,12 @@ void copyExtendedAttributes(const std::string& from, int to)
 
 std::string randomSuffix()
 {
-    static std::mt19937_64 generator { std::random_device {}() ^ static_cast<std::uint64_t>(::getpid()) };
+    // Drawn afresh each time: a generator's state would be shared by a forked copy of the process.
+    std::random_device random;
     static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string suffix(8, 'x');
     for (char& c : suffix)
-        c = kDigits[generator() % (sizeof kDigits - 1)];
+        c = kDigits[random() % (sizeof kDigits - 1)];
     return suffix;
 }
 } // namespace
@@ -240,20 +247,20 @@ bool TextFileWriter::open(const std::string& path)
         m_error = m_reason = "No file name given";
         return false;
     }
-    int error = 0;
-    m_target = followLinks(path, error);
-    if (error)
-        return fail(error);
     struct stat old {};
-    m_hadOld = ::stat(m_target.c_str(), &old) == 0;
+    m_hadOld = ::stat(path.c_str(), &old) == 0;
     if (m_hadOld && S_ISDIR(old.st_mode))
         return fail(EISDIR);
     m_oldMode = old.st_mode & 07777;
     m_oldUid = old.st_uid;
     m_oldGid = old.st_gid;
-    if (m_hadOld && !S_ISREG(old.st_mode)) {
+    int error = 0;
+    m_target = followLinks(path, error);
+    if (error)
+        return fail(error);
+    if (m_target.empty() || (m_hadOld && !S_ISREG(old.st_mode))) {
         m_direct = true;
-        m_fd = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
         return m_fd >= 0 || fail(errno);
     }
 
@@ -261,14 +268,18 @@ bool TextFileWriter::open(const std::string& path)
     if ((error = injected(Step::Create)) == 0) {
         m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         error = m_fd < 0 ? errno : 0;
-        if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL) {
-            // No unnamed files on this file system: a hidden file with a name no other save picks.
+    }
+    if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL) {
+        // No unnamed files on this file system: a hidden file with a name no other save picks.
+        for (int tries = 0; m_fd < 0 && tries < 100; ++tries) {
             m_tempPath = folder + "/." + baseName(m_target) + '.' + randomSuffix();
             m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             error = m_fd < 0 ? errno : 0;
-            if (m_fd < 0)
-                m_tempPath.clear();
+            if (error != EEXIST)
+                break;
         }
+        if (m_fd < 0)
+            m_tempPath.clear();
     }
     if (error == EACCES || error == EPERM || error == EROFS) {
         // Writing in place would lose the old file to a failure half way: refuse instead.

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -138,28 +139,37 @@ TEST_F(TextFile, WriterFailuresLeaveTheOldFile)
 }
 
 // Killed at any step (kill -9 of a child process), a save leaves the old file whole and nothing
-// beside it that could stop the next save.
+// beside it, or, on a file system without unnamed files, a hidden stray that never stops a later save.
 TEST_F(TextFile, WriterKilledAtEachStepLeavesTheOldFile)
 {
     const std::string old = "old\r\n", replacement(200 * 1024, 'n');
-    for (const auto& [step, nth] : { std::pair { Step::Create, 1 }, std::pair { Step::Write, 1 },
-             std::pair { Step::Write, 3 }, std::pair { Step::Sync, 1 }, std::pair { Step::Rename, 1 } }) {
-        SCOPED_TRACE(std::to_string(int(step)) + " " + std::to_string(nth));
+    for (const auto& [step, nth, named] : { std::tuple { Step::Create, 1, false }, std::tuple { Step::Write, 1, false },
+             std::tuple { Step::Write, 3, false }, std::tuple { Step::Sync, 1, false },
+             std::tuple { Step::Rename, 1, false }, std::tuple { Step::Write, 3, true },
+             std::tuple { Step::Rename, 1, true } }) {
+        SCOPED_TRACE(std::to_string(int(step)) + " " + std::to_string(nth) + " " + std::to_string(named));
+        QDir(m_dir.path()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(m_dir.path()));
         write(old);
+        const auto unnamedFiles = [named = named](Step at) { return named && at == Step::Create ? EOPNOTSUPP : 0; };
         const int status = test::inChild([&, step = step, nth = nth] {
             int seen = 0;
             TextFileWriter::setStepHookForTesting([&](Step at) {
                 if (at == step && ++seen == nth)
                     ::raise(SIGKILL);
-                return 0;
+                return unnamedFiles(at);
             });
             return save(m_path, replacement);
         });
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
         EXPECT_EQ(test::readFile(m_path), QByteArray::fromStdString(old));
-        EXPECT_EQ(test::filesIn(m_dir.path()), "list.txt");
+        const std::string files = test::filesIn(m_dir.path());
+        EXPECT_TRUE(named ? files.starts_with(".list.txt.") && files.ends_with(" list.txt") : files == "list.txt") << files;
+        TextFileWriter::setStepHookForTesting(unnamedFiles);
         EXPECT_TRUE(save(m_path, replacement));
+        TextFileWriter::setStepHookForTesting({});
         EXPECT_EQ(test::readFile(m_path).size(), qsizetype(replacement.size()));
+        EXPECT_EQ(test::filesIn(m_dir.path()), files);
     }
 }
 
@@ -209,6 +219,14 @@ TEST_F(TextFile, WriterReplacesTheTargetAndKeepsItsAttributes)
     const ssize_t length = ::getxattr(targetPath.c_str(), "user.origin", value, sizeof value);
     EXPECT_TRUE(!xattrs || std::string(value, std::max<ssize_t>(0, length)) == "kept") << length;
     EXPECT_TRUE(save("/dev/null", "discarded"));
+    // An open file named by its descriptor (as /dev/stdout names standard output) is written, not replaced.
+    const int fd = ::open(targetPath.c_str(), O_WRONLY | O_CLOEXEC);
+    EXPECT_TRUE(save("/dev/fd/" + std::to_string(fd), "through the descriptor"));
+    ::close(fd);
+    EXPECT_EQ(test::readFile(hardLink), "old");
+    EXPECT_EQ(test::readFile(targetPath), "through the descriptor");
+    struct stat after {};
+    EXPECT_TRUE(::stat(targetPath.c_str(), &after) == 0 && after.st_ino == info.st_ino);
 }
 
 // A folder the user may not write, with a file the user may: the file is not written in place.
