@@ -58,7 +58,8 @@ private:
 // leaves nothing behind; on a file system without that, a uniquely named hidden file stands in. A
 // symlink is followed: the link stays and its target is replaced. A device or pipe (/dev/stdout) is
 // written directly, as there is nothing to replace. Every error names the file and gives the system's
-// words.
+// words. Not QSaveFile: it keeps neither owner nor extended attributes, does not sync the folder, and
+// reported a full disk as "Unknown error".
 class TextFileWriter {
 public:
     // The points where a save can stop: a test seam. A hook returning an errno makes that step fail
