@@ -195,7 +195,7 @@ void copyExtendedAttributes(const std::string& from, int to)
         return;
     names.resize(static_cast<std::size_t>(size));
     std::string value;
-    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
         const char* name = names.c_str() + at;
         const ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
         if (length < 0)
