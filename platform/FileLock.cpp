@@ -20,7 +20,8 @@ bool FileLock::lock(const std::string& path, int waitMs)
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         return true;
     const std::string lockPath = path + ".lock";
-    m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    // Read-only is enough to lock, so a lock file another user (root, say) made still serves.
+    m_fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
     if (m_fd < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM || error == EROFS || error == ENOENT || error == ENOTDIR)
