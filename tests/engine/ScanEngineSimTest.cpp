@@ -124,7 +124,7 @@ TEST(ScanSim, Scenarios)
         sim.serve(row.peers, row.entries.empty());
         sim.add(row.entries);
         const int entries = sim.list1.count();
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntilIdle();
         sim.found.removeRow(sim.found.rowCount()); // one past the last row is refused
         EXPECT_EQ(sim.foundRows(), row.found);
@@ -135,7 +135,7 @@ TEST(ScanSim, Scenarios)
             EXPECT_EQ(sim.loop.nowMs(), row.endMs);
         }
         if (row.lastReply) {
-            EXPECT_EQ(sim.engine.record(1).reply.size(), row.lastReply);
+            EXPECT_EQ(sim.engine.answer(1).size(), row.lastReply);
         }
         EXPECT_EQ(sim.checksEnded, entries);
         EXPECT_EQ(sim.scanEnds, 1);
@@ -164,7 +164,7 @@ TEST(ScanSim, PanelsWhileRunningAndABadTimeoutTextKeepsTheLastValidInterval)
     sim.view.slider = 1;
     sim.view.timeout = "abc";
     sim.serve({ { "10.0.0.1:1", silent }, { "10.0.0.2:1", silent }, { "10.0.0.3:1", silent } });
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_TRUE(sim.view.running());
     EXPECT_EQ(sim.view.panel(1) + sim.view.panel(3), "Status: Initiating..Loaded: 2");
     sim.view.timeout = "500"; // read again at the send
@@ -189,16 +189,16 @@ TEST(ScanSim, ActionsDuringAScan)
         sim.view.slider = sockets;
         for (int i = 1; i <= n; ++i)
             sim.serve({ { "10.0.0." + std::to_string(i) + ":1", ok("1", 100) } });
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntil(50);
     };
     { // Stop after the slider was lowered closes every socket; the checks cut short go back first.
         Sim sim;
         midway(sim, 5, 8);
         sim.view.slider = 1;
-        sim.engine.sliderScroll();
+        sim.presenter.sliderScroll();
         EXPECT_EQ(sim.view.socketsCaption, "Sockets [ 1 ]");
-        sim.engine.stop();
+        sim.presenter.stop();
         EXPECT_EQ(sim.view.log.back(), std::make_pair(1, std::string("Status: Stopping..")));
         EXPECT_EQ(sim.view.countOf(1, "Status: Stopping."), 1);
         EXPECT_TRUE(sim.view.idle());
@@ -210,7 +210,7 @@ TEST(ScanSim, ActionsDuringAScan)
         EXPECT_EQ(sim.view.panel(3), "Loaded: 8");
         EXPECT_TRUE(sim.allClosed());
         sim.view.slider = 8;
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntilIdle();
         EXPECT_TRUE(sim.found.rowCount() == 8 && sim.scanEnds == 1);
     }
@@ -218,7 +218,7 @@ TEST(ScanSim, ActionsDuringAScan)
       // checks in flight.
         Sim sim;
         midway(sim, 2, 6);
-        sim.engine.start();
+        sim.presenter.start();
         EXPECT_EQ(sim.loop.connects().size(), 2u);
         sim.list1.clear();
         sim.loop.runUntilIdle();
@@ -230,20 +230,20 @@ TEST(ScanSim, ActionsDuringAScan)
 TEST(ScanSim, StartAndStopWithoutAScan)
 {
     Sim sim;
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_EQ(sim.view.panel(1), "Status: Please load some proxies!");
     EXPECT_TRUE(sim.view.buttons.empty());
-    sim.engine.stop();
+    sim.presenter.stop();
     EXPECT_EQ(sim.view.panel(1), "Status: Stopping..");
     EXPECT_TRUE(sim.view.idle());
 
     sim.view.slider = 0; // no sockets: running until Stop
     sim.add({ "10.0.0.1:1" });
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_TRUE(sim.view.running());
     EXPECT_EQ(sim.loop.runUntilIdle(), 0);
     EXPECT_EQ(sim.list1.count(), 1);
-    sim.engine.stop();
+    sim.presenter.stop();
     EXPECT_TRUE(sim.view.idle());
     EXPECT_EQ(sim.scanEnds, 0);
 }
