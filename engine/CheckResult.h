@@ -29,6 +29,9 @@ struct CheckEnd {
     std::string_view portText; // the port in digits, empty for an unusable entry
     int port = 0; // 0 for an unusable entry
     std::string_view level; // found only: empty or one printable character
+    // A failure's own words: the system's description of a socket error, or a protocol layer's
+    // reason ("socks refused"); empty for the other results.
+    std::string_view reason;
     std::int64_t ms = 0; // from the hand-out to the verdict
     bool passed() const { return result == CheckResult::Found; }
 };

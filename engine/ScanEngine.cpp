@@ -141,14 +141,18 @@ void ScanEngine::handOut(int i)
         m_observer.entryTaken(m_pending.count());
         slot.handOutMs = m_loop.nowMs();
         ProxyEntry entry = ProxyEntry::parse(slot.entry);
-        slot.ip = std::move(entry.ip);
-        slot.port = entry.port;
         if (!entry.usable()) {
+            slot.ip = std::move(entry.ip);
+            slot.port = 0;
             slot.portText.clear();
             m_lastEndWasError = false;
             report(CheckResult::UnusableEntry, slot);
             continue;
         }
+        if (m_stackBuilder)
+            m_stackBuilder(entry, *slot.exchange);
+        slot.ip = std::move(entry.ip);
+        slot.port = entry.port;
         slot.portText = std::to_string(entry.port);
         if (!slot.exchange->begin(slot.ip, entry.port)) {
             m_lastEndWasError = true;
@@ -169,7 +173,7 @@ void ScanEngine::exchangeConnected(Exchange& exchange)
     m_observer.checkConnected(slot.ip, slot.portText);
 }
 
-void ScanEngine::report(CheckResult result, const Slot& slot, std::string_view level)
+void ScanEngine::report(CheckResult result, const Slot& slot, std::string_view level, std::string_view reason)
 {
     ++m_counters.checked;
     if (result == CheckResult::Found)
@@ -182,6 +186,7 @@ void ScanEngine::report(CheckResult result, const Slot& slot, std::string_view l
     end.portText = unusable ? std::string_view() : std::string_view(slot.portText);
     end.port = unusable ? 0 : slot.port;
     end.level = level;
+    end.reason = reason;
     end.ms = m_loop.nowMs() - slot.handOutMs;
     m_observer.checkEnded(end);
 }
@@ -191,7 +196,7 @@ void ScanEngine::exchangeEnded(Exchange& exchange, const ExchangeEnd& end)
     const int i = exchange.id();
     closeSlot(i);
     m_lastEndWasError = end.failed;
-    report(end.result, m_slots[static_cast<std::size_t>(i)], end.level);
+    report(end.result, m_slots[static_cast<std::size_t>(i)], end.level, end.reason);
     if (!m_running)
         return;
     handOut(i);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "engine/CheckResult.h"
 #include "engine/EntryQueue.h"
 #include "engine/Exchange.h"
+#include "engine/ProxyEntry.h"
 #include "engine/ScanObserver.h"
 #include "engine/ScanSettings.h"
 #include "platform/EventLoop.h"
@@ -40,10 +42,17 @@ public:
         std::vector<std::string> notPutBack; // the pending list had no room for these
     };
 
+    // Chooses the protocol layers of an entry's check, before its connect: it may set the exchange's
+    // layers (Exchange::setLayers) or leave those of its last check. Without one, the judge
+    // request goes straight to the proxy.
+    using StackBuilder = std::function<void(const ProxyEntry& entry, Exchange& exchange)>;
+
     ScanEngine(EventLoop& loop, EntryQueue& pending, ScanObserver& observer);
     ~ScanEngine() override;
     ScanEngine(const ScanEngine&) = delete;
     ScanEngine& operator=(const ScanEngine&) = delete;
+
+    void setStackBuilder(StackBuilder builder) { m_stackBuilder = std::move(builder); }
 
     // Starts a scan of the pending list: false, with nothing reported, while a scan runs or when
     // the list is empty. With live settings their timeout and judge are read at every step instead.
@@ -84,7 +93,7 @@ private:
 
     Slot& ensureSlot(int i);
     void handOut(int i);
-    void report(CheckResult result, const Slot& slot, std::string_view level = {});
+    void report(CheckResult result, const Slot& slot, std::string_view level = {}, std::string_view reason = {});
     void closeSlot(int i);
     void closeAllSlots();
     void maybeFinish();
@@ -93,6 +102,7 @@ private:
     EntryQueue& m_pending;
     ScanObserver& m_observer;
     LiveScanSettings* m_live = nullptr;
+    StackBuilder m_stackBuilder;
     ScanSettings m_settings;
 
     // Index 1..N; found by index, never by address, so the vector may grow while no scan runs.
