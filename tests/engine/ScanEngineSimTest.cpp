@@ -387,18 +387,29 @@ private:
     Trace& m_trace;
 };
 
-TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
-{
+// The engine alone on the fake loop, with one layer of the test's choice under the judge request.
+struct EngineRig {
+    template <typename L, typename... Args> void layerUnderTheJudge(Args... args)
+    {
+        engine.setStackBuilder([this, args...](const ProxyEntry&, Exchange& exchange) {
+            std::vector<std::unique_ptr<Layer>> layers;
+            layers.push_back(std::make_unique<L>(trace, args...));
+            exchange.setLayers(std::move(layers));
+        });
+    }
+
     test::FakeEventLoop loop;
     MemoryListBox pending;
-    ListBoxQueue queue(pending);
-    Trace trace(loop);
-    ScanEngine engine(loop, queue, trace);
-    engine.setStackBuilder([&](const ProxyEntry&, Exchange& exchange) {
-        std::vector<std::unique_ptr<Layer>> layers;
-        layers.push_back(std::make_unique<Tap>(trace));
-        exchange.setLayers(std::move(layers));
-    });
+    ListBoxQueue queue { pending };
+    Trace trace { loop };
+    ScanEngine engine { loop, queue, trace };
+};
+
+TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
+{
+    EngineRig rig;
+    rig.layerUnderTheJudge<Tap>();
+    auto& [loop, pending, queue, trace, engine] = rig;
     loop.setPeer("10.0.0.1", 1, silent);
     loop.setPeer("10.0.0.2", 1, ok("5"));
     EXPECT_FALSE(engine.start({ 1, 999, "http://unused/" }, &trace)) << "nothing to check";
@@ -445,16 +456,9 @@ TEST(ScanEvents, ALayerUnderTheJudgeRequest)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        test::FakeEventLoop loop;
-        MemoryListBox pending;
-        ListBoxQueue queue(pending);
-        Trace trace(loop);
-        ScanEngine engine(loop, queue, trace);
-        engine.setStackBuilder([&](const ProxyEntry&, Exchange& exchange) {
-            std::vector<std::unique_ptr<Layer>> layers;
-            layers.push_back(std::make_unique<Greeting>(trace, row.breaks));
-            exchange.setLayers(std::move(layers));
-        });
+        EngineRig rig;
+        rig.layerUnderTheJudge<Greeting>(row.breaks);
+        auto& [loop, pending, queue, trace, engine] = rig;
         loop.setPeer("10.0.0.1", 1, row.peer);
         pending.addItem("10.0.0.1:1");
         ASSERT_TRUE(engine.start({ 1, 100, "http://a/" }));
