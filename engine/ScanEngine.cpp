@@ -42,6 +42,13 @@ ScanEngine::ScanEngine(EventLoop& loop, EntryQueue& pending, ScanObserver& obser
 
 ScanEngine::~ScanEngine() = default;
 
+const std::string& ScanEngine::answer(int socket) const
+{
+    static const std::string none;
+    const auto i = static_cast<std::size_t>(socket);
+    return i < m_slots.size() && m_slots[i].exchange ? m_slots[i].exchange->answer() : none;
+}
+
 int ScanEngine::timeoutMs()
 {
     return m_live ? m_live->timeoutMs() : m_settings.timeoutMs;

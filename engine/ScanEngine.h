@@ -69,8 +69,8 @@ public:
     int checksInFlight() const { return m_inFlight; }
     int scanSockets() const { return m_scanSockets; }
     const Counters& counters() const { return m_counters; }
-    // The answer socket 1..N last gathered.
-    const std::string& answer(int socket) const { return m_slots.at(static_cast<std::size_t>(socket)).exchange->answer(); }
+    // The answer socket 1..N last gathered (empty for a socket never used).
+    const std::string& answer(int socket) const;
 
 private:
     struct Slot {
