@@ -53,24 +53,6 @@ std::string_view pathOf(std::string_view target)
     return target;
 }
 
-// The library's explanation of a failed start; its later messages are about single clients, and
-// the request log says enough about those.
-bool g_starting = false;
-std::string g_startMessage;
-
-void onLibraryMessage(void*, const char* format, va_list args)
-{
-    if (!g_starting)
-        return;
-    char buffer[512];
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    // The library names the port it was given (0, as the address carries it); keep only the cause.
-    g_startMessage = buffer;
-    if (const std::size_t colon = g_startMessage.rfind(": "); colon != std::string::npos)
-        g_startMessage.erase(0, colon + 2);
-    while (!g_startMessage.empty() && (g_startMessage.back() == '\n' || g_startMessage.back() == '.'))
-        g_startMessage.pop_back();
-}
 
 // Why a header line is refused, or nothing. The library takes blanks before the colon into the name,
 // and glues an obsolete folded continuation line onto the name of the header before it (a copy),
@@ -110,6 +92,22 @@ std::optional<std::string> readWhole(const std::string& path)
 }
 
 } // namespace
+
+void JudgeServer::onLibraryMessage(void* self, const char* format, va_list args)
+{
+    auto* server = static_cast<JudgeServer*>(self);
+    if (!server->m_starting)
+        return;
+    char buffer[512];
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    // The library names the port it was given (0, as the address carries it); keep only the cause.
+    std::string& message = server->m_startMessage;
+    message = buffer;
+    if (const std::size_t colon = message.rfind(": "); colon != std::string::npos)
+        message.erase(0, colon + 2);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '.'))
+        message.pop_back();
+}
 
 JudgeServer::JudgeServer(JudgeOptions options)
     : m_options(std::move(options))
@@ -171,10 +169,10 @@ bool JudgeServer::startListener(Listener& listener, const sockaddr_storage& addr
         tlsOptions[0] = { MHD_OPTION_HTTPS_MEM_CERT, 0, m_tlsCert.data() };
         tlsOptions[1] = { MHD_OPTION_HTTPS_MEM_KEY, 0, m_tlsKey.data() };
     }
-    g_startMessage.clear();
-    g_starting = true;
+    m_startMessage.clear();
+    m_starting = true;
     listener.daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &JudgeServer::onRequest, &listener,
-        MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr, MHD_OPTION_SOCK_ADDR, &address,
+        MHD_OPTION_EXTERNAL_LOGGER, &JudgeServer::onLibraryMessage, this, MHD_OPTION_SOCK_ADDR, &address,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(m_options.maxConnections),
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, static_cast<unsigned>(m_options.maxPerClient),
         MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
@@ -182,15 +180,15 @@ bool JudgeServer::startListener(Listener& listener, const sockaddr_storage& addr
         &listener, MHD_OPTION_URI_LOG_CALLBACK, &JudgeServer::onRequestLine, &listener,
         MHD_OPTION_NOTIFY_COMPLETED, &JudgeServer::onCompleted, &listener, MHD_OPTION_ARRAY, tlsOptions,
         MHD_OPTION_END);
-    g_starting = false;
+    m_starting = false;
     if (!listener.daemon) {
         error = "cannot listen on "
             + JudgeOptions::addressText(reinterpret_cast<const sockaddr*>(&address), true)
             + (listener.tls ? " for TLS" : "")
-            + (g_startMessage.empty() ? std::string() : ": " + g_startMessage);
+            + (m_startMessage.empty() ? std::string() : ": " + m_startMessage);
         // The library says no more than that it could not set up TLS when the files are not what they
         // should be.
-        if (listener.tls && g_startMessage.find("TLS") != std::string::npos)
+        if (listener.tls && m_startMessage.find("TLS") != std::string::npos)
             error += " (is --tls-cert a PEM certificate chain and --tls-key its PEM private key?)";
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdarg>
 #include <chrono>
 #include <microhttpd.h>
 #include <optional>
@@ -69,6 +70,8 @@ private:
     MHD_Result answer(MHD_Connection* connection, Tracked& tracked, const char* url, const char* method,
         const char* version);
     void connectionEnded(Tracked& tracked, bool tls);
+    // The library's messages; only those of a failed start are kept.
+    static void onLibraryMessage(void* self, const char* format, va_list args);
     void link(Tracked* tracked);
     void unlink(Tracked* tracked);
     void cutExpired(Clock::time_point now);
@@ -83,6 +86,10 @@ private:
     Tracked* m_first = nullptr;
     Tracked* m_last = nullptr;
     bool m_stopping = false;
+    // The library's explanation of a failed start; its later messages are about single clients, and
+    // the request log says enough about those.
+    bool m_starting = false;
+    std::string m_startMessage;
 };
 
 } // namespace qv
