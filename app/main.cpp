@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 
 #include "app/MainWindow.h"
 #include "app/ListWiring.h"
@@ -7,6 +8,13 @@
 
 int main(int argc, char** argv)
 {
+    // Answered before anything needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("quorvane " QV_VERSION "\n", stdout);
+            return 0;
+        }
+    }
     // Without a display Qt would abort with a message about its platform plugin; say what to do.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

@@ -100,15 +100,22 @@ void FoundProxyOperations::columnClick(int column)
     m_view.setSorted(true);
 }
 
-void FoundProxyOperations::mouseDown(int button, int /*shift*/, int /*x*/, int /*y*/)
+bool FoundProxyOperations::popupAllowed() const
 {
     const int row = m_view.selectedRow();
-    if (row < 0)
-        return;
-    if (m_view.subItem(row, kIpColumn).empty())
-        return;
-    if (button == RightButton)
+    return row >= 0 && !m_view.subItem(row, kIpColumn).empty();
+}
+
+void FoundProxyOperations::mouseDown(int button, int /*shift*/, int /*x*/, int /*y*/)
+{
+    if (button == RightButton && popupAllowed())
         m_host.showPopupMenu();
+}
+
+void FoundProxyOperations::menuKey()
+{
+    if (popupAllowed())
+        m_host.showPopupMenuAtSelection();
 }
 
 std::string FoundProxyOperations::selectedProxy() const
@@ -121,10 +128,17 @@ std::string FoundProxyOperations::selectedProxy() const
 
 void FoundProxyOperations::copyProxy()
 {
-    if (m_view.selectedRow() < 0)
+    const std::vector<int> rows = m_view.selectedRows();
+    if (rows.empty())
         return;
+    std::string text;
+    for (int row : rows) {
+        if (!text.empty())
+            text += '\n';
+        text += m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+    }
     m_clipboard.clear();
-    m_clipboard.setText(selectedProxy());
+    m_clipboard.setText(text);
 }
 
 void FoundProxyOperations::list2Click()

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+class QTimer;
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -130,6 +132,17 @@ public:
 
     void setResizeStarter(ResizeStarter starter);
 
+    // Changes of the first two panels (status and count) are announced to assistive technology,
+    // at most once a second so that a fast scan does not flood the reader: each announcement
+    // names every one of them that changed since the last.
+    static constexpr int kAnnouncedPanels = 2;
+    static constexpr qint64 kAnnounceIntervalMs = 1000;
+    // Milliseconds from any fixed start; tests give their own.
+    void setAnnouncementClock(std::function<qint64()> clock);
+    // Announces what is waiting once the interval has passed since the last announcement, else
+    // waits for it; the announcement timer calls it.
+    void announcePending();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -175,6 +188,8 @@ private:
     void watchFormWindow();
     QWidget* topLevelParent() const;
     void syncSurfaceSize();
+    // Starts the announcement timer for the end of the interval, unless it runs.
+    void scheduleAnnouncement();
     // Records 1 to records (the count, or every one in the array).
     void writePanels(PropertyStore& store, int records) const;
     // False when the loading has to stop.
@@ -216,6 +231,10 @@ private:
     bool m_painting = false;
     std::uint64_t m_fullPasses = 0;
     std::uint64_t m_partialPasses = 0;
+    QTimer* m_announceTimer = nullptr;
+    std::function<qint64()> m_announceClock;
+    qint64 m_lastAnnounceMs = -1;
+    unsigned m_unannounced = 0; // bit n: panel n changed since the last announcement
 };
 
 } // namespace qv
