@@ -48,12 +48,13 @@ QAccessible::State StyleButtonAccessible::state() const
 {
     QAccessible::State s = QAccessibleWidget::state();
     const StyleButton* b = button();
-    s.pressed = b->lastState() == ButtonRenderer::Pressed;
     s.defaultButton = b->ambient().displayAsDefault;
     if (b->CheckBoxBehaviour()) {
         s.checkable = true;
         s.checked = b->Value();
     }
+    // A toggle that is on keeps the pressed look; that is its checked state, not a press.
+    s.pressed = b->lastState() == ButtonRenderer::Pressed && !s.checked;
     return s;
 }
 

@@ -165,7 +165,7 @@ void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
 {
     StatusPanel& panel = panelAt(Index);
     const int oldWidth = panel.captionWidth;
-    if (Index <= kAnnouncedPanels && panel.text != NewPanelCaption && QAccessible::isActive()) {
+    if (Index <= kAnnouncedPanels && panel.text != NewPanelCaption && (m_announceSink || QAccessible::isActive())) {
         m_unannounced |= 1u << Index;
         scheduleAnnouncement();
     }
@@ -181,6 +181,11 @@ void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
 void PanelStatusBar::setAnnouncementClock(std::function<qint64()> clock)
 {
     m_announceClock = std::move(clock);
+}
+
+void PanelStatusBar::setAnnouncementSink(std::function<void(QAccessibleEvent&)> sink)
+{
+    m_announceSink = std::move(sink);
 }
 
 void PanelStatusBar::scheduleAnnouncement()
@@ -206,7 +211,10 @@ void PanelStatusBar::announcePending()
         if (changed & (1u << index)) {
             QAccessibleEvent named(this, QAccessible::NameChanged);
             named.setChild(index - 1);
-            QAccessible::updateAccessibility(&named);
+            if (m_announceSink)
+                m_announceSink(named);
+            else
+                QAccessible::updateAccessibility(&named);
         }
     }
 }

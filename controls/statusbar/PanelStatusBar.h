@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class QAccessibleEvent;
 class QTimer;
 #include <cstdint>
 #include <functional>
@@ -139,6 +140,8 @@ public:
     static constexpr qint64 kAnnounceIntervalMs = 1000;
     // Milliseconds from any fixed start; tests give their own.
     void setAnnouncementClock(std::function<qint64()> clock);
+    // Takes the announcements instead of the assistive technology, which need not listen then.
+    void setAnnouncementSink(std::function<void(QAccessibleEvent&)> sink);
     // Announces what is waiting once the interval has passed since the last announcement, else
     // waits for it; the announcement timer calls it.
     void announcePending();
@@ -233,6 +236,7 @@ private:
     std::uint64_t m_partialPasses = 0;
     QTimer* m_announceTimer = nullptr;
     std::function<qint64()> m_announceClock;
+    std::function<void(QAccessibleEvent&)> m_announceSink;
     qint64 m_lastAnnounceMs = -1;
     unsigned m_unannounced = 0; // bit n: panel n changed since the last announcement
 };
