@@ -4,6 +4,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QTimerEvent>
 
 namespace qv {
@@ -134,6 +136,21 @@ void ListViewWidget::contextMenuEvent(QContextMenuEvent* event)
         return;
     }
     QTreeView::contextMenuEvent(event);
+}
+
+void ListViewWidget::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    // An empty list has no row to carry the focus frame, so it goes round the inside; the style
+    // decides, as for a row, whether the focus came by keyboard and is shown.
+    if (!hasFocus() || !model() || model()->rowCount() > 0)
+        return;
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void ListViewWidget::focusInEvent(QFocusEvent* event)
