@@ -8,9 +8,9 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>

@@ -1,10 +1,9 @@
 #!/usr/bin/python3
-"""Runs quorvane on a virtual X display in a private D-Bus session with the AT-SPI registry and
-reads its accessibility tree the way a screen reader does: through pyatspi, over the bus.
+"""Usage: AccessibilityTreeTest.py QUORVANE
 
-Usage: AccessibilityTreeTest.py PATH-TO-QUORVANE
-Exit status 0 when every check passes, 1 when one fails, 77 (a skip) only when the AT-SPI bus
-itself cannot be started on this machine.
+Runs the window on a virtual X display in a private D-Bus session with the AT-SPI registry and reads
+its accessibility tree through pyatspi, as a screen reader does. Exit status 0 when every check
+passes, 1 when one fails, 77 (skipped) only when the AT-SPI bus cannot start here.
 """
 import os
 import shutil
