@@ -258,7 +258,8 @@ void MainWindow::clickButton(int index)
 
 void MainWindow::syncCommandKeys()
 {
-    m_escapeStops->setEnabled(buttonEnabled(2));
+    // A scan runs while Start is disabled and Stop enabled; at start-up both are enabled.
+    m_escapeStops->setEnabled(buttonEnabled(2) && !buttonEnabled(1));
     for (QAction* action : m_foundMenu->actions())
         action->setEnabled(buttonEnabled(6));
 }
