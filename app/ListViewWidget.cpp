@@ -118,7 +118,8 @@ void ListViewWidget::keyPressEvent(QKeyEvent* event)
         return;
     }
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    if ((event->key() == Qt::Key_Menu && mods == 0) || (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    if ((event->key() == Qt::Key_Menu && mods == 0)
+        || (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
         event->accept();
         emit menuKey();
         return;

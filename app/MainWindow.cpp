@@ -86,7 +86,8 @@ constexpr MenuEntry kFoundEntries[] = {
 bool opensMenu(const QKeyEvent* key)
 {
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    return (key->key() == Qt::Key_Down && mods == Qt::AltModifier) || (key->key() == Qt::Key_Menu && mods == 0)
+    return (key->key() == Qt::Key_Down && mods == Qt::AltModifier)
+        || (key->key() == Qt::Key_Menu && mods == 0)
         || (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier);
 }
 
@@ -393,10 +394,11 @@ bool MainWindow::refusePlaceholderJudge()
     if (!isPlaceholderJudge(judge))
         return false;
     // Every proxy would fail against a judge that cannot exist; say so instead of scanning.
-    const QString prompt = u"The judge \"%1\" is only a placeholder: names under example.com, example.org, "
-                           u"example.net and .invalid are reserved for examples, so every proxy would fail.\n\n"
-                           u"Add a real judge with Edit, best of all one you run yourself with quorvane-judge "
-                           u"(see \"man quorvane-judge\"), and choose it in the drop-down."_s.arg(judge);
+    const QString prompt
+        = u"The judge \"%1\" is only a placeholder: names under example.com, example.org, "
+          u"example.net and .invalid are reserved for examples, so every proxy would fail.\n\n"
+          u"Add a real judge with Edit, best of all one you run yourself with quorvane-judge "
+          u"(see \"man quorvane-judge\"), and choose it in the drop-down."_s.arg(judge);
     m_services.messageBox->show(prompt.toStdString(), MessageBox::OkOnly | MessageBox::Exclamation, "Start");
     return true;
 }

@@ -118,12 +118,15 @@ void FoundProxyOperations::menuKey()
         m_host.showPopupMenuAtSelection();
 }
 
+std::string FoundProxyOperations::proxyAt(int row) const
+{
+    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+}
+
 std::string FoundProxyOperations::selectedProxy() const
 {
     const int row = m_view.selectedRow();
-    if (row < 0)
-        return {};
-    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+    return row < 0 ? std::string() : proxyAt(row);
 }
 
 void FoundProxyOperations::copyProxy()
@@ -135,7 +138,7 @@ void FoundProxyOperations::copyProxy()
     for (int row : rows) {
         if (!text.empty())
             text += '\n';
-        text += m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+        text += proxyAt(row);
     }
     m_clipboard.clear();
     m_clipboard.setText(text);

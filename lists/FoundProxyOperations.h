@@ -49,6 +49,7 @@ private:
     void removeDuplicateRows();
     // The popup menu is for a selected row that holds a proxy.
     bool popupAllowed() const;
+    std::string proxyAt(int row) const;
 
     ListBox& m_list1;
     ListBox& m_list2;

@@ -165,7 +165,8 @@ void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
 {
     StatusPanel& panel = panelAt(Index);
     const int oldWidth = panel.captionWidth;
-    if (Index <= kAnnouncedPanels && panel.text != NewPanelCaption && (m_announceSink || QAccessible::isActive())) {
+    if (Index <= kAnnouncedPanels && panel.text != NewPanelCaption
+        && (m_announceSink || QAccessible::isActive())) {
         m_unannounced |= 1u << Index;
         scheduleAnnouncement();
     }
@@ -193,7 +194,8 @@ void PanelStatusBar::scheduleAnnouncement()
     if (m_announceTimer->isActive())
         return;
     const qint64 since = m_lastAnnounceMs < 0 ? kAnnounceIntervalMs : m_announceClock() - m_lastAnnounceMs;
-    m_announceTimer->start(static_cast<int>(std::clamp<qint64>(kAnnounceIntervalMs - since, 0, kAnnounceIntervalMs)));
+    m_announceTimer->start(
+        static_cast<int>(std::clamp<qint64>(kAnnounceIntervalMs - since, 0, kAnnounceIntervalMs)));
 }
 
 void PanelStatusBar::announcePending()

@@ -4,9 +4,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
-class QAccessibleEvent;
-class QTimer;
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +16,9 @@ class QTimer;
 #include "platform/gui/ImageSurface.h"
 #include "platform/gui/Picture.h"
 #include "platform/gui/PropertyStore.h"
+
+class QAccessibleEvent;
+class QTimer;
 
 namespace qv {
 

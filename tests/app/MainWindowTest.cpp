@@ -118,10 +118,12 @@ struct KeyboardWindow
     explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
     {
         EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
-        w = std::make_unique<MainWindow>(MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
-            std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
+        w = std::make_unique<MainWindow>(
+            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
+                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
         new ListWiring(*w, std::make_unique<FileRegistryStore>(std::string()), {}, std::string());
-        const auto add = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
+        const auto add
+            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
         QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
         QObject::connect(
             w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
@@ -133,7 +135,10 @@ struct KeyboardWindow
     {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
     }
-    QString focusName() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
+    QString focusName() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
 };
 
 // Every command key reaches its command from wherever the focus is, and only while its button is
@@ -215,7 +220,8 @@ TEST(MainWindowKeys, TabOrderAndToolbarButtonsByKeyboard)
         for (int menu : { 4, 6 }) {
             if (k.w->buttonMenu(menu)->isVisible()) {
                 k.log += "menu " + std::to_string(menu);
-                EXPECT_EQ(k.w->buttonMenu(menu)->pos(), k.w->toolbarButton(menu)->mapToGlobal(QPoint(0, k.w->toolbarButton(menu)->height())));
+                EXPECT_EQ(k.w->buttonMenu(menu)->pos(),
+                    k.w->toolbarButton(menu)->mapToGlobal(QPoint(0, k.w->toolbarButton(menu)->height())));
                 k.w->buttonMenu(menu)->hide();
             }
         }
@@ -229,7 +235,8 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
 {
     KeyboardWindow k;
     QTreeView* view = k.w->ListView1();
-    for (const auto& [ip, port] : { std::pair { "10.0.0.1", "8080" }, { "10.0.0.2", "80" }, { "10.0.0.3", "3128" } })
+    for (const auto& [ip, port] :
+        { std::pair { "10.0.0.1", "8080" }, { "10.0.0.2", "80" }, { "10.0.0.3", "3128" } })
         k.w->listView1().addRow({}, { ip, port, "1" });
     k.w->toolbarButton(1)->setFocus(Qt::TabFocusReason);
     k.key(Qt::Key_Backtab);
@@ -252,13 +259,15 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
         EXPECT_EQ(k.clipboard->text(), text);
     }
 
-    for (const auto& [key, mods] : { std::pair { Qt::Key_F10, Qt::ShiftModifier }, { Qt::Key_Menu, Qt::NoModifier } }) {
+    for (const auto& [key, mods] :
+        { std::pair { Qt::Key_F10, Qt::ShiftModifier }, { Qt::Key_Menu, Qt::NoModifier } }) {
         k.key(Qt::Key_End);
         k.key(key, mods);
         QMenu* menu = k.w->mnuFile();
         ASSERT_TRUE(menu->isVisible()) << key;
         const QRect row = view->visualRect(view->model()->index(2, 1));
-        EXPECT_EQ(menu->pos(), view->viewport()->mapToGlobal(row.bottomLeft())) << "at the row, not the pointer";
+        EXPECT_EQ(menu->pos(), view->viewport()->mapToGlobal(row.bottomLeft()))
+            << "at the row, not the pointer";
         k.clipboard->clear();
         QTest::keyClick(menu, Qt::Key_C);
         EXPECT_FALSE(menu->isVisible());

@@ -30,7 +30,8 @@ TEST(StatusBarAccessibility, PanelsAreNamedChildrenOfAStatusBar)
         EXPECT_EQ(bar->indexOfChild(panel), i);
         EXPECT_EQ(panel, bar->child(i)) << "one interface per panel";
         const Rect r = host.bar->PanelRect(i + 1);
-        EXPECT_EQ(panel->rect(), QRect(host.bar->mapToGlobal(QPoint(r.left, r.top)), QSize(r.width(), r.height())));
+        EXPECT_EQ(
+            panel->rect(), QRect(host.bar->mapToGlobal(QPoint(r.left, r.top)), QSize(r.width(), r.height())));
         EXPECT_EQ(bar->childAt(panel->rect().center().x(), panel->rect().center().y()), panel);
     }
     EXPECT_EQ(bar->child(3), nullptr);
@@ -59,7 +60,8 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
         { { { "2Found: 1", 0 }, { "1Status: Scanning..", 0 }, { "a", 0 } }, "12" },
         { { { "1Status: Idle..", 0 }, { "2Good: 0", 0 }, { "3Loaded: 9", 0 }, { "a", 0 } }, "-" },
         { { { "2Found: 1", 0 }, { "a", 0 }, { "2Found: 2", 10 }, { "a", 999 }, { "a", 1000 } }, "2 - 2" },
-        { { { "2Found: 1", 0 }, { "a", 0 }, { "2Found: 2", 10 }, { "2Found: 1", 20 }, { "a", 1000 } }, "2 2" },
+        { { { "2Found: 1", 0 }, { "a", 0 }, { "2Found: 2", 10 }, { "2Found: 1", 20 }, { "a", 1000 } },
+            "2 2" },
         { { { "3Loaded: 5", 0 }, { "a", 0 } }, "-" },
     };
     for (const Row& row : rows) {
