@@ -1,6 +1,11 @@
 #include "app/ListViewWidget.h"
 
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QTimerEvent>
 
 namespace qv {
@@ -102,6 +107,61 @@ void ListViewWidget::mousePressEvent(QMouseEvent* event)
         | (mods.testFlag(Qt::ControlModifier) ? 2 : 0) | (mods.testFlag(Qt::AltModifier) ? 4 : 0);
     const QPoint at = viewport()->mapTo(this, event->position().toPoint());
     emit MouseDown(button, shift, at.x(), at.y());
+}
+
+void ListViewWidget::keyPressEvent(QKeyEvent* event)
+{
+    // The view's own copy takes the current cell alone, often the empty first column.
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        emit copyKey();
+        return;
+    }
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Menu && mods == 0)
+        || (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        event->accept();
+        emit menuKey();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ListViewWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The mouse's popup comes with the press (see MouseDown); a menu key the platform turns into a
+    // context menu request arrives here.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        emit menuKey();
+        return;
+    }
+    QTreeView::contextMenuEvent(event);
+}
+
+void ListViewWidget::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    // An empty list has no row to carry the focus frame, so it goes round the inside; the style
+    // decides, as for a row, whether the focus came by keyboard and is shown.
+    if (!hasFocus() || !model() || model()->rowCount() > 0)
+        return;
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void ListViewWidget::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    // Tabbed into, the view shows where it is: the first row becomes current (not selected) when
+    // none is, so the focus frame has a row to go round.
+    if (event->reason() != Qt::MouseFocusReason && !currentIndex().isValid() && model()
+        && model()->rowCount() > 0 && selectionModel())
+        selectionModel()->setCurrentIndex(model()->index(0, 1), QItemSelectionModel::NoUpdate);
 }
 
 } // namespace qv

@@ -35,6 +35,10 @@ public:
 signals:
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt; x, y: pixels in the view.
     void MouseDown(int button, int shift, int x, int y);
+    // Ctrl+C (the desktop's copy key).
+    void copyKey();
+    // The Menu key or Shift+F10: the popup menu by keyboard.
+    void menuKey();
 
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
@@ -42,6 +46,10 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Lays out rows inserted since the last layout, now.

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QMenu>
+#include <QTreeView>
 
 #include "app/MainWindow.h"
 #include "platform/FileRegistryStore.h"
@@ -30,6 +31,7 @@ ListWiring::ListWiring(MainWindow& window, std::unique_ptr<RegistryStore> store,
     connect(&window, &MainWindow::foundMouseDown, this,
         [this](int button, int shift, int x, int y) { m_operations.mouseDown(button, shift, x, y); });
     connect(&window, &MainWindow::copyProxyClicked, this, [this] { m_operations.copyProxy(); });
+    connect(&window, &MainWindow::foundMenuKey, this, [this] { m_operations.menuKey(); });
     connect(&window, &MainWindow::foundListClicked, this, [this] { m_operations.list2Click(); });
     connect(&window, &MainWindow::setDefaultProxyClicked, this, [this] { m_systemProxy.setAsDefaultProxy(); });
     connect(&window, &MainWindow::clearProxyClicked, this, [this] { m_systemProxy.clearProxySupport(); });
@@ -49,6 +51,14 @@ void ListWiring::setPanelCaption(int panel, const std::string& text)
 void ListWiring::showPopupMenu()
 {
     m_window.mnuFile()->popup(QCursor::pos());
+}
+
+void ListWiring::showPopupMenuAtSelection()
+{
+    QTreeView* view = m_window.ListView1();
+    const QModelIndex cell = view->model()->index(m_window.listView1().selectedRow(), 1);
+    view->scrollTo(cell);
+    m_window.mnuFile()->popup(view->viewport()->mapToGlobal(view->visualRect(cell).bottomLeft()));
 }
 
 } // namespace qv

@@ -38,6 +38,7 @@ public:
 private:
     void setPanelCaption(int panel, const std::string& text) override;
     void showPopupMenu() override;
+    void showPopupMenuAtSelection() override;
 
     MainWindow& m_window;
     std::unique_ptr<RegistryStore> m_store;

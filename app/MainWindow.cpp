@@ -8,13 +8,18 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QToolButton>
+#include <QUrl>
 #include <algorithm>
+#include <iterator>
+#include <span>
 
 #include "app/AppFonts.h"
 #include "app/StoredSettings.h"
@@ -31,25 +36,60 @@ static void initResources()
     Q_INIT_RESOURCE(quorvane);
 }
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 
 namespace {
 struct ButtonDef
 {
     const char* caption;
-    const char* toolTip;
+    const char* toolTip; // names the button's keys
     int image; // 0: separator
     bool dropDown;
 };
 
 constexpr ButtonDef kButtons[MainWindow::kToolbarButtons] = {
-    { "Start", "Start Checking!", 1, false },
-    { "Stop", "Stop Checking", 2, false },
+    { "Start", "Start Checking! (F5)", 1, false },
+    { "Stop", "Stop Checking (Shift+F5 or Esc)", 2, false },
     { nullptr, nullptr, 0, false },
-    { "Load Proxies", "Load Proxy List", 6, true },
+    { "Load Proxies", "Load Proxy List (Ctrl+O)", 6, true },
     { nullptr, nullptr, 0, false },
-    { "Found Proxies", nullptr, 4, true },
+    { "Found Proxies", "Export (Ctrl+S), Kill Duplicates (Ctrl+Shift+D), Clear (Ctrl+Shift+L)", 4, true },
 };
+
+// The toolbar commands' keys; the drop-down entries carry theirs on their actions.
+struct ButtonKey
+{
+    int button;
+    QKeyCombination key;
+};
+constexpr ButtonKey kButtonKeys[] = {
+    { 1, QKeyCombination(Qt::Key_F5) },
+    { 2, Qt::SHIFT | Qt::Key_F5 },
+    { 4, Qt::CTRL | Qt::Key_O },
+};
+
+struct MenuEntry
+{
+    const char* text;
+    const char* key;
+    QKeyCombination shortcut; // none when empty
+};
+constexpr MenuEntry kLoadEntries[] = { { "&Clear", "Clear", {} } };
+constexpr MenuEntry kFoundEntries[] = {
+    { "&Export", "export", Qt::CTRL | Qt::Key_S },
+    { "&Clear", "clear1", Qt::CTRL | Qt::SHIFT | Qt::Key_L },
+    { "&Kill Duplicates", "killdupes", Qt::CTRL | Qt::SHIFT | Qt::Key_D },
+};
+
+bool opensMenu(const QKeyEvent* key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    return (key->key() == Qt::Key_Down && mods == Qt::AltModifier)
+        || (key->key() == Qt::Key_Menu && mods == 0)
+        || (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier);
+}
 
 constexpr const char* kImageFiles[MainWindow::kImages] = {
     ":/icons/toolbar/1-start.png",
@@ -103,6 +143,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_statusBar1->setFont(AppFonts::tahoma());
     m_statusBar1->setGeometry(twips(0), twips(4380), twips(6360), twips(270));
     buildMenu();
+    buildTabOrder();
 
     // Element 0 of each array lives with the window and takes no part in a scan.
     m_sockets.push_back(m_services.eventLoop->createSocket());
@@ -163,32 +204,87 @@ void MainWindow::buildToolbar()
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
         button->setFont(AppFonts::tahoma());
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab, not taken by a click, so the mouse works as before.
+        button->setFocusPolicy(Qt::TabFocus);
+        button->installEventFilter(this);
         const int buttonWidth = width + (def.dropDown ? kDropDownArrowWidth : 0);
         button->setGeometry(x, 0, buttonWidth, m_toolbar->height());
         x += buttonWidth;
         const QString caption = button->text();
-        connect(button, &QToolButton::clicked, this, [this, caption] { emit toolbarButtonClicked(caption); });
+        connect(button, &QToolButton::clicked, this, [this, caption] {
+            if (caption == u"Start" && refusePlaceholderJudge())
+                return;
+            emit toolbarButtonClicked(caption);
+        });
         m_buttons[static_cast<std::size_t>(index)] = button;
     }
 
-    auto addEntry = [this](QMenu* menu, const char* text, const char* key) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
-        const QString k = QString::fromLatin1(key);
-        action->setData(k);
-        connect(action, &QAction::triggered, this, [this, k] { emit toolbarMenuClicked(k); });
-    };
-    m_loadMenu = new QMenu(this);
-    addEntry(m_loadMenu, "Clear", "Clear");
-    m_foundMenu = new QMenu(this);
-    addEntry(m_foundMenu, "Export", "export");
-    addEntry(m_foundMenu, "Clear", "clear1");
-    addEntry(m_foundMenu, "Kill Duplicates", "killdupes");
-    for (auto [index, menu] : { std::pair { 4, m_loadMenu }, std::pair { 6, m_foundMenu } }) {
+    const auto addMenu = [this](int index, std::span<const MenuEntry> entries) {
+        auto* menu = new QMenu(this);
+        for (const MenuEntry& entry : entries) {
+            QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+            const QString k = QString::fromLatin1(entry.key);
+            action->setData(k);
+            connect(action, &QAction::triggered, this, [this, k] { emit toolbarMenuClicked(k); });
+            if (entry.shortcut.toCombined() != 0) {
+                action->setShortcut(QKeySequence(entry.shortcut));
+                // The window's too, so the key works while the menu is closed.
+                addAction(action);
+            }
+        }
         QToolButton* button = m_buttons[static_cast<std::size_t>(index)];
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);
+        return menu;
+    };
+    m_loadMenu = addMenu(4, kLoadEntries);
+    m_foundMenu = addMenu(6, kFoundEntries);
+
+    for (const ButtonKey& key : kButtonKeys) {
+        auto* shortcut = new QShortcut(QKeySequence(key.key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, index = key.button] { clickButton(index); });
     }
+    // Escape stops a scan; while none runs the key is left to whatever else wants it.
+    m_escapeStops = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(m_escapeStops, &QShortcut::activated, this, [this] { clickButton(2); });
+    syncCommandKeys();
+}
+
+void MainWindow::clickButton(int index)
+{
+    // A disabled button's command is not available by key either.
+    if (QToolButton* button = toolbarButton(index); button && button->isEnabled())
+        button->click();
+}
+
+void MainWindow::syncCommandKeys()
+{
+    // A scan runs while Start is disabled and Stop enabled; at start-up both are enabled.
+    m_escapeStops->setEnabled(buttonEnabled(2) && !buttonEnabled(1));
+    for (QAction* action : m_foundMenu->actions())
+        action->setEnabled(buttonEnabled(6));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (button && button->parentWidget() == m_toolbar) {
+        if (event->type() == QEvent::EnabledChange) {
+            syncCommandKeys();
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (button->menu() && opensMenu(key)) {
+                button->menu()->popup(button->mapToGlobal(QPoint(0, button->height())));
+                return true;
+            }
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::buildFrame()
@@ -226,6 +322,8 @@ void MainWindow::buildFrame()
     m_slider1->setSingleStep(1);
     m_slider1->setPageStep(5);
     m_slider1->setGeometry(twips(1320), twips(650), twips(2895), twips(255));
+    // Its own names, not the group's caption that assistive technology would repeat otherwise.
+    m_slider1->setAccessibleName(QStringLiteral("Sockets"));
     connect(m_slider1, &QSlider::valueChanged, this, &MainWindow::socketsSliderMoved);
 
     m_label1 = new QLabel(QStringLiteral("Timeout (MS)"), m_frame3);
@@ -237,6 +335,8 @@ void MainWindow::buildFrame()
     m_txtTimeout->setObjectName(QStringLiteral("TxtTimeout"));
     m_txtTimeout->setFont(AppFonts::tahoma());
     m_txtTimeout->setGeometry(twips(5400), twips(650), twips(615), twips(285));
+    m_txtTimeout->setAccessibleName(QStringLiteral("Timeout in milliseconds"));
+    m_combo1Widget->setAccessibleName(QStringLiteral("Proxy judge"));
 }
 
 void MainWindow::buildListView()
@@ -245,6 +345,7 @@ void MainWindow::buildListView()
     m_listView1Widget->setObjectName(QStringLiteral("ListView1"));
     m_listView1Widget->setFont(AppFonts::tahoma());
     m_listView1Widget->setGeometry(twips(120), twips(1800), twips(6135), twips(2415));
+    m_listView1Widget->setAccessibleName(QStringLiteral("Found proxies"));
     m_listView1 = std::make_unique<TreeListView>(m_listView1Widget,
         QStringList { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl") });
     QHeaderView* header = m_listView1Widget->header();
@@ -261,6 +362,45 @@ void MainWindow::buildListView()
     connect(header, &QHeaderView::sectionClicked, this,
         [this](int logical) { emit foundColumnClicked(logical + 1); });
     connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &MainWindow::foundMouseDown);
+    connect(m_listView1Widget, &ListViewWidget::copyKey, this, &MainWindow::copyProxyClicked);
+    connect(m_listView1Widget, &ListViewWidget::menuKey, this, &MainWindow::foundMenuKey);
+}
+
+void MainWindow::buildTabOrder()
+{
+    QWidget* order[] = { m_buttons[1], m_buttons[2], m_buttons[4], m_buttons[6], m_combo1Widget, m_cmdEdit,
+        m_slider1, m_txtTimeout, m_listView1Widget };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+bool MainWindow::isPlaceholderJudge(const QString& url)
+{
+    // Without a scheme the host would be read as a path.
+    const QUrl parsed(url.contains(u"://") ? url.trimmed() : u"http://"_s + url.trimmed());
+    QString host = parsed.host().toLower();
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    for (const QString& reserved : { u"example.com"_s, u"example.org"_s, u"example.net"_s, u"invalid"_s }) {
+        if (host == reserved || host.endsWith(u'.' + reserved))
+            return true;
+    }
+    return false;
+}
+
+bool MainWindow::refusePlaceholderJudge()
+{
+    const QString judge = m_combo1Widget->currentText();
+    if (!isPlaceholderJudge(judge))
+        return false;
+    // Every proxy would fail against a judge that cannot exist; say so instead of scanning.
+    const QString prompt
+        = u"The judge \"%1\" is only a placeholder: names under example.com, example.org, "
+          u"example.net and .invalid are reserved for examples, so every proxy would fail.\n\n"
+          u"Add a real judge with Edit, best of all one you run yourself with quorvane-judge "
+          u"(see \"man quorvane-judge\"), and choose it in the drop-down."_s.arg(judge);
+    m_services.messageBox->show(prompt.toStdString(), MessageBox::OkOnly | MessageBox::Exclamation, "Start");
+    return true;
 }
 
 void MainWindow::buildMenu()
@@ -269,7 +409,7 @@ void MainWindow::buildMenu()
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m_mnuProxy = m_mnuFile->addAction(QStringLiteral("&Set As Default Proxy"));
     m_mnuProxy->setObjectName(QStringLiteral("mnuProxy"));
-    m_mnClearP = m_mnuFile->addAction(QStringLiteral("&Clear Proxy Support"));
+    m_mnClearP = m_mnuFile->addAction(QStringLiteral("C&lear Proxy Support"));
     m_mnClearP->setObjectName(QStringLiteral("mnClearP"));
     m_mnuCopy = m_mnuFile->addAction(QStringLiteral("&Copy Proxy"));
     m_mnuCopy->setObjectName(QStringLiteral("mnuCopy"));

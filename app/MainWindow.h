@@ -25,6 +25,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QShortcut;
 class QSlider;
 class QToolButton;
 
@@ -112,6 +113,10 @@ public:
     // True once the window is being closed: from then on no handler should start new work.
     bool isUnloading() const { return m_unloading; }
 
+    // A judge URL whose host is a name reserved for examples (under example.com, example.org,
+    // example.net or .invalid), as in the judge list shipped with the program: it cannot answer.
+    static bool isPlaceholderJudge(const QString& url);
+
 signals:
     void toolbarButtonClicked(const QString& caption);
     void toolbarMenuClicked(const QString& key);
@@ -122,18 +127,28 @@ signals:
     void setDefaultProxyClicked();
     void clearProxyClicked();
     void copyProxyClicked();
+    // The Menu key or Shift+F10 in the found list.
+    void foundMenuKey();
     void foundListClicked();
     // The window is closing and the program ends; raised once, before sockets are dropped.
     void unloading();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildToolbar();
     void buildFrame();
     void buildListView();
     void buildMenu();
+    void buildTabOrder();
+    // Clicks toolbar button index when it is enabled: the keys' way to the commands.
+    void clickButton(int index);
+    // The keys of commands whose buttons are disabled do nothing.
+    void syncCommandKeys();
+    // Shows why the selected judge cannot be used, if it is a placeholder; true then.
+    bool refusePlaceholderJudge();
     void load();
     void centre();
 
@@ -146,6 +161,7 @@ private:
     std::vector<QPixmap> m_images;
     QMenu* m_loadMenu = nullptr;
     QMenu* m_foundMenu = nullptr;
+    QShortcut* m_escapeStops = nullptr;
 
     QGroupBox* m_frame3 = nullptr;
     QComboBox* m_combo1Widget = nullptr;

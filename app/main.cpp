@@ -1,12 +1,21 @@
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 
 #include "app/MainWindow.h"
 #include "app/ListWiring.h"
 #include "app/ScanWiring.h"
+#include "generated/Version.h"
 
 int main(int argc, char** argv)
 {
+    // Answered before anything needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quorvane %s\n", qv::kVersion);
+            return 0;
+        }
+    }
     // Without a display Qt would abort with a message about its platform plugin; say what to do.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

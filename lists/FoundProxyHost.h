@@ -13,6 +13,8 @@ public:
     virtual void setPanelCaption(int panel, const std::string& text) = 0;
     // Shows the found-proxy popup menu at the pointer.
     virtual void showPopupMenu() = 0;
+    // Shows it at the selected row, for the keyboard.
+    virtual void showPopupMenuAtSelection() { showPopupMenu(); }
 };
 
 } // namespace qv

@@ -100,31 +100,48 @@ void FoundProxyOperations::columnClick(int column)
     m_view.setSorted(true);
 }
 
-void FoundProxyOperations::mouseDown(int button, int /*shift*/, int /*x*/, int /*y*/)
+bool FoundProxyOperations::popupAllowed() const
 {
     const int row = m_view.selectedRow();
-    if (row < 0)
-        return;
-    if (m_view.subItem(row, kIpColumn).empty())
-        return;
-    if (button == RightButton)
+    return row >= 0 && !m_view.subItem(row, kIpColumn).empty();
+}
+
+void FoundProxyOperations::mouseDown(int button, int /*shift*/, int /*x*/, int /*y*/)
+{
+    if (button == RightButton && popupAllowed())
         m_host.showPopupMenu();
+}
+
+void FoundProxyOperations::menuKey()
+{
+    if (popupAllowed())
+        m_host.showPopupMenuAtSelection();
+}
+
+std::string FoundProxyOperations::proxyAt(int row) const
+{
+    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
 }
 
 std::string FoundProxyOperations::selectedProxy() const
 {
     const int row = m_view.selectedRow();
-    if (row < 0)
-        return {};
-    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+    return row < 0 ? std::string() : proxyAt(row);
 }
 
 void FoundProxyOperations::copyProxy()
 {
-    if (m_view.selectedRow() < 0)
+    const std::vector<int> rows = m_view.selectedRows();
+    if (rows.empty())
         return;
+    std::string text;
+    for (int row : rows) {
+        if (!text.empty())
+            text += '\n';
+        text += proxyAt(row);
+    }
     m_clipboard.clear();
-    m_clipboard.setText(selectedProxy());
+    m_clipboard.setText(text);
 }
 
 void FoundProxyOperations::list2Click()

@@ -31,7 +31,9 @@ public:
     // column is the clicked header's 1-based position.
     void columnClick(int column);
     void mouseDown(int button, int shift, int x, int y);
-    // Copy Proxy: the selected row's IP:port.
+    // The popup menu asked for by keyboard: shown at the selected row.
+    void menuKey();
+    // Copy Proxy: the selected rows' IP:port, one a line.
     void copyProxy();
     void list2Click();
 
@@ -45,6 +47,9 @@ public:
 
 private:
     void removeDuplicateRows();
+    // The popup menu is for a selected row that holds a proxy.
+    bool popupAllowed() const;
+    std::string proxyAt(int row) const;
 
     ListBox& m_list1;
     ListBox& m_list2;

@@ -100,6 +100,7 @@ JudgeListEditor::JudgeListEditor(std::string path, std::string savePath, QWidget
     m_text1 = new QPlainTextEdit(this);
     m_text1->setGeometry(twips(0, 120, 7455, 3015));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setAccessibleName(u"Judge URLs, one per line"_s);
 
     m_saveButton = new StyleButton(this);
     m_saveButton->setObjectName(u"styleButton1"_s);

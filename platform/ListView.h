@@ -21,8 +21,14 @@ public:
     // Sub-item n (1-based) of the row, or empty when out of range.
     virtual std::string subItem(int row, int n) const = 0;
 
-    // -1 when no row is selected.
+    // -1 when no row is selected; of several, the current one when it is selected, else the first.
     virtual int selectedRow() const = 0;
+    // Every selected row, in display order.
+    virtual std::vector<int> selectedRows() const
+    {
+        const int row = selectedRow();
+        return row < 0 ? std::vector<int>() : std::vector<int> { row };
+    }
     virtual void setSelectedRow(int row) = 0;
 
     // key 0 sorts by the rows' own texts, n by sub-item n; rows compare as text, ascending.

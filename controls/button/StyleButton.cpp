@@ -1,5 +1,6 @@
 #include "controls/button/StyleButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "controls/button/HandCursor.h"
+#include "controls/button/StyleButtonAccessible.h"
 
 using namespace Qt::StringLiterals;
 
@@ -134,6 +136,7 @@ QPointer<StyleButton>& lastPressed()
 StyleButton::StyleButton(QWidget* parent)
     : QWidget(parent)
 {
+    installStyleButtonAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -353,6 +356,10 @@ void StyleButton::setCaption(const QString& caption)
     SetAccessKeys();
     calcTextRects();
     Redraw(ButtonRenderer::Normal, true);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent named(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&named);
+    }
     notify(u"Caption"_s);
 }
 
@@ -705,8 +712,7 @@ bool StyleButton::event(QEvent* event)
         auto* shortcut = static_cast<QShortcutEvent*>(event);
         if (m_shortcutId != 0
             && (shortcut->shortcutId() == m_shortcutId || shortcut->key() == accessSequence())) {
-            m_lastMouseButton = 1;
-            clicked();
+            press();
             return true;
         }
     }
@@ -837,6 +843,12 @@ void StyleButton::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     if (pressed(1, 0, 0.0f, 0.0f))
         m_releaseEndsDoubleClick = true;
+}
+
+void StyleButton::press()
+{
+    m_lastMouseButton = 1;
+    clicked();
 }
 
 void StyleButton::clicked()

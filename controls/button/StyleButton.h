@@ -175,6 +175,8 @@ public:
     void setPictureOverPixmap(const QPixmap& pixmap);
 
     // --- methods ---
+    // A click without the mouse, as the access key and assistive technology give it.
+    void press();
     void DisableRefresh();
     void Refresh();
 

@@ -1,17 +1,23 @@
 #include "controls/statusbar/PanelStatusBar.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "controls/statusbar/Appearance.h"
 #include "controls/statusbar/PanelPainter.h"
+#include "controls/statusbar/PanelStatusBarAccessible.h"
 #include "controls/statusbar/SubscriptOutOfRange.h"
 #include "controls/statusbar/TransparentPicturePainter.h"
 #include "platform/gui/ImageSurface.h"
@@ -59,9 +65,18 @@ PanelStatusBar::PanelStatusBar(QWidget* parent)
     , m_surface(std::make_unique<ImageSurface>(width(), height()))
     , m_base(std::make_unique<ImageSurface>())
 {
+    installPanelStatusBarAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     m_surface->setFont(QWidget::font());
+    m_announceTimer = new QTimer(this);
+    m_announceTimer->setSingleShot(true);
+    connect(m_announceTimer, &QTimer::timeout, this, &PanelStatusBar::announcePending);
+    m_announceClock = [clock = std::make_shared<QElapsedTimer>()] {
+        if (!clock->isValid())
+            clock->start();
+        return clock->elapsed();
+    };
     m_resizeStarter = [](QWidget* window) {
         if (QWindow* handle = window->windowHandle())
             handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
@@ -150,6 +165,11 @@ void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
 {
     StatusPanel& panel = panelAt(Index);
     const int oldWidth = panel.captionWidth;
+    if (Index <= kAnnouncedPanels && panel.text != NewPanelCaption
+        && (m_announceSink || QAccessible::isActive())) {
+        m_unannounced |= 1u << Index;
+        scheduleAnnouncement();
+    }
     panel.text = NewPanelCaption;
     panel.captionWidth = m_surface->textWidth(NewPanelCaption);
     // Only a width change can move other panels; otherwise repainting the panels is enough.
@@ -157,6 +177,48 @@ void PanelStatusBar::setPanelCaption(int Index, const QString& NewPanelCaption)
     m_pendingPass = std::max(m_pendingPass, needed);
     update();
     markChanged(u"pText"_s);
+}
+
+void PanelStatusBar::setAnnouncementClock(std::function<qint64()> clock)
+{
+    m_announceClock = std::move(clock);
+}
+
+void PanelStatusBar::setAnnouncementSink(std::function<void(QAccessibleEvent&)> sink)
+{
+    m_announceSink = std::move(sink);
+}
+
+void PanelStatusBar::scheduleAnnouncement()
+{
+    if (m_announceTimer->isActive())
+        return;
+    const qint64 since = m_lastAnnounceMs < 0 ? kAnnounceIntervalMs : m_announceClock() - m_lastAnnounceMs;
+    m_announceTimer->start(
+        static_cast<int>(std::clamp<qint64>(kAnnounceIntervalMs - since, 0, kAnnounceIntervalMs)));
+}
+
+void PanelStatusBar::announcePending()
+{
+    if (m_unannounced == 0)
+        return;
+    const qint64 now = m_announceClock();
+    if (m_lastAnnounceMs >= 0 && now - m_lastAnnounceMs < kAnnounceIntervalMs) {
+        scheduleAnnouncement();
+        return;
+    }
+    m_lastAnnounceMs = now;
+    const unsigned changed = std::exchange(m_unannounced, 0u);
+    for (int index = 1; index <= std::min(kAnnouncedPanels, m_panelCount); ++index) {
+        if (changed & (1u << index)) {
+            QAccessibleEvent named(this, QAccessible::NameChanged);
+            named.setChild(index - 1);
+            if (m_announceSink)
+                m_announceSink(named);
+            else
+                QAccessible::updateAccessibility(&named);
+        }
+    }
 }
 
 AutoSizeMode PanelStatusBar::PanelAutoSize(int Index) const

@@ -17,6 +17,9 @@
 #include "platform/gui/Picture.h"
 #include "platform/gui/PropertyStore.h"
 
+class QAccessibleEvent;
+class QTimer;
+
 namespace qv {
 
 // A status bar that paints a row of panels (caption, picture, tool tip) and an optional size
@@ -130,6 +133,19 @@ public:
 
     void setResizeStarter(ResizeStarter starter);
 
+    // Changes of the first two panels (status and count) are announced to assistive technology,
+    // at most once a second so that a fast scan does not flood the reader: each announcement
+    // names every one of them that changed since the last.
+    static constexpr int kAnnouncedPanels = 2;
+    static constexpr qint64 kAnnounceIntervalMs = 1000;
+    // Milliseconds from any fixed start; tests give their own.
+    void setAnnouncementClock(std::function<qint64()> clock);
+    // Takes the announcements instead of the assistive technology, which need not listen then.
+    void setAnnouncementSink(std::function<void(QAccessibleEvent&)> sink);
+    // Announces what is waiting once the interval has passed since the last announcement, else
+    // waits for it; the announcement timer calls it.
+    void announcePending();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -175,6 +191,8 @@ private:
     void watchFormWindow();
     QWidget* topLevelParent() const;
     void syncSurfaceSize();
+    // Starts the announcement timer for the end of the interval, unless it runs.
+    void scheduleAnnouncement();
     // Records 1 to records (the count, or every one in the array).
     void writePanels(PropertyStore& store, int records) const;
     // False when the loading has to stop.
@@ -216,6 +234,11 @@ private:
     bool m_painting = false;
     std::uint64_t m_fullPasses = 0;
     std::uint64_t m_partialPasses = 0;
+    QTimer* m_announceTimer = nullptr;
+    std::function<qint64()> m_announceClock;
+    std::function<void(QAccessibleEvent&)> m_announceSink;
+    qint64 m_lastAnnounceMs = -1;
+    unsigned m_unannounced = 0; // bit n: panel n changed since the last announcement
 };
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "platform/gui/TreeListView.h"
 
 #include <QItemSelectionModel>
+#include <algorithm>
 
 namespace qv {
 
@@ -12,7 +13,8 @@ TreeListView::TreeListView(QTreeView* tree, const QStringList& headerLabels)
     m_tree->setRootIsDecorated(false);
     m_tree->setItemsExpandable(false);
     m_tree->setUniformRowHeights(true);
-    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl with a click or the arrows select several rows, for copying.
+    m_tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tree->setAllColumnsShowFocus(true);
 }
@@ -54,8 +56,24 @@ int TreeListView::selectedRow() const
 {
     if (!m_tree || !m_tree->selectionModel())
         return -1;
-    const QModelIndexList rows = m_tree->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    const QItemSelectionModel* selection = m_tree->selectionModel();
+    // The row a right press or the arrows reached, when several are selected.
+    if (const QModelIndex current = selection->currentIndex();
+        current.isValid() && selection->isRowSelected(current.row()))
+        return current.row();
+    const std::vector<int> rows = selectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> TreeListView::selectedRows() const
+{
+    std::vector<int> rows;
+    if (!m_tree || !m_tree->selectionModel())
+        return rows;
+    for (const QModelIndex& index : m_tree->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TreeListView::setSelectedRow(int row)

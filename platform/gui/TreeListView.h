@@ -29,6 +29,7 @@ public:
     std::string rowText(int row) const override;
     std::string subItem(int row, int n) const override;
     int selectedRow() const override;
+    std::vector<int> selectedRows() const override;
     void setSelectedRow(int row) override;
     void setSortKey(int key) override;
     int sortKey() const override;

@@ -1,10 +1,14 @@
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "app/AppFonts.h"
@@ -100,6 +104,204 @@ TEST(MainWindow, EventsReachTheOperations)
     EXPECT_FALSE(other.isVisible()) << "other windows close with the main window";
     w->close();
     EXPECT_EQ(unload.count(), 1);
+}
+
+// A shown, active window on a judge list of real-looking judges, with fake services, its list
+// wiring, and a log of the commands its keys reach ("Start", "menu:export", ...).
+struct KeyboardWindow
+{
+    FakeClipboard* clipboard = new FakeClipboard;
+    FakeMessageBox* messages = new FakeMessageBox;
+    std::unique_ptr<MainWindow> w;
+    std::string log;
+
+    explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
+    {
+        EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
+        w = std::make_unique<MainWindow>(
+            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
+                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
+        new ListWiring(*w, std::make_unique<FileRegistryStore>(std::string()), {}, std::string());
+        const auto add
+            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
+        QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
+        QObject::connect(
+            w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void key(int key, Qt::KeyboardModifiers mods = {}) const
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+    QString focusName() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
+};
+
+// Every command key reaches its command from wherever the focus is, and only while its button is
+// enabled (Esc only while a scan runs: Start disabled, Stop enabled); the button's tool tip names the key.
+TEST(MainWindowKeys, CommandKeysReachTheToolbarCommands)
+{
+    struct Row
+    {
+        int key;
+        Qt::KeyboardModifiers mods;
+        QString keyText; // as the tool tip of button names it
+        int button;
+        const char* disabled; // the buttons disabled
+        const char* command;
+    };
+    const Row rows[] = {
+        { Qt::Key_F5, {}, u"F5"_s, 1, "2", "Start" },
+        { Qt::Key_F5, {}, u"F5"_s, 1, "1", "" },
+        { Qt::Key_F5, Qt::ShiftModifier, u"Shift+F5"_s, 2, "1", "Stop" },
+        { Qt::Key_Escape, {}, u"Esc"_s, 2, "1", "Stop" },
+        { Qt::Key_Escape, {}, u"Esc"_s, 2, "2", "" },
+        { Qt::Key_Escape, {}, u"Esc"_s, 2, "", "" },
+        { Qt::Key_O, Qt::ControlModifier, u"Ctrl+O"_s, 4, "", "Load Proxies" },
+        { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "", "menu:export" },
+        { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "6", "" },
+        { Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+D"_s, 6, "", "menu:killdupes" },
+        { Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+L"_s, 6, "", "menu:clear1" },
+    };
+    KeyboardWindow k;
+    QWidget* focus[] = { k.w->TxtTimeout(), k.w->ListView1(), k.w->Combo1(), k.w->CmdEdit() };
+    int n = 0;
+    for (const Row& row : rows) {
+        const std::string at = row.keyText.toStdString() + " with disabled " + row.disabled;
+        for (int button : { 1, 2, 4, 6 })
+            k.w->setButtonEnabled(button, !std::strchr(row.disabled, '0' + button));
+        focus[n++ % std::size(focus)]->setFocus(Qt::TabFocusReason);
+        k.log.clear();
+        k.key(row.key, row.mods);
+        EXPECT_EQ(k.log, row.command) << at;
+        EXPECT_TRUE(k.w->toolbarButton(row.button)->toolTip().contains(row.keyText)) << at;
+    }
+}
+
+// Tab runs through the toolbar first, skipping disabled buttons; the drop-downs open with Alt+Down
+// and the Menu key, and Return presses the focused button.
+TEST(MainWindowKeys, TabOrderAndToolbarButtonsByKeyboard)
+{
+    KeyboardWindow k;
+    k.w->setButtonEnabled(2, false);
+    k.w->toolbarButton(1)->setFocus(Qt::TabFocusReason);
+    QStringList order { k.focusName() };
+    for (int i = 0; i < 8; ++i) {
+        k.key(Qt::Key_Tab);
+        order << k.focusName();
+    }
+    EXPECT_EQ(order.join(u' '),
+        u"Toolbar1Button1 Toolbar1Button4 Toolbar1Button6 Combo1 CmdEdit Slider1 TxtTimeout ListView1 Toolbar1Button1"_s);
+    // Focus shows, on a toolbar button and on the empty list alike.
+    const QImage startFocused = k.w->toolbarButton(1)->grab().toImage();
+    k.key(Qt::Key_Backtab);
+    EXPECT_EQ(k.focusName(), u"ListView1"_s);
+    EXPECT_NE(k.w->toolbarButton(1)->grab().toImage(), startFocused);
+    const QImage listFocused = k.w->ListView1()->grab().toImage();
+    k.key(Qt::Key_Backtab);
+    EXPECT_NE(k.w->ListView1()->grab().toImage(), listFocused);
+
+    const std::tuple<int, int, Qt::KeyboardModifiers, const char*> rows[] = {
+        { 4, Qt::Key_Down, Qt::AltModifier, "menu 4" },
+        { 6, Qt::Key_Menu, {}, "menu 6" },
+        { 6, Qt::Key_F10, Qt::ShiftModifier, "menu 6" },
+        { 1, Qt::Key_Return, {}, "Start" },
+        { 4, Qt::Key_Space, {}, "Load Proxies" },
+        { 4, Qt::Key_Down, {}, "" },
+    };
+    for (const auto& [button, key, mods, outcome] : rows) {
+        k.w->toolbarButton(button)->setFocus(Qt::TabFocusReason);
+        k.log.clear();
+        k.key(key, mods);
+        for (int menu : { 4, 6 }) {
+            if (k.w->buttonMenu(menu)->isVisible()) {
+                k.log += "menu " + std::to_string(menu);
+                EXPECT_EQ(k.w->buttonMenu(menu)->pos(),
+                    k.w->toolbarButton(menu)->mapToGlobal(QPoint(0, k.w->toolbarButton(menu)->height())));
+                k.w->buttonMenu(menu)->hide();
+            }
+        }
+        EXPECT_EQ(k.log, outcome) << button << " " << key;
+    }
+}
+
+// The found list by keyboard: focus shows on a row, Ctrl+C copies the selected proxies one a line,
+// Shift+F10 and the Menu key open the popup at the selected row, whose entries have their own keys.
+TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
+{
+    KeyboardWindow k;
+    QTreeView* view = k.w->ListView1();
+    for (const auto& [ip, port] :
+        { std::pair { "10.0.0.1", "8080" }, { "10.0.0.2", "80" }, { "10.0.0.3", "3128" } })
+        k.w->listView1().addRow({}, { ip, port, "1" });
+    k.w->toolbarButton(1)->setFocus(Qt::TabFocusReason);
+    k.key(Qt::Key_Backtab);
+    ASSERT_EQ(k.focusName(), u"ListView1"_s);
+    EXPECT_TRUE(view->currentIndex().row() == 0 && view->selectionModel()->selectedRows().isEmpty())
+        << "tabbed in, the first row has the focus frame but is not selected";
+    k.key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(k.clipboard->clearCount(), 0) << "nothing selected, nothing copied";
+    k.key(Qt::Key_Menu);
+    EXPECT_FALSE(k.w->mnuFile()->isVisible());
+
+    const std::tuple<int, Qt::KeyboardModifiers, const char*> copies[] = {
+        { Qt::Key_Down, {}, "10.0.0.2:80" },
+        { Qt::Key_Down, Qt::ShiftModifier, "10.0.0.2:80\n10.0.0.3:3128" },
+        { Qt::Key_Home, Qt::ShiftModifier, "10.0.0.1:8080\n10.0.0.2:80" },
+    };
+    for (const auto& [key, mods, text] : copies) {
+        k.key(key, mods);
+        k.key(Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(k.clipboard->text(), text);
+    }
+
+    for (const auto& [key, mods] :
+        { std::pair { Qt::Key_F10, Qt::ShiftModifier }, { Qt::Key_Menu, Qt::NoModifier } }) {
+        k.key(Qt::Key_End);
+        k.key(key, mods);
+        QMenu* menu = k.w->mnuFile();
+        ASSERT_TRUE(menu->isVisible()) << key;
+        const QRect row = view->visualRect(view->model()->index(2, 1));
+        EXPECT_EQ(menu->pos(), view->viewport()->mapToGlobal(row.bottomLeft()))
+            << "at the row, not the pointer";
+        k.clipboard->clear();
+        QTest::keyClick(menu, Qt::Key_C);
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_EQ(k.clipboard->text(), "10.0.0.3:3128") << "C is Copy Proxy's alone";
+    }
+}
+
+// Hosts reserved for examples, as in the shipped judge list, are placeholders; others are not.
+TEST(MainWindowJudge, StartRefusesAPlaceholderJudge)
+{
+    const std::pair<const char*, bool> urls[] = {
+        { "http://judge.example.com/azenv.php", true },
+        { "HTTP://Example.ORG./", true },
+        { "judge.example.com/azenv.php", true },
+        { "http://judge.invalid:8080/", true },
+        { "http://notexample.com/azenv.php", false },
+        { "http://example.com.judge.test/", false },
+        { "http://127.0.0.1:8080/example.com", false },
+    };
+    for (const auto& [url, placeholder] : urls)
+        EXPECT_EQ(MainWindow::isPlaceholderJudge(QString::fromLatin1(url)), placeholder) << url;
+
+    KeyboardWindow k("http://judge.example.com/azenv.php\r\nhttp://judge.test/azenv.php\r\n");
+    k.key(Qt::Key_F5);
+    k.w->toolbarButton(1)->click();
+    EXPECT_EQ(k.log, "") << "no scan";
+    ASSERT_EQ(k.messages->count(), 2);
+    EXPECT_EQ(k.messages->lastTitle(), "Start");
+    for (const char* part : { "http://judge.example.com/azenv.php", "placeholder", "Edit", "quorvane-judge" })
+        EXPECT_NE(k.messages->lastPrompt().find(part), std::string::npos) << part;
+    k.w->combo1().setSelectedIndex(1);
+    k.key(Qt::Key_F5);
+    EXPECT_EQ(k.log, "Start");
+    EXPECT_EQ(k.messages->count(), 2);
 }
 
 } // namespace

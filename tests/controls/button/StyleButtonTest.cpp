@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -295,6 +296,57 @@ TEST_F(ButtonHarness, AccessKeyTakenFromTheCaptionClicks)
     button->setEnabled(false);
     QApplication::sendEvent(button, &event);
     EXPECT_EQ(log, "Click");
+}
+
+// What a screen reader reads of the button and what its press action does.
+TEST_F(ButtonHarness, AccessibleAsAPushButtonWithStatesAndThePressAction)
+{
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->role(), QAccessible::Button);
+    const std::pair<QString, QString> names[] = { { u"&Edit"_s, u"Edit"_s }, { u"Save &&As &now"_s, u"Save &As now"_s },
+        { u"x&"_s, u"x"_s } };
+    for (const auto& [caption, name] : names) {
+        button->setCaption(caption);
+        EXPECT_EQ(face->text(QAccessible::Name), name) << caption.toStdString();
+    }
+    EXPECT_EQ(face->text(QAccessible::Accelerator), QString()) << "a trailing & marks no key";
+    button->setCaption(u"&Edit"_s);
+    EXPECT_EQ(face->text(QAccessible::Accelerator), u"Alt+E"_s);
+    button->setToolTip(u"Add Script List"_s);
+    EXPECT_EQ(face->text(QAccessible::Description), u"Add Script List"_s);
+    button->setAccessibleName(u"Edit judges"_s);
+    EXPECT_EQ(face->text(QAccessible::Name), u"Edit judges"_s);
+
+    const auto states = [&] {
+        const QAccessible::State s = face->state();
+        return std::string(s.focused ? "f" : "") + (s.pressed ? "p" : "") + (s.disabled ? "d" : "")
+            + (s.defaultButton ? "D" : "") + (s.checkable ? (s.checked ? "C" : "c") : "");
+    };
+    EXPECT_EQ(states(), "");
+    QApplication::setActiveWindow(window.get());
+    button->setFocus();
+    QApplication::processEvents();
+    button->setCheckBoxBehaviour(true);
+    press(Qt::LeftButton);
+    button->setDisplayAsDefault(true);
+    EXPECT_EQ(states(), "fpDc");
+    release(Qt::LeftButton);
+    EXPECT_EQ(states(), "fDC") << "the click toggled it on";
+
+    QAccessibleActionInterface* actions = face->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    EXPECT_EQ(actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()), QStringList { u"Alt+E"_s });
+    log.clear();
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log, "Click");
+    EXPECT_EQ(states(), "fDc");
+    button->setEnabled(false);
+    EXPECT_FALSE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(log, "Click") << "a disabled button is not pressed";
+    EXPECT_NE(states().find('d'), std::string::npos);
 }
 
 // Each setter, with a changed value, names itself in PropertyChanged (the font parts do not) and
