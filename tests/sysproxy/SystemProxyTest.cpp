@@ -287,6 +287,21 @@ TEST(DesktopBackends, FollowSetAndClear)
         ASSERT_TRUE(kde.apply(false, "", 0, &error)) << error;
         EXPECT_TRUE(readFile(kio).contains("ProxyType=0"));
     }
+
+    // A tool that cannot start, or that fails, stops the change; the error names it.
+    QTemporaryDir bin;
+    const std::string tool = bin.filePath(u"kwriteconfig6"_s).toStdString();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    for (const auto& [script, says] : { std::pair { "#!/no/such/shell\n", tool + ": " },
+             std::pair { "#!/bin/sh\necho locked; exit 3\n", tool + " failed: locked" } }) {
+        ASSERT_TRUE(writeFile(tool, script));
+        QFile(QString::fromStdString(tool)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        error.clear();
+        EXPECT_FALSE(KdeProxyBackend().apply(true, "10.0.0.1", 8080, &error));
+        EXPECT_EQ(error.substr(0, says.size()), says);
+    }
+    qputenv("PATH", path);
 }
 
 } // namespace
