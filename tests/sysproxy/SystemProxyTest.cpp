@@ -240,10 +240,11 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     const std::string path = dir.filePath(u"a/b/store.reg"_s).toStdString();
     FileRegistryStore store(path);
     ASSERT_TRUE(Registry::SetRegDword(store, Registry::kHkeyCurrentUser, kKey, "ProxyEnable", 0xFFFFFFFFu));
-    const std::string odd = "q\"uo\\te\r\n\t\xE9\x7F;[x]=dword:1";
+    const std::string odd = "q\"uo\\te\r\n\t\xE9\x7F;[x]=dword:1 \xF0\x9F\x98\x80";
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, kKey, "Odd \"name\"", odd));
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, "Other\\Key", "ProxyEnable", "1"));
     ASSERT_TRUE(store.setDword(kKey, "proxyenable", 7)); // same value, other letter case
+    EXPECT_TRUE(readFile(path).contains("\\x7f;[x]=dword:1 \xF0\x9F\x98\x80\"")) << "well-formed UTF-8 stays readable";
 
     FileRegistryStore reread(path);
     EXPECT_TRUE(reread.keyExists("software\\microsoft\\windows\\currentversion\\internet settings"));
