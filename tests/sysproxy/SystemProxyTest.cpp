@@ -266,6 +266,8 @@ TEST(DesktopBackends, FollowSetAndClear)
 {
     std::string error;
     GnomeProxyBackend gnome;
+    EXPECT_EQ(gnome.isAvailable(), QFile::exists(u"/usr/share/glib-2.0/schemas/org.gnome.system.proxy.gschema.xml"_s))
+        << "the keyfile backend keeps what is written";
     if (gnome.isAvailable()) {
         ASSERT_TRUE(
             gnome.canApply(true, "10.0.0.1", 8080, &error) && gnome.apply(true, "10.0.0.1", 8080, &error))
