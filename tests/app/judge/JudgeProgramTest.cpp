@@ -235,17 +235,23 @@ TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
         close(fd);
 }
 
-// --help answers on standard output; a bad command line is refused with one line and status 2.
+// --help answers on standard output; a bad command line is refused with one line and status 2, an
+// address already in use with one line and status 1.
 TEST(JudgeCommandLine, HelpExitsWithZeroBadArgumentsWithTwo)
 {
-    for (const QStringList& args : { QStringList { u"--help"_s }, { u"--colour"_s }, { u"--listen"_s, u"localhost:80"_s } }) {
+    QTcpServer busy;
+    ASSERT_TRUE(busy.listen(QHostAddress::LocalHost, 0));
+    const QString taken = u"127.0.0.1:%1"_s.arg(busy.serverPort());
+    for (const auto& [args, status] : { std::pair { QStringList { u"--help"_s }, 0 }, { QStringList { u"--colour"_s }, 2 },
+             { QStringList { u"--listen"_s, u"localhost:80"_s }, 2 }, { QStringList { u"--listen"_s, taken }, 1 } }) {
         QProcess judge;
         judge.start(QStringLiteral(QV_JUDGE_BINARY), args);
         ASSERT_TRUE(judge.waitForFinished(10000));
-        const bool help = args.front() == u"--help"_s;
+        const bool help = status == 0;
         const QByteArray out = judge.readAllStandardOutput(), err = judge.readAllStandardError();
-        EXPECT_TRUE(judge.exitCode() == (help ? 0 : 2) && out.startsWith("usage: quorvane-judge") == help
+        EXPECT_TRUE(judge.exitCode() == status && out.startsWith("usage: quorvane-judge") == help
             && err.count('\n') == (help ? 0 : 1)) << args.join(u' ').toStdString() << out.toStdString() << err.toStdString();
+        EXPECT_EQ(err.startsWith("quorvane-judge: cannot listen on " + taken.toLatin1() + ": "), status == 1) << err.toStdString();
     }
 }
 
