@@ -3,8 +3,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -14,6 +16,7 @@
 #include "app/AppFonts.h"
 #include "app/ListWiring.h"
 #include "app/MainWindow.h"
+#include "app/ScanWiring.h"
 #include "controls/button/ButtonStoredSettings.h"
 #include "lists/JudgeListEditor.h"
 #include "lists/ListFiles.h"
@@ -64,6 +67,13 @@ TEST(MainWindow, EventsReachTheOperations)
         return total;
     };
     EXPECT_GT(ink(w->CmdEdit()->image()), ink(regular->image()) * 6 / 5);
+
+    // The socket count beside the slider follows it, moved by key or set.
+    ScanWiring scan(*w);
+    QTest::keyClick(w->Slider1(), Qt::Key_Right);
+    EXPECT_EQ(w->Label3()->text(), u"Sockets [ 21 ]"_s);
+    w->Slider1()->setValue(0);
+    EXPECT_EQ(w->Label3()->text(), u"Sockets [ 0 ]"_s);
 
     // A right press on any cell selects the row first and opens the menu.
     QTreeView* view = w->ListView1();

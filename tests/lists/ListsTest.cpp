@@ -351,9 +351,12 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
     // Text Latin-1 cannot hold is named, not saved as "?".
     write("http://a/\r\n");
     JudgeListEditor form(path);
-    form.Text1()->setPlainText(u"http://a/\nhttp://\U0001F600/\n"_s);
-    form.saveChanges();
-    EXPECT_EQ(status(form), u"Status: not saved: \"\U0001F600\" (U+1F600) on line 2"_s);
+    for (const auto& [text, says] : { std::pair { u"http://a/\nhttp://\U0001F600/\n"_s, u"\"\U0001F600\" (U+1F600) on line 2"_s },
+             std::pair { u"http://\u20AC/\n"_s, u"\"\u20AC\" (U+20AC) on line 1"_s } }) {
+        form.Text1()->setPlainText(text);
+        form.saveChanges();
+        EXPECT_EQ(status(form), u"Status: not saved: "_s + says);
+    }
     EXPECT_EQ(read(), QByteArray("http://a/\r\n"));
 
     // A file that cannot be created, or not written whole, is reported; the dialog stays.

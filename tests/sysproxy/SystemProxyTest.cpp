@@ -294,10 +294,11 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     const std::string path = dir.filePath(u"a/b/store.reg"_s).toStdString();
     FileRegistryStore store(path);
     ASSERT_TRUE(Registry::SetRegDword(store, Registry::kHkeyCurrentUser, kKey, "ProxyEnable", 0xFFFFFFFFu));
-    const std::string odd = "q\"uo\\te\r\n\t\xE9\x7F;[x]=dword:1";
+    const std::string odd = "q\"uo\\te\r\n\t\xE9\x7F;[x]=dword:1 \xF0\x9F\x98\x80";
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, kKey, "Odd \"name\"", odd));
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, "Other\\Key", "ProxyEnable", "1"));
     ASSERT_TRUE(store.setDword(kKey, "proxyenable", 7)); // same value, other letter case
+    EXPECT_TRUE(readFile(path).contains("\\x7f;[x]=dword:1 \xF0\x9F\x98\x80\"")) << "well-formed UTF-8 stays readable";
 
     FileRegistryStore reread(path);
     EXPECT_TRUE(reread.keyExists("software\\microsoft\\windows\\currentversion\\internet settings"));
@@ -319,6 +320,8 @@ TEST(DesktopBackends, FollowSetAndClear)
 {
     std::string error;
     GnomeProxyBackend gnome;
+    EXPECT_EQ(gnome.isAvailable(), QFile::exists(u"/usr/share/glib-2.0/schemas/org.gnome.system.proxy.gschema.xml"_s))
+        << "the keyfile backend keeps what is written";
     if (gnome.isAvailable()) {
         ASSERT_TRUE(
             gnome.canApply(true, "10.0.0.1", 8080, &error) && gnome.apply(true, "10.0.0.1", 8080, &error))
@@ -341,6 +344,21 @@ TEST(DesktopBackends, FollowSetAndClear)
         ASSERT_TRUE(kde.apply(false, "", 0, &error)) << error;
         EXPECT_TRUE(readFile(kio).contains("ProxyType=0"));
     }
+
+    // A tool that cannot start, or that fails, stops the change; the error names it.
+    QTemporaryDir bin;
+    const std::string tool = bin.filePath(u"kwriteconfig6"_s).toStdString();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    for (const auto& [script, says] : { std::pair { "#!/no/such/shell\n", tool + ": " },
+             std::pair { "#!/bin/sh\necho locked; exit 3\n", tool + " failed: locked" } }) {
+        ASSERT_TRUE(writeFile(tool, script));
+        QFile(QString::fromStdString(tool)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        error.clear();
+        EXPECT_FALSE(KdeProxyBackend().apply(true, "10.0.0.1", 8080, &error));
+        EXPECT_EQ(error.substr(0, says.size()), says);
+    }
+    qputenv("PATH", path);
 }
 
 } // namespace

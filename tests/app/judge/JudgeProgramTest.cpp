@@ -384,10 +384,14 @@ TEST_F(TlsJudge, ServesTheSamePageOverTls)
 }
 
 // -h/--help and --version answer on standard output with 0; options take --opt=value and --opt value
-// alike; a bad command line is one line and status 2, TLS files that cannot be read status 1.
+// alike; a bad command line is one line and status 2, TLS files that cannot be read or an address
+// already in use status 1.
 TEST(JudgeCommandLine, StatusAndMessageForEachCommandLine)
 {
+    QTcpServer busy;
+    ASSERT_TRUE(busy.listen(QHostAddress::LocalHost, 0));
     const std::tuple<QStringList, int, const char*, const char*> rows[] = { // arguments, status, output, error
+        { { u"--listen"_s, u"127.0.0.1:%1"_s.arg(busy.serverPort()) }, 1, "", "quorvane-judge: cannot listen on 127.0.0.1:" },
         { { u"--help"_s }, 0, "usage: quorvane-judge", "" },
         { { u"-h"_s }, 0, "Exit status: 0", "" },
         { { u"--version"_s }, 0, "quorvane-judge 1.0.0\n", "" },

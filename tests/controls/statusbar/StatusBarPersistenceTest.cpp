@@ -164,6 +164,12 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     EXPECT_EQ(lazy.bar->surface().image(), bar.surface().image());
     EXPECT_EQ(lazy.bar->fullPasses() + lazy.bar->partialPasses(), lazyPasses + 1);
     EXPECT_EQ(lazy.bar->PanelRect(3), bar.PanelRect(3));
+    // A caption is placed by its own height, whatever the caption before it was.
+    Host fresh(500, 18, 0, false);
+    for (const auto& [panel, caption] : { std::pair { 1, u"Status: Idle.."_s }, { 2, u"Found:\n10"_s }, { 3, u"Loaded: 0"_s } })
+        fresh.bar->setPanelCaption(panel, caption);
+    bar.setPanelCaption(2, u"Found:\n10"_s);
+    EXPECT_EQ(fresh.bar->surface().image(), bar.surface().image());
 
     for (int apperance : { 0, 1 }) {
         bar.setApperance(apperance);
