@@ -55,10 +55,8 @@ std::string HttpConnect::step()
     m_status = *status;
     if (m_status >= 200 && m_status < 300)
         open(end);
-    else if (m_status == 407)
-        fail(m_credentials ? reason::kAuthRefused : reason::kAuthRequired);
     else
-        fail(reason::kConnectRefused);
+        fail(HttpMessage::authFailure(m_status, m_credentials.has_value()).value_or(reason::kConnectRefused));
     return {};
 }
 

@@ -8,8 +8,8 @@
 
 namespace qv {
 
-// "CONNECT host:port HTTP/1.1" to an HTTP proxy: a 2xx answer opens the tunnel, a 407 is an
-// authentication failure, any other status "connect refused". The answer's header block is
+// "CONNECT host:port HTTP/1.1" to an HTTP proxy: a 2xx answer opens the tunnel, a 407 (or a 401
+// to credentials) is an authentication failure, any other status "connect refused". The answer's header block is
 // read up to its blank line and at most kHeaderCap bytes.
 class HttpConnect final : public Handshake {
 public:

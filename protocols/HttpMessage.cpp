@@ -57,11 +57,18 @@ std::optional<int> HttpMessage::statusCode(std::string_view head)
     return (head[9] - '0') * 100 + (head[10] - '0') * 10 + (head[11] - '0');
 }
 
+std::optional<std::string_view> HttpMessage::authFailure(int status, bool sentCredentials)
+{
+    // Some proxies (tinyproxy 1.11) answer wrong proxy credentials with 401 rather than 407.
+    if (status == 407 || (status == 401 && sentCredentials))
+        return sentCredentials ? reason::kAuthRefused : reason::kAuthRequired;
+    return std::nullopt;
+}
+
 std::optional<std::string_view> HttpMessage::authFailure(std::string_view answer, bool sentCredentials)
 {
-    if (statusCode(answer) != 407)
-        return std::nullopt;
-    return sentCredentials ? reason::kAuthRefused : reason::kAuthRequired;
+    const std::optional<int> status = statusCode(answer);
+    return status ? authFailure(*status, sentCredentials) : std::nullopt;
 }
 
 } // namespace qv

@@ -24,8 +24,10 @@ public:
     // The status code of "HTTP/x.y NNN ...", nullopt when the text does not start so. Needs only
     // the status line's first 12 bytes.
     static std::optional<int> statusCode(std::string_view head);
-    // An answer that is a 407: "auth refused" when credentials were sent, else "auth required".
+    // An answer that is a 407, or a 401 to a request with credentials: "auth refused" when
+    // credentials were sent, else "auth required".
     static std::optional<std::string_view> authFailure(std::string_view answer, bool sentCredentials);
+    static std::optional<std::string_view> authFailure(int status, bool sentCredentials);
 };
 
 std::string base64(std::string_view bytes);

