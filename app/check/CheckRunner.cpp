@@ -26,28 +26,33 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     : m_loop(loop)
     , m_out(out)
     , m_err(err)
-    , m_engine(loop, *this, m_pending, m_found, m_found)
+    , m_engine(loop, m_pending, *this)
     , m_judgeCheck(loop)
 {
-    ScanEngine::Hooks hooks;
-    hooks.checkEnded = [this](const ScanEngine::CheckEnd& end) {
-        ++m_checked;
-        m_writer->write(end);
-    };
-    hooks.scanEnded = [this] {
-        m_ended = true;
-        m_progress->setEnabled(false);
-        report(true);
-        if (onFinished)
-            onFinished();
-    };
-    m_engine.setHooks(std::move(hooks));
     m_progress = m_loop.createTimer();
     m_progress->setInterval(kProgressEveryMs);
     m_progress->setOnTick([this] { tick(); });
 }
 
 CheckRunner::~CheckRunner() = default;
+
+void CheckRunner::checkEnded(const CheckEnd& end)
+{
+    m_writer->write(end);
+    if (end.passed() && m_options.out)
+        m_found.append(std::string(end.ip).append(1, ':').append(end.portText));
+}
+
+void CheckRunner::scanEnded(const ScanEnd& end)
+{
+    // The window's words, which scripts may have come to read.
+    m_status = end.lastEndedOnError ? "Status: Checking Completed." : "Status: Scan Complete!";
+    m_ended = true;
+    m_progress->setEnabled(false);
+    report(true);
+    if (onFinished)
+        onFinished();
+}
 
 std::string CheckRunner::defaultJudge()
 {
@@ -86,10 +91,7 @@ bool CheckRunner::load(const std::string& path, std::string& error)
 int CheckRunner::begin(const CheckOptions& options)
 {
     m_options = options;
-    m_timeoutText = std::to_string(options.timeoutMs);
     m_writer.emplace(m_out, options.format, options.all);
-    m_engine.setSocketLimit(options.sockets);
-    m_found.keepEntries(options.out.has_value());
     m_judge = options.judge ? *options.judge : defaultJudge();
     if (m_judge.empty())
         return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
@@ -128,7 +130,12 @@ bool CheckRunner::startScan()
     m_total = m_pending.count();
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
-    m_engine.start();
+    ScanSettings settings;
+    settings.sockets = m_options.sockets;
+    settings.timeoutMs = m_options.timeoutMs;
+    settings.judge = m_judge;
+    if (!m_engine.start(settings))
+        m_status = "Status: Please load some proxies!";
     if (!m_engine.isRunning()) {
         // Nothing loaded, or nothing usable: the scan is over already.
         m_progress->setEnabled(false);
@@ -155,23 +162,6 @@ int CheckRunner::finish()
     return 0;
 }
 
-void CheckRunner::setPanelCaption(int panel, const std::string& text)
-{
-    if (panel >= 1 && panel <= 3)
-        m_panels[static_cast<std::size_t>(panel)] = text;
-}
-
-bool CheckRunner::isButtonEnabled(int index) const
-{
-    return index >= 0 && index < static_cast<int>(m_buttons.size()) && m_buttons[static_cast<std::size_t>(index)];
-}
-
-void CheckRunner::setButtonEnabled(int index, bool enabled)
-{
-    if (index >= 0 && index < static_cast<int>(m_buttons.size()))
-        m_buttons[static_cast<std::size_t>(index)] = enabled;
-}
-
 void CheckRunner::tick()
 {
     // Results are written as they come and reach the reader at least this often.
@@ -183,11 +173,12 @@ void CheckRunner::tick()
 std::string CheckRunner::progressLine() const
 {
     const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
-    const std::uint64_t rate = elapsedMs > 0 ? m_checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
-    std::string line = "checked " + std::to_string(m_checked) + '/' + std::to_string(m_total) + ", found "
-        + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
-    if (!m_ended && rate > 0 && m_checked < m_total)
-        line += ", " + clockText(static_cast<std::int64_t>((m_total - m_checked + rate - 1) / rate)) + " left";
+    const std::uint64_t checked = m_engine.counters().checked;
+    const std::uint64_t rate = elapsedMs > 0 ? checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
+    std::string line = "checked " + std::to_string(checked) + '/' + std::to_string(m_total) + ", found "
+        + std::to_string(m_engine.counters().found) + ", " + std::to_string(rate) + "/s";
+    if (!m_ended && rate > 0 && checked < m_total)
+        line += ", " + clockText(static_cast<std::int64_t>((m_total - checked + rate - 1) / rate)) + " left";
     return line;
 }
 
@@ -201,9 +192,9 @@ void CheckRunner::report(bool final)
         m_err << '\r';
     m_progressShown = false;
     if (final) {
-        m_err << m_panels[1] << (overwrite ? "\x1b[K\n" : "\n") << progressLine();
+        m_err << m_status << (overwrite ? "\x1b[K\n" : "\n") << progressLine();
         if (m_ended)
-            m_err << ", " << m_panels[2];
+            m_err << ", Good: " << m_engine.counters().found;
         m_err << '\n';
     } else if (m_terminal) {
         m_err << progressLine() << "\x1b[K";

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,12 +8,10 @@
 #include <string>
 
 #include "app/check/CheckOptions.h"
-#include "app/check/FoundList.h"
 #include "app/check/JudgeCheck.h"
 #include "app/check/ResultWriter.h"
 #include "engine/PackedQueue.h"
 #include "engine/ScanEngine.h"
-#include "engine/ScanView.h"
 #include "platform/EventLoop.h"
 
 namespace qv {
@@ -22,7 +19,7 @@ namespace qv {
 // The scan of quorvane-check without a window: loads the files (without the window's limit),
 // runs the engine on the given loop, writes each result to out as it comes and the status and
 // progress to err.
-class CheckRunner final : private ScanView {
+class CheckRunner final : private ScanObserver {
 public:
     static constexpr int kProgressEveryMs = 250;
 
@@ -50,14 +47,12 @@ public:
     static std::string defaultJudge();
 
 private:
-    // ScanView
-    void setPanelCaption(int panel, const std::string& text) override;
-    bool isButtonEnabled(int index) const override;
-    void setButtonEnabled(int index, bool enabled) override;
-    int sliderValue() const override { return m_options.sockets; }
-    std::string timeoutText() const override { return m_timeoutText; }
-    std::string judgeText() const override { return m_judge; }
-    void setSocketsCaption(const std::string&) override { }
+    // ScanObserver
+    void entryTaken(std::size_t) override { }
+    void checkConnected(std::string_view, std::string_view) override { }
+    void checkEnded(const CheckEnd& end) override;
+    void scanStarted() override { }
+    void scanEnded(const ScanEnd& end) override;
 
     // False, with the error, when a file cannot be read.
     bool load(const std::string& path, std::string& error);
@@ -74,20 +69,19 @@ private:
     std::ostream& m_err;
     CheckOptions m_options;
     std::string m_judge;
-    std::string m_timeoutText;
     PackedQueue m_pending;
-    FoundList m_found;
+    // The finds, kept only for --out.
+    PackedQueue m_found;
     ScanEngine m_engine;
     std::optional<ResultWriter> m_writer;
     JudgeCheck m_judgeCheck;
     int m_judgeStatus = 0;
     std::unique_ptr<Timer> m_progress;
-    std::array<std::string, 4> m_panels;
-    std::array<bool, 7> m_buttons {};
+    // The status written at the end.
+    std::string m_status;
     bool m_terminal = false;
     bool m_progressShown = false; // a progress line stands unfinished on a terminal
     std::uint64_t m_total = 0;
-    std::uint64_t m_checked = 0;
     std::int64_t m_startedMs = 0;
     bool m_ended = false;
 };
