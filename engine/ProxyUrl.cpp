@@ -1,21 +1,14 @@
 #include "engine/ProxyUrl.h"
 
-#include <arpa/inet.h>
-
 #include "engine/ProxyEntry.h"
+#include "protocols/Destination.h"
 
 namespace qv {
 
 namespace {
 bool isIpv6(const std::string& text)
 {
-    unsigned char bytes[16];
-    return text.find('\0') == std::string::npos && inet_pton(AF_INET6, text.c_str(), bytes) == 1;
-}
-
-bool isNameChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+    return Destination { text, 0 }.kind() == Destination::Kind::Ipv6;
 }
 
 int hexValue(char c)
@@ -50,7 +43,7 @@ std::string percentEncode(std::string_view text)
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const char c : text) {
-        if (isNameChar(c) || c == '~') {
+        if (isHostName(std::string_view(&c, 1)) || c == '~') {
             out += c;
         } else {
             out += '%';
@@ -78,12 +71,8 @@ void parseHostPort(std::string_view text, ProxyUrl& url)
     } else {
         colon = text.find(':');
         url.host = std::string(text.substr(0, colon));
-        if (colon == std::string_view::npos || url.host.empty())
+        if (colon == std::string_view::npos || !isHostName(url.host))
             return;
-        for (const char c : url.host) {
-            if (!isNameChar(c))
-                return;
-        }
     }
     const long long port = parseWholeNumber(text.substr(colon + 1), 65535);
     url.port = port >= 1 ? static_cast<int>(port) : 0;

@@ -1,31 +1,33 @@
 #include "protocols/Destination.h"
 
-#include <arpa/inet.h>
+#include "util/IpAddress.h"
 
 namespace qv {
 
-namespace {
-std::string addressOf(const std::string& host, int family)
+bool isHostName(std::string_view text)
 {
-    unsigned char bytes[16];
-    // c_str() would end the text at an embedded NUL.
-    if (host.find('\0') != std::string::npos || inet_pton(family, host.c_str(), bytes) != 1)
-        return {};
-    return std::string(reinterpret_cast<const char*>(bytes), family == AF_INET ? 4 : 16);
+    if (text.empty())
+        return false;
+    for (const char c : text) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_'))
+            return false;
+    }
+    return true;
 }
-} // namespace
 
 Destination::Kind Destination::kind() const
 {
-    if (!addressOf(host, AF_INET).empty())
-        return Kind::Ipv4;
-    return addressOf(host, AF_INET6).empty() ? Kind::Name : Kind::Ipv6;
+    const std::optional<IpAddress> address = host.starts_with('[') ? std::nullopt : IpAddress::parse(host);
+    return !address ? Kind::Name : address->family == AF_INET ? Kind::Ipv4 : Kind::Ipv6;
 }
 
 std::string Destination::addressBytes() const
 {
-    std::string bytes = addressOf(host, AF_INET);
-    return bytes.empty() ? addressOf(host, AF_INET6) : bytes;
+    const Kind k = kind();
+    if (k == Kind::Name)
+        return {};
+    const IpAddress address = *IpAddress::parse(host);
+    return std::string(reinterpret_cast<const char*>(address.bytes.data()), k == Kind::Ipv4 ? 4 : 16);
 }
 
 std::string Destination::authority() const

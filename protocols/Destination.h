@@ -19,6 +19,9 @@ struct Destination {
     std::string authority() const;
 };
 
+// Letters, digits, ".", "-" and "_": what a host name in a URL or a proxy entry may hold.
+bool isHostName(std::string_view text);
+
 // The two bytes of a port in network order.
 std::string portBytes(std::uint16_t port);
 

@@ -4,13 +4,6 @@
 
 namespace qv {
 
-namespace {
-bool isHostChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
-}
-} // namespace
-
 std::optional<JudgeUrl> JudgeUrl::parse(std::string_view url)
 {
     const std::size_t schemeEnd = url.find("://");
@@ -41,12 +34,8 @@ std::optional<JudgeUrl> JudgeUrl::parse(std::string_view url)
     } else {
         const std::size_t colon = authority.find(':');
         const std::string_view host = authority.substr(0, colon);
-        if (host.empty())
+        if (!isHostName(host))
             return std::nullopt;
-        for (const char c : host) {
-            if (!isHostChar(c))
-                return std::nullopt;
-        }
         result.destination.host = std::string(host);
         port = colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1);
     }
