@@ -79,13 +79,17 @@ void parseHostPort(std::string_view text, ProxyUrl& url)
 }
 } // namespace
 
+bool ProxyUrl::hasScheme(std::string_view line)
+{
+    // The old rule reads no line with "://" at its first ":" as usable, so a scheme takes nothing away.
+    const std::size_t schemeEnd = line.find("://");
+    return schemeEnd != std::string_view::npos && schemeEnd == line.find(':');
+}
+
 ProxyUrl ProxyUrl::parse(std::string_view line)
 {
     ProxyUrl url;
-    const std::size_t schemeEnd = line.find("://");
-    const std::size_t firstColon = line.find(':');
-    // Today's rule reads no line with "://" at its first ":" as usable, so a scheme takes nothing away.
-    if (schemeEnd == std::string_view::npos || schemeEnd != firstColon) {
+    if (!hasScheme(line)) {
         const ProxyEntry entry = ProxyEntry::parse(line);
         url.host = entry.ip;
         url.port = entry.port;
@@ -93,6 +97,7 @@ ProxyUrl ProxyUrl::parse(std::string_view line)
             parseHostPort(line, url);
         return url;
     }
+    const std::size_t schemeEnd = line.find("://");
     const std::optional<Protocol> protocol = protocolFromName(line.substr(0, schemeEnd));
     if (!protocol)
         return url;
@@ -114,9 +119,14 @@ ProxyUrl ProxyUrl::parse(std::string_view line)
 
 std::string ProxyUrl::write() const
 {
-    const std::string hostPort = (isIpv6(host) ? "[" + host + "]" : host) + ":" + std::to_string(port);
     if (protocol == Protocol::Http && !credentials)
-        return hostPort;
+        return (isIpv6(host) ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    return writeWithScheme();
+}
+
+std::string ProxyUrl::writeWithScheme() const
+{
+    const std::string hostPort = (isIpv6(host) ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::string text(protocolName(protocol));
     text += "://";
     if (credentials)

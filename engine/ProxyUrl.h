@@ -24,10 +24,14 @@ struct ProxyUrl {
     bool operator==(const ProxyUrl&) const = default;
 
     static ProxyUrl parse(std::string_view line);
+    // Whether parse reads the line as one with a scheme (a known one or not).
+    static bool hasScheme(std::string_view line);
 
     // What a find is written as: a plain HTTP entry as host:port ([v6]:port), as lists always
     // held it; any other as scheme://[user:password@]host:port, user and password percent-encoded.
     std::string write() const;
+    // Always with the scheme, http:// included.
+    std::string writeWithScheme() const;
 };
 
 } // namespace qv

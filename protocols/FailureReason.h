@@ -14,6 +14,8 @@ inline constexpr std::string_view kSocksError = "socks error"; // the proxy fail
 inline constexpr std::string_view kBadReply = "bad reply"; // not the protocol asked for, or too long
 inline constexpr std::string_view kCertificate = "certificate"; // the judge's certificate failed verification
 inline constexpr std::string_view kTlsError = "tls error"; // any other TLS failure
+inline constexpr std::string_view kNoHttpsJudge = "no https judge"; // an https check without an https:// judge
+inline constexpr std::string_view kNoJudge = "no judge"; // a tunnel check without an http:// or https:// judge
 } // namespace reason
 
 } // namespace qv

@@ -38,7 +38,7 @@ public:
 private:
     // ExchangeClient
     int timeoutMs() override { return m_timeoutMs; }
-    std::string_view request() override { return m_request; }
+    std::string_view request(const Exchange&) override { return m_request; }
     void exchangeConnected(Exchange&) override { }
     void exchangeEnded(Exchange& exchange, const ExchangeEnd& end) override;
 
