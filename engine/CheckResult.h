@@ -39,7 +39,8 @@ struct CheckEnd {
     Protocol protocol = Protocol::Http;
     // Found only: the address the judge page shows after "REMOTE_ADDR = ", else empty.
     std::string_view exit;
-    // Found only: the find as a list line, ip:port for plain HTTP, else scheme://[user:password@]ip:port.
+    // The entry as a list line, scheme://[user:password@]ip:port; empty for a plain HTTP entry,
+    // which is written ip:port as always, and for an unusable one.
     std::string_view proxy;
     bool passed() const { return result == CheckResult::Found; }
     // Why it failed, in the words --all writes: a protocol's own word, else the result's name.

@@ -234,6 +234,10 @@ void ScanEngine::handOut(int i)
             continue;
         }
         slot.portText = std::to_string(entry.port);
+        // A plain HTTP entry is written as ip:port by whoever shows it; only others are made here.
+        slot.proxy.clear();
+        if (slot.protocol != Protocol::Http || slot.credentials || slot.ip.find(':') != std::string::npos)
+            slot.proxy = ProxyUrl { slot.protocol, slot.ip, slot.port, slot.credentials }.write();
         if (const std::string_view why = prepare(slot); !why.empty()) {
             m_lastEndWasError = false;
             report(CheckResult::ProxyFailed, slot, {}, why);
@@ -338,10 +342,10 @@ void ScanEngine::report(CheckResult result, const Slot& slot, std::string_view l
     end.reason = reason;
     end.ms = m_loop.nowMs() - slot.handOutMs;
     end.protocol = slot.protocol;
-    if (result == CheckResult::Found) {
-        end.exit = slot.exit;
+    if (!unusable)
         end.proxy = slot.proxy;
-    }
+    if (result == CheckResult::Found)
+        end.exit = slot.exit;
     m_observer.checkEnded(end);
 }
 
@@ -353,7 +357,6 @@ void ScanEngine::exchangeEnded(Exchange& exchange, const ExchangeEnd& end)
     std::string_view reason = end.reason;
     if (result == CheckResult::Found) {
         slot.exit = exitAddress(exchange.answer());
-        slot.proxy = ProxyUrl { slot.protocol, slot.ip, slot.port, slot.credentials }.write();
     } else if (result == CheckResult::NoPassMarker && !end.failed) {
         // A proxy that wants a password answers 407 (some 401) instead of fetching the judge.
         if (const auto auth = HttpMessage::authFailure(exchange.answer(), slot.credentials.has_value())) {

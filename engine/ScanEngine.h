@@ -95,7 +95,7 @@ private:
         bool layered = false; // the exchange holds protocol layers
         std::string request; // empty: the plain judge request every HTTP check shares
         std::string exit;
-        std::string proxy;
+        std::string proxy; // see CheckEnd::proxy
     };
     // A further protocol of an entry without a scheme, waiting for a socket.
     struct Expansion {
