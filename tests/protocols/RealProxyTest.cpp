@@ -112,7 +112,7 @@ protected:
         s_judge = new test::RealServer(QStringLiteral(QV_JUDGE_BINARY),
             { QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--quiet") }, port);
         if (test::makeCertificates(*s_dir)) {
-            test::writeIn(*s_dir, "judge.html", "<p>Comment: through TLS</p>");
+            test::writeIn(*s_dir, "judge.html", "<pre>REMOTE_ADDR = 127.0.0.1</pre><p>Comment: <b style=\"color:blue\">1</b></p>");
             s_tlsJudge = test::startTlsFileServer(*s_dir).release();
         }
     }
@@ -225,6 +225,88 @@ const Row kRows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, RealProxy, testing::ValuesIn(kRows), [](const auto& info) { return std::string(info.param.name); });
+
+// quorvane-check itself through each real proxy: each line of its list ("@" stands for the proxy's
+// address and port) gives one row of --all's output, "proxy|level|ok|reason|protocol|exit".
+struct CheckRow {
+    const char* name;
+    Server server;
+    std::vector<std::string> lines;
+    std::vector<std::string> rows; // in any order
+    std::vector<std::string> arguments = {};
+    bool trustTestCa = true;
+};
+
+class CheckThroughRealProxy : public RealProxy {};
+
+TEST_F(CheckThroughRealProxy, EachProtocolFindsAndReasons)
+{
+    ASSERT_TRUE(s_judge->running()) << s_judge->error();
+    ASSERT_TRUE(s_tlsJudge && s_tlsJudge->running());
+    const std::string judge = "http://127.0.0.1:" + std::to_string(s_judge->port()) + "/";
+    const std::string httpsJudge = "https://localhost:" + std::to_string(s_tlsJudge->port()) + "/judge.html";
+    const std::string ca = s_dir->filePath(QStringLiteral("ca.pem")).toStdString();
+    const CheckRow rows[] = {
+        { "tinyproxy_http_and_https", Server::Tinyproxy, { "@" }, { "@|1|true||http|", "https://@|1|true||https|127.0.0.1" },
+            { "--protocols", "http,https" } },
+        { "tinyproxy_passwords", Server::TinyproxyAuth, { "http://bob:s3cret@@", "https://bob:wrong@@", "https://@" },
+            { "http://bob:s3cret@@|1|true||http|", "https://bob:wrong@@||false|auth refused|https|", "https://@||false|auth required|https|" } },
+        { "squid_connect_without_the_test_ca", Server::Squid, { "https://@" }, { "https://@||false|certificate|https|" },
+            { "--no-judge-check" }, false },
+        { "danted_socks", Server::Danted, { "socks4://@", "socks5h://@", "@" },
+            { "socks4://@|1|true||socks4|", "socks5h://@|1|true||socks5h|", "socks5://@|1|true||socks5|", "@||false|no pass marker|http|" },
+            { "--protocols", "http,socks5" } },
+        { "microsocks_password", Server::MicrosocksAuth, { "socks5://bob:s3cret%3A%40@@", "socks5://bob:s3cret@@", "https://@" },
+            { "socks5://bob:s3cret%3A%40@@|1|true||socks5|", "socks5://bob:s3cret@@||false|auth refused|socks5|", "https://@||false|bad reply|https|" } },
+    };
+    for (const CheckRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const auto proxy = startProxy(row.server, dir);
+        if (!proxy->installed())
+            continue;
+        ASSERT_TRUE(proxy->running()) << proxy->error();
+        const std::string at = "127.0.0.1:" + std::to_string(proxy->port());
+        auto place = [&](std::string text) {
+            for (std::size_t i; (i = text.find("@@")) != std::string::npos || (i = text.find("//@")) != std::string::npos
+                 || (i = text.find('@')) == 0;) {
+                if (text.compare(i, 2, "@@") == 0)
+                    text.replace(i + 1, 1, at);
+                else if (text.compare(i, 3, "//@") == 0)
+                    text.replace(i + 2, 1, at);
+                else
+                    text.replace(0, 1, at);
+            }
+            return text;
+        };
+        QByteArray list;
+        for (const std::string& line : row.lines)
+            list += QByteArray::fromStdString(place(line)) + "\n";
+        QStringList arguments { QStringLiteral("--quiet"), QStringLiteral("--all"), QStringLiteral("--judge"), QString::fromStdString(judge),
+            QStringLiteral("--judge"), QString::fromStdString(httpsJudge) };
+        if (row.trustTestCa)
+            arguments << QStringLiteral("--ca-file") << QString::fromStdString(ca);
+        for (const std::string& argument : row.arguments)
+            arguments << QString::fromStdString(argument);
+        arguments << QString::fromStdString(test::writeIn(dir, "list.txt", list));
+        QProcess check;
+        check.start(QStringLiteral(QV_CHECK_BINARY), arguments);
+        ASSERT_TRUE(check.waitForFinished(60000));
+        std::vector<std::string> got, want;
+        for (const QByteArray& line : check.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                got.push_back(line.toStdString());
+        }
+        for (const std::string& expected : row.rows) {
+            std::string line = place(expected);
+            std::replace(line.begin(), line.end(), '|', '\t');
+            want.push_back(line);
+        }
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << check.readAllStandardError().toStdString() << proxy->output();
+    }
+}
 
 } // namespace
 } // namespace qv
