@@ -78,7 +78,7 @@ TEST(CheckProgram, ReadsStandardInputBeyondTheWindowsLimit)
     const Outcome run = runCheck(
         { QStringLiteral("--judge=http://127.0.0.1:%1/judge.php").arg(working.port()), QStringLiteral("-") }, {}, many);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, expected + "\t2\n");
+    EXPECT_EQ(run.out, expected + "\t2\thttp\t127.0.0.1\n");
     EXPECT_NE(run.err.find("checked 40001/40001, found 1, "), std::string::npos) << run.err;
 }
 
@@ -148,7 +148,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
         EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), row.err.empty() ? 0 : 1) << judge << "\n" << run.err;
-        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\n" : "") << judge;
+        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "") << judge;
         EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
     }
     const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"), list });

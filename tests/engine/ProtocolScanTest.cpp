@@ -44,7 +44,8 @@ struct Recorder final : ScanObserver {
     void checkEnded(const CheckEnd& end) override
     {
         std::string line = std::string(protocolName(end.protocol)) + " " + std::string(end.entry) + " -> ";
-        line += end.passed() ? "found " + std::string(end.proxy) + " " + std::string(end.exit) : std::string(end.failure());
+        const std::string proxy = end.proxy.empty() ? std::string(end.ip) + ":" + std::string(end.portText) : std::string(end.proxy);
+        line += end.passed() ? "found " + proxy + " " + std::string(end.exit) : std::string(end.failure());
         ends.push_back(line);
     }
     std::vector<std::string> ends;
