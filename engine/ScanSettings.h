@@ -18,12 +18,12 @@ struct ScanSettings {
     // scheme is checked only with its own protocol.
     std::vector<Protocol> protocols { Protocol::Http };
     // The judge of https checks (an https:// URL); empty: judge, when it is one.
-    std::string httpsJudge;
+    std::string httpsJudge {};
     // The address of the judge's host, sent to socks4 and socks5 proxies when the judge is named
     // by a host name; empty: they are sent the name, as socks4a and socks5h are.
-    std::string judgeAddress;
+    std::string judgeAddress {};
     // How TLS with a judge verifies it; null: against the system's certificates.
-    std::shared_ptr<const TlsContext> tls;
+    std::shared_ptr<const TlsContext> tls {};
 };
 
 // Settings a front end may change while its scan runs: asked at every connect (the timeout) and

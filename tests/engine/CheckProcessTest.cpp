@@ -109,7 +109,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<std::string, std::string> results;
     for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n'))
-        if (const QList<QByteArray> f = line.split('\t'); f.size() == 4)
+        if (const QList<QByteArray> f = line.split('\t'); f.size() == 6) // ..., protocol, exit
             results[f[0].toStdString()] = f[2] == "true" ? "ok" : f[3].toStdString();
     EXPECT_EQ(results.size(), std::size(rows)) << run.out;
     for (const auto& [entry, result] : rows)
@@ -138,7 +138,8 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
-        { QStringLiteral("https://127.0.0.1/j.php"), 0, " is not an http:// URL and cannot be checked directly" },
+        { QStringLiteral("https://127.0.0.1:%1/j.php").arg(LoopbackProxy::refusingPort()), 3, ": connection refused;" },
+        { QStringLiteral("ftp://127.0.0.1/j.php"), 0, " is not an http:// or https:// URL and cannot be checked directly" },
     };
     for (const auto& row : rows) {
         const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--timeout=700"),
