@@ -2,6 +2,7 @@
 
 #include "engine/ProxyEntry.h"
 #include "protocols/Destination.h"
+#include "util/Text.h"
 
 namespace qv {
 
@@ -11,25 +12,14 @@ bool isIpv6(const std::string& text)
     return Destination { text, 0 }.kind() == Destination::Kind::Ipv6;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "%41" is "A"; a "%" not followed by two hex digits stays as it is.
 std::string percentDecode(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
