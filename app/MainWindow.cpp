@@ -347,7 +347,8 @@ void MainWindow::buildListView()
     m_listView1Widget->setGeometry(twips(120), twips(1800), twips(6135), twips(2415));
     m_listView1Widget->setAccessibleName(QStringLiteral("Found proxies"));
     m_listView1 = std::make_unique<TreeListView>(m_listView1Widget,
-        QStringList { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl") });
+        QStringList { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl"),
+            QStringLiteral("Type") });
     QHeaderView* header = m_listView1Widget->header();
     header->setMinimumSectionSize(0);
     header->setStretchLastSection(false);
@@ -359,6 +360,8 @@ void MainWindow::buildListView()
     header->resizeSection(1, 203);
     header->resizeSection(2, 96);
     header->resizeSection(3, 69);
+    // What the designed columns leave of the view's width.
+    header->resizeSection(4, 38);
     connect(header, &QHeaderView::sectionClicked, this,
         [this](int logical) { emit foundColumnClicked(logical + 1); });
     connect(m_listView1Widget, &ListViewWidget::MouseDown, this, &MainWindow::foundMouseDown);

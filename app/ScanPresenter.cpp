@@ -51,6 +51,7 @@ void ScanPresenter::start()
     ScanSettings settings;
     settings.sockets = std::clamp(m_view.sliderValue(), 0, kMaxSockets);
     settings.timeoutMs = m_timeoutMs;
+    settings.httpsJudge = m_view.httpsJudge();
     m_engine.start(settings, this);
 }
 
@@ -100,7 +101,11 @@ void ScanPresenter::checkEnded(const CheckEnd& end)
 // the status names it and a message says so once per scan.
 void ScanPresenter::found(const CheckEnd& end)
 {
-    m_entry.assign(end.ip).append(1, ':').append(end.portText);
+    // A find is exported as its entry names it: plain HTTP as ip:port, any other with its scheme.
+    if (end.proxy.empty())
+        m_entry.assign(end.ip).append(1, ':').append(end.portText);
+    else
+        m_entry.assign(end.proxy);
     if (m_foundView.rowCount() >= ListBox::kMaxEntries || !m_foundList.addItem(m_entry)) {
         m_view.setPanelCaption(1, "Status: Found list full: " + m_entry);
         if (!std::exchange(m_fullReported, true))
@@ -109,7 +114,8 @@ void ScanPresenter::found(const CheckEnd& end)
                   "each one. Export the list, then Kill Duplicates or restart the program to make room.");
         return;
     }
-    m_foundView.addRow(std::string(), { std::string(end.ip), std::string(end.portText), std::string(end.level) });
+    m_foundView.addRow(std::string(),
+        { std::string(end.ip), std::string(end.portText), std::string(end.level), std::string(protocolName(end.protocol)) });
     m_view.setPanelCaption(2, caption("Found: ", static_cast<std::size_t>(m_foundView.rowCount())));
     m_view.setButtonEnabled(ScanView::kFoundButton, true);
 }

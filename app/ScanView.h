@@ -24,6 +24,8 @@ public:
     virtual int sliderValue() const = 0;
     virtual std::string timeoutText() const = 0;
     virtual std::string judgeText() const = 0;
+    // The first https:// judge of the judge list, for https entries; empty when there is none.
+    virtual std::string httpsJudge() const { return {}; }
     // The label beside the slider.
     virtual void setSocketsCaption(const std::string& text) = 0;
     // A message for the user, shown without holding up the caller (the scan goes on).

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/MainWindow.h"
+#include "util/Text.h"
 
 namespace qv {
 
@@ -116,6 +117,16 @@ std::string ScanWiring::timeoutText() const
 std::string ScanWiring::judgeText() const
 {
     return m_window.combo1().text();
+}
+
+std::string ScanWiring::httpsJudge() const
+{
+    const ComboListBox& judges = m_window.combo1();
+    for (int i = 0; i < judges.count(); ++i) {
+        if (std::string judge = judges.item(i); startsWithNoCase(judge, "https://"))
+            return judge;
+    }
+    return {};
 }
 
 void ScanWiring::setSocketsCaption(const std::string& text)

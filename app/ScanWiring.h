@@ -41,6 +41,7 @@ private:
     int sliderValue() const override;
     std::string timeoutText() const override;
     std::string judgeText() const override;
+    std::string httpsJudge() const override;
     void setSocketsCaption(const std::string& text) override;
     void showMessage(const std::string& text) override;
 

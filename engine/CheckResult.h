@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "protocols/Protocol.h"
+
 namespace qv {
 
 // How a check ended: found, or why not.
@@ -16,6 +18,7 @@ enum class CheckResult : std::uint8_t {
     NameNotFound, // the host name could not be looked up
     Unreachable, // no route to the network or host
     OtherError, // any other socket error before the answer
+    ProxyFailed, // the proxy's conversation failed (CheckEnd::reason says how: "socks refused", ...)
 };
 
 // Short lower-case words for a result: "found", "refused", "timed out", ...
@@ -33,7 +36,18 @@ struct CheckEnd {
     // reason ("socks refused"); empty for the other results.
     std::string_view reason;
     std::int64_t ms = 0; // from the hand-out to the verdict
+    Protocol protocol = Protocol::Http;
+    // Found only: the address the judge page shows after "REMOTE_ADDR = ", else empty.
+    std::string_view exit;
+    // The entry as a list line, scheme://[user:password@]ip:port; empty for a plain HTTP entry,
+    // which is written ip:port as always, and for an unusable one.
+    std::string_view proxy;
     bool passed() const { return result == CheckResult::Found; }
+    // Why it failed, in the words --all writes: a protocol's own word, else the result's name.
+    std::string_view failure() const
+    {
+        return result == CheckResult::ProxyFailed && !reason.empty() ? reason : std::string_view(checkResultName(result));
+    }
 };
 
 } // namespace qv

@@ -41,6 +41,10 @@ void Exchange::link()
 
 void Exchange::setLayers(std::vector<std::unique_ptr<Layer>> layers)
 {
+    if (!m_layers.empty()) {
+        auto retired = std::make_shared<std::vector<std::unique_ptr<Layer>>>(std::move(m_layers));
+        m_loop.post([retired] { });
+    }
     m_layers = std::move(layers);
     link();
 }

@@ -32,8 +32,8 @@ public:
     virtual ~ExchangeClient() = default;
     // The wait for the next step, asked at the connect and again at the request.
     virtual int timeoutMs() = 0;
-    // The judge request, asked at every request.
-    virtual std::string_view request() = 0;
+    // The judge request for this exchange's check, asked at every request.
+    virtual std::string_view request(const Exchange& exchange) = 0;
     // The connection to the peer is up.
     virtual void exchangeConnected(Exchange& exchange) = 0;
     // Once per check begun, from the loop.
@@ -54,7 +54,7 @@ public:
 
     int id() const { return m_id; }
     // The layers between the socket and the judge request, lowest first, for the checks begun from
-    // now on.
+    // now on. The old ones live until the loop's next turn: this may be called from inside them.
     void setLayers(std::vector<std::unique_ptr<Layer>> layers);
     // Connects to host:port and starts the deadline. False, with nothing to follow, when the
     // connect is refused at once (see TcpSocket::connect).
@@ -72,6 +72,9 @@ public:
     void end(const ExchangeEnd& end);
     // Runs call on the loop's next turn unless this check has ended by then.
     void postIfCurrent(std::function<void()> call);
+    // Changes whenever a check ends: a layer that calls upward compares it before and after to
+    // know whether the check it works for is still the one in flight.
+    std::uint64_t generation() const { return *m_generation; }
 
 private:
     void link();

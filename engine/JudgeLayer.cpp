@@ -9,7 +9,7 @@ namespace qv {
 
 void JudgeLayer::onConnected()
 {
-    send(exchange().client().request());
+    send(exchange().client().request(exchange()));
     // The peer gets a full interval from the request.
     exchange().restartDeadline();
 }

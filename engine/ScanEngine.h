@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,8 @@
 #include "engine/ScanObserver.h"
 #include "engine/ScanSettings.h"
 #include "platform/EventLoop.h"
+#include "protocols/Credentials.h"
+#include "protocols/JudgeUrl.h"
 
 namespace qv {
 
@@ -83,16 +87,35 @@ private:
         int port = 0;
         std::uint64_t handOutNumber = 0;
         std::int64_t handOutMs = 0;
+        Protocol protocol = Protocol::Http;
+        std::optional<Credentials> credentials;
+        // The check's protocol came from the settings, not from the entry: Stop gives it back
+        // written with that scheme, so that it is not checked with every protocol again.
+        bool expanded = false;
+        bool layered = false; // the exchange holds protocol layers
+        std::string request; // empty: the plain judge request every HTTP check shares
+        std::string exit;
+        std::string proxy; // see CheckEnd::proxy
+    };
+    // A further protocol of an entry without a scheme, waiting for a socket.
+    struct Expansion {
+        std::string entry;
+        Protocol protocol;
     };
 
     // ExchangeClient
     int timeoutMs() override;
-    std::string_view request() override;
+    std::string_view request(const Exchange& exchange) override;
     void exchangeConnected(Exchange& exchange) override;
     void exchangeEnded(Exchange& exchange, const ExchangeEnd& end) override;
 
     Slot& ensureSlot(int i);
+    bool takeNext(Slot& slot);
+    bool morePending() const { return m_pending.count() > 0 || !m_expanded.empty(); }
     void handOut(int i);
+    // Sets up the slot's exchange for its protocol; the reason when the check cannot be made.
+    std::string_view prepare(Slot& slot);
+    const std::optional<JudgeUrl>& parsedJudge(const std::string& url);
     void report(CheckResult result, const Slot& slot, std::string_view level = {}, std::string_view reason = {});
     void closeSlot(int i);
     void closeAllSlots();
@@ -116,6 +139,10 @@ private:
     // The request is made only when the judge changes.
     std::string m_requestJudge;
     std::string m_request;
+    std::deque<Expansion> m_expanded;
+    std::shared_ptr<const TlsContext> m_tls;
+    std::string m_parsedText;
+    std::optional<JudgeUrl> m_parsed;
 };
 
 } // namespace qv

@@ -11,6 +11,15 @@ namespace qv {
 namespace {
 constexpr int kIpColumn = 1;
 constexpr int kPortColumn = 2;
+constexpr int kTypeColumn = 4;
+
+// A find with another protocol than plain HTTP is written with its scheme, as its entry was.
+std::string written(const ListView& view, int row)
+{
+    const std::string type = view.subItem(row, kTypeColumn);
+    const std::string address = view.subItem(row, kIpColumn) + ':' + view.subItem(row, kPortColumn);
+    return type.empty() || type == "http" ? address : type + "://" + address;
+}
 } // namespace
 
 FoundProxyOperations::FoundProxyOperations(ListBox& list1, ListBox& list2, ListView& view,
@@ -81,9 +90,11 @@ void FoundProxyOperations::removeDuplicateRows()
     std::vector<int> duplicates;
     for (int row = 0; row < rows; ++row) {
         const std::string ip = foldCaseLatin1(m_view.subItem(row, kIpColumn));
-        // Length-prefixed so that no pair of texts can run into another.
-        const std::string key
-            = std::to_string(ip.size()) + ':' + ip + foldCaseLatin1(m_view.subItem(row, kPortColumn));
+        // Length-prefixed so that no pair of texts can run into another; a proxy found with two
+        // protocols is two finds.
+        const std::string port = m_view.subItem(row, kPortColumn);
+        const std::string key = std::to_string(ip.size()) + ':' + ip + std::to_string(port.size()) + ':' + foldCaseLatin1(port)
+            + m_view.subItem(row, kTypeColumn);
         if (!seen.insert(key).second)
             duplicates.push_back(row);
     }
@@ -120,7 +131,7 @@ void FoundProxyOperations::menuKey()
 
 std::string FoundProxyOperations::proxyAt(int row) const
 {
-    return m_view.subItem(row, kIpColumn) + ':' + m_view.subItem(row, kPortColumn);
+    return written(m_view, row);
 }
 
 std::string FoundProxyOperations::selectedProxy() const

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/MemoryListBox.h"
+#include "util/Text.h"
 
 namespace qv {
 
@@ -27,16 +28,6 @@ bool isTypeChar(char c)
     return isLetter(c) || (c >= '0' && c <= '9') || c == '(' || c == ')';
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The length of the well-formed UTF-8 sequence at i, or 0.
 std::size_t utf8Length(const std::string& s, std::size_t i)

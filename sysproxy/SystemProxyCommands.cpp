@@ -11,6 +11,7 @@ namespace qv {
 namespace {
 constexpr int kIpColumn = 1;
 constexpr int kPortColumn = 2;
+constexpr int kTypeColumn = 4;
 
 // 0 when the text is not a port number; blanks around it are allowed, as the scan allows them.
 int parsePort(std::string text)
@@ -69,6 +70,13 @@ void SystemProxyCommands::setAsDefaultProxy()
     const int row = m_view.selectedRow();
     if (row < 0)
         return;
+    // Written as the HTTP and HTTPS proxy, a SOCKS proxy would break every connection.
+    if (const std::string type = m_view.subItem(row, kTypeColumn); type.starts_with("socks")) {
+        report("Nothing was changed: " + type + " proxies cannot be set as the desktop's proxy; only HTTP and HTTPS "
+                   "proxies can.",
+            MessageBox::Critical, "Set Proxy");
+        return;
+    }
     apply(true, m_view.subItem(row, kIpColumn), m_view.subItem(row, kPortColumn), "Set Proxy");
 }
 

@@ -11,7 +11,8 @@ std::optional<IpAddress> IpAddress::parse(std::string_view text)
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
         text = text.substr(1, text.size() - 2);
     char buffer[INET6_ADDRSTRLEN];
-    if (text.empty() || text.size() >= sizeof buffer)
+    // inet_pton would stop at an embedded NUL and take the text before it.
+    if (text.empty() || text.size() >= sizeof buffer || text.find('\0') != std::string_view::npos)
         return std::nullopt;
     std::memcpy(buffer, text.data(), text.size());
     buffer[text.size()] = '\0';

@@ -19,6 +19,17 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 bool isPrintableLatin1(char c)
 {
     const auto byte = static_cast<unsigned char>(c);

@@ -11,6 +11,8 @@ namespace qv {
 char lowerAscii(char c);
 bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
+// The value of a hexadecimal digit of either case, -1 for any other character.
+int hexDigit(char c);
 
 // A Latin-1 character that shows as one: not a control byte (C0, DEL, C1).
 bool isPrintableLatin1(char c);

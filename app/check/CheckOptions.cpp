@@ -1,8 +1,33 @@
 #include "app/check/CheckOptions.h"
 
+#include <algorithm>
+
 #include "engine/ProxyEntry.h"
 
 namespace qv {
+
+namespace {
+// "http,socks5" or "all" (http, https, socks4, socks5); each protocol once, in the order given.
+bool parseProtocols(std::string_view text, std::vector<Protocol>& out)
+{
+    out.clear();
+    if (text == "all") {
+        out = { Protocol::Http, Protocol::Https, Protocol::Socks4, Protocol::Socks5 };
+        return true;
+    }
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::optional<Protocol> protocol = protocolFromName(text.substr(0, comma));
+        if (!protocol)
+            return false;
+        if (std::find(out.begin(), out.end(), *protocol) == out.end())
+            out.push_back(*protocol);
+        if (comma == std::string_view::npos)
+            return true;
+        text.remove_prefix(comma + 1);
+    }
+}
+} // namespace
 
 std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& args, std::string& error)
 {
@@ -42,13 +67,18 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             options.judgeCheck = false;
             continue;
         }
+        if (arg == "--insecure") {
+            options.insecure = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--judge" && name != "--sockets" && name != "--timeout" && name != "--out" && name != "--format") {
+        if (name != "--judge" && name != "--sockets" && name != "--timeout" && name != "--out" && name != "--format"
+            && name != "--protocols" && name != "--ca-file") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -60,7 +90,20 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             value = args[++i];
         }
         if (name == "--judge") {
-            options.judge = *value;
+            if (!options.judge)
+                options.judge = *value;
+            options.judges.push_back(*value);
+        } else if (name == "--protocols") {
+            if (!parseProtocols(*value, options.protocols)) {
+                error = "--protocols takes a list of http, https, socks4, socks4a, socks5, socks5h or all, not \"" + *value + "\"";
+                return std::nullopt;
+            }
+        } else if (name == "--ca-file") {
+            if (value->empty()) {
+                error = "--ca-file needs a file name";
+                return std::nullopt;
+            }
+            options.caFile = *value;
         } else if (name == "--out") {
             if (value->empty()) {
                 error = "--out needs a file name";

@@ -1,6 +1,12 @@
 #include "app/check/CheckRunner.h"
 
 #include <cstdio>
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include "engine/ProxyUrl.h"
+#include "protocols/JudgeUrl.h"
+#include "util/Text.h"
 
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
@@ -40,7 +46,7 @@ void CheckRunner::checkEnded(const CheckEnd& end)
 {
     m_writer->write(end);
     if (end.passed() && m_options.out)
-        m_found.append(std::string(end.ip).append(1, ':').append(end.portText));
+        m_found.append(end.proxy.empty() ? std::string(end.ip).append(1, ':').append(end.portText) : std::string(end.proxy));
 }
 
 void CheckRunner::scanEnded(const ScanEnd& end)
@@ -62,6 +68,34 @@ std::string CheckRunner::defaultJudge()
         return {};
     return line;
 }
+
+std::vector<std::string> CheckRunner::judgeList()
+{
+    TextFileReader file;
+    std::vector<std::string> lines;
+    std::string line;
+    if (file.open(JudgeListPaths::readPath())) {
+        while (file.readLine(line))
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+namespace {
+// The address a host name has now (the first the system's resolver gives), or empty.
+std::string addressOf(const std::string& host)
+{
+    addrinfo hints {};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return {};
+    char text[NI_MAXHOST];
+    const bool ok = getnameinfo(found->ai_addr, found->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0;
+    freeaddrinfo(found);
+    return ok ? text : std::string();
+}
+} // namespace
 
 int CheckRunner::fail(const std::string& message)
 {
@@ -92,33 +126,87 @@ int CheckRunner::begin(const CheckOptions& options)
 {
     m_options = options;
     m_writer.emplace(m_out, options.format, options.all);
-    m_judge = options.judge ? *options.judge : defaultJudge();
+    // http and SOCKS checks take the first http:// judge (else the first judge at all, as before),
+    // https checks the first https:// one.
+    const std::vector<std::string> judges = options.judges.empty() ? judgeList() : options.judges;
+    for (const std::string& judge : judges) {
+        if (m_judge.empty() && startsWithNoCase(judge, "http://"))
+            m_judge = judge;
+        if (m_httpsJudge.empty() && startsWithNoCase(judge, "https://"))
+            m_httpsJudge = judge;
+    }
+    if (m_judge.empty() && !judges.empty())
+        m_judge = judges.front();
     if (m_judge.empty())
         return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
+    if (!options.caFile.empty() || options.insecure) {
+        std::string error;
+        m_tls = TlsContext::create(options.caFile, options.insecure, &error);
+        if (!m_tls)
+            return fail(error);
+    }
+    if (options.insecure && !options.quiet)
+        m_err << "quorvane-check: --insecure: the certificates of https judges are not verified\n";
     for (const std::string& path : options.files) {
         std::string error;
         if (!load(path, error))
             return fail(error);
     }
+    // Which protocols the scan uses: those listed, and those the entries name.
+    auto uses = [&](Protocol p) { return std::find(options.protocols.begin(), options.protocols.end(), p) != options.protocols.end(); };
+    bool https = uses(Protocol::Https);
+    bool socksByAddress = uses(Protocol::Socks4) || uses(Protocol::Socks5);
+    m_extraChecks = 0;
+    m_pending.forEach([&](const std::string& entry) {
+        if (!ProxyUrl::hasScheme(entry))
+            m_extraChecks += options.protocols.size() - 1;
+        https = https || startsWithNoCase(entry, "https://");
+        socksByAddress = socksByAddress || startsWithNoCase(entry, "socks4://") || startsWithNoCase(entry, "socks5://");
+    });
+    if (https && m_httpsJudge.empty() && !options.quiet)
+        m_err << "quorvane-check: no https:// judge (give --judge https://...): https checks fail with \"no https judge\"\n";
+    // socks4 and socks5 proxies are sent the judge's address, looked up once here.
+    if (const std::optional<JudgeUrl> url = JudgeUrl::parse(m_judge);
+        socksByAddress && url && url->destination.kind() == Destination::Kind::Name)
+        m_judgeAddress = addressOf(url->destination.host);
+
     // A judge that is gone would fail every proxy: say so instead of reporting none found.
     if (m_options.judgeCheck && m_pending.count() > 0) {
-        if (m_judgeCheck.start(m_judge, m_options.timeoutMs, [this](const std::string& p) { judgeChecked(p); }))
+        m_judgesToCheck = { m_judge };
+        if (https && !m_httpsJudge.empty())
+            m_judgesToCheck.push_back(m_httpsJudge);
+        if (checkNextJudge())
             return -1;
-        m_err << "quorvane-check: judge " << m_judge
-              << " is not an http:// URL and cannot be checked directly; scanning anyway\n";
     }
     return startScan() ? -1 : finish();
 }
 
+bool CheckRunner::checkNextJudge()
+{
+    while (!m_judgesToCheck.empty()) {
+        const std::string judge = m_judgesToCheck.front();
+        if (m_judgeCheck.start(judge, m_options.timeoutMs, [this](const std::string& p) { judgeChecked(p); }, m_tls))
+            return true;
+        m_judgesToCheck.erase(m_judgesToCheck.begin());
+        m_err << "quorvane-check: judge " << judge
+              << " is not an http:// or https:// URL and cannot be checked directly; scanning anyway\n";
+    }
+    return false;
+}
+
 void CheckRunner::judgeChecked(const std::string& problem)
 {
+    const std::string judge = m_judgesToCheck.front();
+    m_judgesToCheck.erase(m_judgesToCheck.begin());
     if (problem.empty()) {
+        if (checkNextJudge())
+            return;
         if (!startScan() && !m_ended && onFinished)
             onFinished();
         return;
     }
     m_judgeStatus = kDeadJudge;
-    m_err << "quorvane-check: judge " << m_judge << ": " << problem << "; --no-judge-check scans anyway\n"
+    m_err << "quorvane-check: judge " << judge << ": " << problem << "; --no-judge-check scans anyway\n"
           << std::flush;
     if (onFinished)
         onFinished();
@@ -127,13 +215,18 @@ void CheckRunner::judgeChecked(const std::string& problem)
 bool CheckRunner::startScan()
 {
     m_writer->writeHeader();
-    m_total = m_pending.count();
+    // An entry without a scheme is a check per protocol.
+    m_total = m_pending.count() + m_extraChecks;
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
     ScanSettings settings;
     settings.sockets = m_options.sockets;
     settings.timeoutMs = m_options.timeoutMs;
     settings.judge = m_judge;
+    settings.httpsJudge = m_httpsJudge;
+    settings.protocols = m_options.protocols;
+    settings.judgeAddress = m_judgeAddress;
+    settings.tls = m_tls;
     if (!m_engine.start(settings))
         m_status = "Status: Please load some proxies!";
     if (!m_engine.isRunning()) {

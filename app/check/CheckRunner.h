@@ -45,6 +45,8 @@ public:
 
     // The first line of the judge list (JudgeListPaths::readPath), or empty.
     static std::string defaultJudge();
+    // Every line of the judge list.
+    static std::vector<std::string> judgeList();
 
 private:
     // ScanObserver
@@ -61,6 +63,8 @@ private:
     std::string progressLine() const;
     int fail(const std::string& message);
     void judgeChecked(const std::string& problem);
+    // Checks the next judge of m_judgesToCheck; false when none is left.
+    bool checkNextJudge();
     // False when the scan ended as it started.
     bool startScan();
 
@@ -68,7 +72,12 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     CheckOptions m_options;
-    std::string m_judge;
+    std::string m_judge; // for http and SOCKS checks
+    std::string m_httpsJudge; // for https checks
+    std::vector<std::string> m_judgesToCheck; // before the scan, in turn
+    std::shared_ptr<const TlsContext> m_tls;
+    std::string m_judgeAddress;
+    std::uint64_t m_extraChecks = 0; // further protocols of entries without a scheme
     PackedQueue m_pending;
     // The finds, kept only for --out.
     PackedQueue m_found;

@@ -2,6 +2,10 @@
 
 #include "engine/JudgeProtocol.h"
 #include "engine/ProxyEntry.h"
+#include "engine/TlsLayer.h"
+#include "protocols/FailureReason.h"
+#include "protocols/HttpMessage.h"
+#include "protocols/JudgeUrl.h"
 #include "util/Text.h"
 
 namespace qv {
@@ -51,14 +55,30 @@ std::optional<JudgeCheck::Target> JudgeCheck::target(std::string_view url, std::
     return problem.empty() ? target : Target {};
 }
 
-bool JudgeCheck::start(const std::string& url, int timeoutMs, std::function<void(const std::string&)> done)
+bool JudgeCheck::start(const std::string& url, int timeoutMs, std::function<void(const std::string&)> done,
+    std::shared_ptr<const TlsContext> tls)
 {
     std::string problem;
-    const std::optional<Target> where = target(url, problem);
-    if (!where)
+    std::optional<Target> where = target(url, problem);
+    std::vector<std::unique_ptr<Layer>> layers;
+    if (where) {
+        m_request = JudgeProtocol::request(url);
+    } else if (const std::optional<JudgeUrl> https = JudgeUrl::parse(url); https && https->secure) {
+        // Asked over TLS as a tunnel through a proxy asks it: the path, with a Host line.
+        if (!tls) {
+            std::string error;
+            tls = TlsContext::create({}, false, &error);
+            problem = error;
+        }
+        where = Target { https->destination.host, https->destination.port };
+        if (tls)
+            layers.push_back(std::make_unique<TlsLayer>(std::move(tls), https->destination.host));
+        m_request = HttpMessage::originRequest(*https);
+    } else {
         return false;
+    }
+    m_exchange.setLayers(std::move(layers));
     m_url = url;
-    m_request = JudgeProtocol::request(url);
     m_timeoutMs = timeoutMs;
     m_done = std::move(done);
     if (problem.empty() && !m_exchange.begin(where->host, where->port))
@@ -85,6 +105,8 @@ void JudgeCheck::exchangeEnded(Exchange& exchange, const ExchangeEnd& outcome)
         end("name not found (" + printableText(outcome.reason, kShownBytes) + ")");
     else if (outcome.result == CheckResult::Refused)
         end("connection refused");
+    else if (outcome.reason == reason::kCertificate)
+        end("its certificate cannot be verified (--ca-file FILE trusts the authority that signed it, --insecure skips the check)");
     else
         end(printableText(outcome.reason, kShownBytes));
 }

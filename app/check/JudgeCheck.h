@@ -8,6 +8,7 @@
 
 #include "engine/Exchange.h"
 #include "platform/EventLoop.h"
+#include "protocols/TlsContext.h"
 
 namespace qv {
 
@@ -31,14 +32,15 @@ public:
     static std::optional<Target> target(std::string_view url, std::string& problem);
 
     // Starts the fetch; done is called once from the loop, with an empty text when the answer
-    // passes, else with what went wrong. False, and done is never called, for a URL that is not
-    // http://.
-    bool start(const std::string& url, int timeoutMs, std::function<void(const std::string& problem)> done);
+    // passes, else with what went wrong. An https:// URL is fetched over TLS verified by tls (the
+    // system's certificates when null). False, and done is never called, for a URL that is neither.
+    bool start(const std::string& url, int timeoutMs, std::function<void(const std::string& problem)> done,
+        std::shared_ptr<const TlsContext> tls = nullptr);
 
 private:
     // ExchangeClient
     int timeoutMs() override { return m_timeoutMs; }
-    std::string_view request() override { return m_request; }
+    std::string_view request(const Exchange&) override { return m_request; }
     void exchangeConnected(Exchange&) override { }
     void exchangeEnded(Exchange& exchange, const ExchangeEnd& end) override;
 

@@ -45,7 +45,7 @@ std::string ResultWriter::csvField(std::string_view text)
 void ResultWriter::writeHeader()
 {
     if (m_format == CheckOptions::Format::Csv)
-        m_out << (m_all ? "ip,port,level,ms,ok,reason\n" : "ip,port,level,ms\n");
+        m_out << (m_all ? "ip,port,level,ms,ok,reason,protocol,exit\n" : "ip,port,level,ms,protocol,exit\n");
 }
 
 void ResultWriter::write(const ScanEngine::CheckEnd& end)
@@ -53,19 +53,21 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
     const bool ok = end.passed();
     if (!ok && !m_all)
         return;
-    const char* reason = ok ? "" : ScanEngine::resultName(end.result);
+    const std::string_view reason = ok ? std::string_view() : end.failure();
+    const std::string_view protocol = protocolName(end.protocol);
     char number[24];
     switch (m_format) {
     case CheckOptions::Format::Tsv:
         // Each line is made whole and written in one piece: a million of them add up.
-        m_line.assign(end.ip);
+        m_line.assign(end.proxy.empty() ? end.ip : end.proxy);
         // Whole unusable entries may hold tabs, which would shift the columns.
         std::replace(m_line.begin(), m_line.end(), '\t', ' ');
-        if (end.port > 0)
+        if (end.port > 0 && end.proxy.empty())
             m_line.append(1, ':').append(digits(number, end.port));
         m_line.append(1, '\t').append(end.level);
         if (m_all)
             m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
+        m_line.append(1, '\t').append(protocol).append(1, '\t').append(end.exit);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -76,6 +78,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(digits(number, end.ms));
         if (m_all)
             m_line.append(ok ? ",true," : ",false,").append(reason);
+        m_line.append(1, ',').append(protocol).append(1, ',').append(end.exit);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -88,8 +91,10 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         if (m_all) {
             row.insert(QStringLiteral("ok"), ok);
             if (!ok)
-                row.insert(QStringLiteral("reason"), QString::fromLatin1(reason));
+                row.insert(QStringLiteral("reason"), latin1(reason));
         }
+        row.insert(QStringLiteral("protocol"), latin1(protocol));
+        row.insert(QStringLiteral("exit"), latin1(end.exit));
         const QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
         m_out.write(line.constData(), line.size());
         m_out << '\n';

@@ -78,7 +78,7 @@ TEST(CheckProgram, ReadsStandardInputBeyondTheWindowsLimit)
     const Outcome run = runCheck(
         { QStringLiteral("--judge=http://127.0.0.1:%1/judge.php").arg(working.port()), QStringLiteral("-") }, {}, many);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, expected + "\t2\n");
+    EXPECT_EQ(run.out, expected + "\t2\thttp\t127.0.0.1\n");
     EXPECT_NE(run.err.find("checked 40001/40001, found 1, "), std::string::npos) << run.err;
 }
 
@@ -109,7 +109,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<std::string, std::string> results;
     for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n'))
-        if (const QList<QByteArray> f = line.split('\t'); f.size() == 4)
+        if (const QList<QByteArray> f = line.split('\t'); f.size() == 6) // ..., protocol, exit
             results[f[0].toStdString()] = f[2] == "true" ? "ok" : f[3].toStdString();
     EXPECT_EQ(results.size(), std::size(rows)) << run.out;
     for (const auto& [entry, result] : rows)
@@ -138,7 +138,8 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
-        { QStringLiteral("https://127.0.0.1/j.php"), 0, " is not an http:// URL and cannot be checked directly" },
+        { QStringLiteral("https://127.0.0.1:%1/j.php").arg(LoopbackProxy::refusingPort()), 3, ": connection refused;" },
+        { QStringLiteral("ftp://127.0.0.1/j.php"), 0, " is not an http:// or https:// URL and cannot be checked directly" },
     };
     for (const auto& row : rows) {
         const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--timeout=700"),
@@ -148,7 +149,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
         EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), row.err.empty() ? 0 : 1) << judge << "\n" << run.err;
-        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\n" : "") << judge;
+        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "") << judge;
         EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
     }
     const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"), list });

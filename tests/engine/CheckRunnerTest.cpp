@@ -108,7 +108,7 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_EQ(run({ "--judge", "http://j/", "--sockets", "2", "--progress", "--out", found,
                   test::writeIn(dir, "l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"), test::writeIn(dir, "m.txt", "10.0.0.3:82\r\nbad\r\n") }),
         0);
-    EXPECT_EQ(out.str(), "10.0.0.3:82\t\n10.0.0.1:80\t2\n");
+    EXPECT_EQ(out.str(), "10.0.0.3:82\t\thttp\t\n10.0.0.1:80\t2\thttp\t\n");
     EXPECT_EQ(test::readFile(found), "10.0.0.3:82\r\n10.0.0.1:80\r\n");
     const std::string log = err.str();
     // A progress line at 250 ms: 3 checks in 0.25 s leave 1 for about a second.
@@ -118,7 +118,8 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << "progress a few times a second, not per event";
 }
 
-// One line of a format read back as ip[:port]|level|ms|ok|reason; tsv has no ms ("-").
+// One line of a format read back as ip[:port]|level|ms|ok|reason|protocol|exit; tsv has no ms ("-")
+// and writes an entry with a scheme whole.
 std::string readBack(const std::string& format, const std::string& line)
 {
     std::vector<std::string> f(1);
@@ -128,7 +129,7 @@ std::string readBack(const std::string& format, const std::string& line)
         const QJsonValue port = o.value(u"port"), ms = o.value(u"ms");
         EXPECT_TRUE((port.isDouble() || port.isNull()) && ms.isDouble()) << line;
         f = { text("ip") + (port.isNull() ? "" : ":" + std::to_string(port.toInt())), text("level"),
-            std::to_string(ms.toInteger()), o.value(u"ok").toBool() ? "true" : "false", text("reason") };
+            std::to_string(ms.toInteger()), o.value(u"ok").toBool() ? "true" : "false", text("reason"), text("protocol"), text("exit") };
     } else {
         const bool csv = format == "csv";
         for (std::size_t i = 0, quoted = 0; i < line.size(); ++i) {
@@ -141,12 +142,12 @@ std::string readBack(const std::string& format, const std::string& line)
             else
                 f.back() += line[i];
         }
-        if (csv && f.size() == 6 && !f[1].empty())
+        if (csv && f.size() == 8 && !f[1].empty())
             f[0] += ":" + f[1];
         if (csv)
             f.erase(f.begin() + 1);
         else
-            f.resize(4), f.insert(f.begin() + 2, "-");
+            f.resize(6), f.insert(f.begin() + 2, "-");
     }
     std::string row;
     for (const std::string& field : f)
@@ -158,11 +159,17 @@ std::string readBack(const std::string& format, const std::string& line)
 // an unusable entry with a comma and quotes in it.
 TEST_F(CheckRun, EveryFormatReadsBack)
 {
-    const std::string list = test::writeIn(dir, "l.txt", "10.0.0.1:80\n10.0.0.2:81\nsay \"hi\", there\n");
+    const std::string list = test::writeIn(dir, "l.txt", "10.0.0.1:80\n10.0.0.2:81\nsay \"hi\", there\nsocks5://u:p@10.0.0.4:1080\n");
+    PeerScript socks;
+    for (const std::string& reply : { std::string("\5\2", 2), std::string("\1\0", 2), std::string("\5\0\0\1\0\0\0\0\0\0", 10),
+             std::string("REMOTE_ADDR = 198.51.100.7\nComment color:blue\">1") })
+        socks.reply.push_back({ 5 * static_cast<std::int64_t>(socks.reply.size() + 1), test::PeerStep::Kind::Data, reply, 1 });
+    socks.reply.push_back({ 21, test::PeerStep::Kind::Close, {}, 1 });
     for (const std::string format : { "tsv", "csv", "json" }) {
         FakeEventLoop fresh;
         fresh.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color:blue\">\"", 700));
         fresh.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
+        fresh.setPeer("10.0.0.4", 1080, socks);
         std::ostringstream results, log;
         CheckRunner run(fresh, results, log);
         ASSERT_EQ(run.begin(*parse({ "--no-judge-check", "--judge=http://j/", "--all", "--sockets=1", "--format", format, list })), -1);
@@ -172,11 +179,12 @@ TEST_F(CheckRun, EveryFormatReadsBack)
         for (std::string line; std::getline(lines, line);)
             rows.push_back(readBack(format, line));
         const bool tsv = format == "tsv";
-        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true|",
-            "10.0.0.2:81||" + std::string(tsv ? "-" : "11") + "|false|no pass marker",
-            "say \"hi\", there||" + std::string(tsv ? "-" : "0") + "|false|unusable entry" };
+        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true||http|",
+            "10.0.0.2:81||" + std::string(tsv ? "-" : "11") + "|false|no pass marker|http|",
+            "say \"hi\", there||" + std::string(tsv ? "-" : "0") + "|false|unusable entry|http|",
+            std::string(tsv ? "socks5://u:p@" : "") + "10.0.0.4:1080|1|" + std::string(tsv ? "-" : "22") + "|true||socks5|198.51.100.7" };
         if (format == "csv")
-            expected.insert(expected.begin(), "ip:port|level|ms|ok|reason"); // the header, folded the same way
+            expected.insert(expected.begin(), "ip:port|level|ms|ok|reason|protocol|exit"); // the header, folded the same way
         EXPECT_EQ(rows, expected) << format << ":\n" << results.str();
     }
 }

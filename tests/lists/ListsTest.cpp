@@ -170,7 +170,7 @@ protected:
     MemoryListBox list1;
     MemoryListBox list2;
     QTreeView tree;
-    TreeListView view { &tree, QStringList(4) };
+    TreeListView view { &tree, QStringList(5) };
     FakeClipboard clipboard;
     FakeFileDialog dialog;
     FakeMessageBox messages;
@@ -208,13 +208,16 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
     view.addRow({}, { "Host.Example", "3128", "1" });
     view.addRow({}, { "host.example", "3128", "2" });
     list2.addItem("HOST.example:3128");
+    // Found again through another protocol: another find.
+    view.addRow({}, { "10.0.0.2", "80", "1", "socks5" });
+    list2.addItem("socks5://10.0.0.2:80");
     view.setSelectedRow(1);
 
     ops.buttonMenuClick("killdupes");
-    EXPECT_EQ(column(0), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128" }));
-    EXPECT_EQ(column(3), (Entries { "1", "2", "2", "1" })) << "the first find of a proxy stays";
-    EXPECT_EQ(
-        entriesOf(list2), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128" }));
+    EXPECT_EQ(column(0), (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "Host.Example:3128", "10.0.0.2:80" }));
+    EXPECT_EQ(column(3), (Entries { "1", "2", "2", "1", "1" })) << "the first find of a proxy stays";
+    EXPECT_EQ(entriesOf(list2),
+        (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128", "socks5://10.0.0.2:80" }));
 }
 
 // Column clicks sort as text; a right press over a selected address opens the menu; copies reach the
@@ -243,10 +246,14 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
     list2.setSelectedIndex(3);
     ops.list2Click(); // the found list copies without clearing first
     EXPECT_EQ(clipboard.text() + ' ' + std::to_string(clipboard.clearCount()), "10.0.0.1:3128 1");
+    view.addRow({}, { "10.0.0.2", "1080", "1", "socks4a" });
+    view.setSelectedRow(5);
+    ops.copyProxy(); // copied as its entry was, with the scheme
+    EXPECT_EQ(clipboard.text(), "socks4a://10.0.0.2:1080");
 
     ops.columnClick(3);
     EXPECT_EQ(view.sortKey(), 2);
-    EXPECT_EQ(column(2), (Entries { "1080", "3128", "80", "80", "8080" }));
+    EXPECT_EQ(column(2), (Entries { "1080", "1080", "3128", "80", "80", "8080" }));
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot)

@@ -70,9 +70,9 @@ protected:
         view.addRow({}, { "1.2.3.4", "80", "1" });
         select("10.0.0.1", "8080");
     }
-    void select(const std::string& ip, const std::string& port)
+    void select(const std::string& ip, const std::string& port, const std::string& type = "http")
     {
-        view.addRow({}, { ip, port, "1" });
+        view.addRow({}, { ip, port, "1", type });
         view.setSelectedRow(view.rowCount() - 1);
     }
     SystemProxyCommands commands(RegistryStore& store, Desktop desktop = Desktop::Works)
@@ -95,7 +95,7 @@ protected:
     QTemporaryDir dir;
     const std::string path = dir.filePath(u"registry.reg"_s).toStdString();
     QTreeView tree;
-    TreeListView view { &tree, QStringList(4) };
+    TreeListView view { &tree, QStringList(5) };
     FakeMessageBox messages;
     Strings applied;
 };
@@ -221,16 +221,18 @@ TEST_F(SystemProxyTest, ProxyTextIsCheckedBeforeAnythingIsWritten)
              { tooLong, "80", "Nothing was changed: \"" + tooLong + noHost },
              { "10.0.0.9", " 3128 ", "10.0.0.9:3128" },
              { "proxy-1.example_net", "65535", "proxy-1.example_net:65535" },
-             { longest, "1", longest + ":1" } }) {
+             { longest, "1", longest + ":1" }, { "10.0.0.9", "1080", "Nothing was changed: socks5 proxies cannot be set as "
+                                                                  "the desktop's proxy; only HTTP and HTTPS proxies can." },
+             { "10.0.0.9", "8443", "10.0.0.9:8443" } }) {
         QFile::remove(QString::fromStdString(path));
-        select(host, port);
+        select(host, port, port == "1080" ? "socks5" : port == "8443" ? "https" : "http");
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
         const auto server = FileRegistryStore(path).value(kKey, "ProxyServer");
         EXPECT_EQ(server ? server->text : messages.lastPrompt(), result);
     }
     EXPECT_EQ(
-        applied, (Strings { "on 10.0.0.9:3128", "on proxy-1.example_net:65535", "on " + longest + ":1" }));
+        applied, (Strings { "on 10.0.0.9:3128", "on proxy-1.example_net:65535", "on " + longest + ":1", "on 10.0.0.9:8443" }));
 }
 
 // Written by hand or by other tools: everything but the two values must survive byte for byte.

@@ -1,0 +1,176 @@
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <openssl/ssl.h>
+
+#include "TestCertificates.h"
+#include "support/TestFiles.h"
+#include "protocols/TlsSession.h"
+
+namespace qv {
+namespace {
+
+using State = TlsSession::State;
+
+// A TLS server on memory buffers, answering one request with a fixed text and closing.
+class MemoryServer {
+public:
+    explicit MemoryServer(const test::Certificate& identity)
+    {
+        m_ctx = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate(m_ctx, identity.cert.get());
+        SSL_CTX_use_PrivateKey(m_ctx, identity.key.get());
+        m_ssl = SSL_new(m_ctx);
+        m_in = BIO_new(BIO_s_mem());
+        m_out = BIO_new(BIO_s_mem());
+        BIO_set_mem_eof_return(m_in, -1);
+        SSL_set_bio(m_ssl, m_in, m_out);
+        SSL_set_accept_state(m_ssl);
+    }
+    ~MemoryServer()
+    {
+        SSL_free(m_ssl);
+        SSL_CTX_free(m_ctx);
+    }
+
+    // Takes the client's bytes; returns the server's. Once a whole request line has come, answers
+    // and closes.
+    std::string feed(std::string_view bytes)
+    {
+        BIO_write(m_in, bytes.data(), static_cast<int>(bytes.size()));
+        if (SSL_do_handshake(m_ssl) == 1) {
+            char buffer[4096];
+            int got;
+            while ((got = SSL_read(m_ssl, buffer, sizeof buffer)) > 0)
+                request.append(buffer, static_cast<std::size_t>(got));
+            if (!m_answered && request.find("\r\n\r\n") != std::string::npos) {
+                m_answered = true;
+                SSL_write(m_ssl, kAnswer.data(), static_cast<int>(kAnswer.size()));
+                SSL_shutdown(m_ssl);
+            }
+        }
+        char* data = nullptr;
+        const long size = BIO_get_mem_data(m_out, &data);
+        std::string out(data, static_cast<std::size_t>(size));
+        (void)BIO_reset(m_out);
+        return out;
+    }
+    const char* serverName() const { return SSL_get_servername(m_ssl, TLSEXT_NAMETYPE_host_name); }
+
+    static constexpr std::string_view kAnswer = "HTTP/1.0 200 OK\r\n\r\nComment color:blue\">1";
+    std::string request;
+
+private:
+    SSL_CTX* m_ctx;
+    SSL* m_ssl;
+    BIO* m_in;
+    BIO* m_out;
+    bool m_answered = false;
+};
+
+// Moves bytes both ways until neither side has anything to say, the server's in pieces.
+void pump(TlsSession& client, MemoryServer& server, std::string toServer, std::size_t piece)
+{
+    while (!toServer.empty()) {
+        const std::string toClient = server.feed(std::exchange(toServer, {}));
+        for (std::size_t at = 0; at < toClient.size(); at += piece)
+            toServer += client.feed(std::string_view(toClient).substr(at, piece));
+    }
+}
+
+class TlsSessionTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_ca = new test::Certificate(test::makeCertificate("Test CA", nullptr, nullptr));
+        s_otherCa = new test::Certificate(test::makeCertificate("Intercepting CA", nullptr, nullptr));
+        s_judge = new test::Certificate(test::makeCertificate("judge", s_ca, "DNS:judge.test,IP:127.0.0.1"));
+        s_intercepted = new test::Certificate(test::makeCertificate("judge", s_otherCa, "DNS:judge.test,IP:127.0.0.1"));
+    }
+    static void TearDownTestSuite()
+    {
+        for (test::Certificate* c : { s_ca, s_otherCa, s_judge, s_intercepted })
+            delete c;
+    }
+    static inline test::Certificate* s_ca = nullptr;
+    static inline test::Certificate* s_otherCa = nullptr;
+    static inline test::Certificate* s_judge = nullptr;
+    static inline test::Certificate* s_intercepted = nullptr;
+};
+
+TEST_F(TlsSessionTest, VerifiesTheJudgeAndCarriesTheExchange)
+{
+    QTemporaryDir dir;
+    const std::string caFile = test::writeIn(dir, "ca.pem", QByteArray::fromStdString(s_ca->pem()));
+    struct Row {
+        const char* name;
+        std::string host;
+        const test::Certificate* served;
+        bool trustTestCa;
+        bool insecure;
+        State state;
+        std::string reason;
+    };
+    const Row rows[] = {
+        { "by name", "judge.test", s_judge, true, false, State::Closed, "" },
+        { "by address", "127.0.0.1", s_judge, true, false, State::Closed, "" },
+        { "another name", "other.test", s_judge, true, false, State::Failed, "certificate" },
+        { "another address", "127.0.0.2", s_judge, true, false, State::Failed, "certificate" },
+        { "intercepting proxy", "judge.test", s_intercepted, true, false, State::Failed, "certificate" },
+        { "system store only", "judge.test", s_judge, false, false, State::Failed, "certificate" },
+        { "insecure", "other.test", s_intercepted, false, true, State::Closed, "" },
+    };
+    const std::string request = "GET / HTTP/1.0\r\nHost: judge.test\r\n\r\n";
+    for (const Row& row : rows) {
+        std::string error;
+        const auto context = TlsContext::create(row.trustTestCa ? caFile : std::string(), row.insecure, &error);
+        ASSERT_TRUE(context) << error;
+        for (const std::size_t piece : { std::size_t(100000), std::size_t(1) }) {
+            TlsSession client(*context, row.host);
+            MemoryServer server(*row.served);
+            // The request is written before the handshake is done and sent once it is.
+            const std::string hello = client.start() + client.write(request);
+            pump(client, server, hello, piece);
+            EXPECT_EQ(client.state(), row.state) << row.name << " pieces of " << piece;
+            EXPECT_EQ(client.reason(), row.reason) << row.name << " " << client.detail();
+            const bool opened = row.state == State::Closed;
+            EXPECT_EQ(client.takePlaintext(), opened ? std::string(MemoryServer::kAnswer) : "") << row.name;
+            EXPECT_EQ(server.request, opened ? request : "") << row.name;
+            EXPECT_STREQ(server.serverName(), row.host == "judge.test" || row.host == "other.test" ? row.host.c_str() : nullptr);
+        }
+    }
+}
+
+TEST_F(TlsSessionTest, ForeignRepliesAndUnreadableCaFiles)
+{
+    std::string error;
+    const auto context = TlsContext::create({}, false, &error);
+    ASSERT_TRUE(context) << error;
+    for (const std::string& reply : { std::string("HTTP/1.1 400 Bad Request\r\n\r\n"), std::string("\x05\x00\x00\x01\x7f\x00\x00\x01\x00\x50", 10),
+             std::string("\x15\x03\x03\x00\x02\x02\x28", 7) }) {
+        TlsSession client(*context, "judge.test");
+        EXPECT_FALSE(client.start().empty());
+        EXPECT_EQ(client.feed(reply), "");
+        EXPECT_EQ(client.state(), State::Failed);
+        EXPECT_EQ(client.reason(), "tls error") << client.detail();
+        EXPECT_FALSE(client.detail().empty());
+    }
+
+    // A reply cut short: the end of the stream decides.
+    TlsSession cut(*context, "judge.test");
+    cut.start();
+    EXPECT_EQ(cut.feed("\x16\x03"), "");
+    EXPECT_EQ(cut.state(), State::Handshaking);
+    cut.endOfStream();
+    EXPECT_EQ(cut.state(), State::Failed);
+    EXPECT_EQ(cut.reason(), "tls error");
+
+    QTemporaryDir dir;
+    const std::string junk = test::writeIn(dir, "junk.pem", "not a certificate");
+    for (const std::string& file : { dir.filePath(QStringLiteral("missing.pem")).toStdString(), junk }) {
+        EXPECT_FALSE(TlsContext::create(file, false, &error));
+        EXPECT_NE(error.find(file), std::string::npos) << error;
+    }
+}
+
+} // namespace
+} // namespace qv

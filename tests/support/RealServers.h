@@ -1,0 +1,188 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <fstream>
+#include <memory>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// Real servers from Debian's packages, each started on a free loopback port with a configuration
+// written for it, and stopped (not killed, so that they clean up) when the handle goes.
+namespace qv::test {
+
+// A loopback port nothing listens on at the moment.
+inline quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+inline bool acceptsConnections(quint16 port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool accepted = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return accepted;
+}
+
+class RealServer {
+public:
+    // Starts program (found in /usr/sbin or /usr/bin) and waits up to 15 s for it to accept on
+    // port. error() says why when running() is false: not installed, or it did not listen.
+    RealServer(const QString& program, const QStringList& arguments, quint16 port, const QString& workingDirectory = {})
+        : m_port(port)
+    {
+        const QString binary = program.startsWith(u'/') ? program
+                                                       : QStandardPaths::findExecutable(program, { QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin") });
+        if (binary.isEmpty()) {
+            m_installed = false;
+            m_error = program.toStdString() + " is not installed (scripts/setup test installs it)";
+            return;
+        }
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setWorkingDirectory(workingDirectory);
+        m_process.start(binary, arguments);
+        for (int i = 0; i < 150 && m_process.state() != QProcess::NotRunning; ++i) {
+            if (acceptsConnections(port))
+                return;
+            m_process.waitForFinished(100);
+        }
+        m_error = program.toStdString() + " does not listen: " + m_process.readAll().toStdString();
+    }
+    ~RealServer()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+    RealServer(const RealServer&) = delete;
+    RealServer& operator=(const RealServer&) = delete;
+
+    bool installed() const { return m_installed; }
+    bool running() const { return m_error.empty(); }
+    const std::string& error() const { return m_error; }
+    quint16 port() const { return m_port; }
+    std::string output() { return m_process.readAll().toStdString(); }
+
+private:
+    QProcess m_process;
+    quint16 m_port;
+    bool m_installed = true;
+    std::string m_error;
+};
+
+inline std::string writeConfig(const QTemporaryDir& dir, const char* name, const std::string& text)
+{
+    const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
+    std::ofstream(path) << text;
+    return path;
+}
+
+// tinyproxy on 127.0.0.1, plain HTTP and CONNECT; settings are added lines ("BasicAuth u p").
+inline std::unique_ptr<RealServer> startTinyproxy(const QTemporaryDir& dir, const std::string& settings = {})
+{
+    const quint16 port = freePort();
+    const std::string config = writeConfig(dir, "tinyproxy.conf",
+        "Port " + std::to_string(port) + "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\nDisableViaHeader Yes\n" + settings);
+    return std::make_unique<RealServer>(QStringLiteral("tinyproxy"), QStringList { QStringLiteral("-d"), QStringLiteral("-c"), QString::fromStdString(config) }, port);
+}
+
+// squid on 127.0.0.1 with no cache; settings are added lines, before the access rules.
+inline std::unique_ptr<RealServer> startSquid(const QTemporaryDir& dir, const std::string& settings = {})
+{
+    const quint16 port = freePort();
+    const std::string d = dir.path().toStdString();
+    // Run as root, squid works as user "proxy": it must be able to write its files here.
+    QFile::setPermissions(dir.path(), QFile::Permissions::fromInt(0x7777));
+    const std::string config = writeConfig(dir, "squid.conf",
+        "http_port 127.0.0.1:" + std::to_string(port) + "\npid_filename " + d + "/squid.pid\ncache_log " + d
+            + "/cache.log\ncoredump_dir " + d
+            + "\naccess_log none\ncache_store_log none\ncache deny all\nnetdb_filename none\n"
+              "pinger_enable off\nvisible_hostname loopback-squid\nshutdown_lifetime 0 seconds\n"
+            + settings + "http_access allow localhost\nhttp_access deny all\n");
+    // A service name of its own keeps its shared-memory segments apart from any other squid's.
+    return std::make_unique<RealServer>(QStringLiteral("squid"),
+        QStringList { QStringLiteral("-N"), QStringLiteral("-n"), QStringLiteral("qvsquid%1").arg(port), QStringLiteral("-f"),
+            QString::fromStdString(config) },
+        port);
+}
+
+// danted (SOCKS4 and SOCKS5, no authentication) in one process; rules go before the final pass
+// rule ("socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = 9 }").
+inline std::unique_ptr<RealServer> startDanted(const QTemporaryDir& dir, const std::string& rules = {})
+{
+    const quint16 port = freePort();
+    // As root it must be told which users to switch to; as anyone else it stays who it is.
+    const std::string users = geteuid() == 0 ? "user.privileged: root\nuser.unprivileged: nobody\n" : "";
+    const std::string config = writeConfig(dir, "danted.conf",
+        "logoutput: stderr\ninternal: 127.0.0.1 port = " + std::to_string(port) + "\nexternal: 127.0.0.1\n"
+            + "clientmethod: none\nsocksmethod: none\n" + users + "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n" + rules
+            + "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n");
+    return std::make_unique<RealServer>(QStringLiteral("danted"),
+        QStringList { QStringLiteral("-f"), QString::fromStdString(config), QStringLiteral("-p"), dir.filePath(QStringLiteral("danted.pid")),
+            QStringLiteral("-N"), QStringLiteral("1") },
+        port);
+}
+
+// microsocks (SOCKS5), with user name and password when user is not empty.
+inline std::unique_ptr<RealServer> startMicrosocks(const std::string& user = {}, const std::string& password = {})
+{
+    const quint16 port = freePort();
+    QStringList arguments { QStringLiteral("-i"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port) };
+    if (!user.empty())
+        arguments << QStringLiteral("-u") << QString::fromStdString(user) << QStringLiteral("-P") << QString::fromStdString(password);
+    return std::make_unique<RealServer>(QStringLiteral("microsocks"), arguments, port);
+}
+
+// A certificate authority and a certificate it signed for localhost and 127.0.0.1, made with
+// "openssl req" in dir: ca.pem, <name>.pem and <name>.key. False when openssl failed.
+inline bool makeCertificates(const QTemporaryDir& dir, const QString& name = QStringLiteral("judge"))
+{
+    auto run = [&](const QStringList& arguments) {
+        QProcess openssl;
+        openssl.setWorkingDirectory(dir.path());
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"), arguments);
+        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+    };
+    const QString ec = QStringLiteral("ec"), curve = QStringLiteral("ec_paramgen_curve:P-256");
+    writeConfig(dir, "leaf.ext", "subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n");
+    const bool caMade = QFile::exists(dir.filePath(QStringLiteral("ca.pem")))
+        || run({ QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), ec, QStringLiteral("-pkeyopt"), curve,
+            QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("ca.key"), QStringLiteral("-out"), QStringLiteral("ca.pem"),
+            QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=Loopback Test CA") });
+    return caMade
+        && run({ QStringLiteral("req"), QStringLiteral("-newkey"), ec, QStringLiteral("-pkeyopt"), curve, QStringLiteral("-nodes"),
+            QStringLiteral("-keyout"), name + QStringLiteral(".key"), QStringLiteral("-out"), name + QStringLiteral(".csr"),
+            QStringLiteral("-subj"), QStringLiteral("/CN=localhost") })
+        && run({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), name + QStringLiteral(".csr"), QStringLiteral("-CA"),
+            QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+            QStringLiteral("-out"), name + QStringLiteral(".pem"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
+            QStringLiteral("leaf.ext") });
+}
+
+// "openssl s_server -WWW" serving the files of dir over TLS with <name>.pem and <name>.key:
+// GET /page.html answers with the file behind an HTTP/1.0 200 head.
+inline std::unique_ptr<RealServer> startTlsFileServer(const QTemporaryDir& dir, const QString& name = QStringLiteral("judge"))
+{
+    const quint16 port = freePort();
+    return std::make_unique<RealServer>(QStringLiteral("openssl"),
+        QStringList { QStringLiteral("s_server"), QStringLiteral("-quiet"), QStringLiteral("-WWW"), QStringLiteral("-accept"),
+            QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-cert"), dir.filePath(name + QStringLiteral(".pem")),
+            QStringLiteral("-key"), dir.filePath(name + QStringLiteral(".key")) },
+        port, dir.path());
+}
+
+} // namespace qv::test
