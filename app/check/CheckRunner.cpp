@@ -1,7 +1,10 @@
 #include "app/check/CheckRunner.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "engine/JudgeUrl.h"
+#include "engine/ProxyEntry.h"
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
@@ -33,6 +36,9 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     hooks.checkEnded = [this](const ScanEngine::CheckEnd& end) {
         ++m_checked;
         m_writer->write(end);
+        if (end.passed() && m_findsFile.isOpen()
+            && !m_findsFile.writeLine(std::string(end.ip) + ':' + std::to_string(end.port)))
+            stopEarly(kOutputFailed, m_findsFile.errorString());
     };
     hooks.scanEnded = [this] {
         m_ended = true;
@@ -64,7 +70,21 @@ int CheckRunner::fail(const std::string& message)
     return 2;
 }
 
-bool CheckRunner::load(const std::string& path, std::string& error)
+std::string CheckRunner::defaultJudgeProblem(const std::string& judge)
+{
+    const std::string list = JudgeListPaths::readPath();
+    if (judge.empty())
+        return "no judge URL in " + list + "; pass --judge URL";
+    // The shipped list holds examples only: every proxy would fail with them.
+    if (JudgeUrl::isPlaceholder(judge))
+        return "no judge: " + list + " starts with the example " + judge
+            + ", which no server answers; pass --judge URL (your own quorvane-judge, say) or put your judge first in the list";
+    if (JudgeUrl::host(judge).empty())
+        return "the first line of " + list + ", \"" + judge + "\", is not a URL with a scheme and a host; pass --judge URL";
+    return {};
+}
+
+bool CheckRunner::load(const std::string& path, EntryFilter& filter, std::string& error)
 {
     TextFileReader file;
     if (path == "-")
@@ -74,8 +94,10 @@ bool CheckRunner::load(const std::string& path, std::string& error)
         return false;
     }
     std::string line;
-    while (file.readLine(line))
-        m_pending.append(line);
+    while (file.readLine(line)) {
+        if (filter.accept(line))
+            m_pending.append(std::string(trimBlanks(line)));
+    }
     if (file.failed()) {
         error = (path == "-" ? std::string("standard input") : path) + ": " + file.errorString();
         return false;
@@ -89,13 +111,18 @@ int CheckRunner::begin(const CheckOptions& options)
     m_timeoutText = std::to_string(options.timeoutMs);
     m_writer.emplace(m_out, options.format, options.all);
     m_engine.setSocketLimit(options.sockets);
-    m_found.keepEntries(options.out.has_value());
     m_judge = options.judge ? *options.judge : defaultJudge();
-    if (m_judge.empty())
-        return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
+    if (!options.judge) {
+        if (const std::string problem = defaultJudgeProblem(m_judge); !problem.empty())
+            return fail(problem);
+    }
+    // A path that cannot be written fails now, not after the scan.
+    if (options.out && !m_findsFile.open(*options.out))
+        return fail(m_findsFile.errorString());
+    EntryFilter filter(options.unique, options.shard, options.shards);
     for (const std::string& path : options.files) {
         std::string error;
-        if (!load(path, error))
+        if (!load(path, filter, error))
             return fail(error);
     }
     // A judge that is gone would fail every proxy: say so instead of reporting none found.
@@ -124,6 +151,11 @@ void CheckRunner::judgeChecked(const std::string& problem)
 
 bool CheckRunner::startScan()
 {
+    if (m_findsFile.isOpen() && !m_findsFile.begin()) {
+        fail(m_findsFile.errorString());
+        m_stopStatus = kOutputFailed;
+        return false;
+    }
     m_writer->writeHeader();
     m_total = m_pending.count();
     m_startedMs = m_loop.nowMs();
@@ -143,16 +175,50 @@ int CheckRunner::finish()
 {
     m_progress->setEnabled(false);
     m_out.flush();
+    const bool wasOut = m_findsFile.isOpen();
+    if (!m_findsFile.close() && m_stopStatus == 0 && wasOut) {
+        fail(m_findsFile.errorString());
+        m_stopStatus = kOutputFailed;
+    }
     if (m_judgeStatus != 0)
         return m_judgeStatus;
-    if (!m_options.out)
-        return 0;
-    TextFileWriter file;
-    bool ok = file.open(*m_options.out);
-    m_found.forEach([&](const std::string& entry) { ok = ok && file.writeLine(entry); });
-    if (!file.close() || !ok)
-        return fail(*m_options.out + ": " + file.errorString());
-    return 0;
+    return m_stopStatus;
+}
+
+void CheckRunner::stopEarly(int status, const std::string& message)
+{
+    if (m_stopStatus != 0)
+        return;
+    m_stopStatus = status;
+    fail(message);
+    if (!m_engine.isRunning())
+        return;
+    m_engine.stop();
+    m_ended = true;
+    m_progress->setEnabled(false);
+    m_panels[1] = "Status: Stopped.";
+    m_panels[2] = "Good: " + std::to_string(m_found.rowCount());
+    report(true);
+    // Not from inside the engine's handler, which goes on after this returns.
+    if (onFinished)
+        onFinished();
+}
+
+void CheckRunner::outputFailed(const std::string& output, int error)
+{
+    stopEarly(kOutputFailed, output + ": " + std::strerror(error));
+}
+
+void CheckRunner::hideProgress()
+{
+    if (m_progressShown)
+        m_err << "\r\x1b[K" << std::flush;
+}
+
+void CheckRunner::redrawProgress()
+{
+    if (m_progressShown)
+        m_err << progressLine() << "\x1b[K" << std::flush;
 }
 
 void CheckRunner::setPanelCaption(int panel, const std::string& text)
@@ -193,6 +259,8 @@ std::string CheckRunner::progressLine() const
 
 void CheckRunner::report(bool final)
 {
+    if (final)
+        m_out.flush(); // the last results before the summary
     if (m_options.quiet)
         return;
     // On a terminal the progress line is rewritten in place; the last report replaces it.

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/check/CheckOptions.h"
+#include "app/check/EntryFilter.h"
+#include "app/check/FindsFile.h"
 #include "app/check/FoundList.h"
 #include "app/check/JudgeCheck.h"
 #include "app/check/ResultWriter.h"
@@ -33,6 +35,8 @@ public:
 
     // Exit status when the judge would fail every proxy.
     static constexpr int kDeadJudge = 3;
+    // Exit status when an output could not be written.
+    static constexpr int kOutputFailed = 1;
 
     // Standard error is a terminal: the progress line is shown, rewritten in place.
     void setTerminal(bool terminal) { m_terminal = terminal; }
@@ -45,6 +49,12 @@ public:
     int finish();
     bool scanning() const { return m_engine.isRunning(); }
     std::function<void()> onFinished;
+
+    // A write to standard output failed: the scan stops, and finish() says so.
+    void outputFailed(const std::string& output, int error);
+    // Around writes to standard output on the terminal that shows the progress line.
+    void hideProgress();
+    void redrawProgress();
 
     // The first line of the judge list (JudgeListPaths::readPath), or empty.
     static std::string defaultJudge();
@@ -60,7 +70,11 @@ private:
     void setSocketsCaption(const std::string&) override { }
 
     // False, with the error, when a file cannot be read.
-    bool load(const std::string& path, std::string& error);
+    bool load(const std::string& path, EntryFilter& filter, std::string& error);
+    // Checks the judge the list gives when --judge is not given; empty when it is usable.
+    static std::string defaultJudgeProblem(const std::string& judge);
+    // Ends the scan early with a message and an exit status.
+    void stopEarly(int status, const std::string& message);
     void tick();
     void report(bool final);
     std::string progressLine() const;
@@ -80,7 +94,9 @@ private:
     ScanEngine m_engine;
     std::optional<ResultWriter> m_writer;
     JudgeCheck m_judgeCheck;
+    FindsFile m_findsFile;
     int m_judgeStatus = 0;
+    int m_stopStatus = 0;
     std::unique_ptr<Timer> m_progress;
     std::array<std::string, 4> m_panels;
     std::array<bool, 7> m_buttons {};

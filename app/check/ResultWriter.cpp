@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
-#include <algorithm>
 #include <charconv>
 
 namespace qv {
@@ -19,7 +18,25 @@ QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool isControl(char c)
+{
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f';
+}
 } // namespace
+
+void ResultWriter::appendShown(std::string& line, std::string_view text, char tab)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : text) {
+        if (isControl(c)) {
+            const auto byte = static_cast<unsigned char>(c);
+            line.append("\\x", 2).append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+        } else {
+            line += c == '\t' ? tab : c;
+        }
+    }
+}
 
 ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool all)
     : m_out(out)
@@ -30,10 +47,12 @@ ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool 
 
 std::string ResultWriter::csvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    std::string shown;
+    appendShown(shown, text, '\t');
+    if (shown.find_first_of(",\"") == std::string::npos)
+        return shown;
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : shown) {
         if (c == '"')
             quoted += '"';
         quoted += c;
@@ -58,12 +77,13 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
     switch (m_format) {
     case CheckOptions::Format::Tsv:
         // Each line is made whole and written in one piece: a million of them add up.
-        m_line.assign(end.ip);
+        m_line.clear();
         // Whole unusable entries may hold tabs, which would shift the columns.
-        std::replace(m_line.begin(), m_line.end(), '\t', ' ');
+        appendShown(m_line, end.ip, ' ');
         if (end.port > 0)
             m_line.append(1, ':').append(digits(number, end.port));
-        m_line.append(1, '\t').append(end.level);
+        m_line += '\t';
+        appendShown(m_line, end.level, ' ');
         if (m_all)
             m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
         m_line += '\n';
@@ -90,7 +110,9 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
             if (!ok)
                 row.insert(QStringLiteral("reason"), QString::fromLatin1(reason));
         }
-        const QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        // JSON may carry DEL as it is; escaped, no byte of a line is a control character.
+        line.replace('\x7f', "\\u007f");
         m_out.write(line.constData(), line.size());
         m_out << '\n';
         break;

@@ -14,7 +14,7 @@ namespace qv {
 //   csv   a header line, then ip,port,level,ms (and ok,reason with --all)
 //   json  one object per line: ip, port, level, ms (and ok, reason with --all)
 // Failed checks are written only with --all. An unusable entry is written whole as its ip, with
-// no port (null in JSON).
+// no port (null in JSON). tsv and csv show control characters as \xNN; JSON escapes them its way.
 class ResultWriter final {
 public:
     ResultWriter(std::ostream& out, CheckOptions::Format format, bool all);
@@ -22,8 +22,12 @@ public:
     void writeHeader();
     void write(const ScanEngine::CheckEnd& end);
 
-    // One CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+    // One CSV field: control characters shown as by appendShown, then quoted, with its quotes
+    // doubled, when it holds a comma or a quote.
     static std::string csvField(std::string_view text);
+    // Appends text with each control character (below 0x20 but tab, and 0x7f) as \xNN, so no list
+    // can drive the reader's terminal, and each tab as `tab`.
+    static void appendShown(std::string& line, std::string_view text, char tab);
 
 private:
     std::ostream& m_out;
