@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/check/StopSignals.h"
 #include "engine/JudgeUrl.h"
-#include "engine/ProxyEntry.h"
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
@@ -38,7 +38,7 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
         m_writer->write(end);
         if (end.passed() && m_findsFile.isOpen()
             && !m_findsFile.writeLine(std::string(end.ip) + ':' + std::to_string(end.port)))
-            stopEarly(kOutputFailed, m_findsFile.errorString());
+            stopEarly(kOutputFailed, m_findsFile.errorString(), "Status: Stopped.");
     };
     hooks.scanEnded = [this] {
         m_ended = true;
@@ -51,6 +51,9 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     m_progress = m_loop.createTimer();
     m_progress->setInterval(kProgressEveryMs);
     m_progress->setOnTick([this] { tick(); });
+    m_input = m_loop.createTimer();
+    m_input->setInterval(kInputEveryMs);
+    m_input->setOnTick([this] { readInput(); });
 }
 
 CheckRunner::~CheckRunner() = default;
@@ -84,25 +87,33 @@ std::string CheckRunner::defaultJudgeProblem(const std::string& judge)
     return {};
 }
 
-bool CheckRunner::load(const std::string& path, EntryFilter& filter, std::string& error)
+bool CheckRunner::load(const std::string& path, std::string& error)
 {
+    if (path == "-") {
+        m_pending.streamStandardInput();
+        return true;
+    }
     TextFileReader file;
-    if (path == "-")
-        file.openStandardInput();
-    else if (!file.open(path)) {
-        error = path + ": " + file.errorString();
-        return false;
-    }
-    std::string line;
-    while (file.readLine(line)) {
-        if (filter.accept(line))
-            m_pending.append(std::string(trimBlanks(line)));
-    }
-    if (file.failed()) {
-        error = (path == "-" ? std::string("standard input") : path) + ": " + file.errorString();
+    if (!file.open(path) || !m_pending.load(file, error)) {
+        error = path + ": " + (error.empty() ? file.errorString() : error);
         return false;
     }
     return true;
+}
+
+void CheckRunner::readInput()
+{
+    const bool changed = m_pending.pull();
+    if (!m_pending.streaming()) {
+        m_input->setEnabled(false);
+        if (const std::string error = m_pending.streamError(); !error.empty()) {
+            stopEarly(2, "standard input: " + error, "Status: Stopped.");
+            return;
+        }
+    }
+    // New entries for idle sockets; at the input's end, the scan may be over.
+    if (changed)
+        m_engine.wakeIdleSockets();
 }
 
 int CheckRunner::begin(const CheckOptions& options)
@@ -119,10 +130,10 @@ int CheckRunner::begin(const CheckOptions& options)
     // A path that cannot be written fails now, not after the scan.
     if (options.out && !m_findsFile.open(*options.out))
         return fail(m_findsFile.errorString());
-    EntryFilter filter(options.unique, options.shard, options.shards);
+    m_pending.setFilter(std::make_unique<EntryFilter>(options.unique, options.shard, options.shards));
     for (const std::string& path : options.files) {
         std::string error;
-        if (!load(path, filter, error))
+        if (!load(path, error))
             return fail(error);
     }
     // A judge that is gone would fail every proxy: say so instead of reporting none found.
@@ -157,13 +168,14 @@ bool CheckRunner::startScan()
         return false;
     }
     m_writer->writeHeader();
-    m_total = m_pending.count();
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
+    m_input->setEnabled(m_pending.streaming());
     m_engine.start();
     if (!m_engine.isRunning()) {
         // Nothing loaded, or nothing usable: the scan is over already.
         m_progress->setEnabled(false);
+        m_input->setEnabled(false);
         if (!m_ended)
             report(true);
         return false;
@@ -174,39 +186,45 @@ bool CheckRunner::startScan()
 int CheckRunner::finish()
 {
     m_progress->setEnabled(false);
+    m_input->setEnabled(false);
     m_out.flush();
     const bool wasOut = m_findsFile.isOpen();
     if (!m_findsFile.close() && m_stopStatus == 0 && wasOut) {
         fail(m_findsFile.errorString());
         m_stopStatus = kOutputFailed;
     }
-    if (m_judgeStatus != 0)
-        return m_judgeStatus;
-    return m_stopStatus;
+    return m_stopStatus != 0 ? m_stopStatus : m_judgeStatus;
 }
 
-void CheckRunner::stopEarly(int status, const std::string& message)
+void CheckRunner::stopEarly(int status, const std::string& message, const std::string& statusText)
 {
     if (m_stopStatus != 0)
         return;
     m_stopStatus = status;
-    fail(message);
-    if (!m_engine.isRunning())
-        return;
-    m_engine.stop();
-    m_ended = true;
+    if (!message.empty())
+        fail(message);
     m_progress->setEnabled(false);
-    m_panels[1] = "Status: Stopped.";
-    m_panels[2] = "Good: " + std::to_string(m_found.rowCount());
-    report(true);
-    // Not from inside the engine's handler, which goes on after this returns.
+    m_input->setEnabled(false);
+    if (m_engine.isRunning()) {
+        m_engine.stop();
+        m_ended = true;
+        m_panels[1] = statusText;
+        m_panels[2] = "Good: " + std::to_string(m_found.rowCount());
+        report(true);
+    }
+    // Before or after a scan (the judge check runs) the loop is left the same way.
     if (onFinished)
         onFinished();
 }
 
 void CheckRunner::outputFailed(const std::string& output, int error)
 {
-    stopEarly(kOutputFailed, output + ": " + std::strerror(error));
+    stopEarly(kOutputFailed, output + ": " + std::strerror(error), "Status: Stopped.");
+}
+
+void CheckRunner::interrupt(int signal)
+{
+    stopEarly(128 + signal, {}, std::string("Status: Stopped by ") + StopSignals::name(signal) + '.');
 }
 
 void CheckRunner::hideProgress()
@@ -250,10 +268,13 @@ std::string CheckRunner::progressLine() const
 {
     const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
     const std::uint64_t rate = elapsedMs > 0 ? m_checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
-    std::string line = "checked " + std::to_string(m_checked) + '/' + std::to_string(m_total) + ", found "
-        + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
-    if (!m_ended && rate > 0 && m_checked < m_total)
-        line += ", " + clockText(static_cast<std::int64_t>((m_total - m_checked + rate - 1) / rate)) + " left";
+    // While input streams in, the total is not known yet.
+    const bool known = !m_pending.streaming();
+    const std::uint64_t total = m_pending.accepted();
+    std::string line = "checked " + std::to_string(m_checked) + (known ? '/' + std::to_string(total) : std::string())
+        + ", found " + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
+    if (!m_ended && known && rate > 0 && m_checked < total)
+        line += ", " + clockText(static_cast<std::int64_t>((total - m_checked + rate - 1) / rate)) + " left";
     return line;
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "app/check/CheckOptions.h"
-#include "app/check/EntryFilter.h"
 #include "app/check/FindsFile.h"
 #include "app/check/FoundList.h"
+#include "app/check/PendingQueue.h"
 #include "app/check/JudgeCheck.h"
 #include "app/check/ResultWriter.h"
 #include "engine/PackedQueue.h"
@@ -27,6 +27,8 @@ namespace qv {
 class CheckRunner final : private ScanView {
 public:
     static constexpr int kProgressEveryMs = 250;
+    // How often standard input is looked at while the scan waits for it.
+    static constexpr int kInputEveryMs = 20;
 
     CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err);
     ~CheckRunner() override;
@@ -52,6 +54,9 @@ public:
 
     // A write to standard output failed: the scan stops, and finish() says so.
     void outputFailed(const std::string& output, int error);
+    // A stop signal came: the scan stops as Stop does, every find so far written, and finish()
+    // gives 128 + signal.
+    void interrupt(int signal);
     // Around writes to standard output on the terminal that shows the progress line.
     void hideProgress();
     void redrawProgress();
@@ -70,11 +75,12 @@ private:
     void setSocketsCaption(const std::string&) override { }
 
     // False, with the error, when a file cannot be read.
-    bool load(const std::string& path, EntryFilter& filter, std::string& error);
+    bool load(const std::string& path, std::string& error);
+    void readInput();
     // Checks the judge the list gives when --judge is not given; empty when it is usable.
     static std::string defaultJudgeProblem(const std::string& judge);
-    // Ends the scan early with a message and an exit status.
-    void stopEarly(int status, const std::string& message);
+    // Ends the scan early with an exit status, a message (if any) and the status text.
+    void stopEarly(int status, const std::string& message, const std::string& statusText);
     void tick();
     void report(bool final);
     std::string progressLine() const;
@@ -89,7 +95,7 @@ private:
     CheckOptions m_options;
     std::string m_judge;
     std::string m_timeoutText;
-    PackedQueue m_pending;
+    PendingQueue m_pending;
     FoundList m_found;
     ScanEngine m_engine;
     std::optional<ResultWriter> m_writer;
@@ -98,11 +104,11 @@ private:
     int m_judgeStatus = 0;
     int m_stopStatus = 0;
     std::unique_ptr<Timer> m_progress;
+    std::unique_ptr<Timer> m_input;
     std::array<std::string, 4> m_panels;
     std::array<bool, 7> m_buttons {};
     bool m_terminal = false;
     bool m_progressShown = false; // a progress line stands unfinished on a terminal
-    std::uint64_t m_total = 0;
     std::uint64_t m_checked = 0;
     std::int64_t m_startedMs = 0;
     bool m_ended = false;

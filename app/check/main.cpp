@@ -10,6 +10,7 @@
 #include "app/check/CheckRunner.h"
 #include "app/check/FdOutput.h"
 #include "app/check/OpenFilesLimit.h"
+#include "app/check/StopSignals.h"
 #include "platform/EpollEventLoop.h"
 
 namespace {
@@ -63,6 +64,17 @@ int main(int argc, char** argv)
         results.afterWrite = [&runner] { runner.redrawProgress(); };
     }
     runner.onFinished = [&loop] { loop.quit(); };
+    // Ctrl-C, SIGTERM and SIGHUP stop the scan as Stop does and keep every find.
+    qv::StopSignals::install();
+    const std::unique_ptr<qv::Timer> stopWatch = loop.createTimer();
+    stopWatch->setInterval(50);
+    stopWatch->setOnTick([&] {
+        if (const int caught = qv::StopSignals::caught()) {
+            stopWatch->setEnabled(false);
+            runner.interrupt(caught);
+        }
+    });
+    stopWatch->setEnabled(true);
     const int early = runner.begin(*options);
     if (early >= 0) {
         out.flush();

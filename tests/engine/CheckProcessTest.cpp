@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,30 +26,61 @@ struct Outcome {
     std::string out, err;
 };
 
-// Runs the program (under "ulimit -n" when openFiles is set) while this process serves the test
-// proxies; bounded.
-Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteArray& input = {}, int openFiles = 0,
-    QString binary = QStringLiteral(QV_CHECK_BINARY))
+// How a run is set up beyond its arguments.
+struct Launch {
+    // A shell command that runs the program as "$0" "$@": ulimit, trap, redirections.
+    QString shell;
+    QString binary = QStringLiteral(QV_CHECK_BINARY);
+    // Called while the program runs, with what it has written to standard output so far, until it
+    // returns true; with feedsInput it writes standard input itself.
+    std::function<bool(QProcess&, const std::string& out)> during = {};
+    bool feedsInput = false;
+    // Runs in the child before the program starts (a terminal as its standard error, say).
+    std::function<void()> inChild = {};
+};
+
+// Runs the program while this process serves the test proxies; bounded. A run killed by a
+// signal has status -1.
+Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteArray& input = {}, const Launch& launch = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!nameServer.isEmpty())
         environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
     process.setProcessEnvironment(environment);
-    if (openFiles > 0)
-        args = QStringList { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(openFiles), binary } + args;
-    process.start(openFiles > 0 ? QStringLiteral("/bin/sh") : binary, args);
+    if (launch.inChild)
+        process.setChildProcessModifier(launch.inChild);
+    if (!launch.shell.isEmpty())
+        args = QStringList { QStringLiteral("-c"), launch.shell, launch.binary } + args;
+    process.start(launch.shell.isEmpty() ? launch.binary : QStringLiteral("/bin/sh"), args);
     process.waitForStarted(10000);
-    process.write(input);
-    process.closeWriteChannel();
+    if (!launch.feedsInput) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+    Outcome outcome;
+    bool done = !launch.during;
     for (int i = 0; i < 600 && process.state() != QProcess::NotRunning; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         process.waitForFinished(50);
+        outcome.out += process.readAllStandardOutput().toStdString();
+        if (!done)
+            done = launch.during(process, outcome.out);
     }
     if (process.state() != QProcess::NotRunning)
         process.kill(), process.waitForFinished(5000); // a crash exit: status -1
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString() };
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out += process.readAllStandardOutput().toStdString();
+    outcome.err = process.readAllStandardError().toStdString();
+    return outcome;
+}
+
+std::vector<std::string> linesOf(const std::string& text, char end = '\n')
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + 1)
+        lines.push_back(text.substr(at, next - at));
+    return lines;
 }
 
 TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
@@ -75,7 +112,7 @@ TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
         { { judge, QStringLiteral("--out=") + out, list, missing }, 0, "missing.txt" },
     };
     for (const auto& row : bad) {
-        const Outcome run = runCheck(row.args, {}, {}, row.openFiles);
+        const Outcome run = runCheck(row.args, {}, {}, { row.openFiles > 0 ? QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(row.openFiles) : QString() });
         EXPECT_EQ(run.status, 2) << row.says;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), 1) << run.err;
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
@@ -178,7 +215,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray first = "http://127.0.0.1:" + QByteArray::number(working.port()) + "/first.php";
     test::writeIn(dir, "judgescripts.txt", first + "\r\nhttp://127.0.0.1:9/second.php\r\n");
-    const Outcome run = runCheck({ QStringLiteral("--quiet"), list }, {}, {}, 0, copy);
+    const Outcome run = runCheck({ QStringLiteral("--quiet"), list }, {}, {}, { .shell = {}, .binary = copy });
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
 }
@@ -232,6 +269,151 @@ TEST(CheckProgram, ShardsSplitAListExactly)
     }
     EXPECT_EQ(seen.size(), 300u);
     EXPECT_TRUE(std::ranges::all_of(seen, [](const auto& entry) { return entry.second == 1; }));
+}
+
+// A stop signal midway stops the scan as Stop does: every find judged so far is on standard output
+// and in --out, the summary counts exactly those, and the status says which signal it was.
+TEST(CheckProgram, SignalsStopAScanAndKeepEveryFind)
+{
+    LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
+    const std::string find = "127.0.0.1:" + std::to_string(working.port());
+    QByteArray list;
+    for (int i = 0; i < 5; ++i)
+        list += QByteArray::fromStdString(find) + "\n";
+    for (int i = 0; i < 10; ++i)
+        list += "127.0.0.1:" + QByteArray::number(never.port()) + "\n";
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    const std::tuple<int, int, std::string> rows[] = { { SIGINT, 130, "SIGINT" }, { SIGTERM, 143, "SIGTERM" }, { SIGHUP, 129, "SIGHUP" } };
+    for (const auto& [signal, status, name] : rows) {
+        Launch launch;
+        launch.during = [signal](QProcess& process, const std::string& sofar) {
+            if (std::ranges::count(sofar, '\n') < 5)
+                return false;
+            ::kill(static_cast<pid_t>(process.processId()), signal);
+            return true;
+        };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromStdString(find)), QStringLiteral("--timeout=60000"),
+                                         QStringLiteral("--out"), out, QStringLiteral("-") },
+            {}, list, launch);
+        EXPECT_EQ(run.status, status) << name << run.err;
+        EXPECT_EQ(linesOf(run.out), std::vector<std::string>(5, find + "\t2")) << name;
+        EXPECT_EQ(linesOf(test::readFile(out).toStdString(), '\n'), std::vector<std::string>(5, find + "\r")) << name;
+        EXPECT_NE(run.err.find("Status: Stopped by " + name + ".\nchecked 5/15, found 5, "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(", Good: 5\n"), std::string::npos) << run.err;
+    }
+}
+
+// Standard input is read as it arrives (the first result comes while the producer still
+// writes); a reader that goes away or a full disk stops the scan with a line naming the output,
+// and --out keeps every find up to then. A closed pipe kills the program by SIGPIPE as usual;
+// with SIGPIPE ignored it is an error, never a success.
+TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
+{
+    LoopbackProxy working(Mode::Working, "2");
+    const QByteArray find = "127.0.0.1:" + QByteArray::number(working.port());
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    // The shell reports the program's status; "head -n 5" leaves after five rows.
+    const QString status = QStringLiteral("; echo \"status $?\" >&2");
+    const QString program = QStringLiteral("\"$0\" \"$@\"");
+    const struct {
+        QString shell;
+        bool readerGoes;
+        std::string says;
+    } rows[] = {
+        { program + status, false, "status 0\n" },
+        { QStringLiteral("{ ") + program + status + QStringLiteral("; } | head -n 5"), true, "status 141\n" },
+        { QStringLiteral("trap '' PIPE; { ") + program + status + QStringLiteral("; } | head -n 5"), true,
+            "quorvane-check: standard output: Broken pipe\n" },
+        { program + QStringLiteral(" >/dev/full") + status, false, "quorvane-check: standard output: No space left on device\n" },
+    };
+    for (const auto& row : rows) {
+        int written = 0;
+        int writtenAtFirstRow = 0;
+        bool readerGone = false;
+        int after = 0;
+        Launch launch { .shell = row.shell, .feedsInput = true };
+        // One entry every 50 ms until results come (and the reader has gone), then ten more.
+        launch.during = [&](QProcess& process, const std::string& sofar) {
+            const bool results = !sofar.empty() || test::readFile(out).size() > 0;
+            if (results && writtenAtFirstRow == 0)
+                writtenAtFirstRow = written;
+            readerGone = readerGone || std::ranges::count(sofar, '\n') >= 5;
+            after += results && readerGone == row.readerGoes ? 1 : 0;
+            process.write(find + "\n");
+            ++written;
+            if (written < 200 && after < 10)
+                return false;
+            process.closeWriteChannel();
+            return true;
+        };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromLatin1(find)), QStringLiteral("--out"), out,
+                                         QStringLiteral("-") },
+            {}, {}, launch);
+        const std::string shell = row.shell.toStdString();
+        const bool stopped = row.says != "status 0\n";
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << shell << "\n" << run.err;
+        EXPECT_EQ(run.err.find("status 0\n") == std::string::npos, stopped) << shell << "\n" << run.err;
+        EXPECT_GT(writtenAtFirstRow, 0) << shell;
+        EXPECT_LT(writtenAtFirstRow, 200) << shell << ": no result before the producer ended";
+        // Whole lines, each a find; all of them when nothing stopped the scan.
+        const std::vector<std::string> kept = linesOf(test::readFile(out).toStdString());
+        EXPECT_TRUE(std::ranges::all_of(kept, [&](const std::string& line) { return line == find.toStdString() + "\r"; })) << shell;
+        EXPECT_EQ(kept.size() == static_cast<std::size_t>(written), !stopped) << shell << " " << kept.size() << "/" << written;
+        if (row.says.starts_with("quorvane-check")) {
+            EXPECT_NE(run.err.find("found " + std::to_string(kept.size()) + ", "), std::string::npos) << shell << "\n" << run.err;
+        }
+    }
+}
+
+// On a terminal the progress line is cleared before result lines and drawn again after them, so
+// the two never share a line, whether the results go to the same terminal or elsewhere.
+TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
+{
+    LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
+    const std::string late = "127.0.0.1:" + std::to_string(never.port());
+    QTemporaryDir dir;
+    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt",
+        QByteArray::fromStdString("127.0.0.1:" + std::to_string(working.port()) + "\n" + late + "\n")));
+    for (const bool sameTerminal : { true, false }) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        Launch launch;
+        launch.inChild = [slave, sameTerminal] {
+            ::dup2(slave, STDERR_FILENO);
+            if (sameTerminal)
+                ::dup2(slave, STDOUT_FILENO);
+        };
+        // The terminal is read as the program writes, so it never fills.
+        std::string screen;
+        const auto readScreen = [&] {
+            char buffer[4096];
+            for (pollfd ready { master, POLLIN, 0 }; ::poll(&ready, 1, 0) > 0;) {
+                const ssize_t got = ::read(master, buffer, sizeof buffer);
+                if (got <= 0)
+                    break;
+                screen.append(buffer, static_cast<std::size_t>(got));
+            }
+        };
+        launch.during = [&](QProcess&, const std::string&) { return readScreen(), false; };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(working.port()), QStringLiteral("--all"),
+                                         QStringLiteral("--timeout=700"), list },
+            {}, {}, launch);
+        ::close(slave);
+        readScreen();
+        ::close(master);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string row = late + "\t\tfalse\ttimed out";
+        EXPECT_NE(screen.find("checked 1/2, found 1, "), std::string::npos) << screen;
+        if (sameTerminal) {
+            // Cleared ("\r" and erase to the end of the line) right before the row.
+            EXPECT_NE(screen.find("\r\x1b[K" + row), std::string::npos) << screen;
+        } else {
+            EXPECT_EQ(screen.find(row), std::string::npos);
+            EXPECT_NE(run.out.find(row + "\n"), std::string::npos) << run.out;
+        }
+    }
 }
 
 } // namespace
