@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <arpa/inet.h>
+#include <tuple>
 
 #include "engine/JudgeUrl.h"
 #include "engine/ProxyEntry.h"
@@ -39,6 +41,7 @@ constexpr OptionRow kOptions[] = {
     { "out", "FILE", "also write each find to FILE as ip:port lines, as they come" },
     { "unique", nullptr, "check each distinct entry once (letter case ignored)" },
     { "shard", "K/N", "check only shard K of N of the list (default 1/1)" },
+    { "my-address", "ADDR", "this machine's public address, for the leak column (default: the address the judge check saw)" },
     { "progress", nullptr, "write the progress line even when standard error is not a terminal" },
     { "quiet", nullptr, "write no progress and no summary" },
     { "no-judge-check", nullptr, "scan without fetching the judge directly first" },
@@ -159,24 +162,27 @@ std::optional<CheckOptions> CheckOptions::parse(const std::vector<std::string>& 
             return std::nullopt;
         }
     }
-    if (parser.isSet(option("sockets"))) {
-        // How many fit is up to the open-files limit, checked before the scan.
-        const std::string value = bytes(parser.value(option("sockets")));
+    // How many sockets fit is up to the open-files limit, checked before the scan.
+    for (const auto& [name, target, what] : { std::tuple { "sockets", &options.sockets, "whole number" },
+             std::tuple { "timeout", &options.timeoutMs, "whole number of milliseconds" } }) {
+        if (!parser.isSet(option(name)))
+            continue;
+        const std::string value = bytes(parser.value(option(name)));
         const long long n = parseWholeNumber(value, 2147483647);
         if (n < 1) {
-            error = "--sockets must be a positive whole number, not \"" + value + "\"";
+            error = std::string("--") + name + " must be a positive " + what + ", not \"" + value + "\"";
             return std::nullopt;
         }
-        options.sockets = static_cast<int>(n);
+        *target = static_cast<int>(n);
     }
-    if (parser.isSet(option("timeout"))) {
-        const std::string value = bytes(parser.value(option("timeout")));
-        const long long n = parseWholeNumber(value, 2147483647);
-        if (n < 1) {
-            error = "--timeout must be a positive whole number of milliseconds, not \"" + value + "\"";
+    if (parser.isSet(option("my-address"))) {
+        options.myAddress = bytes(parser.value(option("my-address")));
+        unsigned char address[16];
+        if (::inet_pton(AF_INET, options.myAddress->c_str(), address) != 1
+            && ::inet_pton(AF_INET6, options.myAddress->c_str(), address) != 1) {
+            error = "--my-address must be an IPv4 or IPv6 address, not \"" + *options.myAddress + "\"";
             return std::nullopt;
         }
-        options.timeoutMs = static_cast<int>(n);
     }
     if (parser.isSet(option("shard"))) {
         const std::string value = bytes(parser.value(option("shard")));

@@ -22,6 +22,7 @@ struct CheckOptions {
     bool unique = false; // each distinct entry once
     int shard = 1; // check only the entries of shard `shard` of `shards`
     int shards = 1;
+    std::optional<std::string> myAddress; // unset: the address the judge check saw
     bool help = false; // --help: print helpText() and scan nothing
     bool version = false; // --version: print versionText() and scan nothing
     std::vector<std::string> files;

@@ -64,11 +64,12 @@ std::string ResultWriter::csvField(std::string_view text)
 void ResultWriter::writeHeader()
 {
     if (m_format == CheckOptions::Format::Csv)
-        m_out << (m_all ? "ip,port,level,ms,ok,reason\n" : "ip,port,level,ms\n");
+        m_out << (m_all ? "ip,port,level,ms,ok,reason,leak\n" : "ip,port,level,ms,leak\n");
 }
 
-void ResultWriter::write(const ScanEngine::CheckEnd& end)
+void ResultWriter::write(const ScanEngine::CheckEnd& end, Leak leak)
 {
+    const char* leakText = leak == Leak::Unknown ? "" : leak == Leak::Yes ? "true" : "false";
     const bool ok = end.passed();
     if (!ok && !m_all)
         return;
@@ -84,8 +85,9 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
             m_line.append(1, ':').append(digits(number, end.port));
         m_line += '\t';
         appendShown(m_line, end.level, ' ');
+        // The default line keeps its two columns: scripts split it.
         if (m_all)
-            m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
+            m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason).append(1, '\t').append(leakText);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -96,6 +98,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(digits(number, end.ms));
         if (m_all)
             m_line.append(ok ? ",true," : ",false,").append(reason);
+        m_line.append(1, ',').append(leakText);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -110,6 +113,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
             if (!ok)
                 row.insert(QStringLiteral("reason"), QString::fromLatin1(reason));
         }
+        row.insert(QStringLiteral("leak"), leak == Leak::Unknown ? QJsonValue() : QJsonValue(leak == Leak::Yes));
         QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
         // JSON may carry DEL as it is; escaped, no byte of a line is a control character.
         line.replace('\x7f', "\\u007f");

@@ -167,7 +167,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<std::string, std::string> results;
     for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n'))
-        if (const QList<QByteArray> f = line.split('\t'); f.size() == 4)
+        if (const QList<QByteArray> f = line.split('\t'); f.size() == 5)
             results[f[0].toStdString()] = f[2] == "true" ? "ok" : f[3].toStdString();
     EXPECT_EQ(results.size(), std::size(rows)) << run.out;
     for (const auto& [entry, result] : rows)
@@ -239,7 +239,7 @@ TEST(CheckProgram, ListLinesAreTidiedSkippedAndShownSafely)
     } rows[] = {
         { {}, "\xef\xbb\xbf" + entry + "\n \t\n# comment\n  ; comment\n\n\t" + entry + " \n", entry.toStdString() + "\t2\n" + entry.toStdString() + "\t2\n", "checked 2/2, found 2" },
         { { QStringLiteral("--unique") }, copies, entry.toStdString() + "\t2\n", "checked 1/1, found 1" },
-        { { QStringLiteral("--all") }, "bad\x1b]0;title\x07\x7f:x\r\n\x01\tx\n", "bad\\x1b]0;title\\x07\\x7f:x\t\tfalse\tunusable entry\n\\x01 x\t\tfalse\tunusable entry\n", "checked 2/2, found 0" },
+        { { QStringLiteral("--all") }, "bad\x1b]0;title\x07\x7f:x\r\n\x01\tx\n", "bad\\x1b]0;title\\x07\\x7f:x\t\tfalse\tunusable entry\t\n\\x01 x\t\tfalse\tunusable entry\t\n", "checked 2/2, found 0" },
     };
     for (const auto& row : rows) {
         const Outcome run = runCheck(QStringList { judge } + row.options + QStringList { QStringLiteral("-") }, {}, row.list);
@@ -404,7 +404,7 @@ TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
         readScreen();
         ::close(master);
         EXPECT_EQ(run.status, 0) << run.err;
-        const std::string row = late + "\t\tfalse\ttimed out";
+        const std::string row = late + "\t\tfalse\ttimed out\t";
         EXPECT_NE(screen.find("checked 1/2, found 1, "), std::string::npos) << screen;
         if (sameTerminal) {
             // Cleared ("\r" and erase to the end of the line) right before the row.

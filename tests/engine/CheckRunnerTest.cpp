@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/check/AddressLeak.h"
 #include "app/check/CheckOptions.h"
 #include "app/check/CheckRunner.h"
 #include "app/check/EntryFilter.h"
@@ -49,7 +50,7 @@ TEST(CheckOptions, DefaultsEveryOptionAndBadCommandLines)
              { "--timeout", "99999999999", "a" }, { "--colour", "a" }, { "a", "--judge" }, { "--out=", "a" },
              { "--quiet=1", "a" }, { "--unique=no", "a" }, { "-x", "a" }, { "--judge=j/x.php", "a" }, { "--judge", "http:///x", "a" },
              { "--judge", "1http://j/", "a" }, { "--shard", "0/1", "a" }, { "--shard", "2/1", "a" }, { "--shard", "1", "a" },
-             { "--shard", "1/0", "a" }, { "", "a" } }) {
+             { "--shard", "1/0", "a" }, { "", "a" }, { "--my-address", "host.test", "a" }, { "--my-address=1.2.3", "a" } }) {
         std::string error;
         EXPECT_FALSE(parse(args, &error)) << testing::PrintToString(args);
         EXPECT_TRUE(!error.empty() && error.find('\n') == std::string::npos) << error;
@@ -91,6 +92,25 @@ TEST(EntryFilter, SameProxySameKeyAndEachOnce)
             + std::to_string(i & 255) + ":80");
     EXPECT_EQ(plain.size(), 100000u);
     EXPECT_LE(plain.bytesUsed(), 100000u * 22) << "packed: 8 bytes a slot, the table at most 3/8 full after growing";
+}
+
+// The judge page names the address it saw; a proxy's page that shows the checker's own address
+// anywhere leaks it, but a longer number that contains it does not.
+TEST(AddressLeak, ReadsTheOwnAddressAndFindsItOnlyWhole)
+{
+    EXPECT_EQ(AddressLeak::remoteAddress("<pre>REMOTE_ADDR = 203.0.113.7\r\nHTTP_VIA = x</pre>"), "203.0.113.7");
+    EXPECT_EQ(AddressLeak::remoteAddress("REMOTE_ADDR = ::FFFF:203.0.113.7</pre>"), "203.0.113.7");
+    EXPECT_EQ(AddressLeak::remoteAddress("REMOTE_ADDR = 2001:db8::7<br>"), "2001:db8::7");
+    EXPECT_EQ(AddressLeak::remoteAddress("REMOTE_ADDR: 203.0.113.7"), "");
+    const std::tuple<std::string, std::string, bool> rows[] = {
+        { "X-Forwarded-For: 203.0.113.7", "203.0.113.7", true }, { "for=203.0.113.7:5555;", "203.0.113.7", true },
+        { "::ffff:203.0.113.7", "203.0.113.7", true }, { "203.0.113.70", "203.0.113.7", false },
+        { "1203.0.113.7", "203.0.113.7", false }, { "203.0.113.7.1", "203.0.113.7", false }, { "", "203.0.113.7", false },
+        { "for=\"[2001:DB8::7]:80\"", "2001:db8::7", true }, { "2001:db8::71", "2001:db8::7", false },
+        { "x 203.0.113.70 and 203.0.113.7", "203.0.113.7", true }, { "anything", "", false },
+    };
+    for (const auto& [page, address, leaks] : rows)
+        EXPECT_EQ(AddressLeak::shows(page, address), leaks) << page << " / " << address;
 }
 
 // The pending list packs plain IPv4 entries into 7 bytes: every entry, packed or not, comes back
@@ -163,17 +183,18 @@ TEST_F(CheckRun, FindsGoToStdoutAndTheExportToOut)
     EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << "progress a few times a second, not per event";
 }
 
-// One line of a format read back as ip[:port]|level|ms|ok|reason; tsv has no ms ("-").
+// One line of a format read back as ip[:port]|level|ms|ok|reason|leak; tsv has no ms ("-").
 std::string readBack(const std::string& format, const std::string& line)
 {
     std::vector<std::string> f(1);
     if (format == "json") {
         const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
         const auto text = [&](const char* key) { return o.value(QString::fromLatin1(key)).toString().toStdString(); };
-        const QJsonValue port = o.value(u"port"), ms = o.value(u"ms");
-        EXPECT_TRUE((port.isDouble() || port.isNull()) && ms.isDouble()) << line;
+        const QJsonValue port = o.value(u"port"), ms = o.value(u"ms"), leak = o.value(u"leak");
+        EXPECT_TRUE((port.isDouble() || port.isNull()) && ms.isDouble() && (leak.isBool() || leak.isNull())) << line;
         f = { text("ip") + (port.isNull() ? "" : ":" + std::to_string(port.toInt())), text("level"),
-            std::to_string(ms.toInteger()), o.value(u"ok").toBool() ? "true" : "false", text("reason") };
+            std::to_string(ms.toInteger()), o.value(u"ok").toBool() ? "true" : "false", text("reason"),
+            leak.isNull() ? "" : leak.toBool() ? "true" : "false" };
     } else {
         const bool csv = format == "csv";
         for (std::size_t i = 0, quoted = 0; i < line.size(); ++i) {
@@ -186,12 +207,12 @@ std::string readBack(const std::string& format, const std::string& line)
             else
                 f.back() += line[i];
         }
-        if (csv && f.size() == 6 && !f[1].empty())
+        if (csv && f.size() == 7 && !f[1].empty())
             f[0] += ":" + f[1];
         if (csv)
             f.erase(f.begin() + 1);
         else
-            f.resize(4), f.insert(f.begin() + 2, "-");
+            f.resize(5), f.insert(f.begin() + 2, "-");
     }
     std::string row;
     for (const std::string& field : f)
@@ -217,13 +238,13 @@ TEST_F(CheckRun, EveryFormatReadsBack)
         for (std::string line; std::getline(lines, line);)
             rows.push_back(readBack(format, line));
         const bool tsv = format == "tsv";
-        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true|",
-            "10.0.0.2:81||" + std::string(tsv ? "-" : "11") + "|false|no pass marker",
-            "say \"hi\", there||" + std::string(tsv ? "-" : "0") + "|false|unusable entry",
+        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true||",
+            "10.0.0.2:81||" + std::string(tsv ? "-" : "11") + "|false|no pass marker|",
+            "say \"hi\", there||" + std::string(tsv ? "-" : "0") + "|false|unusable entry|",
             // Control characters reach no terminal: tsv and csv show them as \xNN, JSON as \u00NN.
-            std::string(format == "json" ? "esc\x1b[0m\x7f\x01" : "esc\\x1b[0m\\x7f\\x01") + "||" + (tsv ? "-" : "0") + "|false|unusable entry" };
+            std::string(format == "json" ? "esc\x1b[0m\x7f\x01" : "esc\\x1b[0m\\x7f\\x01") + "||" + (tsv ? "-" : "0") + "|false|unusable entry|" };
         if (format == "csv")
-            expected.insert(expected.begin(), "ip:port|level|ms|ok|reason"); // the header, folded the same way
+            expected.insert(expected.begin(), "ip:port|level|ms|ok|reason|leak"); // the header, folded the same way
         EXPECT_EQ(rows, expected) << format << ":\n" << results.str();
         EXPECT_FALSE(std::ranges::any_of(results.str(), [](char c) { return (c > 0 && c < 0x20 && c != '\t' && c != '\n') || c == 0x7f; }))
             << format;
