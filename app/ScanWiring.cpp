@@ -23,23 +23,23 @@ QString fromBytes(const std::string& text)
 
 ScanWiring::ScanWiring(MainWindow& window)
     : m_window(window)
-    , m_engine(window.eventLoop(), *this, window.List1(), window.List2(), window.listView1())
-    , m_loader(window.eventLoop(), *this, window.List1(), m_engine)
+    , m_scan(window.eventLoop(), *this, window.List1(), window.List2(), window.listView1())
+    , m_loader(window.eventLoop(), *this, window.List1(), m_scan.engine())
 {
     m_clock.start();
     m_captionTimer.setSingleShot(true);
     connect(&m_captionTimer, &QTimer::timeout, this, &ScanWiring::flushCaptions);
     connect(&window, &MainWindow::toolbarButtonClicked, this, &ScanWiring::buttonClick);
-    connect(&window, &MainWindow::socketsSliderMoved, this, [this] { m_engine.sliderScroll(); });
+    connect(&window, &MainWindow::socketsSliderMoved, this, [this] { m_scan.sliderScroll(); });
     connect(&window, &MainWindow::unloading, this, [this] {
         m_loader.cancel();
-        m_engine.shutdown();
+        m_scan.shutdown();
     });
 }
 
 ScanWiring::~ScanWiring()
 {
-    m_engine.shutdown();
+    m_scan.shutdown();
 }
 
 void ScanWiring::buttonClick(const QString& caption)
@@ -49,9 +49,9 @@ void ScanWiring::buttonClick(const QString& caption)
     m_direct = true;
     const auto direct = qScopeGuard([this] { m_direct = false; });
     if (caption == u"Start")
-        m_engine.start();
+        m_scan.start();
     else if (caption == u"Stop")
-        m_engine.stop();
+        m_scan.stop();
     else if (caption == u"Load Proxies")
         m_loader.loadProxies(m_window.CommonDialog1());
 }
@@ -62,7 +62,7 @@ void ScanWiring::setPanelCaption(int panel, const std::string& text)
     // repaints the status bar. A panel shows such a write at once when its last one is at least
     // kCaptionIntervalMs old; a later write waits until then and replaces any still waiting, so only
     // the latest is measured. What a click writes, and every write when no scan runs, is shown at once.
-    if (m_direct || !m_engine.isRunning() || panel < 1 || panel >= static_cast<int>(m_captions.size())) {
+    if (m_direct || !m_scan.isRunning() || panel < 1 || panel >= static_cast<int>(m_captions.size())) {
         flushCaptions();
         m_window.StatusBar1()->setPanelCaption(panel, fromBytes(text));
         return;
@@ -121,6 +121,16 @@ std::string ScanWiring::judgeText() const
 void ScanWiring::setSocketsCaption(const std::string& text)
 {
     m_window.Label3()->setText(fromBytes(text));
+}
+
+void ScanWiring::showMessage(const std::string& text)
+{
+    // From the loop's next turn: a modal box opened inside the scan's handler would run the scan's
+    // events inside that handler.
+    QTimer::singleShot(0, this, [this, text = fromBytes(text).toStdString()] {
+        if (!m_window.isUnloading())
+            m_window.messageBox().show(text, MessageBox::OkOnly | MessageBox::Exclamation, "Scan");
+    });
 }
 
 } // namespace qv

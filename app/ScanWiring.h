@@ -7,16 +7,16 @@
 #include <optional>
 #include <string>
 
-#include "engine/ProxyLoader.h"
-#include "engine/ScanEngine.h"
-#include "engine/ScanView.h"
+#include "app/ProxyLoader.h"
+#include "app/ScanPresenter.h"
+#include "app/ScanView.h"
 
 namespace qv {
 
 class MainWindow;
 
-// Connects the scan engine to the main window: the run commands of the toolbar, the slider, and
-// the window's controls as the engine's view. Lives no longer than the window.
+// Connects the scan to the main window: the run commands of the toolbar, the slider, and the
+// window's controls as the scan's view. Lives no longer than the window.
 class ScanWiring final : public QObject, private ScanView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ScanWiring)
@@ -25,7 +25,8 @@ public:
     explicit ScanWiring(MainWindow& window);
     ~ScanWiring() override;
 
-    ScanEngine& engine() { return m_engine; }
+    ScanPresenter& scan() { return m_scan; }
+    ScanEngine& engine() { return m_scan.engine(); }
     ProxyLoader& loader() { return m_loader; }
 
 private:
@@ -41,9 +42,10 @@ private:
     std::string timeoutText() const override;
     std::string judgeText() const override;
     void setSocketsCaption(const std::string& text) override;
+    void showMessage(const std::string& text) override;
 
     MainWindow& m_window;
-    ScanEngine m_engine;
+    ScanPresenter m_scan;
     ProxyLoader m_loader;
     // Captions written from the scan's callbacks, by panel (1-3): the one waiting to be shown, and
     // when that panel last showed one.

@@ -85,12 +85,12 @@ int main(int argc, char** argv)
     };
     double cpuAtStart = 0;
     double scanCpu = 0;
-    qv::ScanEngine::Hooks hooks;
+    qv::ScanPresenter::Hooks hooks;
     hooks.scanEnded = [&] {
         scanCpu = cpuSeconds() - cpuAtStart;
         QCoreApplication::exit(0);
     };
-    wiring.engine().setHooks(hooks);
+    wiring.scan().setHooks(hooks);
     QElapsedTimer clock;
     QTimer::singleShot(0, &app, [&] {
         probeClock.start();

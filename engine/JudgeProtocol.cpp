@@ -1,5 +1,7 @@
 #include "engine/JudgeProtocol.h"
 
+#include "util/Text.h"
+
 namespace qv {
 
 namespace {
@@ -14,8 +16,9 @@ std::optional<std::string> levelFrom(std::string_view answer, std::string_view m
     if (at == std::string_view::npos)
         return std::nullopt;
     const std::string_view rest = answer.substr(at + marker.size());
-    // The piece up to the next occurrence is empty exactly when the marker follows at once.
-    if (rest.empty() || rest.starts_with(marker))
+    // The piece up to the next occurrence is empty exactly when the marker follows at once. A byte
+    // that is no printable character is no level: it would break the line a result is written on.
+    if (rest.empty() || rest.starts_with(marker) || !isPrintableLatin1(rest.front()))
         return std::string();
     return std::string(1, rest.front());
 }

@@ -17,7 +17,8 @@ public:
     static std::optional<std::string> judge(std::string_view answer);
 
     // The level read at one marker: the first character between its first and its next
-    // occurrence (empty when that piece is empty); nullopt when the marker does not occur.
+    // occurrence (empty when that piece is empty or the character is a control byte); nullopt
+    // when the marker does not occur.
     static std::optional<std::string> levelAt(std::string_view answer, std::string_view marker);
 
     static constexpr std::string_view kPassMarker = "Comment";

@@ -8,149 +8,114 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/CheckResult.h"
 #include "engine/EntryQueue.h"
-#include "engine/ScanView.h"
-#include "engine/SocketRecord.h"
+#include "engine/Exchange.h"
+#include "engine/ProxyEntry.h"
+#include "engine/ScanObserver.h"
+#include "engine/ScanSettings.h"
 #include "platform/EventLoop.h"
-#include "platform/ListBox.h"
-#include "platform/ListView.h"
 
 namespace qv {
 
-// Runs a scan: up to N sockets at once, each taking the head of the pending list, sending the
-// judge request through that proxy, gathering the answer until the proxy closes (or resets the
-// connection after the answer began), and judging it.
-// Everything happens in event handlers on the one event loop; the engine itself never yields.
+// Runs a scan: up to N sockets at once, each taking the head of the pending list and checking
+// that proxy through its exchange (see Exchange), then taking the next. Everything happens in
+// event handlers on the one event loop; the engine itself never yields. It reports what happens to
+// its observer and keeps no texts of a front end.
 //
 // A scan ends exactly once: when the pending list is empty and no socket has a check in flight.
-class ScanEngine final {
+class ScanEngine final : private ExchangeClient {
 public:
-    // The window's slider goes no further; setSocketLimit allows more.
-    static constexpr int kMaxSockets = 100;
-    static constexpr std::size_t kAnswerCap = 256 * 1024;
-    static constexpr int kDefaultTimeoutMs = 8000;
+    static constexpr std::size_t kAnswerCap = Exchange::kAnswerCap;
+    // The names the check program and its tests have always used.
+    using Result = CheckResult;
+    using CheckEnd = qv::CheckEnd;
+    static const char* resultName(Result result) { return checkResultName(result); }
 
-    // How a check ended: found, or why not.
-    enum class Result : std::uint8_t {
-        Found,
-        Refused, // the connection was refused
-        Reset, // reset before any byte of the answer
-        TimedOut, // no passing answer within the timeout
-        NoPassMarker, // the whole answer came, without the pass marker
-        UnusableEntry, // no usable address and port in the entry
-        NameNotFound, // the host name could not be looked up
-        Unreachable, // no route to the network or host
-        OtherError, // any other socket error before the answer
+    struct Counters {
+        std::uint64_t checked = 0; // entries taken that have ended, this scan
+        std::uint64_t found = 0; // of them found
     };
-    struct CheckEnd {
-        Result result = Result::Found;
-        std::string_view entry; // as it was in the pending list
-        std::string_view ip;
-        int port = 0; // 0 for an unusable entry
-        std::string_view level; // found only
-        std::int64_t ms = 0; // from the hand-out to the verdict
-        bool passed() const { return result == Result::Found; }
-    };
-    // Short lower-case words for a result: "found", "refused", "timed out", ...
-    static const char* resultName(Result result);
-
-    // Optional observers, for front ends that report progress.
-    struct Hooks {
-        // Every entry taken from the pending list ends here once, judged or not; the texts live
-        // until the handler returns.
-        std::function<void(const CheckEnd&)> checkEnded;
-        std::function<void()> scanEnded;
+    // Checks Stop cut short, given back to the pending list in the order they were handed out.
+    struct StopResult {
+        std::size_t putBack = 0;
+        std::vector<std::string> notPutBack; // the pending list had no room for these
     };
 
-    // The window's lists, with their limits.
-    ScanEngine(EventLoop& loop, ScanView& view, ListBox& pending, ListBox& found, ListView& foundView);
-    ScanEngine(EventLoop& loop, ScanView& view, EntryQueue& pending, EntryQueue& found, ListView& foundView);
-    ~ScanEngine();
+    // Chooses the protocol layers of an entry's check, before its connect: it may set the exchange's
+    // layers (Exchange::setLayers) or leave those of its last check. Without one, the judge
+    // request goes straight to the proxy.
+    using StackBuilder = std::function<void(const ProxyEntry& entry, Exchange& exchange)>;
+
+    ScanEngine(EventLoop& loop, EntryQueue& pending, ScanObserver& observer);
+    ~ScanEngine() override;
     ScanEngine(const ScanEngine&) = delete;
     ScanEngine& operator=(const ScanEngine&) = delete;
 
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    // The most sockets a scan uses, whatever the slider says (kMaxSockets unless set). Takes effect
-    // at the next start.
-    void setSocketLimit(int limit) { m_socketLimit = limit; }
+    void setStackBuilder(StackBuilder builder) { m_stackBuilder = std::move(builder); }
 
-    // The toolbar's Start: ignored while a scan runs, so checks in flight are never abandoned.
-    void start();
-    // The toolbar's Stop: closes every socket with a check in flight.
-    void stop();
-    // The slider moved: relabels it. A running scan keeps its socket count.
-    void sliderScroll();
+    // Starts a scan of the pending list: false, with nothing reported, while a scan runs or when
+    // the list is empty. With live settings their timeout and judge are read at every step instead.
+    bool start(const ScanSettings& settings, LiveScanSettings* live = nullptr);
+    // Closes every socket with a check in flight and gives their entries back to the head of the
+    // pending list; the scan ends without scanEnded.
+    StopResult stop();
     // Entries were added to the pending list while a scan runs: sockets left idle take them.
     void wakeIdleSockets();
-    // The program ends: drops every connection and stops every timer, showing nothing.
+    // The program ends: drops every connection and stops every timer, reporting nothing.
     void shutdown();
 
     bool isRunning() const { return m_running; }
     int checksInFlight() const { return m_inFlight; }
     int scanSockets() const { return m_scanSockets; }
-    // The interval used for the next connect: the timeout text when it is a positive whole
-    // number, else the last such value.
-    int timeoutMs();
-    // index 0..kMaxSockets (or the largest socket count used so far); 1..N take part in a scan.
-    const SocketRecord& record(int index) const { return m_records.at(static_cast<std::size_t>(index)); }
+    const Counters& counters() const { return m_counters; }
+    // The answer socket 1..N last gathered (empty for a socket never used).
+    const std::string& answer(int socket) const;
 
 private:
     struct Slot {
-        std::unique_ptr<TcpSocket> socket;
-        std::unique_ptr<Timer> timer;
+        std::unique_ptr<Exchange> exchange;
         bool inFlight = false;
         // The entry being checked and when it was handed out, so Stop can give it back.
         std::string entry;
+        std::string ip;
+        std::string portText;
+        int port = 0;
         std::uint64_t handOutNumber = 0;
         std::int64_t handOutMs = 0;
     };
-    enum class Outcome { Judged, TimedOut, SocketError };
 
-    ScanEngine(EventLoop& loop, ScanView& view, std::unique_ptr<EntryQueue> pending,
-        std::unique_ptr<EntryQueue> found, ListView& foundView);
+    // ExchangeClient
+    int timeoutMs() override;
+    std::string_view request() override;
+    void exchangeConnected(Exchange& exchange) override;
+    void exchangeEnded(Exchange& exchange, const ExchangeEnd& end) override;
+
     Slot& ensureSlot(int i);
     void handOut(int i);
-    void restartTimer(int i);
-    void onConnected(int i);
-    void onData(int i);
-    void onPeerClosed(int i);
-    void onError(int i, int number);
-    void onTick(int i);
-    // Appends what the socket holds to reply; true when the cap is reached.
-    bool gather(int i);
-    void judge(int i, Result failure);
-    void endCheck(int i, Outcome outcome, Result failure = Result::OtherError);
-    void report(Result result, const Slot& slot, const SocketRecord& record);
+    void report(CheckResult result, const Slot& slot, std::string_view level = {}, std::string_view reason = {});
     void closeSlot(int i);
     void closeAllSlots();
     void maybeFinish();
-    void finish();
-    void writeLoaded();
-    const std::string& caption(std::string_view label, std::size_t number);
 
     EventLoop& m_loop;
-    ScanView& m_view;
-    // Adapters for the window's list boxes; the queues below point at them then.
-    std::unique_ptr<EntryQueue> m_ownPending;
-    std::unique_ptr<EntryQueue> m_ownFound;
     EntryQueue& m_pending;
-    EntryQueue& m_found;
-    ListView& m_foundView;
-    Hooks m_hooks;
+    ScanObserver& m_observer;
+    LiveScanSettings* m_live = nullptr;
+    StackBuilder m_stackBuilder;
+    ScanSettings m_settings;
 
+    // Index 1..N; found by index, never by address, so the vector may grow while no scan runs.
     std::vector<Slot> m_slots;
-    std::vector<SocketRecord> m_records;
-    int m_socketLimit = kMaxSockets;
     bool m_running = false;
     bool m_lastEndWasError = false;
     int m_scanSockets = 0;
     int m_inFlight = 0;
     std::uint64_t m_handOuts = 0;
-    // Panel texts are made here, without a new string each: they are written several times per check.
-    std::string m_caption;
+    Counters m_counters;
+    // The request is made only when the judge changes.
     std::string m_requestJudge;
     std::string m_request;
-    int m_timeoutMs = kDefaultTimeoutMs;
 };
 
 } // namespace qv

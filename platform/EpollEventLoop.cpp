@@ -114,10 +114,17 @@ std::uint64_t EpollEventLoop::epollData(std::uint32_t slot, std::uint64_t key)
     return ((key & kKeyMask) << kSlotBits) | slot;
 }
 
-void EpollEventLoop::post(std::uint32_t slot, std::uint64_t key, Task task, int number)
+void EpollEventLoop::postTask(std::uint32_t slot, std::uint64_t key, Task task, int number)
 {
     m_posted.push_back({ slot, key, task, number });
-    if (m_wakeViaFd && m_posted.size() == 1)
+    if (m_wakeViaFd && m_posted.size() == 1 && m_calls.empty())
+        wake();
+}
+
+void EpollEventLoop::post(std::function<void()> call)
+{
+    m_calls.push_back(std::move(call));
+    if (m_wakeViaFd && m_calls.size() == 1 && m_posted.empty())
         wake();
 }
 
@@ -186,6 +193,12 @@ int EpollEventLoop::runPosted()
         m_posted.pop_front();
         if (EpollTcpSocket* socket = find(posted.slot, posted.key))
             socket->onPosted(static_cast<int>(posted.task), posted.number);
+        ++handled;
+    }
+    for (std::size_t n = m_calls.size(); n > 0 && !m_calls.empty(); --n) {
+        const std::function<void()> call = std::move(m_calls.front());
+        m_calls.pop_front();
+        call();
         ++handled;
     }
     return handled;
@@ -336,7 +349,7 @@ void EpollEventLoop::wakeViaFd(bool on)
     if (on) {
         m_timerFdDeadline = -1;
         syncTimerFd();
-        if (!m_posted.empty())
+        if (!m_posted.empty() || !m_calls.empty())
             wake();
     }
 }
@@ -346,7 +359,7 @@ void EpollEventLoop::wakeViaFd(bool on)
 int EpollEventLoop::processEvents(int timeoutMs)
 {
     int wait = timeoutMs;
-    if (!m_posted.empty() || (m_resolver && m_resolver->hasResults())) {
+    if (!m_posted.empty() || !m_calls.empty() || (m_resolver && m_resolver->hasResults())) {
         wait = 0;
     } else if (!m_heap.empty() && wait != 0) {
         const std::int64_t left = m_heap.front().deadline - nowNs();
@@ -383,7 +396,7 @@ int EpollEventLoop::processEvents(int timeoutMs)
     handled += runDueTimers(nowNs());
     if (m_wakeViaFd) {
         syncTimerFd();
-        if (!m_posted.empty())
+        if (!m_posted.empty() || !m_calls.empty())
             wake();
     }
     return handled;

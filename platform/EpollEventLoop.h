@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ public:
     std::unique_ptr<TcpSocket> createSocket() override;
     std::unique_ptr<Timer> createTimer() override;
     void yield() override { processEvents(0); }
+    void post(std::function<void()> call) override;
     std::int64_t nowMs() const override;
 
     // Handles what is due, waiting at most timeoutMs (-1: until something is due) for it.
@@ -76,7 +78,7 @@ private:
     EpollTcpSocket* find(std::uint32_t slot, std::uint64_t key) const;
     std::uint64_t nextKey() { return ++m_lastKey; }
     static std::uint64_t epollData(std::uint32_t slot, std::uint64_t key);
-    void post(std::uint32_t slot, std::uint64_t key, Task task, int number = 0);
+    void postTask(std::uint32_t slot, std::uint64_t key, Task task, int number = 0);
     EpollHostResolver& resolver();
     int deliverLookups();
     char* scratch() { return m_scratch.data(); }
@@ -108,6 +110,7 @@ private:
     std::vector<std::uint32_t> m_freeSlots;
     std::uint64_t m_lastKey = 0;
     std::deque<Posted> m_posted;
+    std::deque<std::function<void()>> m_calls;
     // The keys are kept in the heap itself, so sifting through thousands of timers reads one array.
     struct TimerEntry
     {

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <ares.h>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -12,13 +11,17 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "util/IpAddress.h"
+#include "util/Text.h"
+
 namespace qv {
 
 namespace {
+// Names are told apart without regard to letter case, as DNS does.
 std::string lower(std::string text)
 {
     for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = lowerAscii(c);
     return text;
 }
 } // namespace
@@ -68,25 +71,12 @@ EpollHostResolver::~EpollHostResolver()
 
 std::optional<EpollHostResolver::Address> EpollHostResolver::numeric(const std::string& host, int port)
 {
+    const std::optional<IpAddress> ip = IpAddress::parse(host);
+    if (!ip)
+        return std::nullopt;
     Address address;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
-    if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        address.length = sizeof(sockaddr_in);
-        setPort(address, port);
-        return address;
-    }
-    std::string text = host;
-    if (text.size() > 2 && text.front() == '[' && text.back() == ']')
-        text = text.substr(1, text.size() - 2);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
-    if (::inet_pton(AF_INET6, text.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        address.length = sizeof(sockaddr_in6);
-        setPort(address, port);
-        return address;
-    }
-    return std::nullopt;
+    address.length = ip->toSocketAddress(port, address.storage);
+    return address;
 }
 
 void EpollHostResolver::setPort(Address& address, int port)

@@ -163,7 +163,7 @@ bool EpollTcpSocket::tryNextAddress(int& lastError)
 
 void EpollTcpSocket::postError(int osError)
 {
-    m_loop.post(m_slot, m_key, EpollEventLoop::Task::Error, osError != 0 ? osError : EIO);
+    m_loop.postTask(m_slot, m_key, EpollEventLoop::Task::Error, osError != 0 ? osError : EIO);
 }
 
 void EpollTcpSocket::fail(int osError, const std::string& description)
@@ -236,7 +236,7 @@ std::string EpollTcpSocket::getData()
     if (m_readPaused) {
         // Reading on is the loop's job: it may bring events, and none may come from here.
         m_readPaused = false;
-        m_loop.post(m_slot, m_key, EpollEventLoop::Task::ResumeRead);
+        m_loop.postTask(m_slot, m_key, EpollEventLoop::Task::ResumeRead);
     }
     return data;
 }

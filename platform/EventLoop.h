@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/TcpSocket.h"
@@ -19,6 +20,11 @@ public:
 
     // Handles the events that are pending now, then returns.
     virtual void yield() = 0;
+
+    // Runs call on the loop's next turn, after the handler that posts it has returned; calls run
+    // in the order they were posted, and one posted from inside a posted call waits for the turn
+    // after. Lets code report an outcome from the loop instead of from inside its caller.
+    virtual void post(std::function<void()> call) = 0;
 
     // Monotonic milliseconds.
     virtual std::int64_t nowMs() const = 0;

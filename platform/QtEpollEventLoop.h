@@ -19,6 +19,7 @@ public:
     std::unique_ptr<Timer> createTimer() override { return m_loop.createTimer(); }
     // Qt's pending events (the window's) and then the sockets' and timers'.
     void yield() override;
+    void post(std::function<void()> call) override { m_loop.post(std::move(call)); }
     std::int64_t nowMs() const override { return m_loop.nowMs(); }
     void forgetHostNames() override { m_loop.forgetHostNames(); }
 

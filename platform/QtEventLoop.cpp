@@ -27,6 +27,11 @@ void QtEventLoop::yield()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtEventLoop::post(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(&m_context, std::move(call), Qt::QueuedConnection);
+}
+
 std::int64_t QtEventLoop::nowMs() const
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start)

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/check/AddressLeak.h"
 #include "app/check/StopSignals.h"
 #include "engine/JudgeUrl.h"
 #include "platform/JudgeListPaths.h"
@@ -29,25 +30,9 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     : m_loop(loop)
     , m_out(out)
     , m_err(err)
-    , m_engine(loop, *this, m_pending, m_found, m_found)
+    , m_engine(loop, m_pending, *this)
     , m_judgeCheck(loop)
 {
-    ScanEngine::Hooks hooks;
-    hooks.checkEnded = [this](const ScanEngine::CheckEnd& end) {
-        ++m_checked;
-        m_writer->write(end);
-        if (end.passed() && m_findsFile.isOpen()
-            && !m_findsFile.writeLine(std::string(end.ip) + ':' + std::to_string(end.port)))
-            stopEarly(kOutputFailed, m_findsFile.errorString(), "Status: Stopped.");
-    };
-    hooks.scanEnded = [this] {
-        m_ended = true;
-        m_progress->setEnabled(false);
-        report(true);
-        if (onFinished)
-            onFinished();
-    };
-    m_engine.setHooks(std::move(hooks));
     m_progress = m_loop.createTimer();
     m_progress->setInterval(kProgressEveryMs);
     m_progress->setOnTick([this] { tick(); });
@@ -57,6 +42,29 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
 }
 
 CheckRunner::~CheckRunner() = default;
+
+void CheckRunner::checkEnded(const CheckEnd& end)
+{
+    ResultWriter::Leak leak = ResultWriter::Leak::Unknown;
+    if (end.passed() && !m_ownAddress.empty())
+        leak = AddressLeak::shows(end.answer, m_ownAddress) ? ResultWriter::Leak::Yes : ResultWriter::Leak::No;
+    m_writer->write(end, leak);
+    if (end.passed() && m_findsFile.isOpen()
+        && !m_findsFile.writeLine(std::string(end.ip).append(1, ':').append(end.portText)))
+        stopEarly(kOutputFailed, m_findsFile.errorString(), "Status: Stopped.");
+}
+
+void CheckRunner::scanEnded(const ScanEnd& end)
+{
+    // The window's words, which scripts may have come to read.
+    m_status = end.lastEndedOnError ? "Status: Checking Completed." : "Status: Scan Complete!";
+    m_ended = true;
+    m_progress->setEnabled(false);
+    m_input->setEnabled(false);
+    report(true);
+    if (onFinished)
+        onFinished();
+}
 
 std::string CheckRunner::defaultJudge()
 {
@@ -119,9 +127,8 @@ void CheckRunner::readInput()
 int CheckRunner::begin(const CheckOptions& options)
 {
     m_options = options;
-    m_timeoutText = std::to_string(options.timeoutMs);
     m_writer.emplace(m_out, options.format, options.all);
-    m_engine.setSocketLimit(options.sockets);
+    m_ownAddress = options.myAddress.value_or(std::string());
     m_judge = options.judge ? *options.judge : defaultJudge();
     if (!options.judge) {
         if (const std::string problem = defaultJudgeProblem(m_judge); !problem.empty())
@@ -149,6 +156,9 @@ int CheckRunner::begin(const CheckOptions& options)
 void CheckRunner::judgeChecked(const std::string& problem)
 {
     if (problem.empty()) {
+        // The judge saw this machine's own address: a proxy's page that shows it leaks it.
+        if (!m_options.myAddress)
+            m_ownAddress = AddressLeak::remoteAddress(m_judgeCheck.answer());
         if (!startScan() && !m_ended && onFinished)
             onFinished();
         return;
@@ -171,7 +181,12 @@ bool CheckRunner::startScan()
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
     m_input->setEnabled(m_pending.streaming());
-    m_engine.start();
+    ScanSettings settings;
+    settings.sockets = m_options.sockets;
+    settings.timeoutMs = m_options.timeoutMs;
+    settings.judge = m_judge;
+    if (!m_engine.start(settings))
+        m_status = "Status: Please load some proxies!";
     if (!m_engine.isRunning()) {
         // Nothing loaded, or nothing usable: the scan is over already.
         m_progress->setEnabled(false);
@@ -208,8 +223,7 @@ void CheckRunner::stopEarly(int status, const std::string& message, const std::s
     if (m_engine.isRunning()) {
         m_engine.stop();
         m_ended = true;
-        m_panels[1] = statusText;
-        m_panels[2] = "Good: " + std::to_string(m_found.rowCount());
+        m_status = statusText;
         report(true);
     }
     // Before or after a scan (the judge check runs) the loop is left the same way.
@@ -239,23 +253,6 @@ void CheckRunner::redrawProgress()
         m_err << progressLine() << "\x1b[K" << std::flush;
 }
 
-void CheckRunner::setPanelCaption(int panel, const std::string& text)
-{
-    if (panel >= 1 && panel <= 3)
-        m_panels[static_cast<std::size_t>(panel)] = text;
-}
-
-bool CheckRunner::isButtonEnabled(int index) const
-{
-    return index >= 0 && index < static_cast<int>(m_buttons.size()) && m_buttons[static_cast<std::size_t>(index)];
-}
-
-void CheckRunner::setButtonEnabled(int index, bool enabled)
-{
-    if (index >= 0 && index < static_cast<int>(m_buttons.size()))
-        m_buttons[static_cast<std::size_t>(index)] = enabled;
-}
-
 void CheckRunner::tick()
 {
     // Results are written as they come and reach the reader at least this often.
@@ -267,14 +264,15 @@ void CheckRunner::tick()
 std::string CheckRunner::progressLine() const
 {
     const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
-    const std::uint64_t rate = elapsedMs > 0 ? m_checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
+    const std::uint64_t checked = m_engine.counters().checked;
+    const std::uint64_t rate = elapsedMs > 0 ? checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
     // While input streams in, the total is not known yet.
     const bool known = !m_pending.streaming();
     const std::uint64_t total = m_pending.accepted();
-    std::string line = "checked " + std::to_string(m_checked) + (known ? '/' + std::to_string(total) : std::string())
-        + ", found " + std::to_string(m_found.rowCount()) + ", " + std::to_string(rate) + "/s";
-    if (!m_ended && known && rate > 0 && m_checked < total)
-        line += ", " + clockText(static_cast<std::int64_t>((total - m_checked + rate - 1) / rate)) + " left";
+    std::string line = "checked " + std::to_string(checked) + (known ? '/' + std::to_string(total) : std::string())
+        + ", found " + std::to_string(m_engine.counters().found) + ", " + std::to_string(rate) + "/s";
+    if (!m_ended && known && rate > 0 && checked < total)
+        line += ", " + clockText(static_cast<std::int64_t>((total - checked + rate - 1) / rate)) + " left";
     return line;
 }
 
@@ -290,9 +288,9 @@ void CheckRunner::report(bool final)
         m_err << '\r';
     m_progressShown = false;
     if (final) {
-        m_err << m_panels[1] << (overwrite ? "\x1b[K\n" : "\n") << progressLine();
+        m_err << m_status << (overwrite ? "\x1b[K\n" : "\n") << progressLine();
         if (m_ended)
-            m_err << ", " << m_panels[2];
+            m_err << ", Good: " << m_engine.counters().found;
         m_err << '\n';
     } else if (m_terminal) {
         m_err << progressLine() << "\x1b[K";

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,21 +9,18 @@
 
 #include "app/check/CheckOptions.h"
 #include "app/check/FindsFile.h"
-#include "app/check/FoundList.h"
-#include "app/check/PendingQueue.h"
 #include "app/check/JudgeCheck.h"
+#include "app/check/PendingQueue.h"
 #include "app/check/ResultWriter.h"
-#include "engine/PackedQueue.h"
 #include "engine/ScanEngine.h"
-#include "engine/ScanView.h"
 #include "platform/EventLoop.h"
 
 namespace qv {
 
-// The scan of quorvane-check without a window: loads the files (without the window's limit),
-// runs the engine on the given loop, writes each result to out as it comes and the status and
-// progress to err.
-class CheckRunner final : private ScanView {
+// The scan of quorvane-check without a window: loads the files (without the window's limit) and
+// streams standard input, runs the engine on the given loop, writes each result to out as it comes
+// and the status and progress to err.
+class CheckRunner final : private ScanObserver {
 public:
     static constexpr int kProgressEveryMs = 250;
     // How often standard input is looked at while the scan waits for it.
@@ -44,9 +40,10 @@ public:
     void setTerminal(bool terminal) { m_terminal = terminal; }
 
     // Loads, checks the judge and starts. Returns an exit status when there is nothing to wait
-    // for (2 for an unreadable file or no judge, 0 for an empty list), or -1 while the judge check
-    // or the scan runs; then onFinished is called once when it has ended, and finish() gives the
-    // exit status (kDeadJudge when the judge check failed).
+    // for (2 for an unreadable file, no usable judge or an --out that cannot be written, 0 for an
+    // empty list), or -1 while the judge check or the scan runs; then onFinished is called once
+    // when it has ended, and finish() gives the exit status (kDeadJudge when the judge check
+    // failed).
     int begin(const CheckOptions& options);
     int finish();
     bool scanning() const { return m_engine.isRunning(); }
@@ -63,16 +60,16 @@ public:
 
     // The first line of the judge list (JudgeListPaths::readPath), or empty.
     static std::string defaultJudge();
+    // This machine's address as the judge saw it, or as --my-address gave it; empty when unknown.
+    const std::string& ownAddress() const { return m_ownAddress; }
 
 private:
-    // ScanView
-    void setPanelCaption(int panel, const std::string& text) override;
-    bool isButtonEnabled(int index) const override;
-    void setButtonEnabled(int index, bool enabled) override;
-    int sliderValue() const override { return m_options.sockets; }
-    std::string timeoutText() const override { return m_timeoutText; }
-    std::string judgeText() const override { return m_judge; }
-    void setSocketsCaption(const std::string&) override { }
+    // ScanObserver
+    void entryTaken(std::size_t) override { }
+    void checkConnected(std::string_view, std::string_view) override { }
+    void checkEnded(const CheckEnd& end) override;
+    void scanStarted() override { }
+    void scanEnded(const ScanEnd& end) override;
 
     // False, with the error, when a file cannot be read.
     bool load(const std::string& path, std::string& error);
@@ -94,9 +91,8 @@ private:
     std::ostream& m_err;
     CheckOptions m_options;
     std::string m_judge;
-    std::string m_timeoutText;
+    std::string m_ownAddress;
     PendingQueue m_pending;
-    FoundList m_found;
     ScanEngine m_engine;
     std::optional<ResultWriter> m_writer;
     JudgeCheck m_judgeCheck;
@@ -105,11 +101,10 @@ private:
     int m_stopStatus = 0;
     std::unique_ptr<Timer> m_progress;
     std::unique_ptr<Timer> m_input;
-    std::array<std::string, 4> m_panels;
-    std::array<bool, 7> m_buttons {};
+    // The status written at the end.
+    std::string m_status;
     bool m_terminal = false;
     bool m_progressShown = false; // a progress line stands unfinished on a terminal
-    std::uint64_t m_checked = 0;
     std::int64_t m_startedMs = 0;
     bool m_ended = false;
 };

@@ -6,14 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "engine/Exchange.h"
 #include "platform/EventLoop.h"
 
 namespace qv {
 
 // quorvane-check's look at the judge before a scan: fetches an http:// judge URL directly, not
-// through a proxy, with the request bytes and the timeout a scan sends through each proxy, and
-// says what went wrong when the answer would fail every proxy.
-class JudgeCheck final {
+// through a proxy, with the exchange a scan makes through each proxy (the same request bytes,
+// timeout, answer cap and judging), and says what went wrong when the answer would fail every proxy.
+class JudgeCheck final : private ExchangeClient {
 public:
     struct Target {
         std::string host;
@@ -21,7 +22,7 @@ public:
     };
 
     explicit JudgeCheck(EventLoop& loop);
-    ~JudgeCheck();
+    ~JudgeCheck() override;
     JudgeCheck(const JudgeCheck&) = delete;
     JudgeCheck& operator=(const JudgeCheck&) = delete;
 
@@ -33,19 +34,27 @@ public:
     // passes, else with what went wrong. False, and done is never called, for a URL that is not
     // http://.
     bool start(const std::string& url, int timeoutMs, std::function<void(const std::string& problem)> done);
+    // The judge's answer, once done has been called.
+    const std::string& answer() const { return m_exchange.answer(); }
 
 private:
-    void gather();
-    void end(std::string problem);
-    std::string verdict() const;
+    // ExchangeClient
+    int timeoutMs() override { return m_timeoutMs; }
+    std::string_view request() override { return m_request; }
+    void exchangeConnected(Exchange&) override { }
+    void exchangeEnded(Exchange& exchange, const ExchangeEnd& end) override;
+
+    std::string verdict(const std::string& answer) const;
+    void end(const std::string& problem);
 
     EventLoop& m_loop;
-    std::unique_ptr<TcpSocket> m_socket;
-    std::unique_ptr<Timer> m_timer;
+    Exchange m_exchange;
     std::function<void(const std::string&)> m_done;
     std::string m_url;
-    std::string m_answer;
+    std::string m_request;
     int m_timeoutMs = 0;
+    // Held weakly by a posted report, which then never outlives this.
+    std::shared_ptr<bool> m_life = std::make_shared<bool>(true);
 };
 
 } // namespace qv

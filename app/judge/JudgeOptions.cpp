@@ -5,6 +5,8 @@
 #include <cstring>
 #include <netinet/in.h>
 
+#include "util/IpAddress.h"
+
 namespace qv {
 namespace {
 
@@ -27,24 +29,14 @@ std::optional<sockaddr_storage> JudgeOptions::parseListen(const std::string& tex
     if (colon == std::string::npos)
         return std::nullopt;
     const std::optional<long> port = wholeNumber(text.substr(colon + 1), 0, 65535);
-    std::string host = text.substr(0, colon);
-    if (!port)
+    const std::string_view host = std::string_view(text).substr(0, colon);
+    const std::optional<IpAddress> ip = IpAddress::parse(host);
+    // An IPv6 address is written in brackets, an IPv4 one without.
+    const bool bracketed = host.starts_with('[');
+    if (!port || !ip || bracketed != (ip->family == AF_INET6))
         return std::nullopt;
     sockaddr_storage out {};
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        host = host.substr(1, host.size() - 2);
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<uint16_t>(*port));
-        if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) != 1)
-            return std::nullopt;
-        return out;
-    }
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<uint16_t>(*port));
-    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) != 1)
-        return std::nullopt;
+    ip->toSocketAddress(static_cast<int>(*port), out);
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/judge/JudgePage.h"
+#include "util/Text.h"
 
 namespace qv {
 namespace {
@@ -27,13 +28,6 @@ MHD_Response* makeResponse(const std::string& body, enum MHD_ResponseMemoryMode 
     return response;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size()
-        && std::equal(prefix.begin(), prefix.end(), text.begin(),
-            [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
-
 // The path of an origin-form target ("/x") or of an absolute-form one ("http://host:port/x"),
 // which a client sends when it takes the judge for a proxy.
 std::string_view pathOf(std::string_view target)
@@ -47,37 +41,26 @@ std::string_view pathOf(std::string_view target)
     return target;
 }
 
-// Request texts in the log: no control characters (no forged lines), no endless lines.
-std::string printable(std::string_view text)
-{
-    std::string out(text.substr(0, 200));
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    }
-    return text.size() > 200 ? out + "..." : out;
-}
+// Request texts in the log are cut here (and lose their control characters: no forged lines).
+constexpr std::size_t kLogTextBytes = 200;
 
-// The library's explanation of a failed start; its later messages are about single clients, and
-// the request log says enough about those.
-bool g_starting = false;
-std::string g_startMessage;
+} // namespace
 
-void onLibraryMessage(void*, const char* format, va_list args)
+void JudgeServer::onLibraryMessage(void* self, const char* format, va_list args)
 {
-    if (!g_starting)
+    auto* server = static_cast<JudgeServer*>(self);
+    if (!server->m_starting)
         return;
     char buffer[512];
     std::vsnprintf(buffer, sizeof buffer, format, args);
     // The library names the port it was given (0, as the address carries it); keep only the cause.
-    g_startMessage = buffer;
-    if (const std::size_t colon = g_startMessage.rfind(": "); colon != std::string::npos)
-        g_startMessage.erase(0, colon + 2);
-    while (!g_startMessage.empty() && (g_startMessage.back() == '\n' || g_startMessage.back() == '.'))
-        g_startMessage.pop_back();
+    std::string& message = server->m_startMessage;
+    message = buffer;
+    if (const std::size_t colon = message.rfind(": "); colon != std::string::npos)
+        message.erase(0, colon + 2);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '.'))
+        message.pop_back();
 }
-
-} // namespace
 
 JudgeServer::JudgeServer(JudgeOptions options)
     : m_options(std::move(options))
@@ -101,19 +84,19 @@ bool JudgeServer::start(std::string& error)
     const bool v6 = m_options.listen.ss_family == AF_INET6;
     // Whole seconds for the library's idle timeout; the deadline of each connection is kept here.
     const unsigned idleSeconds = static_cast<unsigned>((m_options.timeoutMs + 999) / 1000);
-    g_startMessage.clear();
-    g_starting = true;
+    m_startMessage.clear();
+    m_starting = true;
     m_daemon = MHD_start_daemon(MHD_USE_EPOLL | MHD_USE_ERROR_LOG | (v6 ? MHD_USE_DUAL_STACK : 0), 0, nullptr,
         nullptr, &JudgeServer::onRequest, this, MHD_OPTION_SOCK_ADDR, &m_options.listen,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(m_options.maxConnections),
         MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         static_cast<std::size_t>(kHeaderCap * 2), MHD_OPTION_NOTIFY_CONNECTION, &JudgeServer::onConnection,
-        this, MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr, MHD_OPTION_END);
-    g_starting = false;
+        this, MHD_OPTION_EXTERNAL_LOGGER, &JudgeServer::onLibraryMessage, this, MHD_OPTION_END);
+    m_starting = false;
     if (!m_daemon) {
         error = "cannot listen on "
             + JudgeOptions::addressText(reinterpret_cast<sockaddr*>(&m_options.listen), true)
-            + (g_startMessage.empty() ? std::string() : ": " + g_startMessage);
+            + (m_startMessage.empty() ? std::string() : ": " + m_startMessage);
         return false;
     }
     return true;
@@ -192,7 +175,7 @@ MHD_Result JudgeServer::answer(
         headerBytes += header.name.size() + header.value.size() + 4;
 
     const std::string who
-        = request.clientAddress + " " + printable(request.method) + " " + printable(request.target);
+        = request.clientAddress + " " + printableText(request.method, kLogTextBytes) + " " + printableText(request.target, kLogTextBytes);
     if (headerBytes > kHeaderCap) {
         log(who + " -> 431");
         return MHD_queue_response(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, m_tooLarge);
@@ -205,9 +188,9 @@ MHD_Result JudgeServer::answer(
     std::string line
         = who + " -> " + std::to_string(verdict.level) + " " + JudgePage::levelName(verdict.level);
     if (verdict.level == 3)
-        line += " (" + printable(verdict.header) + ": " + printable(verdict.address) + ")";
+        line += " (" + printableText(verdict.header, kLogTextBytes) + ": " + printableText(verdict.address, kLogTextBytes) + ")";
     else if (verdict.level == 2)
-        line += " (" + printable(verdict.header) + ")";
+        line += " (" + printableText(verdict.header, kLogTextBytes) + ")";
     log(line);
     MHD_Response* response = makeResponse(JudgePage::render(request, verdict), MHD_RESPMEM_MUST_COPY);
     const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_OK, response);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <chrono>
 #include <microhttpd.h>
 #include <string>
@@ -45,6 +46,8 @@ private:
         const char* version, const char* uploadData, std::size_t* uploadSize, void** requestState);
     static void onConnection(
         void* self, MHD_Connection* connection, void** socketState, MHD_ConnectionNotificationCode event);
+    // The library's messages; only those of a failed start are kept.
+    static void onLibraryMessage(void* self, const char* format, va_list args);
     MHD_Result answer(MHD_Connection* connection, const char* url, const char* method, const char* version);
     void link(Tracked* tracked);
     void unlink(Tracked* tracked);
@@ -58,7 +61,10 @@ private:
     Tracked* m_first = nullptr;
     Tracked* m_last = nullptr;
     int m_open = 0; // connections the library holds, for knowing when it may accept again
-    std::string m_startError;
+    // The library's explanation of a failed start; its later messages are about single clients, and
+    // the request log says enough about those.
+    bool m_starting = false;
+    std::string m_startMessage;
 };
 
 } // namespace qv

@@ -1,10 +1,12 @@
 #include "app/judge/LevelRule.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <array>
 #include <cstring>
 #include <optional>
+
+#include "util/IpAddress.h"
+#include "util/Text.h"
 
 namespace qv {
 namespace {
@@ -28,7 +30,7 @@ std::string normalName(std::string_view name)
 {
     std::string out(name);
     for (char& c : out)
-        c = c == '_' ? '-' : static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        c = c == '_' ? '-' : lowerAscii(c);
     return out;
 }
 
@@ -57,36 +59,18 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
-std::optional<Address> parseV4(std::string_view text)
-{
-    char buffer[INET_ADDRSTRLEN];
-    in_addr v4 {};
-    if (text.size() >= sizeof buffer)
-        return std::nullopt;
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
-    if (inet_pton(AF_INET, buffer, &v4) != 1)
-        return std::nullopt;
-    // IPv4 as the IPv4-mapped IPv6 address, so that both spellings of one address compare equal.
-    Address out {};
-    out[10] = out[11] = 0xff;
-    std::memcpy(out.data() + 12, &v4, 4);
-    return out;
-}
-
-std::optional<Address> parseV6(std::string_view text)
+// Both spellings of one IPv4 address, plain and IPv4-mapped IPv6, compare equal as the latter.
+std::optional<Address> toAddress(std::string_view text)
 {
     text = text.substr(0, text.find('%')); // a zone index names a local interface, not an address
-    char buffer[INET6_ADDRSTRLEN];
-    in6_addr v6 {};
-    if (text.size() >= sizeof buffer)
+    const std::optional<IpAddress> ip = IpAddress::parse(text);
+    if (!ip)
         return std::nullopt;
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
-    if (inet_pton(AF_INET6, buffer, &v6) != 1)
-        return std::nullopt;
-    Address out;
-    std::memcpy(out.data(), &v6, 16);
+    if (ip->family == AF_INET6)
+        return ip->bytes;
+    Address out {};
+    out[10] = out[11] = 0xff;
+    std::memcpy(out.data() + 12, ip->bytes.data(), 4);
     return out;
 }
 
@@ -99,15 +83,10 @@ std::optional<Address> parseAddress(std::string_view text)
         const std::size_t close = text.find(']');
         if (close == std::string_view::npos)
             return std::nullopt;
-        const std::string_view inside = text.substr(1, close - 1);
-        if (auto v6 = parseV6(inside))
-            return v6;
-        return parseV4(inside);
+        return toAddress(text.substr(1, close - 1));
     }
     const auto colons = std::count(text.begin(), text.end(), ':');
-    if (colons >= 2)
-        return parseV6(text);
-    return parseV4(text.substr(0, text.find(':')));
+    return toAddress(colons >= 2 ? text : text.substr(0, text.find(':')));
 }
 
 // The address-like texts of one header: list members, Forwarded's for= values, Via's received-by.

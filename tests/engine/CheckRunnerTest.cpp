@@ -220,25 +220,27 @@ std::string readBack(const std::string& format, const std::string& line)
     return row;
 }
 
-// Each format read back by a parser, with --all: a find whose level is a quote, a failed check and
-// an unusable entry with a comma and quotes in it.
+// Each format read back by a parser, with --all: a find whose level is a quote and whose page shows
+// this machine's address, a failed check and an unusable entry with a comma and quotes in it.
 TEST_F(CheckRun, EveryFormatReadsBack)
 {
     const std::string list = test::writeIn(dir, "l.txt", "10.0.0.1:80\n10.0.0.2:81\nsay \"hi\", there\nesc\x1b[0m\x7f\x01\n");
     for (const std::string format : { "tsv", "csv", "json" }) {
         FakeEventLoop fresh;
-        fresh.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color:blue\">\"", 700));
+        fresh.setPeer("10.0.0.1", 80, PeerScript::answering("Comment for 10.0.0.9 color:blue\">\"", 700));
         fresh.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
         std::ostringstream results, log;
         CheckRunner run(fresh, results, log);
-        ASSERT_EQ(run.begin(*parse({ "--no-judge-check", "--judge=http://j/", "--all", "--sockets=1", "--format", format, list })), -1);
+        ASSERT_EQ(run.begin(*parse({ "--no-judge-check", "--judge=http://j/", "--all", "--sockets=1", "--my-address=10.0.0.9",
+                      "--format", format, list })),
+            -1);
         fresh.runUntilIdle();
         std::vector<std::string> rows;
         std::istringstream lines(results.str());
         for (std::string line; std::getline(lines, line);)
             rows.push_back(readBack(format, line));
         const bool tsv = format == "tsv";
-        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true||",
+        std::vector<std::string> expected { "10.0.0.1:80|\"|" + std::string(tsv ? "-" : "701") + "|true||true",
             "10.0.0.2:81||" + std::string(tsv ? "-" : "11") + "|false|no pass marker|",
             "say \"hi\", there||" + std::string(tsv ? "-" : "0") + "|false|unusable entry|",
             // Control characters reach no terminal: tsv and csv show them as \xNN, JSON as \u00NN.

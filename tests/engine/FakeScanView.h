@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/ScanPresenter.h"
+#include "app/ScanView.h"
 #include "engine/PlainListView.h"
-#include "engine/ScanEngine.h"
-#include "engine/ScanView.h"
 #include "platform/MemoryListBox.h"
 
 namespace qv::test {
@@ -23,6 +23,7 @@ public:
     std::string timeoutText() const override { return timeout; }
     std::string judgeText() const override { return judge; }
     void setSocketsCaption(const std::string& text) override { socketsCaption = text; }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
 
     std::string panel(int index) const { return panels.contains(index) ? panels.at(index) : std::string(); }
     long countOf(int panel, const std::string& text) const { return std::count(log.begin(), log.end(), std::make_pair(panel, text)); }
@@ -36,16 +37,18 @@ public:
     std::string timeout = "8000";
     std::string judge = "http://judge.example/azenv.php";
     std::string socketsCaption = "Sockets [ 20 ]";
+    std::vector<std::string> messages;
 };
 
-// The engine with its lists and this view on a loop of the test's choice, counting what its hooks report.
+// The window's scan with its lists and this view on a loop of the test's choice, counting what its
+// hooks report.
 template <typename Loop> struct ScanRig {
     ScanRig()
     {
-        ScanEngine::Hooks hooks;
-        hooks.checkEnded = [this](const ScanEngine::CheckEnd&) { ++checksEnded; };
+        ScanPresenter::Hooks hooks;
+        hooks.checkEnded = [this](const CheckEnd&) { ++checksEnded; };
         hooks.scanEnded = [this] { ++scanEnds, inFlightAtEnd = engine.checksInFlight(); };
-        engine.setHooks(std::move(hooks));
+        presenter.setHooks(std::move(hooks));
     }
     // The found rows as ip:port/level, in the order found.
     std::vector<std::string> foundRows() const
@@ -60,7 +63,8 @@ template <typename Loop> struct ScanRig {
     FakeScanView view;
     MemoryListBox list1, list2;
     PlainListView found;
-    ScanEngine engine { loop, view, list1, list2, found };
+    ScanPresenter presenter { loop, view, list1, list2, found };
+    ScanEngine& engine = presenter.engine();
     int scanEnds = 0, checksEnded = 0, inFlightAtEnd = -1;
 };
 

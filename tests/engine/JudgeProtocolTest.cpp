@@ -25,7 +25,10 @@ TEST(JudgeProtocol, RequestPassAndLevel)
         { "Comment" + B, "" },
         { "Comment" + B + "2" + C, "" }, // an empty C still decides
         { "Comment <font color=\"BLUE\">4", "" },
-        { std::string("\0\xff\x01" "Comment\0", 11) + A + std::string("\0", 1), std::string("\0", 1) },
+        { std::string("\0\xff\x01" "Comment\0", 11) + A + "\xe9", "\xe9" }, // Latin-1 é
+        // A control byte is no level: it would break the result line.
+        { "Comment" + A + "\n2", "" }, { "Comment" + A + "\r", "" }, { "Comment" + A + std::string("\0", 1), "" },
+        { "Comment" + A + "\x85", "" }, { "Comment" + A + "\x7f", "" }, { "Comment" + C + "\t" + B + "2", "" },
     };
     for (const auto& [answer, level] : rows)
         EXPECT_EQ(JudgeProtocol::judge(answer), level) << answer;

@@ -20,7 +20,7 @@ protected:
     // Runs the scan to its end; false when it had not ended within a minute.
     bool scan()
     {
-        engine.start();
+        presenter.start();
         for (QDeadlineTimer bound(60000); engine.isRunning() && !bound.hasExpired();)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         return !engine.isRunning();

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
-#include "engine/ProxyLoader.h"
+#include "app/ProxyLoader.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileDialog.h"
 #include "support/TestFiles.h"
@@ -87,7 +87,7 @@ TEST_F(Loading, ScanRunsDuringTheYieldsOfALoad)
         loop.setPeer("10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250), 3128,
             PeerScript::answering("Comment", 3));
     list1.addItem("10.2.0.0:3128");
-    engine.start();
+    presenter.start();
     loop.onYield = [&] { loop.advanceBy(2); };
     EXPECT_EQ(loader.loadFile(test::writeIn(dir, "run.txt", lines(1, 2999))), ProxyLoader::Result::Loaded);
     EXPECT_GT(found.rowCount(), 50);
@@ -105,12 +105,12 @@ TEST_F(Loading, StopASecondLoadAndCancelDuringTheYields)
     view.slider = 2;
     list1.addItem("10.2.0.0:3128");
     loop.setPeer("10.2.0.0", 3128, PeerScript {});
-    engine.start();
+    presenter.start();
     const std::string path = test::writeIn(dir, "stop.txt", lines(1, 1000));
     bool stopped = false;
     loop.onYield = [&] {
         if (!std::exchange(stopped, true)) {
-            engine.stop();
+            presenter.stop();
             EXPECT_EQ(loader.loadFile(path), ProxyLoader::Result::Busy);
         }
     };

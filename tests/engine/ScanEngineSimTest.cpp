@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
+#include "engine/Layer.h"
+#include "engine/ListBoxQueue.h"
 #include "support/FakeEventLoop.h"
 
 namespace qv {
@@ -124,7 +126,7 @@ TEST(ScanSim, Scenarios)
         sim.serve(row.peers, row.entries.empty());
         sim.add(row.entries);
         const int entries = sim.list1.count();
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntilIdle();
         sim.found.removeRow(sim.found.rowCount()); // one past the last row is refused
         EXPECT_EQ(sim.foundRows(), row.found);
@@ -135,7 +137,7 @@ TEST(ScanSim, Scenarios)
             EXPECT_EQ(sim.loop.nowMs(), row.endMs);
         }
         if (row.lastReply) {
-            EXPECT_EQ(sim.engine.record(1).reply.size(), row.lastReply);
+            EXPECT_EQ(sim.engine.answer(1).size(), row.lastReply);
         }
         EXPECT_EQ(sim.checksEnded, entries);
         EXPECT_EQ(sim.scanEnds, 1);
@@ -164,7 +166,7 @@ TEST(ScanSim, PanelsWhileRunningAndABadTimeoutTextKeepsTheLastValidInterval)
     sim.view.slider = 1;
     sim.view.timeout = "abc";
     sim.serve({ { "10.0.0.1:1", silent }, { "10.0.0.2:1", silent }, { "10.0.0.3:1", silent } });
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_TRUE(sim.view.running());
     EXPECT_EQ(sim.view.panel(1) + sim.view.panel(3), "Status: Initiating..Loaded: 2");
     sim.view.timeout = "500"; // read again at the send
@@ -189,16 +191,16 @@ TEST(ScanSim, ActionsDuringAScan)
         sim.view.slider = sockets;
         for (int i = 1; i <= n; ++i)
             sim.serve({ { "10.0.0." + std::to_string(i) + ":1", ok("1", 100) } });
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntil(50);
     };
     { // Stop after the slider was lowered closes every socket; the checks cut short go back first.
         Sim sim;
         midway(sim, 5, 8);
         sim.view.slider = 1;
-        sim.engine.sliderScroll();
+        sim.presenter.sliderScroll();
         EXPECT_EQ(sim.view.socketsCaption, "Sockets [ 1 ]");
-        sim.engine.stop();
+        sim.presenter.stop();
         EXPECT_EQ(sim.view.log.back(), std::make_pair(1, std::string("Status: Stopping..")));
         EXPECT_EQ(sim.view.countOf(1, "Status: Stopping."), 1);
         EXPECT_TRUE(sim.view.idle());
@@ -210,7 +212,7 @@ TEST(ScanSim, ActionsDuringAScan)
         EXPECT_EQ(sim.view.panel(3), "Loaded: 8");
         EXPECT_TRUE(sim.allClosed());
         sim.view.slider = 8;
-        sim.engine.start();
+        sim.presenter.start();
         sim.loop.runUntilIdle();
         EXPECT_TRUE(sim.found.rowCount() == 8 && sim.scanEnds == 1);
     }
@@ -218,7 +220,7 @@ TEST(ScanSim, ActionsDuringAScan)
       // checks in flight.
         Sim sim;
         midway(sim, 2, 6);
-        sim.engine.start();
+        sim.presenter.start();
         EXPECT_EQ(sim.loop.connects().size(), 2u);
         sim.list1.clear();
         sim.loop.runUntilIdle();
@@ -230,22 +232,259 @@ TEST(ScanSim, ActionsDuringAScan)
 TEST(ScanSim, StartAndStopWithoutAScan)
 {
     Sim sim;
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_EQ(sim.view.panel(1), "Status: Please load some proxies!");
     EXPECT_TRUE(sim.view.buttons.empty());
-    sim.engine.stop();
+    sim.presenter.stop();
     EXPECT_EQ(sim.view.panel(1), "Status: Stopping..");
     EXPECT_TRUE(sim.view.idle());
 
     sim.view.slider = 0; // no sockets: running until Stop
     sim.add({ "10.0.0.1:1" });
-    sim.engine.start();
+    sim.presenter.start();
     EXPECT_TRUE(sim.view.running());
     EXPECT_EQ(sim.loop.runUntilIdle(), 0);
     EXPECT_EQ(sim.list1.count(), 1);
-    sim.engine.stop();
+    sim.presenter.stop();
     EXPECT_TRUE(sim.view.idle());
     EXPECT_EQ(sim.scanEnds, 0);
+}
+
+// A found list at its cap: a find that does not fit goes neither to the view nor to the export list;
+// the status names it and one message per scan says so, and the scan goes on.
+TEST(ScanSim, AFullFoundListDropsNothingSilently)
+{
+    Sim sim;
+    sim.view.slider = 1;
+    for (int i = 1; i < ListBox::kMaxEntries; ++i)
+        sim.list2.addItem("earlier:" + std::to_string(i));
+    sim.serve({ { "10.0.0.1:1", ok("1") }, { "10.0.0.2:1", ok("2") }, { "10.0.0.3:1", ok("3") } });
+    sim.presenter.start();
+    sim.loop.runUntilIdle();
+    EXPECT_EQ(sim.foundRows(), (Strings { "10.0.0.1:1/1" }));
+    EXPECT_EQ(sim.list2.count(), ListBox::kMaxEntries);
+    EXPECT_EQ(sim.list2.item(ListBox::kMaxEntries - 1), "10.0.0.1:1");
+    EXPECT_EQ(sim.view.countOf(1, "Status: Found list full: 10.0.0.2:1"), 1);
+    EXPECT_EQ(sim.view.countOf(1, "Status: Found list full: 10.0.0.3:1"), 1);
+    ASSERT_EQ(sim.view.messages.size(), 1u);
+    EXPECT_NE(sim.view.messages[0].find("found list is full (32767"), std::string::npos) << sim.view.messages[0];
+    EXPECT_EQ(sim.view.panel(1), "Status: Scan Complete!");
+    EXPECT_EQ(sim.checksEnded, 3);
+    sim.serve({ { "10.0.0.4:1", ok("4") } });
+    sim.presenter.start();
+    sim.loop.runUntilIdle();
+    EXPECT_EQ(sim.view.messages.size(), 2u) << "once per scan";
+}
+
+// Stop gives the checks it cuts short back to the pending list as far as it has room, and names
+// those it could not.
+TEST(ScanSim, StopSaysWhatDidNotFitBack)
+{
+    Sim sim;
+    sim.view.slider = 3;
+    sim.serve({ { "10.0.0.1:1", silent }, { "10.0.0.2:1", silent }, { "10.0.0.3:1", silent } });
+    sim.presenter.start();
+    sim.loop.runUntil(50);
+    while (sim.list1.count() < ListBox::kMaxEntries - 1)
+        sim.list1.addItem("later:1");
+    sim.presenter.stop();
+    EXPECT_EQ(sim.list1.count(), ListBox::kMaxEntries);
+    EXPECT_EQ(sim.list1.item(0), "10.0.0.1:1");
+    EXPECT_EQ(sim.view.panel(3), "Loaded: 32767");
+    EXPECT_EQ(sim.view.log.back(), std::make_pair(1, std::string("Status: Stopping..")));
+    ASSERT_EQ(sim.view.messages.size(), 1u);
+    EXPECT_TRUE(sim.view.messages[0].ends_with("could not go back to it:\n10.0.0.2:1\n10.0.0.3:1")) << sim.view.messages[0];
+    EXPECT_TRUE(sim.allClosed());
+}
+
+// The engine's own events, without the window: what a front end is told, when, and that the
+// timeout and the judge are read afresh at every step.
+struct Trace final : ScanObserver, LiveScanSettings {
+    explicit Trace(test::FakeEventLoop& loop)
+        : loop(loop)
+    {
+    }
+    void add(const std::string& line) { log.push_back(std::to_string(loop.nowMs()) + " " + line + (insideSend ? " (inside send)" : "")); }
+    void entryTaken(std::size_t pending) override { add("taken, " + std::to_string(pending) + " left"); }
+    void checkConnected(std::string_view ip, std::string_view port) override { add("connected " + std::string(ip) + ":" + std::string(port)); }
+    void checkEnded(const CheckEnd& end) override
+    {
+        add(std::string(end.entry) + " " + checkResultName(end.result) + " [" + std::string(end.level) + "] ["
+            + std::string(end.reason) + "] " + std::to_string(end.ms) + " ms");
+    }
+    void scanStarted() override { add("started"); }
+    void scanEnded(const ScanEnd& end) override { add(end.lastEndedOnError ? "ended on an error" : "ended"); }
+    int timeoutMs() override { return timeout; }
+    const std::string& judge() override { return judgeUrl; }
+
+    test::FakeEventLoop& loop;
+    Strings log;
+    Strings sent; // what the layers under the judge request were given to send
+    bool insideSend = false;
+    int timeout = 100;
+    std::string judgeUrl = "http://a/";
+};
+
+// A handshake of the kind a tunnel makes: greets when connected and waits for "OK" (then the way
+// is open: connected goes up with what followed) or anything else (fails, "socks refused").
+// Optionally every send once open fails, reported the way layers must, from the loop.
+class Greeting final : public Layer {
+public:
+    Greeting(Trace& trace, bool breaks)
+        : m_trace(trace)
+        , m_breaks(breaks)
+    {
+    }
+    void onConnected() override { send("HELLO"); }
+    void onData(std::string& bytes) override
+    {
+        if (m_open) {
+            above()->onData(bytes);
+            return;
+        }
+        m_got += bytes;
+        if (m_got.size() < 2)
+            return;
+        if (!m_got.starts_with("OK")) {
+            above()->onFailed({ CheckResult::OtherError, "socks refused" });
+            return;
+        }
+        m_open = true;
+        std::string rest = m_got.substr(2);
+        above()->onConnected();
+        if (!rest.empty() && exchange().active())
+            above()->onData(rest);
+    }
+    void send(std::string_view bytes) override
+    {
+        m_trace.sent.emplace_back(bytes);
+        m_trace.insideSend = true;
+        if (m_breaks && m_open)
+            failUpLater(CheckResult::OtherError, "tunnel broken");
+        else
+            below()->send(bytes);
+        m_trace.insideSend = false;
+    }
+    void reset() override { m_got.clear(), m_open = false; }
+
+private:
+    Trace& m_trace;
+    bool m_breaks;
+    bool m_open = false;
+    std::string m_got;
+};
+
+// A layer that only passes everything on, showing what the judge request sends.
+class Tap final : public Layer {
+public:
+    explicit Tap(Trace& trace)
+        : m_trace(trace)
+    {
+    }
+    void send(std::string_view bytes) override { m_trace.sent.emplace_back(bytes), below()->send(bytes); }
+
+private:
+    Trace& m_trace;
+};
+
+// The engine alone on the fake loop, with one layer of the test's choice under the judge request.
+struct EngineRig {
+    template <typename L, typename... Args> void layerUnderTheJudge(Args... args)
+    {
+        engine.setStackBuilder([this, args...](const ProxyEntry&, Exchange& exchange) {
+            std::vector<std::unique_ptr<Layer>> layers;
+            layers.push_back(std::make_unique<L>(trace, args...));
+            exchange.setLayers(std::move(layers));
+        });
+    }
+
+    test::FakeEventLoop loop;
+    MemoryListBox pending;
+    ListBoxQueue queue { pending };
+    Trace trace { loop };
+    ScanEngine engine { loop, queue, trace };
+};
+
+TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
+{
+    EngineRig rig;
+    rig.layerUnderTheJudge<Tap>();
+    auto& [loop, pending, queue, trace, engine] = rig;
+    loop.setPeer("10.0.0.1", 1, silent);
+    loop.setPeer("10.0.0.2", 1, ok("5"));
+    EXPECT_FALSE(engine.start({ 1, 999, "http://unused/" }, &trace)) << "nothing to check";
+    for (const char* entry : { "10.0.0.1:1", "bad", "10.0.0.2:1" })
+        pending.addItem(entry);
+    ASSERT_TRUE(engine.start({ 1, 999, "http://unused/" }, &trace));
+    EXPECT_FALSE(engine.start({ 1, 999, "http://unused/" }, &trace)) << "a running scan goes on as it is";
+    loop.runUntil(50);
+    trace.timeout = 300; // the check in flight keeps its deadline; the next connect and request get 300
+    trace.judgeUrl = "http://b/";
+    loop.runUntilIdle();
+    EXPECT_EQ(trace.log,
+        (Strings { "0 taken, 2 left", "0 started", "1 connected 10.0.0.1:1", "101 10.0.0.1:1 timed out [] [] 101 ms",
+            "101 taken, 1 left", "101 bad unusable entry [] [] 0 ms", "101 taken, 0 left", "102 connected 10.0.0.2:1",
+            "107 10.0.0.2:1 found [5] [] 6 ms", "107 ended" }));
+    EXPECT_EQ(trace.sent, (Strings { "GET http://a/ HTTP/1.0\r\n\r\n\r\n", "GET http://b/ HTTP/1.0\r\n\r\n\r\n" }));
+    EXPECT_EQ(engine.counters().checked, 3u);
+    EXPECT_EQ(engine.counters().found, 1u);
+}
+
+// A protocol layer slotted in under the judge request, without touching the pool or the timers:
+// its handshake comes first, its failure ends the check with its reason, and the timeout covers it.
+TEST(ScanEvents, ALayerUnderTheJudgeRequest)
+{
+    const std::string answer = page("4");
+    const struct {
+        const char* name;
+        PeerScript peer;
+        bool breaks;
+        Strings log; // after "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1"
+        Strings sent;
+    } rows[] = {
+        { "HandshakeThenJudge", steps({ { 1, Kind::Data, "OK", 1 }, { 3, Kind::Data, answer, 1 }, { 3, Kind::Close, {}, 1 } }),
+            false, { "4 10.0.0.1:1 found [4] [] 4 ms", "4 ended" }, { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
+        { "HandshakeAndAnswerInOnePiece", steps({ { 1, Kind::Data, "OK" + answer, 1 }, { 2, Kind::Close, {}, 1 } }), false,
+            { "3 10.0.0.1:1 found [4] [] 3 ms", "3 ended" }, { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
+        { "Refused", steps({ { 1, Kind::Data, "NO", 1 } }), false,
+            { "2 10.0.0.1:1 error [] [socks refused] 2 ms", "2 ended on an error" }, { "HELLO" } },
+        { "ASilentHandshakeTimesOutOneIntervalFromTheConnect", silent, false,
+            { "100 10.0.0.1:1 timed out [] [] 100 ms", "100 ended" }, { "HELLO" } },
+        { "ABrokenTunnelReportsFromTheLoop", steps({ { 1, Kind::Data, "OK", 1 } }), true,
+            { "2 10.0.0.1:1 error [] [tunnel broken] 2 ms", "2 ended on an error" },
+            { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EngineRig rig;
+        rig.layerUnderTheJudge<Greeting>(row.breaks);
+        auto& [loop, pending, queue, trace, engine] = rig;
+        loop.setPeer("10.0.0.1", 1, row.peer);
+        pending.addItem("10.0.0.1:1");
+        ASSERT_TRUE(engine.start({ 1, 100, "http://a/" }));
+        loop.runUntilIdle();
+        Strings log { "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1" };
+        log.insert(log.end(), row.log.begin(), row.log.end());
+        EXPECT_EQ(trace.log, log);
+        EXPECT_EQ(trace.sent, row.sent);
+        EXPECT_EQ(loop.pendingEvents(), 0u);
+    }
+}
+
+// The fake loop's post(): a later turn at the same virtual time, in order; one posted from a
+// posted call waits for a later yield.
+TEST(FakeLoop, PostedCallsRunOnALaterTurnInOrder)
+{
+    test::FakeEventLoop loop;
+    std::string ran;
+    loop.post([&] { ran += 'a', loop.post([&] { ran += 'c'; }); });
+    loop.post([&] { ran += 'b'; });
+    EXPECT_EQ(ran, "");
+    loop.yield();
+    EXPECT_EQ(ran, "ab");
+    EXPECT_EQ(loop.runUntilIdle(), 1);
+    EXPECT_EQ(ran, "abc");
+    EXPECT_EQ(loop.nowMs(), 0);
 }
 
 } // namespace

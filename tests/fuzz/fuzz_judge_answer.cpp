@@ -1,5 +1,5 @@
 // The judge-answer classifier: an answer passes exactly when it holds "Comment"; the level is at
-// most one character, the one right after a colour marker's first occurrence, with the markers'
+// most one printable character, the one right after a colour marker's first occurrence, with the markers'
 // order of precedence; the request is the fixed line around the URL.
 #include <optional>
 
@@ -7,15 +7,17 @@
 #include "FuzzCheck.h"
 
 namespace {
-// The character after the marker's first occurrence, "" when the marker follows at once or ends
-// the answer, nullopt when it does not occur.
+// The character after the marker's first occurrence, "" when the marker follows at once, ends
+// the answer or is followed by a control byte, nullopt when it does not occur.
 std::optional<std::string> after(std::string_view answer, std::string_view marker)
 {
     const std::size_t at = answer.find(marker);
     if (at == std::string_view::npos)
         return std::nullopt;
     const std::string_view rest = answer.substr(at + marker.size());
-    return rest.empty() || rest.starts_with(marker) ? std::string() : std::string(1, rest[0]);
+    const auto first = rest.empty() ? 0 : static_cast<unsigned char>(rest[0]);
+    const bool control = first < 0x20 || first == 0x7f || (first >= 0x80 && first < 0xa0);
+    return rest.empty() || rest.starts_with(marker) || control ? std::string() : std::string(1, rest[0]);
 }
 } // namespace
 

@@ -464,6 +464,28 @@ TEST_P(TimerContract, HandlersMayRestartTheirOwnTimerOrDestroyAnother)
     EXPECT_TRUE((xs == 0) != (ys == 0)) << "only the survivor ticks, and it goes on ticking";
 }
 
+// Posted calls run on a later turn, never inside the call that posts them, in the order posted: a
+// call posted from a posted call comes after those posted before it, one posted from a tick after
+// the tick.
+TEST_P(TimerContract, PostedCallsRunOnALaterTurnInOrder)
+{
+    m_loop->post([this] {
+        m_ticks.push_back('a');
+        m_loop->post([this] { m_ticks.push_back('c'); });
+    });
+    m_loop->post([this] { m_ticks.push_back('b'); });
+    EXPECT_TRUE(m_ticks.empty());
+    ASSERT_TRUE(runUntilTicks(3));
+    auto t = make('t', 10, true);
+    t->setOnTick([this, &t] {
+        t->setEnabled(false);
+        m_loop->post([this] { m_ticks.push_back('p'); });
+        m_ticks.push_back('t');
+    });
+    ASSERT_TRUE(runUntilTicks(5));
+    EXPECT_EQ(m_ticks, (std::vector<char> { 'a', 'b', 'c', 't', 'p' }));
+}
+
 // A timer destroyed in its own tick: the one made next (often at the same address) has its own
 // long interval and must not tick on the old one's schedule.
 TEST_P(TimerContract, ANewTimerAfterOneDestroyedInItsTickKeepsItsOwnInterval)

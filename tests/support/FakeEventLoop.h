@@ -84,6 +84,10 @@ public:
             runNext();
     }
 
+    void post(std::function<void()> call) override
+    {
+        post(0, std::move(call), [] { return true; });
+    }
     // An event whose alive test fails when its time comes is dropped without moving the clock, so
     // a cancelled timeout leaves no trace.
     void post(std::int64_t delayMs, std::function<void()> event, std::function<bool()> alive)

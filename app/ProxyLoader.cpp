@@ -1,4 +1,4 @@
-#include "engine/ProxyLoader.h"
+#include "app/ProxyLoader.h"
 
 #include "engine/ScanEngine.h"
 #include "platform/TextFile.h"

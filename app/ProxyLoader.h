@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/ScanView.h"
+#include "app/ScanView.h"
 #include "platform/EventLoop.h"
 #include "platform/FileDialog.h"
 #include "platform/ListBox.h"

@@ -4,9 +4,9 @@
 
 namespace qv {
 
-// What the scan engine needs of the main window besides its lists: the status panels, the
-// toolbar's enabled states, the socket slider, the timeout box, the judge chooser and the
-// slider's label. Texts are Latin-1 bytes. Panel writes happen often during a scan; an
+// The main window's controls as the scan's front end uses them: the status panels, the toolbar's
+// enabled states, the socket slider, the timeout box, the judge chooser, the slider's label and a
+// message box. Texts are Latin-1 bytes. Panel writes happen often during a scan; an
 // implementation should store the text and leave repainting to its own pace.
 class ScanView {
 public:
@@ -26,6 +26,8 @@ public:
     virtual std::string judgeText() const = 0;
     // The label beside the slider.
     virtual void setSocketsCaption(const std::string& text) = 0;
+    // A message for the user, shown without holding up the caller (the scan goes on).
+    virtual void showMessage(const std::string& text) = 0;
 };
 
 } // namespace qv

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+// How a check ended: found, or why not.
+enum class CheckResult : std::uint8_t {
+    Found,
+    Refused, // the connection was refused
+    Reset, // reset before any byte of the answer
+    TimedOut, // no passing answer within the timeout
+    NoPassMarker, // the whole answer came, without the pass marker
+    UnusableEntry, // no usable address and port in the entry
+    NameNotFound, // the host name could not be looked up
+    Unreachable, // no route to the network or host
+    OtherError, // any other socket error before the answer
+};
+
+// Short lower-case words for a result: "found", "refused", "timed out", ...
+const char* checkResultName(CheckResult result);
+
+// One entry's check, as it ended. The texts live until the handler that gets it returns.
+struct CheckEnd {
+    CheckResult result = CheckResult::Found;
+    std::string_view entry; // as it was in the pending list
+    std::string_view ip; // the whole entry for an unusable one
+    std::string_view portText; // the port in digits, empty for an unusable entry
+    int port = 0; // 0 for an unusable entry
+    std::string_view level; // found only: empty or one printable character
+    std::string_view answer; // found only: the whole answer, for what else it shows
+    // A failure's own words: the system's description of a socket error, or a protocol layer's
+    // reason ("socks refused"); empty for the other results.
+    std::string_view reason;
+    std::int64_t ms = 0; // from the hand-out to the verdict
+    bool passed() const { return result == CheckResult::Found; }
+};
+
+} // namespace qv
