@@ -12,6 +12,7 @@ enum class CheckResult : std::uint8_t {
     Reset, // reset before any byte of the answer
     TimedOut, // no passing answer within the timeout
     NoPassMarker, // the whole answer came, without the pass marker
+    Closed, // the proxy closed the connection before any byte of the answer
     UnusableEntry, // no usable address and port in the entry
     NameNotFound, // the host name could not be looked up
     Unreachable, // no route to the network or host

@@ -20,6 +20,8 @@ const char* checkResultName(CheckResult result)
         return "timed out";
     case CheckResult::NoPassMarker:
         return "no pass marker";
+    case CheckResult::Closed:
+        return "closed without answering";
     case CheckResult::UnusableEntry:
         return "unusable entry";
     case CheckResult::NameNotFound:

@@ -2,6 +2,8 @@
 // the judge check before a scan and --all's reasons from its own sockets, on loopback.
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <csignal>
 #include <fcntl.h>
@@ -144,7 +146,7 @@ TEST(CheckProgram, ReadsStandardInputBeyondTheWindowsLimit)
 TEST(CheckProgram, AllSaysWhyEachCheckFailed)
 {
     LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never),
-        reset(Mode::ResetBeforeAnswer);
+        reset(Mode::ResetBeforeAnswer), closing(Mode::CloseBeforeAnswer);
     test::LoopbackNameServer names;
     const auto at = [](const std::string& host, quint16 port) { return host + ":" + std::to_string(port); };
     const std::pair<std::string, std::string> rows[] = {
@@ -153,6 +155,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
         { at("127.0.0.1", never.port()), "timed out" },
         { at("127.0.0.1", LoopbackProxy::refusingPort()), "refused" },
         { at("127.0.0.1", reset.port()), "reset" },
+        { at("127.0.0.1", closing.port()), "closed without answering" },
         { "not a proxy", "unusable entry" },
         { at("missing.test", working.port()), "name not found" },
     };
@@ -179,7 +182,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
 // list beside the program is the judge.
 TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
 {
-    LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never);
+    LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never), closing(Mode::CloseBeforeAnswer);
     test::LoopbackNameServer names;
     QTemporaryDir dir;
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(working.port()) + "\n"));
@@ -194,6 +197,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
         { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
         { at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
+        { at(closing.port()) + QStringLiteral("/j.php"), 3, ": closed without answering;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
         { QStringLiteral("https://127.0.0.1/j.php"), 0, " is not an http:// URL and cannot be checked directly" },
@@ -413,6 +417,39 @@ TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
             EXPECT_EQ(screen.find(row), std::string::npos);
             EXPECT_NE(run.out.find(row + "\n"), std::string::npos) << run.out;
         }
+    }
+}
+
+// A find whose page shows this machine's own address (as the judge page showed it, or as
+// --my-address gives it) leaks it, whatever level the judge printed; without the judge check the
+// address, and so the leak, is unknown.
+TEST(CheckProgram, FindsThatShowTheOwnAddressLeakIt)
+{
+    LoopbackProxy judge(Mode::Working, "1", "203.0.113.7"), leaking(Mode::Working, "1", "203.0.113.7"),
+        hiding(Mode::Working, "2", "198.51.100.9");
+    const std::string leaks = "127.0.0.1:" + std::to_string(leaking.port()), hides = "127.0.0.1:" + std::to_string(hiding.port());
+    const QByteArray list = QByteArray::fromStdString(leaks + "\n" + hides + "\n");
+    const struct {
+        QStringList options;
+        std::map<std::string, std::string> leak;
+    } rows[] = {
+        { {}, { { leaks, "true" }, { hides, "false" } } },
+        { { QStringLiteral("--my-address"), QStringLiteral("198.51.100.9") }, { { leaks, "false" }, { hides, "true" } } },
+        { { QStringLiteral("--no-judge-check") }, { { leaks, "null" }, { hides, "null" } } },
+    };
+    for (const auto& row : rows) {
+        const Outcome run = runCheck(QStringList { QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(judge.port()),
+                                         QStringLiteral("--format=json"), QStringLiteral("--quiet"), QStringLiteral("-") }
+                + row.options,
+            {}, list);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::map<std::string, std::string> leak;
+        for (const std::string& line : linesOf(run.out)) {
+            const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+            leak[o.value(u"ip").toString().toStdString() + ":" + std::to_string(o.value(u"port").toInt())]
+                = o.value(u"leak").isNull() ? "null" : o.value(u"leak").toBool() ? "true" : "false";
+        }
+        EXPECT_EQ(leak, row.leak) << run.out;
     }
 }
 
