@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quorvane.Quorvane"));
 
     qv::MainWindow window;
     qv::ListWiring listWiring(window);

@@ -12,10 +12,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "controls/button/ButtonStoredSettings.h"
 #include "controls/button/StyleButton.h"
 
+#include "platform/FileLock.h"
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
@@ -25,6 +27,7 @@ namespace qv {
 
 namespace {
 constexpr int kTwipsPerPixel = 15;
+using FileRead = JudgeListEditor::FileRead;
 
 QRect twips(int x, int y, int width, int height)
 {
@@ -34,6 +37,42 @@ QRect twips(int x, int y, int width, int height)
 QString errorText(const std::string& error)
 {
     return QString::fromLocal8Bit(error.data(), static_cast<qsizetype>(error.size()));
+}
+
+// Reads path whole, up to just over the editor's limit; error gets the failure with the file's name.
+FileRead readWhole(const std::string& path, std::string& bytes, std::string& error)
+{
+    bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        const int code = errno;
+        error = "Cannot open \"" + path + "\": " + std::strerror(code);
+        return code == ENOENT ? FileRead::Missing : FileRead::Failed;
+    }
+    char buffer[64 * 1024];
+    std::size_t got = 0;
+    while (bytes.size() <= JudgeListEditor::kMaxFileBytes && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    const bool readError = std::ferror(file) != 0;
+    const int code = errno;
+    std::fclose(file);
+    if (readError) {
+        error = "Read error \"" + path + "\": " + std::strerror(code);
+        return FileRead::Failed;
+    }
+    return bytes.size() > JudgeListEditor::kMaxFileBytes ? FileRead::TooLarge : FileRead::Whole;
+}
+
+// What a save would overwrite: a device or pipe is not read, it holds nothing to lose.
+JudgeListEditor::DiskState diskState(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return { FileRead::Failed, {} };
+    JudgeListEditor::DiskState state;
+    std::string error;
+    state.read = readWhole(path, state.bytes, error);
+    return state;
 }
 } // namespace
 
@@ -108,31 +147,28 @@ void JudgeListEditor::load()
     // Read whole, not line by line with the list reader's cap: a long line must not be cut and
     // then saved cut.
     std::string bytes;
-    std::FILE* file = std::fopen(m_path.c_str(), "rb");
-    if (!file) {
-        const int error = errno;
-        // A missing file is only reported: Save Changes creates it.
-        m_unreadable = error != ENOENT;
-        setStatus("Cannot open \"" + m_path + "\": " + std::strerror(error));
-        return;
-    }
-    char buffer[64 * 1024];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() <= kMaxFileBytes)
-        bytes.append(buffer, got);
-    const bool readError = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (readError) {
-        m_unreadable = true;
-        setStatus("Read error \"" + m_path + "\": " + std::strerror(error));
-        return;
-    }
-    if (bytes.size() > kMaxFileBytes) {
-        m_unreadable = true;
+    std::string error;
+    const FileRead read = readWhole(m_path, bytes, error);
+    m_onDisk = m_path == m_savePath && (read == FileRead::Whole || read == FileRead::Missing)
+        ? DiskState { read, bytes }
+        : diskState(m_savePath);
+    // A missing file is only reported: Save Changes creates it.
+    m_unreadable = read != FileRead::Whole && read != FileRead::Missing;
+    if (read == FileRead::TooLarge) {
         setStatus(u"file larger than 4 MiB, not opened"_s,
             u"%1 is larger than 4 MiB: it is not a judge list, and it is neither shown nor overwritten."_s.arg(
                 errorText(m_path)));
+        return;
+    }
+    if (read != FileRead::Whole) {
+        setStatus(error);
+        return;
+    }
+    if (const char* encoding = utf16Encoding(bytes)) {
+        // Shown as Latin-1 and saved, every character would gain a NUL.
+        m_unreadable = true;
+        m_utf16 = encoding;
+        setStatus(errorText(utf16Refusal("file", encoding)), errorText(utf16Refusal("\"" + m_path + "\"", encoding)));
         return;
     }
 
@@ -156,6 +192,11 @@ void JudgeListEditor::load()
 
 void JudgeListEditor::saveChanges()
 {
+    if (m_utf16) {
+        setStatus(u"not saved: "_s + errorText(utf16Refusal("file", m_utf16)),
+            errorText(utf16Refusal("\"" + m_path + "\"", m_utf16) + ". Nothing was saved."));
+        return;
+    }
     if (m_unreadable) {
         setStatus(u"not saved: the file could not be read"_s,
             u"%1 could not be read when the editor opened; saving would replace what it holds. Nothing was saved."_s
@@ -199,27 +240,52 @@ void JudgeListEditor::saveChanges()
     if (lines.empty())
         lines.emplace_back();
 
+    std::string joined;
+    for (const std::string& line : lines)
+        joined += line + "\r\n";
+    save(joined);
+}
+
+void JudgeListEditor::save(const std::string& bytes)
+{
     // The user's own list may be the first file in its settings folder.
     if (m_savePath == JudgeListPaths::userList())
         QDir().mkpath(QFileInfo(QFile::decodeName(m_savePath.c_str())).absolutePath());
-    TextFileWriter writer;
-    if (!writer.open(m_savePath)) {
-        setStatus(writer.errorString());
-        return;
-    }
-    for (const std::string& line : lines) {
-        if (!writer.writeLine(line)) {
-            const std::string error = writer.errorString();
-            writer.close();
-            setStatus(error);
+    std::optional<DiskState> approved;
+    for (;;) {
+        // Another instance's save waits for this one, and the check below sees what it wrote.
+        FileLock lock;
+        if (!lock.lock(m_savePath)) {
+            setStatus(lock.errorString());
             return;
         }
+        const DiskState now = diskState(m_savePath);
+        if (now == m_onDisk || now == approved) {
+            TextFileWriter writer;
+            if (!writer.open(m_savePath) || !writer.write(bytes) || !writer.close()) {
+                setStatus(writer.errorString());
+                return;
+            }
+            m_onDisk = diskState(m_savePath); // still under the lock: what this save left
+            m_label1->setText(u"Status: File saved."_s);
+            return;
+        }
+        // Not asked under the lock: another instance must not wait for this answer.
+        lock.unlock();
+        if (!m_messageBox) {
+            m_ownMessageBox = std::make_unique<QtMessageBox>(this);
+            m_messageBox = m_ownMessageBox.get();
+        }
+        if (m_messageBox->show("\"" + m_savePath
+                    + "\" was changed on disk since the editor read it.\n\nOverwrite it with the text in the editor?",
+                MessageBox::YesNo | MessageBox::Exclamation, "Save Changes")
+            != MessageBox::Yes) {
+            setStatus(u"not saved: the file changed on disk"_s,
+                u"%1 was changed on disk since the editor read it; it was left as it is."_s.arg(errorText(m_savePath)));
+            return;
+        }
+        approved = now;
     }
-    if (!writer.close()) {
-        setStatus(writer.errorString());
-        return;
-    }
-    m_label1->setText(u"Status: File saved."_s);
 }
 
 } // namespace qv

@@ -3,7 +3,11 @@
 #include <QDialog>
 #include <QString>
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/gui/QtMessageBox.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -14,8 +18,10 @@ class StyleButton;
 
 // The judge-script editor: the whole judge-script file as one block of text, written back on
 // Save Changes. The file is read once, whole, when the dialog is created; a file that exists but
-// could not be read (or is larger than kMaxFileBytes) is never overwritten, and a text the file's
-// 8-bit encoding (Latin-1) cannot hold is not saved.
+// could not be read (or is larger than kMaxFileBytes, or is UTF-16) is never overwritten, and a text
+// the file's 8-bit encoding (Latin-1) cannot hold is not saved. Saves replace the file whole under
+// its lock (FileLock), and a file that changed on disk since it was read is overwritten only when the
+// user says so.
 class JudgeListEditor final : public QDialog
 {
     Q_OBJECT
@@ -38,10 +44,23 @@ public:
 
     static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
 
+    enum class FileRead { Whole, Missing, Failed, TooLarge };
+    // A file as a save finds it.
+    struct DiskState
+    {
+        FileRead read = FileRead::Missing;
+        std::string bytes;
+        bool operator==(const DiskState&) const = default;
+    };
+
     void saveChanges();
+    // Where Save Changes asks before overwriting a file changed on disk; a Qt message box by default.
+    void setMessageBox(MessageBox& messageBox) { m_messageBox = &messageBox; }
 
 private:
     void load();
+    // Writes bytes unless the file changed on disk since it was read and the user declines.
+    void save(const std::string& bytes);
     void setStatus(const std::string& error);
     void setStatus(const QString& shown, const QString& toolTip);
 
@@ -52,6 +71,11 @@ private:
     StyleButton* m_cancelButton = nullptr;
     QLabel* m_label1 = nullptr;
     bool m_unreadable = false; // the file exists but was not read whole
+    const char* m_utf16 = nullptr; // the file's encoding when it is UTF-16, which is never saved
+    // The save file as last read or saved.
+    DiskState m_onDisk;
+    std::unique_ptr<QtMessageBox> m_ownMessageBox;
+    MessageBox* m_messageBox = nullptr;
 };
 
 } // namespace qv

@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "platform/TextFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -67,6 +68,10 @@ std::optional<RegistryDocument> FileRegistryStore::load() const
         m_error = file.errorString().toStdString();
         return std::nullopt;
     }
+    if (const char* encoding = utf16Encoding(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+        m_error = utf16Refusal("the file", encoding) + "; it was left as it is";
+        return std::nullopt;
+    }
     RegistryDocument::Error error;
     auto document = RegistryDocument::parse(bytes.toStdString(), &error);
     if (!document)
@@ -74,24 +79,29 @@ std::optional<RegistryDocument> FileRegistryStore::load() const
     return document;
 }
 
-bool FileRegistryStore::save(const RegistryDocument& document)
+bool FileRegistryStore::change(const std::function<bool(RegistryDocument&)>& edit)
 {
-    const std::string& text = document.bytes();
-    const QString path = toQtPath(m_filePath);
-    const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = QFileInfo(toQtPath(m_filePath)).absolutePath();
     if (!QDir().mkpath(folder)) {
         m_error = "cannot create the folder " + QFile::encodeName(folder).toStdString();
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString().toStdString();
+    FileLock lock;
+    if (!lock.lock(m_filePath, m_lockWaitMs)) {
+        m_error = lock.errorString();
         return false;
     }
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())
-        || !file.commit()) {
-        m_error = file.errorString().toStdString();
-        file.cancelWriting();
+    auto document = load();
+    if (!document)
+        return false;
+    const std::string before = document->bytes();
+    if (!edit(*document))
+        return false;
+    if (document->bytes() == before)
+        return true;
+    TextFileWriter file;
+    if (!file.open(m_filePath) || !file.write(document->bytes()) || !file.close()) {
+        m_error = file.reason();
         return false;
     }
     return true;
@@ -103,16 +113,12 @@ bool FileRegistryStore::createKey(const std::string& keyPath)
         m_error = "invalid key path";
         return false;
     }
-    auto document = load();
-    if (!document)
-        return false;
-    if (document->hasKey(keyPath))
-        return true;
-    if (!document->addKey(keyPath)) {
+    return change([&](RegistryDocument& document) {
+        if (document.hasKey(keyPath) || document.addKey(keyPath))
+            return true;
         m_error = "invalid key path";
         return false;
-    }
-    return save(*document);
+    });
 }
 
 bool FileRegistryStore::keyExists(const std::string& keyPath) const
@@ -121,20 +127,23 @@ bool FileRegistryStore::keyExists(const std::string& keyPath) const
     return document && document->hasKey(keyPath);
 }
 
-bool FileRegistryStore::setValue(const std::string& keyPath, const std::string& name, const Value& value)
+bool FileRegistryStore::setValues(const std::vector<Change>& changes)
 {
-    if (!validKeyPath(keyPath)) {
-        m_error = "invalid key path";
-        return false;
+    for (const Change& change : changes) {
+        if (!validKeyPath(change.keyPath)) {
+            m_error = "invalid key path";
+            return false;
+        }
     }
-    auto document = load();
-    if (!document)
-        return false;
-    if (!document->setValue(keyPath, name, value)) {
-        m_error = "the value could not be written";
-        return false;
-    }
-    return save(*document);
+    return change([&](RegistryDocument& document) {
+        for (const Change& change : changes) {
+            if (!document.setValue(change.keyPath, change.name, change.value)) {
+                m_error = "the value could not be written";
+                return false;
+            }
+        }
+        return true;
+    });
 }
 
 bool FileRegistryStore::setString(
@@ -143,7 +152,7 @@ bool FileRegistryStore::setString(
     Value value;
     value.type = ValueType::String;
     value.text = text;
-    return setValue(keyPath, name, value);
+    return setValues({ Change { keyPath, name, value } });
 }
 
 bool FileRegistryStore::setDword(const std::string& keyPath, const std::string& name, std::uint32_t number)
@@ -151,7 +160,7 @@ bool FileRegistryStore::setDword(const std::string& keyPath, const std::string& 
     Value value;
     value.type = ValueType::Dword;
     value.number = number;
-    return setValue(keyPath, name, value);
+    return setValues({ Change { keyPath, name, value } });
 }
 
 std::optional<RegistryStore::Value> FileRegistryStore::value(

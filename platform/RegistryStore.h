@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -20,6 +21,14 @@ public:
         std::uint32_t number = 0;
     };
 
+    // One value to set by setValues.
+    struct Change
+    {
+        std::string keyPath;
+        std::string name;
+        Value value;
+    };
+
     virtual ~RegistryStore() = default;
 
     // Creates the key when it does not exist; false (with errorString()) when it cannot.
@@ -28,6 +37,9 @@ public:
     // Setting a value creates its key when missing and replaces a value of the same name.
     virtual bool setString(const std::string& keyPath, const std::string& name, const std::string& text) = 0;
     virtual bool setDword(const std::string& keyPath, const std::string& name, std::uint32_t number) = 0;
+    // Sets every value in one change of the store: afterwards all of them are set, or (false, with
+    // errorString()) none, also when another program changes the store at the same time.
+    virtual bool setValues(const std::vector<Change>& changes) = 0;
     virtual std::optional<Value> value(const std::string& keyPath, const std::string& name) const = 0;
 
     // Describes the last failure.

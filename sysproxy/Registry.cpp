@@ -3,13 +3,19 @@
 namespace qv::Registry {
 
 namespace {
+bool currentUser(std::uint32_t hive, std::string* error)
+{
+    if (hive == kHkeyCurrentUser)
+        return true;
+    if (error)
+        *error = "only the current user's settings can be written";
+    return false;
+}
+
 bool openKey(RegistryStore& store, std::uint32_t hive, const std::string& keyPath, std::string* error)
 {
-    if (hive != kHkeyCurrentUser) {
-        if (error)
-            *error = "only the current user's settings can be written";
+    if (!currentUser(hive, error))
         return false;
-    }
     if (!store.createKey(keyPath)) {
         if (error)
             *error = store.errorString();
@@ -38,6 +44,19 @@ bool SetRegDword(RegistryStore& store, std::uint32_t hive, const std::string& ke
     if (!openKey(store, hive, keyPath, error))
         return false;
     if (!store.setDword(keyPath, valueName, value)) {
+        if (error)
+            *error = store.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool SetRegValues(RegistryStore& store, std::uint32_t hive, const std::vector<RegistryStore::Change>& changes,
+    std::string* error)
+{
+    if (!currentUser(hive, error))
+        return false;
+    if (!store.setValues(changes)) {
         if (error)
             *error = store.errorString();
         return false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/RegistryStore.h"
 
@@ -15,5 +16,8 @@ bool SetRegString(RegistryStore& store, std::uint32_t hive, const std::string& k
     const std::string& valueName, const std::string& text, std::string* error = nullptr);
 bool SetRegDword(RegistryStore& store, std::uint32_t hive, const std::string& keyPath,
     const std::string& valueName, std::uint32_t value, std::string* error = nullptr);
+// Sets every value in one change of the store (RegistryStore::setValues): all of them or none.
+bool SetRegValues(RegistryStore& store, std::uint32_t hive, const std::vector<RegistryStore::Change>& changes,
+    std::string* error = nullptr);
 
 } // namespace qv::Registry

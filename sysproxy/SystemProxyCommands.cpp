@@ -119,18 +119,15 @@ void SystemProxyCommands::apply(
         desktops.push_back(backend.get());
     }
 
-    // The store first; when it cannot be written the desktops are left alone too.
+    // The store first, both values in one change; when it cannot be written the desktops are left
+    // alone too.
     const std::string server = enable ? host + ':' + std::to_string(port) : std::string();
+    RegistryStore::Value enableValue { RegistryStore::ValueType::Dword, {}, enable ? 1u : 0u };
+    RegistryStore::Value serverValue { RegistryStore::ValueType::String, server, 0 };
     std::string error;
-    if (!Registry::SetRegDword(
-            m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyEnable", enable ? 1 : 0, &error)) {
+    if (!Registry::SetRegValues(m_store, Registry::kHkeyCurrentUser,
+            { { kKeyPath, "ProxyEnable", enableValue }, { kKeyPath, "ProxyServer", serverValue } }, &error)) {
         report(unchanged + m_store.location() + ": " + error, MessageBox::Critical, title);
-        return;
-    }
-    if (!Registry::SetRegString(m_store, Registry::kHkeyCurrentUser, kKeyPath, "ProxyServer", server, &error)) {
-        report("ProxyEnable was written but ProxyServer was not: " + m_store.location() + ": " + error
-                + "\nThe desktop proxy settings were left as they were.",
-            MessageBox::Critical, title);
         return;
     }
 

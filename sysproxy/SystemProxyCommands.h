@@ -11,8 +11,8 @@
 
 namespace qv {
 
-// The popup menu's two system-proxy commands: after a Yes they write ProxyEnable and then
-// ProxyServer to the current user's Internet settings, then make each available desktop follow.
+// The popup menu's two system-proxy commands: after a Yes they write ProxyEnable and ProxyServer to
+// the current user's Internet settings in one change, then make each available desktop follow.
 // Whatever could be refused (the proxy's text, a locked desktop setting) is checked first, and a
 // store that cannot be written stops the command before the desktops, so the store and the
 // desktops never disagree. The user is told when only the program's own store was written.

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstring>
+#include <getopt.h>
 #include <netinet/in.h>
 
 #include "util/IpAddress.h"
@@ -65,65 +66,131 @@ std::string JudgeOptions::addressText(const sockaddr* address, bool withPort)
 
 std::optional<JudgeOptions> JudgeOptions::parse(const std::vector<std::string>& args, std::string& error)
 {
+    enum Code {
+        Listen = 256,
+        Path,
+        MaxConnections,
+        MaxPerClient,
+        Timeout,
+        TlsListen,
+        TlsCert,
+        TlsKey,
+        Quiet,
+        Help,
+        Version
+    };
+    static const option kLongOptions[]
+        = { { "listen", required_argument, nullptr, Listen }, { "path", required_argument, nullptr, Path },
+              { "max-connections", required_argument, nullptr, MaxConnections },
+              { "max-per-client", required_argument, nullptr, MaxPerClient },
+              { "timeout", required_argument, nullptr, Timeout },
+              { "tls-listen", required_argument, nullptr, TlsListen },
+              { "tls-cert", required_argument, nullptr, TlsCert },
+              { "tls-key", required_argument, nullptr, TlsKey }, { "quiet", no_argument, nullptr, Quiet },
+              { "help", no_argument, nullptr, Help }, { "version", no_argument, nullptr, Version },
+              { nullptr, 0, nullptr, 0 } };
+    const auto nameOf = [](int code) {
+        for (const option& o : kLongOptions) {
+            if (o.name && o.val == code)
+                return "--" + std::string(o.name);
+        }
+        return "-" + std::string(1, static_cast<char>(code));
+    };
+
+    std::vector<std::string> words { "quorvane-judge" };
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
     JudgeOptions options;
     options.listen = *parseListen("0.0.0.0:8080");
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--quiet") {
-            options.quiet = true;
-            continue;
-        }
-        if (arg == "--help") {
-            options.help = true;
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (const std::size_t eq = arg.find('='); eq != std::string::npos && arg.compare(0, 2, "--") == 0) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        if (name != "--listen" && name != "--path" && name != "--max-connections" && name != "--timeout") {
-            error = "unknown argument " + name;
+    // optind 0 makes getopt start afresh; "+" stops at the first operand instead of reordering, ":"
+    // tells a missing value from an unknown option, and opterr 0 leaves the messages to us.
+    optind = 0;
+    opterr = 0;
+    const int argc = static_cast<int>(words.size());
+    for (int code; (code = getopt_long(argc, argv.data(), "+:h", kLongOptions, nullptr)) != -1;) {
+        const std::string value = optarg ? optarg : "";
+        switch (code) {
+        case ':':
+            error = nameOf(optopt) + " needs a value";
             return std::nullopt;
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return std::nullopt;
+        case '?':
+            if (optopt >= Listen) {
+                error = nameOf(optopt) + " takes no value";
+            } else if (optopt != 0) {
+                error = "unknown option -" + std::string(1, static_cast<char>(optopt));
+            } else {
+                const std::string word = argv[optind - 1];
+                error = "unknown option " + word.substr(0, word.find('='));
             }
-            value = args[++i];
-        }
-        if (name == "--listen") {
-            const std::optional<sockaddr_storage> listen = parseListen(*value);
+            return std::nullopt;
+        case 'h':
+        case Help:
+            options.help = true;
+            break;
+        case Version:
+            options.version = true;
+            break;
+        case Quiet:
+            options.quiet = true;
+            break;
+        case Listen:
+        case TlsListen: {
+            const std::optional<sockaddr_storage> listen = parseListen(value);
             if (!listen) {
-                error = "--listen needs ADDR:PORT with a numeric address (1.2.3.4:8080 or [::]:8080), not \""
-                    + *value + "\"";
+                error = nameOf(code)
+                    + " needs ADDR:PORT with a numeric address (1.2.3.4:8080 or [::]:8080), not \"" + value
+                    + "\"";
                 return std::nullopt;
             }
-            options.listen = *listen;
-        } else if (name == "--path") {
-            if (value->empty() || value->front() != '/') {
-                error = "--path must start with /, not \"" + *value + "\"";
+            (code == Listen ? options.listen : options.tlsListen.emplace()) = *listen;
+            break;
+        }
+        case Path:
+            if (value.empty() || value.front() != '/') {
+                error = "--path must start with /, not \"" + value + "\"";
                 return std::nullopt;
             }
-            options.path = *value;
-        } else if (name == "--max-connections") {
-            const std::optional<long> n = wholeNumber(*value, 1, 1000000);
+            options.path = value;
+            break;
+        case MaxConnections:
+        case MaxPerClient: {
+            const std::optional<long> n = wholeNumber(value, code == MaxConnections ? 1 : 0, 1000000);
             if (!n) {
-                error = "--max-connections must be a whole number from 1 to 1000000, not \"" + *value + "\"";
+                error = nameOf(code) + " must be a whole number from " + (code == MaxConnections ? "1" : "0")
+                    + " to 1000000, not \"" + value + "\"";
                 return std::nullopt;
             }
-            options.maxConnections = static_cast<int>(*n);
-        } else {
-            const std::optional<long> n = wholeNumber(*value, 100, 3600000);
+            (code == MaxConnections ? options.maxConnections : options.maxPerClient) = static_cast<int>(*n);
+            break;
+        }
+        case Timeout: {
+            const std::optional<long> n = wholeNumber(value, 100, 3600000);
             if (!n) {
-                error = "--timeout must be a whole number of milliseconds from 100 to 3600000, not \""
-                    + *value + "\"";
+                error = "--timeout must be a whole number of milliseconds from 100 to 3600000, not \"" + value
+                    + "\"";
                 return std::nullopt;
             }
             options.timeoutMs = static_cast<int>(*n);
+            break;
         }
+        case TlsCert:
+        case TlsKey:
+            (code == TlsCert ? options.tlsCertFile : options.tlsKeyFile) = value;
+            break;
+        }
+    }
+    if (optind < argc) {
+        error = std::string("unexpected argument \"") + argv[optind] + "\"";
+        return std::nullopt;
+    }
+    if (options.tlsListen.has_value() != !options.tlsCertFile.empty()
+        || options.tlsListen.has_value() != !options.tlsKeyFile.empty()) {
+        error = "--tls-listen, --tls-cert and --tls-key go together";
+        return std::nullopt;
     }
     return options;
 }

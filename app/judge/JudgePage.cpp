@@ -32,10 +32,11 @@ constexpr std::string_view kRule
     = "<h2>How the level is judged</h2>\n<ul>\n"
       "<li>3, transparent: a header carries a client address other than the one this judge sees "
       "(X-Forwarded-For, X-Real-IP, Client-IP, X-Client-IP, True-Client-IP, Forwarded with for=, "
-      "Via naming an address, and the like).</li>\n"
+      "and the like).</li>\n"
       "<li>2, anonymous: a header shows that a proxy passed the request on without showing another "
-      "address (Via, Proxy-Connection, Forwarded without for=, X-Proxy-ID, X-BlueCoat-Via, an "
-      "X-Forwarded-For of &quot;unknown&quot;, and the like). Cache-Control alone does not count: "
+      "address (Via, whatever it names, Proxy-Connection, Forwarded without for=, X-Proxy-ID, "
+      "X-BlueCoat-Via, an X-Forwarded-For of &quot;unknown&quot;, and the like). Cache-Control alone does "
+      "not count: "
       "clients send it too.</li>\n"
       "<li>1, elite: no such header.</li>\n</ul>\n";
 
@@ -66,7 +67,11 @@ std::string JudgePage::render(const JudgeRequest& request, const LevelVerdict& v
     } else {
         out += "no header shows a proxy";
     }
-    out += ")</p>\n<h2>The request as received</h2>\n<pre>";
+    // A line of its own, before anything the request brought, so a checker reading the first
+    // "REMOTE_ADDR = " learns the address the judge saw.
+    out += ")</p>\n<pre>\nREMOTE_ADDR = ";
+    appendEscaped(out, request.clientAddress);
+    out += "\n</pre>\n<h2>The request as received</h2>\n<pre>";
     appendEscaped(out, request.method);
     out += ' ';
     appendEscaped(out, request.target);

@@ -11,7 +11,7 @@ namespace qv {
 struct JudgeRequest
 {
     std::string method;
-    std::string target;
+    std::string target; // as it came, query string included
     std::string version;
     std::string clientAddress; // the address the connection came from
     std::vector<RequestHeader> headers;

@@ -13,18 +13,20 @@ namespace {
 
 using Address = std::array<unsigned char, 16>;
 
-// Headers that carry the client's address (or a proxy's, for Via's received-by). Names are
-// compared in lower case with '_' read as '-', as servers that pass them on often rewrite them.
+// Headers that carry the client's address. Names are compared in lower case with '_' read as '-', as
+// servers that pass them on often rewrite them.
 constexpr std::string_view kAddressHeaders[] = { "x-forwarded-for", "x-real-ip", "client-ip", "x-client-ip",
-    "true-client-ip", "forwarded", "via", "x-forwarded", "forwarded-for", "x-cluster-client-ip",
-    "x-originating-ip", "x-remote-ip", "x-remote-addr", "cf-connecting-ip", "fastly-client-ip",
-    "x-proxyuser-ip", "proxy-client-ip", "wl-proxy-client-ip", "x-tinyproxy", "x-coming-from", "coming-from",
-    "http-client-ip", "http-x-forwarded-for" };
+    "true-client-ip", "forwarded", "x-forwarded", "forwarded-for", "x-cluster-client-ip", "x-originating-ip",
+    "x-remote-ip", "x-remote-addr", "cf-connecting-ip", "fastly-client-ip", "x-proxyuser-ip",
+    "proxy-client-ip", "wl-proxy-client-ip", "x-tinyproxy", "x-coming-from", "coming-from", "http-client-ip",
+    "http-x-forwarded-for" };
 
-// Headers that only a proxy adds. Cache-Control is not among them: clients send it too.
-constexpr std::string_view kProxyHeaders[] = { "proxy-connection", "x-proxy-id", "x-bluecoat-via", "x-via",
-    "xroxy-connection", "x-forwarded-proto", "x-forwarded-host", "x-forwarded-port", "x-forwarded-server",
-    "x-forwarded-by", "x-imforwards", "proxy-authorization", "surrogate-capability" };
+// Headers that only a proxy adds. Via names the proxies on the way, never the client, even when it
+// names one by its address (a proxy behind NAT names its private one). Cache-Control is not among
+// them: clients send it too.
+constexpr std::string_view kProxyHeaders[] = { "via", "proxy-connection", "x-proxy-id", "x-bluecoat-via",
+    "x-via", "xroxy-connection", "x-forwarded-proto", "x-forwarded-host", "x-forwarded-port",
+    "x-forwarded-server", "x-forwarded-by", "x-imforwards", "proxy-authorization", "surrogate-capability" };
 
 std::string normalName(std::string_view name)
 {
@@ -74,11 +76,13 @@ std::optional<Address> toAddress(std::string_view text)
     return out;
 }
 
-// One address as written in a header: "1.2.3.4", "1.2.3.4:80", "::1", "[::1]:80", "[1.2.3.4]".
-// Anything else ("unknown", "_hidden", a host name) is no address.
+// One address as written in a header: "1.2.3.4", "1.2.3.4:80", "::1", "[::1]:80", "[1.2.3.4]", read up
+// to the first character no address has, so "10.1.2.3 (client)" is 10.1.2.3. Anything else
+// ("unknown", "_hidden", a host name) is no address.
 std::optional<Address> parseAddress(std::string_view text)
 {
     text = trim(text);
+    text = text.substr(0, text.find_first_not_of("0123456789abcdefABCDEF.:[]%"));
     if (!text.empty() && text.front() == '[') {
         const std::size_t close = text.find(']');
         if (close == std::string_view::npos)
@@ -89,7 +93,7 @@ std::optional<Address> parseAddress(std::string_view text)
     return toAddress(colons >= 2 ? text : text.substr(0, text.find(':')));
 }
 
-// The address-like texts of one header: list members, Forwarded's for= values, Via's received-by.
+// The address-like texts of one header: list members, Forwarded's for= values.
 std::vector<std::string_view> addressTexts(const std::string& name, std::string_view value)
 {
     std::vector<std::string_view> out;
@@ -99,13 +103,6 @@ std::vector<std::string_view> addressTexts(const std::string& name, std::string_
                 const std::size_t eq = pair.find('=');
                 if (eq != std::string_view::npos && normalName(trim(pair.substr(0, eq))) == "for")
                     out.push_back(trim(pair.substr(eq + 1)));
-            }
-        } else if (name == "via") {
-            // "1.1 host:port (comment)": the second word is the proxy that received the request.
-            const std::size_t gap = member.find_first_of(" \t");
-            if (gap != std::string_view::npos) {
-                const std::string_view rest = trim(member.substr(gap), " \t");
-                out.push_back(rest.substr(0, rest.find_first_of(" \t")));
             }
         } else {
             out.push_back(member);

@@ -90,18 +90,20 @@ TEST_F(ListFilesTest, JudgeListLocations)
 
 TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLineAndListsSaveWithCrLf)
 {
-    const char* folder = "<folder>"; // a folder in the file's place cannot be read
-    const std::pair<const char*, Entries> cases[] = { { nullptr, { "" } }, { "", { "" } }, { folder, { "" } },
+    // A folder in the file's place cannot be read; a UTF-16 list is refused rather than read mangled.
+    const QByteArray missing = "<missing>", folder = "<folder>";
+    const std::pair<QByteArray, Entries> cases[] = { { missing, { "" } }, { "", { "" } }, { folder, { "" } },
         { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
-        { "a\r\n\r\n", { "a", "" } }, { "a\r\nb\nc\rd", { "a", "b", "c", "d" } } };
+        { "a\r\n\r\n", { "a", "" } }, { "a\r\nb\nc\rd", { "a", "b", "c", "d" } },
+        { QByteArray("\xFF\xFEh\0t\0\r\0\n\0", 10), { "" } } };
     for (const auto& [bytes, entries] : cases) {
         SetUp();
         if (bytes == folder) {
             ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ListFiles::JudgeScriptsPath())));
-        } else if (bytes) {
+        } else if (bytes != missing) {
             ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
         }
-        EXPECT_EQ(load(), entries) << (bytes ? bytes : "missing");
+        EXPECT_EQ(load(), entries) << bytes.toStdString();
     }
 
     QByteArray many;
@@ -274,12 +276,10 @@ TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot
 
     // A file that cannot be written whole is reported, named once with the error.
     const std::string missing = file("no-such-folder/found.txt");
-    for (const auto& [path, prompt] : { std::pair { missing,
-                                            "Could not export the found proxies:\nCannot write \"" + missing
-                                                + "\": " + std::strerror(ENOENT) },
-             std::pair { std::string("/dev/full"),
-                 "Could not export the found proxies to \"/dev/full\":\nWrite error: "
-                     + std::string(std::strerror(ENOSPC)) } }) {
+    for (const auto& [path, error] :
+        { std::pair { missing, ENOENT }, std::pair { std::string("/dev/full"), ENOSPC } }) {
+        const std::string prompt
+            = "Could not export the found proxies:\nCannot save \"" + path + "\": " + std::strerror(error);
         dialog.setNextFileName(path);
         ops.exportFound();
         EXPECT_EQ(messages.lastPrompt(), prompt);
@@ -325,15 +325,25 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
     const QByteArray big = QByteArray(JudgeListEditor::kMaxFileBytes, 'x') + "\r\n";
     write(big);
-    for (const auto& [file, shown] :
-        { std::pair { folder, u"Status: "_s + QString::fromLocal8Bit(std::strerror(EISDIR)) },
-            std::pair { path, u"Status: file larger than 4 MiB, not opened"_s } }) {
+    const std::string le = dir.filePath(u"le.txt"_s).toStdString(), be = dir.filePath(u"be.txt"_s).toStdString();
+    ASSERT_TRUE(test::writeFile(le, QByteArray("\xFF\xFEh\0t\0\r\0\n\0", 10)));
+    ASSERT_TRUE(test::writeFile(be, QByteArray("\0h\0t\0\r\0\n", 8)));
+    const QString utf16 = u"file is UTF-16%1; save it as UTF-8 or Latin-1 and try again"_s;
+    for (const auto& [file, shown, refused] :
+        { std::tuple { folder, u"Status: "_s + QString::fromLocal8Bit(std::strerror(EISDIR)),
+              u"Status: not saved: the file could not be read"_s },
+            std::tuple { path, u"Status: file larger than 4 MiB, not opened"_s,
+                u"Status: not saved: the file could not be read"_s },
+            std::tuple { le, u"Status: "_s + utf16.arg(u"LE"_s), u"Status: not saved: "_s + utf16.arg(u"LE"_s) },
+            std::tuple { be, u"Status: "_s + utf16.arg(u"BE"_s), u"Status: not saved: "_s + utf16.arg(u"BE"_s) } }) {
+        const QByteArray before = test::readFile(file);
         JudgeListEditor form(file);
         EXPECT_EQ(status(form) + form.Text1()->toPlainText(), shown) << "nothing shown";
         form.Text1()->setPlainText(u"http://judge/"_s);
         form.saveChanges();
-        EXPECT_EQ(status(form), u"Status: not saved: the file could not be read"_s);
+        EXPECT_EQ(status(form), refused);
         EXPECT_TRUE(form.Label1()->toolTip().contains(QString::fromStdString(file)));
+        EXPECT_EQ(test::readFile(file), before);
     }
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
     EXPECT_EQ(read(), big);
@@ -358,6 +368,54 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
         EXPECT_TRUE(failing.isVisible());
     }
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"missing"_s)));
+}
+
+// A file changed on disk since the editor read it (by another program or another editor) is
+// overwritten only after a Yes; the same bytes written anew are no change. Once saved, the next save
+// does not ask again.
+TEST_F(JudgeListEditorTest, SaveAsksBeforeOverwritingAChangeOnDisk)
+{
+    const QByteArray same = "<same bytes>", removed = "<removed>", otherEditor = "<other editor>";
+    for (const auto& [change, answer, saved, asked] : { std::tuple { QByteArray(), MessageBox::No, "mine\r\n", 0 },
+             std::tuple { same, MessageBox::No, "mine\r\n", 0 },
+             std::tuple { QByteArray("other\r\n"), MessageBox::No, "other\r\n", 1 },
+             std::tuple { QByteArray("other\r\n"), MessageBox::Yes, "mine\r\n", 1 },
+             std::tuple { otherEditor, MessageBox::No, "theirs\r\n", 1 },
+             std::tuple { removed, MessageBox::No, "<missing>", 1 },
+             std::tuple { removed, MessageBox::Yes, "mine\r\n", 1 } }) {
+        SCOPED_TRACE(change.toStdString() + ' ' + std::to_string(answer));
+        write("a\r\n");
+        FakeMessageBox messages;
+        messages.setDefaultAnswer(answer);
+        JudgeListEditor form(path);
+        form.setMessageBox(messages);
+        if (change == same) {
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+            write("a\r\n");
+        } else if (change == removed) {
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+        } else if (change == otherEditor) {
+            JudgeListEditor other(path);
+            other.Text1()->setPlainText(u"theirs"_s);
+            other.saveChanges();
+        } else if (!change.isEmpty()) {
+            write(change);
+        }
+        form.Text1()->setPlainText(u"mine"_s);
+        form.saveChanges();
+        const bool mine = read() == "mine\r\n";
+        EXPECT_EQ(read(), saved);
+        EXPECT_EQ(messages.count(), asked);
+        EXPECT_EQ(status(form), mine ? u"Status: File saved."_s : u"Status: not saved: the file changed on disk"_s);
+        if (asked) {
+            EXPECT_EQ(messages.lastPrompt(),
+                "\"" + path + "\" was changed on disk since the editor read it.\n\nOverwrite it with the text in the editor?");
+            EXPECT_EQ(messages.lastStyle(), MessageBox::YesNo | MessageBox::Exclamation);
+        }
+        messages.setDefaultAnswer(MessageBox::No);
+        form.saveChanges();
+        EXPECT_EQ(messages.count(), mine ? asked : asked + 1) << "a saved file is not a change";
+    }
 }
 
 TEST_F(JudgeListEditorTest, LauncherShowsOneEditorKeepsUnsavedEditsAndClosesWithIt)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
@@ -16,6 +17,12 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 inline QByteArray readFile(const std::string& path) { return readFile(QString::fromStdString(path)); }
+
+// The names of the files in a folder, hidden ones too, in order and separated by blanks.
+inline std::string filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).join(u' ').toStdString();
+}
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {

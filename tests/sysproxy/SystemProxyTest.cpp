@@ -2,9 +2,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 
+#include "platform/FileLock.h"
 #include "platform/FileRegistryStore.h"
+#include "platform/TextFile.h"
+#include "support/ChildProcess.h"
 #include "platform/gui/TreeListView.h"
 #include "support/FakeMessageBox.h"
 #include "support/TestFiles.h"
@@ -31,18 +36,6 @@ const std::string g_folder = [] {
 }();
 
 const std::string kKey = SystemProxyCommands::kKeyPath;
-
-class StringRefusingStore final : public RegistryStore
-{
-public:
-    bool createKey(const std::string&) override { return true; }
-    bool keyExists(const std::string&) const override { return true; }
-    bool setString(const std::string&, const std::string&, const std::string&) override { return false; }
-    bool setDword(const std::string&, const std::string&, std::uint32_t) override { return true; }
-    std::optional<Value> value(const std::string&, const std::string&) const override { return {}; }
-    std::string errorString() const override { return "disk full"; }
-    std::string location() const override { return "memory"; }
-};
 
 enum class Desktop { Works, Fails, Refuses, Missing };
 
@@ -116,12 +109,6 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
     EXPECT_TRUE(prompted("Nothing was changed: " + blocked.location() + ": "));
     EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
 
-    // The first value written, the second refused: the desktops stay as they were.
-    StringRefusingStore half;
-    commands(half).setAsDefaultProxy();
-    EXPECT_TRUE(prompted("ProxyEnable was written but ProxyServer was not: memory: disk full"));
-    EXPECT_TRUE(applied.empty());
-
     // The desktop refuses: told before anything is written.
     FileRegistryStore store(path);
     commands(store, Desktop::Refuses).setAsDefaultProxy();
@@ -139,20 +126,87 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
     EXPECT_EQ(messages.lastTitle(), "Clear Proxy");
     EXPECT_EQ(store.value(kKey, "ProxyEnable")->number, 0u);
 
-    // A file that cannot be taken apart is never written.
+    // A file that cannot be taken apart, or in UTF-16, is never written.
     applied.clear();
     const std::string head = "[" + kKey + "]\n";
-    for (const auto& [text, line] : { std::pair { head + "\"a\"=\"x\"\njunk\n", 3 },
-             std::pair { std::string("\"orphan\"=dword:1\n") + head, 1 },
-             std::pair { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", 2 },
-             std::pair { head + "[broken\n", 2 }, std::pair { head + "\"b\"=hex:01,\\\n", 2 } }) {
+    const auto utf16 = [&](bool littleEndian) {
+        std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char c : head)
+            bytes += littleEndian ? std::string { c, '\0' } : std::string { '\0', c };
+        return bytes;
+    };
+    const std::string refused = "; save it as UTF-8 or Latin-1 and try again";
+    for (const auto& [text, why] : { std::pair { head + "\"a\"=\"x\"\njunk\n", std::string(": line 3: ") },
+             std::pair { std::string("\"orphan\"=dword:1\n") + head, std::string(": line 1: ") },
+             std::pair { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", std::string(": line 2: ") },
+             std::pair { head + "[broken\n", std::string(": line 2: ") },
+             std::pair { head + "\"b\"=hex:01,\\\n", std::string(": line 2: ") },
+             std::pair { utf16(true), ": the file is UTF-16LE" + refused },
+             std::pair { utf16(false).substr(2), ": the file is UTF-16BE" + refused } }) {
         ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(text)));
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
         EXPECT_EQ(readFile(path).toStdString(), text);
-        EXPECT_TRUE(prompted(path + ": line " + std::to_string(line) + ": "));
+        EXPECT_TRUE(prompted(path + why));
     }
     EXPECT_TRUE(applied.empty());
+}
+
+// A change is one read-change-replace under the store's lock: killed at any step, stopped by a full
+// disk or by a lock another program keeps, it leaves the old store and nothing beside it; two programs
+// changing the store 100 times each at once both find every change in it.
+TEST_F(SystemProxyTest, StoreChangesAreWholeAndNeverLost)
+{
+    using Step = TextFileWriter::Step;
+    const QByteArray old = "[" + QByteArray::fromStdString(kKey) + "]\r\n\"ProxyServer\"=\"old:1\"\r\n";
+    for (const Step step : { Step::Create, Step::Write, Step::Sync, Step::Rename }) {
+        ASSERT_TRUE(writeFile(path, old));
+        const int status = inChild([&] {
+            TextFileWriter::setStepHookForTesting([step](Step at) { return at == step ? ::raise(SIGKILL) : 0; });
+            FileRegistryStore store(path);
+            commands(store).setAsDefaultProxy();
+            return true;
+        });
+        EXPECT_TRUE(WIFSIGNALED(status)) << int(step);
+        EXPECT_EQ(readFile(path), old);
+        EXPECT_EQ(filesIn(dir.path()), "registry.reg registry.reg.lock");
+    }
+
+    FileLock held;
+    FileRegistryStore store(path);
+    store.setLockWaitMs(0);
+    for (const auto& [fault, why] : { std::pair { ENOSPC, std::string(std::strerror(ENOSPC)) },
+             std::pair { 0, "\"" + path + ".lock\" is held by another program; gave up after 0 ms" } }) {
+        TextFileWriter::setStepHookForTesting([fault = fault](Step at) { return at == Step::Write ? fault : 0; });
+        ASSERT_TRUE(fault || held.lock(path));
+        commands(store).setAsDefaultProxy();
+        TextFileWriter::setStepHookForTesting({});
+        EXPECT_EQ(messages.lastPrompt(), "Nothing was changed: " + path + ": " + why);
+        EXPECT_EQ(readFile(path), old);
+    }
+    held.unlock();
+    EXPECT_TRUE(applied.empty());
+
+    const auto changeTimes = [&](const std::string& prefix) {
+        FileRegistryStore own(path);
+        for (std::uint32_t i = 0; i < 100; ++i) {
+            if (!own.setDword(kKey, prefix + std::to_string(i), i))
+                return false;
+        }
+        return true;
+    };
+    const pid_t first = startChild([&] { return changeTimes("first"); });
+    const pid_t second = startChild([&] { return changeTimes("second"); });
+    EXPECT_EQ(std::pair(waitChild(first), waitChild(second)), std::pair(0, 0));
+    int present = 0;
+    for (const char* prefix : { "first", "second" }) {
+        for (std::uint32_t i = 0; i < 100; ++i) {
+            const auto value = store.value(kKey, prefix + std::to_string(i));
+            present += value && value->number == i;
+        }
+    }
+    EXPECT_EQ(present, 200);
+    EXPECT_EQ(store.value(kKey, "ProxyServer")->text, "old:1");
 }
 
 // Blanks around the port are allowed, as the scan allows them; a proxy that cannot be set writes nothing.

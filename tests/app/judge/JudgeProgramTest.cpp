@@ -10,6 +10,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
+#include <regex>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,10 +22,15 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-// A connected socket whose every send and receive gives up after 20 s; -1 when refused.
-int connectTo(quint16 port)
+// A connected socket whose every send and receive gives up after 20 s; -1 when refused. It comes from
+// the loopback address `from` (127.0.0.1 unless given).
+int connectTo(quint16 port, in_addr_t from = INADDR_LOOPBACK)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in source {};
+    source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(from);
+    bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -86,6 +93,16 @@ protected:
         EXPECT_TRUE(judgeLog().ends_with("quorvane-judge: stopped\n")) << judgeLog();
     }
     std::string judgeLog() const { return test::readFile(m_dir.filePath(u"judge.log"_s)).toStdString(); }
+    // The log once it holds at least `lines` lines (or after 10 s).
+    std::string judgeLogOf(long lines)
+    {
+        std::string log = judgeLog();
+        for (int i = 0; i < 100 && std::count(log.begin(), log.end(), '\n') < lines; ++i) {
+            m_judge.waitForFinished(100);
+            log = judgeLog();
+        }
+        return log;
+    }
     virtual QStringList extraArguments() const { return {}; }
 
     QTemporaryDir m_dir;
@@ -193,11 +210,11 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 close(fd);
                 EXPECT_LT(sent, request.size()) << "the judge waited for the whole dribbled request";
             } },
-        { "a thousand idle connections",
+        { "a thousand idle connections, 16 from each of 63 addresses",
             [port, &good] {
                 std::vector<int> idle;
                 for (int i = 0; i < 1000; ++i)
-                    idle.push_back(connectTo(port));
+                    idle.push_back(connectTo(port, INADDR_LOOPBACK + 1 + i / 16));
                 EXPECT_EQ(std::count(idle.begin(), idle.end(), -1), 0);
                 // That fills the judge: the good request waits until the idle ones are cut.
                 EXPECT_NE(talk(port, good).find("color:blue\">1"), std::string::npos);
@@ -235,17 +252,164 @@ TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
         close(fd);
 }
 
-// --help answers on standard output; a bad command line is refused with one line and status 2.
-TEST(JudgeCommandLine, HelpExitsWithZeroBadArgumentsWithTwo)
+// What each kind of request gets, and its log line: one per connection however it ends, time first,
+// and no request can break it into two lines or end its quoted target early.
+TEST_F(JudgeProgram, LogsOneLinePerConnection)
 {
-    for (const QStringList& args : { QStringList { u"--help"_s }, { u"--colour"_s }, { u"--listen"_s, u"localhost:80"_s } }) {
+    const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z 127\.0\.0\.1 (-|[!-~]+) )"
+                          R"((-|"([ !#-\[\]-~]|\\x[0-9a-f]{2})*"(\.\.\.)?) -> [ -~]+)");
+    std::string header;
+    for (int i = 0; i < 40; ++i)
+        header += "X-" + std::to_string(i) + ": " + std::string(1000, 'a') + "\r\n";
+    const std::tuple<const char*, std::string, const char*, const char*> rows[] = { // request, reply, log
+        { "query string", "GET /?a=b&c=%41 HTTP/1.0\r\n\r\n", "GET /?a=b&amp;c=%41 HTTP/1.0", R"(GET "/?a=b&c=%41" -> 1 elite)" },
+        { "folded header line", "GET / HTTP/1.0\r\nX-Forwarded-For:\r\n 10.1.2.3\r\n\r\n", " 400 ",
+            R"(GET "/" -> 400 (folded line) "X-Forwarded-For10.1.2.3")" },
+        { "blank before colon", "GET / HTTP/1.0\r\nX-Real-IP\t: 10.1.2.3\r\n\r\n", " 400 ",
+            R"(GET "/" -> 400 (blank before colon) "X-Real-IP\x09")" },
+        { "quotes and a verdict in the target", "GET /?\" -> 3 transparent \"X HTTP/1.0\r\n\r\n", " 200 ",
+            R"(GET "/?\x22 -> 3 transparent \x22X" -> 1 elite)" },
+        { "bidi override, CR and an escape sequence", "GET /?\xe2\x80\xae\x1b[2J HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\rX: 1\r\n\r\n",
+            " 200 ", R"("/?\xe2\x80\xae\x1b[2J" -> 3 transparent "X-Forwarded-For: 10.0.0.1\x0dX: 1")" },
+        { "request line over the library's buffer", "GET /" + std::string(40000, 'a') + " HTTP/1.0\r\n\r\n", " 414 ", "- - -> 414" },
+        { "header block over the library's buffer", "GET /?q HTTP/1.0\r\n" + header + "\r\n", " 431 ", R"(- "/?q" -> 431)" },
+        { "unreadable request line", "GET /\r\n\r\n", " 400 ", "- - -> 400" },
+        { "request never finished", "GET / HTTP/1.0\r\n", "", R"(- "/" -> cut (timeout))" },
+    };
+    long lines = 1;
+    for (const auto& [name, request, reply, logged] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(talk(m_port, request).find(reply), std::string::npos);
+        const std::string log = judgeLogOf(++lines);
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), lines) << log;
+        const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+        EXPECT_NE(last.find(logged), std::string::npos) << last;
+        EXPECT_TRUE(std::regex_match(last.substr(0, last.size() - 1), line)) << last;
+    }
+}
+
+// One address holding 5,000 connections starves no other: past --max-per-client (16 by default)
+// its connections are closed at once, so a request from another address is answered while the 16
+// are still open (they would be cut only after a minute).
+class PatientJudge : public JudgeProgram {
+    QStringList extraArguments() const override { return { u"--timeout"_s, u"60000"_s }; }
+};
+
+TEST_F(PatientJudge, OneAddressHoldingFiveThousandConnectionsStarvesNoOther)
+{
+    rlimit files {};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 5100)
+        GTEST_SKIP() << "the open-files limit " << files.rlim_cur << " does not allow 5,000 connections";
+    std::vector<pollfd> held;
+    for (int i = 0; i < 5000; ++i) {
+        const int fd = connectTo(m_port, INADDR_LOOPBACK + 1);
+        ASSERT_GE(fd, 0) << i;
+        held.push_back({ fd, POLLIN, 0 });
+    }
+    EXPECT_NE(talk(m_port, "GET / HTTP/1.0\r\n\r\n").find("REMOTE_ADDR = 127.0.0.1\n"), std::string::npos) << judgeLog();
+    long open = 0;
+    for (int round = 0; round < 100 && open != 16; ++round) {
+        poll(held.data(), held.size(), 100);
+        open = std::count_if(held.begin(), held.end(), [](const pollfd& p) { return p.revents == 0; });
+    }
+    EXPECT_EQ(open, 16);
+    for (const pollfd& p : held)
+        close(p.fd);
+}
+
+// The TLS listener serves the same page and level rule with a certificate from an authority made
+// here; a client that does not speak TLS to it gets no page, and the plain listener serves beside it.
+class TlsJudge : public JudgeProgram {
+protected:
+    void SetUp() override
+    {
+        const QString d = m_dir.path();
+        const QStringList commands[] = {
+            { u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, d + u"/ca.key"_s, u"-out"_s,
+                d + u"/ca.pem"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=Quorvane test CA"_s },
+            { u"req"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, d + u"/judge.key"_s, u"-out"_s,
+                d + u"/judge.csr"_s, u"-subj"_s, u"/CN=localhost"_s },
+            { u"x509"_s, u"-req"_s, u"-in"_s, d + u"/judge.csr"_s, u"-CA"_s, d + u"/ca.pem"_s, u"-CAkey"_s, d + u"/ca.key"_s,
+                u"-CAcreateserial"_s, u"-days"_s, u"2"_s, u"-out"_s, d + u"/judge.pem"_s, u"-extfile"_s,
+                QString::fromStdString(test::writeIn(m_dir, "ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\n")) },
+        };
+        for (const QStringList& command : commands) {
+            QProcess openssl;
+            openssl.setProcessChannelMode(QProcess::MergedChannels);
+            openssl.start(u"openssl"_s, command);
+            ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0)
+                << "openssl (scripts/setup test installs it): " << openssl.readAll().toStdString();
+        }
+        JudgeProgram::SetUp();
+        for (int i = 0; i < 100 && m_tlsPort == 0; ++i) {
+            if (const std::size_t at = judgeLog().find("listening for TLS on 127.0.0.1:"); at != std::string::npos)
+                m_tlsPort = static_cast<quint16>(std::stoi(judgeLog().substr(at + 31)));
+            else
+                m_judge.waitForFinished(100);
+        }
+        ASSERT_NE(m_tlsPort, 0) << judgeLog();
+    }
+    QStringList extraArguments() const override
+    {
+        return { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
+            m_dir.filePath(u"judge.key"_s) };
+    }
+    // The answer over TLS, the judge's certificate checked against the test authority.
+    std::string tlsTalk(const std::string& request)
+    {
+        QProcess client;
+        client.start(u"openssl"_s, { u"s_client"_s, u"-quiet"_s, u"-verify_return_error"_s, u"-CAfile"_s,
+            m_dir.filePath(u"ca.pem"_s), u"-verify_ip"_s, u"127.0.0.1"_s, u"-connect"_s, u"127.0.0.1:%1"_s.arg(m_tlsPort) });
+        client.write(request.data(), static_cast<qint64>(request.size()));
+        client.closeWriteChannel();
+        EXPECT_TRUE(client.waitForFinished(20000));
+        return client.readAllStandardOutput().toStdString();
+    }
+    quint16 m_tlsPort = 0;
+};
+
+TEST_F(TlsJudge, ServesTheSamePageOverTls)
+{
+    const std::string page = tlsTalk("GET /?tls HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\r\n\r\n");
+    EXPECT_NE(page.find("color:blue\">3"), std::string::npos) << page << judgeLog();
+    EXPECT_NE(page.find("\nREMOTE_ADDR = 127.0.0.1\n"), std::string::npos) << page;
+    EXPECT_EQ(talk(m_tlsPort, "GET / HTTP/1.0\r\n\r\n").find("Comment"), std::string::npos);
+    EXPECT_NE(talk(m_port, "GET / HTTP/1.0\r\n\r\n").find("Comment"), std::string::npos);
+    const std::string log = judgeLogOf(5);
+    EXPECT_NE(log.find(R"(GET "/?tls" -> 3 transparent "X-Forwarded-For: 10.0.0.1")"), std::string::npos) << log;
+    EXPECT_NE(log.find("-> closed (no request; TLS handshake failed or not finished)"), std::string::npos) << log;
+}
+
+// -h/--help and --version answer on standard output with 0; options take --opt=value and --opt value
+// alike; a bad command line is one line and status 2, TLS files that cannot be read status 1.
+TEST(JudgeCommandLine, StatusAndMessageForEachCommandLine)
+{
+    const std::tuple<QStringList, int, const char*, const char*> rows[] = { // arguments, status, output, error
+        { { u"--help"_s }, 0, "usage: quorvane-judge", "" },
+        { { u"-h"_s }, 0, "Exit status: 0", "" },
+        { { u"--version"_s }, 0, "quorvane-judge 1.0.0\n", "" },
+        { { u"--max-per-client=4"_s, u"--timeout"_s, u"900"_s, u"--path=/j"_s, u"--version"_s }, 0, "quorvane-judge 1.0.0\n", "" },
+        { { u"--colour"_s }, 2, "", "quorvane-judge: unknown option --colour (see --help)\n" },
+        { { u"--listen"_s, u"localhost:80"_s }, 2, "", "--listen needs ADDR:PORT" },
+        { { u"--quiet=yes"_s }, 2, "", "--quiet takes no value" },
+        { { u"--timeout"_s }, 2, "", "--timeout needs a value" },
+        { { u"--max-per-client"_s, u"-1"_s }, 2, "", "--max-per-client must be a whole number from 0 to 1000000" },
+        { { u"--"_s, u"--version"_s }, 2, "", "unexpected argument \"--version\"" },
+        { { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, u"c.pem"_s }, 2, "", "--tls-listen, --tls-cert and --tls-key go together" },
+        { { u"--listen=127.0.0.1:0"_s, u"--tls-listen=127.0.0.1:0"_s, u"--tls-cert=/nonexistent/c.pem"_s, u"--tls-key=/nonexistent/k.pem"_s }, 1, "",
+            "quorvane-judge: cannot read /nonexistent/c.pem: No such file or directory\n" },
+    };
+    for (const auto& [args, status, out, err] : rows) {
         QProcess judge;
         judge.start(QStringLiteral(QV_JUDGE_BINARY), args);
         ASSERT_TRUE(judge.waitForFinished(10000));
-        const bool help = args.front() == u"--help"_s;
-        const QByteArray out = judge.readAllStandardOutput(), err = judge.readAllStandardError();
-        EXPECT_TRUE(judge.exitCode() == (help ? 0 : 2) && out.startsWith("usage: quorvane-judge") == help
-            && err.count('\n') == (help ? 0 : 1)) << args.join(u' ').toStdString() << out.toStdString() << err.toStdString();
+        const std::string output = judge.readAllStandardOutput().toStdString(), error = judge.readAllStandardError().toStdString();
+        EXPECT_TRUE(judge.exitCode() == status && output.find(out) != std::string::npos && error.find(err) != std::string::npos
+            && std::count(error.begin(), error.end(), '\n') == (status == 0 ? 0 : 1))
+            << args.join(u' ').toStdString() << ": " << judge.exitCode() << "\n" << output << error;
     }
 }
 
