@@ -14,6 +14,7 @@ enum class CheckResult : std::uint8_t {
     Reset, // reset before any byte of the answer
     TimedOut, // no passing answer within the timeout
     NoPassMarker, // the whole answer came, without the pass marker
+    Closed, // the proxy closed the connection before any byte of the answer
     UnusableEntry, // no usable address and port in the entry
     NameNotFound, // the host name could not be looked up
     Unreachable, // no route to the network or host
@@ -32,6 +33,7 @@ struct CheckEnd {
     std::string_view portText; // the port in digits, empty for an unusable entry
     int port = 0; // 0 for an unusable entry
     std::string_view level; // found only: empty or one printable character
+    std::string_view answer; // found only: the whole answer, for what else it shows
     // A failure's own words: the system's description of a socket error, or a protocol layer's
     // reason ("socks refused"); empty for the other results.
     std::string_view reason;

@@ -32,8 +32,9 @@ void JudgeLayer::onData(std::string& bytes)
 
 void JudgeLayer::onClosed()
 {
+    // A proxy that reads the request and closes without a byte is not an answer without the marker.
     if (exchange().active())
-        finish(CheckResult::NoPassMarker);
+        finish(m_answer.empty() ? CheckResult::Closed : CheckResult::NoPassMarker);
 }
 
 void JudgeLayer::onFailed(const Failure& failure)

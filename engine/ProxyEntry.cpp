@@ -9,6 +9,15 @@ bool isBlank(char c)
 }
 } // namespace
 
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 long long parseWholeNumber(std::string_view text, long long max)
 {
     std::size_t begin = 0;
@@ -34,12 +43,14 @@ long long parseWholeNumber(std::string_view text, long long max)
 ProxyEntry ProxyEntry::parse(std::string_view text)
 {
     ProxyEntry entry;
+    // Blanks around the entry or its address come from hand-made lists; no host name has them.
+    text = trimBlanks(text);
     const std::size_t first = text.find(':');
     if (first == std::string_view::npos) {
         entry.ip = std::string(text);
         return entry;
     }
-    entry.ip = std::string(text.substr(0, first));
+    entry.ip = std::string(trimBlanks(text.substr(0, first)));
     const std::size_t second = text.find(':', first + 1);
     const std::string_view port
         = text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);

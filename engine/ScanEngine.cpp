@@ -27,6 +27,8 @@ const char* checkResultName(CheckResult result)
         return "timed out";
     case CheckResult::NoPassMarker:
         return "no pass marker";
+    case CheckResult::Closed:
+        return "closed without answering";
     case CheckResult::UnusableEntry:
         return "unusable entry";
     case CheckResult::NameNotFound:
@@ -339,6 +341,8 @@ void ScanEngine::report(CheckResult result, const Slot& slot, std::string_view l
     end.portText = unusable ? std::string_view() : std::string_view(slot.portText);
     end.port = unusable ? 0 : slot.port;
     end.level = level;
+    if (result == CheckResult::Found)
+        end.answer = slot.exchange->answer();
     end.reason = reason;
     end.ms = m_loop.nowMs() - slot.handOutMs;
     end.protocol = slot.protocol;

@@ -3,7 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "lists/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "lists/ListFiles.h"
 
 namespace qv {

@@ -2,7 +2,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "lists/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "lists/ListFiles.h"
 
 namespace qv::ListFiles {

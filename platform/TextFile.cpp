@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <random>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -34,8 +35,8 @@ bool TextFileReader::open(const std::string& path)
         m_error = "No file name given";
         return false;
     }
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
         m_error = describe("Cannot open", path, errno);
         return false;
     }
@@ -48,69 +49,131 @@ void TextFileReader::openStandardInput()
 {
     close();
     m_error.clear();
-    m_file = stdin;
+    m_fd = STDIN_FILENO;
     m_ownsFile = false;
     m_name = "standard input";
 }
 
-bool TextFileReader::fill()
+bool TextFileReader::fill(bool wait)
 {
-    if (m_pos < m_end)
-        return true;
-    if (!m_file)
+    if (m_fd < 0 || m_eof || failed())
         return false;
     if (m_buffer.empty())
         m_buffer.resize(64 * 1024);
-    m_pos = 0;
-    m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
-    if (m_end == 0 && std::ferror(m_file) && m_error.empty())
-        m_error = std::string("Read error: ") + std::strerror(errno);
-    if (!m_headChecked && m_end > 0) {
+    m_pos = m_end = 0;
+    for (;;) {
+        pollfd ready { m_fd, POLLIN, 0 };
+        // Nothing has arrived: only a waiting read may block on it.
+        if (!wait && ::poll(&ready, 1, 0) == 0)
+            return false;
+        const ssize_t got = ::read(m_fd, m_buffer.data(), m_buffer.size());
+        if (got > 0) {
+            m_end = static_cast<std::size_t>(got);
+            break;
+        }
+        if (got == 0) {
+            m_eof = true;
+            return false;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A descriptor left non-blocking by whoever passed it to us.
+            if (!wait)
+                return false;
+            ::poll(&ready, 1, -1);
+        } else if (errno != EINTR) {
+            m_error = std::string("Read error: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    if (!m_headChecked) {
         m_headChecked = true;
         if (const char* encoding = utf16Encoding(std::string_view(m_buffer.data(), m_end))) {
             m_error = utf16Refusal(m_ownsFile ? "\"" + m_name + "\"" : m_name, encoding);
             m_end = 0;
+            return false;
         }
     }
-    return m_end > 0;
+    return true;
 }
 
-bool TextFileReader::readLine(std::string& line)
+TextFileReader::Next TextFileReader::next(std::string& line, bool wait)
 {
-    if (!m_file || failed() || !fill())
-        return false;
-    line.clear();
     for (;;) {
+        if (m_pos == m_end && !fill(wait)) {
+            if (failed() || (m_eof && !m_inLine))
+                return Next::End;
+            if (!m_eof)
+                return Next::Wait;
+            m_inLine = false; // the last line need not be terminated
+            if (m_firstLine && m_line == "\xef\xbb\xbf")
+                return Next::End; // an empty file with a byte-order mark
+            break;
+        }
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (m_buffer[m_pos] == '\n') {
+                ++m_pos;
+                continue;
+            }
+        }
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* stop = begin;
         while (stop != end && *stop != '\r' && *stop != '\n')
             ++stop;
-        const std::size_t room = kMaxLineBytes - std::min(kMaxLineBytes, line.size());
-        line.append(begin, std::min(room, static_cast<std::size_t>(stop - begin)));
+        const std::size_t room = kMaxLineBytes - std::min(kMaxLineBytes, m_line.size());
+        m_line.append(begin, std::min(room, static_cast<std::size_t>(stop - begin)));
         m_pos += static_cast<std::size_t>(stop - begin);
-        if (stop != end)
+        m_inLine = true;
+        if (stop != end) {
+            // CR LF, a lone CR or a lone LF.
+            m_afterCr = m_buffer[m_pos++] == '\r';
+            m_inLine = false;
             break;
-        if (!fill())
-            return !failed(); // the last line need not be terminated
+        }
     }
-    // CR LF, a lone CR or a lone LF.
-    if (m_buffer[m_pos++] == '\r' && fill() && m_buffer[m_pos] == '\n')
-        ++m_pos;
-    return !failed();
+    if (m_firstLine && m_line.starts_with("\xef\xbb\xbf"))
+        m_line.erase(0, 3);
+    m_firstLine = false;
+    line.swap(m_line);
+    m_line.clear();
+    return Next::Line;
+}
+
+bool TextFileReader::readLine(std::string& line)
+{
+    return readLineIfReady(line, true) == Next::Line;
+}
+
+TextFileReader::Next TextFileReader::readLineIfReady(std::string& line, bool wait)
+{
+    if (m_peeked) {
+        m_peeked = false;
+        line.swap(m_peek);
+        return Next::Line;
+    }
+    return next(line, wait);
 }
 
 bool TextFileReader::atEnd()
 {
-    return !m_file || failed() || !fill();
+    // Only reading the next line tells, with a byte-order mark, a lone CR or a cut line.
+    if (!m_peeked)
+        m_peeked = next(m_peek, true) == Next::Line;
+    return !m_peeked;
 }
 
 void TextFileReader::close()
 {
-    if (m_file && m_ownsFile)
-        std::fclose(m_file);
-    m_file = nullptr;
+    if (m_fd >= 0 && m_ownsFile)
+        ::close(m_fd);
+    m_fd = -1;
+    m_ownsFile = false;
+    m_eof = false;
     m_pos = m_end = 0;
+    m_line.clear();
+    m_inLine = m_afterCr = m_peeked = false;
+    m_firstLine = true;
     m_headChecked = false;
 }
 
@@ -320,8 +383,10 @@ bool TextFileWriter::replace()
 {
     if (m_hadOld) {
         // The owner first: a change of owner clears the set-user-ID bits the mode then restores.
-        if (::fchown(m_fd, m_oldUid, m_oldGid) != 0)
-            (void)::fchown(m_fd, static_cast<uid_t>(-1), m_oldGid);
+        // Without the right to give the file away, the group alone may still be kept; failing both
+        // leaves the saver's own, as any new file would have.
+        if (::fchown(m_fd, m_oldUid, m_oldGid) != 0 && ::fchown(m_fd, static_cast<uid_t>(-1), m_oldGid) != 0) {
+        }
         ::fchmod(m_fd, m_oldMode);
         copyExtendedAttributes(m_target, m_fd);
     } else if (!m_tempPath.empty()) {

@@ -11,9 +11,10 @@ namespace qv {
 
 // Reads a list file line by line, streaming. A line ends at CR LF, at a lone CR or at a lone LF, so
 // lists made on Linux, Windows and old Macs read alike; the last line need not be terminated. Bytes
-// are kept as they are (Latin-1). A line longer than kMaxLineBytes is cut there (the rest of that line is
-// skipped), so binary junk or a huge line cannot exhaust memory. A UTF-16 file is refused: the first
-// read fails with utf16Refusal().
+// are kept as they are (Latin-1), except that a UTF-8 byte-order mark at the start of the file is
+// dropped. A line longer than kMaxLineBytes is cut there (the rest of that line is skipped), so
+// binary junk or a huge line cannot exhaust memory. A UTF-16 file is refused: the first read fails
+// with utf16Refusal().
 class TextFileReader {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
@@ -27,9 +28,13 @@ public:
     bool open(const std::string& path);
     // Reads the process's standard input; close() leaves it open.
     void openStandardInput();
-    // Reads the next line without its terminator. False at the end of the file or on a read
-    // error (failed() tells which).
+    // Reads the next line without its terminator, waiting for it. False at the end of the file or
+    // on a read error (failed() tells which).
     bool readLine(std::string& line);
+    // The same without waiting: Wait when the line has not fully arrived yet (a pipe whose writer
+    // is slow); what has arrived is kept for the next call.
+    enum class Next { Line, Wait, End };
+    Next readLineIfReady(std::string& line, bool wait = false);
     // True when no further line can be read.
     bool atEnd();
     bool failed() const { return !m_error.empty(); }
@@ -37,10 +42,12 @@ public:
     void close();
 
 private:
-    // Makes unread bytes available; false at the end of the file or on a read error.
-    bool fill();
-    std::FILE* m_file = nullptr;
+    Next next(std::string& line, bool wait);
+    // Reads once into the empty buffer; false at the end of the file or on a read error.
+    bool fill(bool wait);
+    int m_fd = -1;
     bool m_ownsFile = false;
+    bool m_eof = false;
     std::string m_name; // for messages
     bool m_headChecked = false; // for UTF-16, which is refused rather than read mangled
     std::string m_error;
@@ -48,6 +55,12 @@ private:
     std::vector<char> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
+    std::string m_line; // the line being read
+    bool m_inLine = false; // bytes of an unfinished line have been read
+    bool m_afterCr = false; // a line ended at CR: a LF right after it belongs to it
+    bool m_firstLine = true;
+    std::string m_peek; // read by atEnd()
+    bool m_peeked = false;
 };
 
 // Writes a file by replacing it whole: the bytes go to a new file in the same folder, which at close()

@@ -8,11 +8,11 @@
 
 namespace qv {
 
-// The command line of quorvane-check (see kUsage). A FILE of "-" is standard input.
+// The command line of quorvane-check (see helpText()). A FILE of "-" is standard input.
 struct CheckOptions {
     enum class Format { Tsv, Csv, Json };
 
-    std::optional<std::string> judge; // the first --judge; unset: the judge list's entries
+    std::optional<std::string> judge; // the first --judge; unset: the first entry of judgescripts.txt
     std::vector<std::string> judges; // every --judge, in order: each protocol takes the first that fits
     std::vector<Protocol> protocols { Protocol::Http }; // the checks of an entry without a scheme
     std::string caFile; // more trusted certificates for https judges
@@ -25,17 +25,24 @@ struct CheckOptions {
     bool progress = false; // the progress line even when standard error is not a terminal
     bool quiet = false;
     bool judgeCheck = true; // fetch the judge directly before scanning
-    bool help = false; // --help: print the usage and scan nothing
+    bool unique = false; // each distinct entry once
+    int shard = 1; // check only the entries of shard `shard` of `shards`
+    int shards = 1;
+    std::optional<std::string> myAddress; // unset: the address the judge check saw
+    bool help = false; // --help: print helpText() and scan nothing
+    bool version = false; // --version: print versionText() and scan nothing
     std::vector<std::string> files;
 
-    static constexpr const char* kUsage = "usage: quorvane-check [--judge URL] [--sockets N] [--timeout MS] "
-                                          "[--format tsv|csv|json] [--all] [--out FILE] [--progress] [--quiet] "
-                                          "[--no-judge-check] [--protocols LIST] [--ca-file FILE] [--insecure] "
-                                          "[--help] FILE...|-";
+    static constexpr const char* kUsage = "usage: quorvane-check [OPTION]... FILE...|-";
 
-    // Options also take the form --name=value; "--" ends the options. On a bad command line,
-    // returns nullopt with error set to a one-line description.
+    // "--name value" and "--name=value" alike; "--" ends the options. Arguments are bytes, taken
+    // as Latin-1 so that any file name comes back unchanged. On a bad command line, returns nullopt
+    // with error set to a one-line description.
     static std::optional<CheckOptions> parse(const std::vector<std::string>& args, std::string& error);
+
+    // Every option with its default, and the exit statuses.
+    static std::string helpText();
+    static std::string versionText();
 };
 
 } // namespace qv

@@ -1,13 +1,17 @@
 #include "app/check/CheckRunner.h"
 
 #include <cstdio>
+#include <algorithm>
+#include <cstring>
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include "app/check/AddressLeak.h"
+#include "app/check/StopSignals.h"
+#include "engine/JudgeHost.h"
 #include "engine/ProxyUrl.h"
 #include "protocols/JudgeUrl.h"
 #include "util/Text.h"
-
 #include "platform/JudgeListPaths.h"
 #include "platform/TextFile.h"
 
@@ -38,15 +42,23 @@ CheckRunner::CheckRunner(EventLoop& loop, std::ostream& out, std::ostream& err)
     m_progress = m_loop.createTimer();
     m_progress->setInterval(kProgressEveryMs);
     m_progress->setOnTick([this] { tick(); });
+    m_input = m_loop.createTimer();
+    m_input->setInterval(kInputEveryMs);
+    m_input->setOnTick([this] { readInput(); });
 }
 
 CheckRunner::~CheckRunner() = default;
 
 void CheckRunner::checkEnded(const CheckEnd& end)
 {
-    m_writer->write(end);
-    if (end.passed() && m_options.out)
-        m_found.append(end.proxy.empty() ? std::string(end.ip).append(1, ':').append(end.portText) : std::string(end.proxy));
+    ResultWriter::Leak leak = ResultWriter::Leak::Unknown;
+    if (end.passed() && !m_ownAddress.empty())
+        leak = AddressLeak::shows(end.answer, m_ownAddress) ? ResultWriter::Leak::Yes : ResultWriter::Leak::No;
+    m_writer->write(end, leak);
+    if (end.passed() && m_findsFile.isOpen()
+        && !m_findsFile.writeLine(
+            end.proxy.empty() ? std::string(end.ip).append(1, ':').append(end.portText) : std::string(end.proxy)))
+        stopEarly(kOutputFailed, m_findsFile.errorString(), "Status: Stopped.");
 }
 
 void CheckRunner::scanEnded(const ScanEnd& end)
@@ -55,6 +67,7 @@ void CheckRunner::scanEnded(const ScanEnd& end)
     m_status = end.lastEndedOnError ? "Status: Checking Completed." : "Status: Scan Complete!";
     m_ended = true;
     m_progress->setEnabled(false);
+    m_input->setEnabled(false);
     report(true);
     if (onFinished)
         onFinished();
@@ -103,29 +116,54 @@ int CheckRunner::fail(const std::string& message)
     return 2;
 }
 
+std::string CheckRunner::defaultJudgeProblem(const std::string& judge)
+{
+    const std::string list = JudgeListPaths::readPath();
+    if (judge.empty())
+        return "no judge URL in " + list + "; pass --judge URL";
+    // The shipped list holds examples only: every proxy would fail with them.
+    if (JudgeHost::isPlaceholder(judge))
+        return "no judge: " + list + " starts with the example " + judge
+            + ", which no server answers; pass --judge URL (your own quorvane-judge, say) or put your judge first in the list";
+    if (JudgeHost::host(judge).empty())
+        return "the first line of " + list + ", \"" + judge + "\", is not a URL with a scheme and a host; pass --judge URL";
+    return {};
+}
+
 bool CheckRunner::load(const std::string& path, std::string& error)
 {
-    TextFileReader file;
-    if (path == "-")
-        file.openStandardInput();
-    else if (!file.open(path)) {
-        error = path + ": " + file.errorString();
-        return false;
+    if (path == "-") {
+        m_pending.streamStandardInput();
+        return true;
     }
-    std::string line;
-    while (file.readLine(line))
-        m_pending.append(line);
-    if (file.failed()) {
-        error = (path == "-" ? std::string("standard input") : path) + ": " + file.errorString();
+    TextFileReader file;
+    if (!file.open(path) || !m_pending.load(file, error)) {
+        error = path + ": " + (error.empty() ? file.errorString() : error);
         return false;
     }
     return true;
+}
+
+void CheckRunner::readInput()
+{
+    const bool changed = m_pending.pull();
+    if (!m_pending.streaming()) {
+        m_input->setEnabled(false);
+        if (const std::string error = m_pending.streamError(); !error.empty()) {
+            stopEarly(2, "standard input: " + error, "Status: Stopped.");
+            return;
+        }
+    }
+    // New entries for idle sockets; at the input's end, the scan may be over.
+    if (changed)
+        m_engine.wakeIdleSockets();
 }
 
 int CheckRunner::begin(const CheckOptions& options)
 {
     m_options = options;
     m_writer.emplace(m_out, options.format, options.all);
+    m_ownAddress = options.myAddress.value_or(std::string());
     // http and SOCKS checks take the first http:// judge (else the first judge at all, as before),
     // https checks the first https:// one.
     const std::vector<std::string> judges = options.judges.empty() ? judgeList() : options.judges;
@@ -137,8 +175,10 @@ int CheckRunner::begin(const CheckOptions& options)
     }
     if (m_judge.empty() && !judges.empty())
         m_judge = judges.front();
-    if (m_judge.empty())
-        return fail("no judge URL: give --judge URL or put judgescripts.txt beside the program");
+    if (!options.judge) {
+        if (const std::string problem = defaultJudgeProblem(m_judge); !problem.empty())
+            return fail(problem);
+    }
     if (!options.caFile.empty() || options.insecure) {
         std::string error;
         m_tls = TlsContext::create(options.caFile, options.insecure, &error);
@@ -147,33 +187,37 @@ int CheckRunner::begin(const CheckOptions& options)
     }
     if (options.insecure && !options.quiet)
         m_err << "quorvane-check: --insecure: the certificates of https judges are not verified\n";
+    // Which protocols the scan uses: those listed, and those the entries name.
+    auto uses = [&](Protocol p) { return std::find(options.protocols.begin(), options.protocols.end(), p) != options.protocols.end(); };
+    m_usesHttps = uses(Protocol::Https);
+    m_socksByAddress = uses(Protocol::Socks4) || uses(Protocol::Socks5);
+    m_pending.onAccepted = [this](const std::string& entry) {
+        // An entry without a scheme is a check per protocol.
+        if (!ProxyUrl::hasScheme(entry))
+            m_extraChecks += m_options.protocols.size() - 1;
+        m_usesHttps = m_usesHttps || startsWithNoCase(entry, "https://");
+        m_socksByAddress = m_socksByAddress || startsWithNoCase(entry, "socks4://") || startsWithNoCase(entry, "socks5://");
+    };
+    // A path that cannot be written fails now, not after the scan.
+    if (options.out && !m_findsFile.open(*options.out))
+        return fail(m_findsFile.errorString());
+    m_pending.setFilter(std::make_unique<EntryFilter>(options.unique, options.shard, options.shards));
     for (const std::string& path : options.files) {
         std::string error;
         if (!load(path, error))
             return fail(error);
     }
-    // Which protocols the scan uses: those listed, and those the entries name.
-    auto uses = [&](Protocol p) { return std::find(options.protocols.begin(), options.protocols.end(), p) != options.protocols.end(); };
-    bool https = uses(Protocol::Https);
-    bool socksByAddress = uses(Protocol::Socks4) || uses(Protocol::Socks5);
-    m_extraChecks = 0;
-    m_pending.forEach([&](const std::string& entry) {
-        if (!ProxyUrl::hasScheme(entry))
-            m_extraChecks += options.protocols.size() - 1;
-        https = https || startsWithNoCase(entry, "https://");
-        socksByAddress = socksByAddress || startsWithNoCase(entry, "socks4://") || startsWithNoCase(entry, "socks5://");
-    });
-    if (https && m_httpsJudge.empty() && !options.quiet)
+    if (m_usesHttps && m_httpsJudge.empty() && !options.quiet)
         m_err << "quorvane-check: no https:// judge (give --judge https://...): https checks fail with \"no https judge\"\n";
     // socks4 and socks5 proxies are sent the judge's address, looked up once here.
     if (const std::optional<JudgeUrl> url = JudgeUrl::parse(m_judge);
-        socksByAddress && url && url->destination.kind() == Destination::Kind::Name)
+        m_socksByAddress && url && url->destination.kind() == Destination::Kind::Name)
         m_judgeAddress = addressOf(url->destination.host);
 
     // A judge that is gone would fail every proxy: say so instead of reporting none found.
     if (m_options.judgeCheck && m_pending.count() > 0) {
         m_judgesToCheck = { m_judge };
-        if (https && !m_httpsJudge.empty())
+        if (m_usesHttps && !m_httpsJudge.empty())
             m_judgesToCheck.push_back(m_httpsJudge);
         if (checkNextJudge())
             return -1;
@@ -199,6 +243,9 @@ void CheckRunner::judgeChecked(const std::string& problem)
     const std::string judge = m_judgesToCheck.front();
     m_judgesToCheck.erase(m_judgesToCheck.begin());
     if (problem.empty()) {
+        // The judge saw this machine's own address: a proxy's page that shows it leaks it.
+        if (!m_options.myAddress && m_ownAddress.empty())
+            m_ownAddress = AddressLeak::remoteAddress(m_judgeCheck.answer());
         if (checkNextJudge())
             return;
         if (!startScan() && !m_ended && onFinished)
@@ -214,11 +261,15 @@ void CheckRunner::judgeChecked(const std::string& problem)
 
 bool CheckRunner::startScan()
 {
+    if (m_findsFile.isOpen() && !m_findsFile.begin()) {
+        fail(m_findsFile.errorString());
+        m_stopStatus = kOutputFailed;
+        return false;
+    }
     m_writer->writeHeader();
-    // An entry without a scheme is a check per protocol.
-    m_total = m_pending.count() + m_extraChecks;
     m_startedMs = m_loop.nowMs();
     m_progress->setEnabled(true);
+    m_input->setEnabled(m_pending.streaming());
     ScanSettings settings;
     settings.sockets = m_options.sockets;
     settings.timeoutMs = m_options.timeoutMs;
@@ -232,6 +283,7 @@ bool CheckRunner::startScan()
     if (!m_engine.isRunning()) {
         // Nothing loaded, or nothing usable: the scan is over already.
         m_progress->setEnabled(false);
+        m_input->setEnabled(false);
         if (!m_ended)
             report(true);
         return false;
@@ -242,17 +294,56 @@ bool CheckRunner::startScan()
 int CheckRunner::finish()
 {
     m_progress->setEnabled(false);
+    m_input->setEnabled(false);
     m_out.flush();
-    if (m_judgeStatus != 0)
-        return m_judgeStatus;
-    if (!m_options.out)
-        return 0;
-    TextFileWriter file;
-    bool ok = file.open(*m_options.out);
-    m_found.forEach([&](const std::string& entry) { ok = ok && file.writeLine(entry); });
-    if (!file.close() || !ok)
-        return fail(*m_options.out + ": " + file.errorString());
-    return 0;
+    const bool wasOut = m_findsFile.isOpen();
+    if (!m_findsFile.close() && m_stopStatus == 0 && wasOut) {
+        fail(m_findsFile.errorString());
+        m_stopStatus = kOutputFailed;
+    }
+    return m_stopStatus != 0 ? m_stopStatus : m_judgeStatus;
+}
+
+void CheckRunner::stopEarly(int status, const std::string& message, const std::string& statusText)
+{
+    if (m_stopStatus != 0)
+        return;
+    m_stopStatus = status;
+    if (!message.empty())
+        fail(message);
+    m_progress->setEnabled(false);
+    m_input->setEnabled(false);
+    if (m_engine.isRunning()) {
+        m_engine.stop();
+        m_ended = true;
+        m_status = statusText;
+        report(true);
+    }
+    // Before or after a scan (the judge check runs) the loop is left the same way.
+    if (onFinished)
+        onFinished();
+}
+
+void CheckRunner::outputFailed(const std::string& output, int error)
+{
+    stopEarly(kOutputFailed, output + ": " + std::strerror(error), "Status: Stopped.");
+}
+
+void CheckRunner::interrupt(int signal)
+{
+    stopEarly(128 + signal, {}, std::string("Status: Stopped by ") + StopSignals::name(signal) + '.');
+}
+
+void CheckRunner::hideProgress()
+{
+    if (m_progressShown)
+        m_err << "\r\x1b[K" << std::flush;
+}
+
+void CheckRunner::redrawProgress()
+{
+    if (m_progressShown)
+        m_err << progressLine() << "\x1b[K" << std::flush;
 }
 
 void CheckRunner::tick()
@@ -268,15 +359,20 @@ std::string CheckRunner::progressLine() const
     const std::int64_t elapsedMs = m_loop.nowMs() - m_startedMs;
     const std::uint64_t checked = m_engine.counters().checked;
     const std::uint64_t rate = elapsedMs > 0 ? checked * 1000 / static_cast<std::uint64_t>(elapsedMs) : 0;
-    std::string line = "checked " + std::to_string(checked) + '/' + std::to_string(m_total) + ", found "
-        + std::to_string(m_engine.counters().found) + ", " + std::to_string(rate) + "/s";
-    if (!m_ended && rate > 0 && checked < m_total)
-        line += ", " + clockText(static_cast<std::int64_t>((m_total - checked + rate - 1) / rate)) + " left";
+    // While input streams in, the total is not known yet.
+    const bool known = !m_pending.streaming();
+    const std::uint64_t total = m_pending.accepted() + m_extraChecks;
+    std::string line = "checked " + std::to_string(checked) + (known ? '/' + std::to_string(total) : std::string())
+        + ", found " + std::to_string(m_engine.counters().found) + ", " + std::to_string(rate) + "/s";
+    if (!m_ended && known && rate > 0 && checked < total)
+        line += ", " + clockText(static_cast<std::int64_t>((total - checked + rate - 1) / rate)) + " left";
     return line;
 }
 
 void CheckRunner::report(bool final)
 {
+    if (final)
+        m_out.flush(); // the last results before the summary
     if (m_options.quiet)
         return;
     // On a terminal the progress line is rewritten in place; the last report replaces it.

@@ -113,7 +113,7 @@ void JudgeCheck::exchangeEnded(Exchange& exchange, const ExchangeEnd& outcome)
 
 std::string JudgeCheck::verdict(const std::string& answer) const
 {
-    std::string text = "closed the connection without answering";
+    std::string text = checkResultName(CheckResult::Closed);
     if (!answer.empty())
         text = "answered without \"Comment\" (\""
             + printableText(std::string_view(answer).substr(0, answer.find_first_of("\r\n")), kShownBytes) + "\")";

@@ -36,6 +36,8 @@ public:
     // system's certificates when null). False, and done is never called, for a URL that is neither.
     bool start(const std::string& url, int timeoutMs, std::function<void(const std::string& problem)> done,
         std::shared_ptr<const TlsContext> tls = nullptr);
+    // The judge's answer, once done has been called.
+    const std::string& answer() const { return m_exchange.answer(); }
 
 private:
     // ExchangeClient

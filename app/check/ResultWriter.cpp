@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
-#include <algorithm>
 #include <charconv>
 
 namespace qv {
@@ -19,7 +18,25 @@ QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool isControl(char c)
+{
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f';
+}
 } // namespace
+
+void ResultWriter::appendShown(std::string& line, std::string_view text, char tab)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : text) {
+        if (isControl(c)) {
+            const auto byte = static_cast<unsigned char>(c);
+            line.append("\\x", 2).append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+        } else {
+            line += c == '\t' ? tab : c;
+        }
+    }
+}
 
 ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool all)
     : m_out(out)
@@ -30,10 +47,12 @@ ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool 
 
 std::string ResultWriter::csvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    std::string shown;
+    appendShown(shown, text, '\t');
+    if (shown.find_first_of(",\"") == std::string::npos)
+        return shown;
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : shown) {
         if (c == '"')
             quoted += '"';
         quoted += c;
@@ -45,11 +64,12 @@ std::string ResultWriter::csvField(std::string_view text)
 void ResultWriter::writeHeader()
 {
     if (m_format == CheckOptions::Format::Csv)
-        m_out << (m_all ? "ip,port,level,ms,ok,reason,protocol,exit\n" : "ip,port,level,ms,protocol,exit\n");
+        m_out << (m_all ? "ip,port,level,ms,ok,reason,protocol,exit,leak\n" : "ip,port,level,ms,protocol,exit,leak\n");
 }
 
-void ResultWriter::write(const ScanEngine::CheckEnd& end)
+void ResultWriter::write(const ScanEngine::CheckEnd& end, Leak leak)
 {
+    const char* leakText = leak == Leak::Unknown ? "" : leak == Leak::Yes ? "true" : "false";
     const bool ok = end.passed();
     if (!ok && !m_all)
         return;
@@ -59,15 +79,20 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
     switch (m_format) {
     case CheckOptions::Format::Tsv:
         // Each line is made whole and written in one piece: a million of them add up.
-        m_line.assign(end.proxy.empty() ? end.ip : end.proxy);
+        m_line.clear();
         // Whole unusable entries may hold tabs, which would shift the columns.
-        std::replace(m_line.begin(), m_line.end(), '\t', ' ');
+        appendShown(m_line, end.proxy.empty() ? end.ip : end.proxy, ' ');
         if (end.port > 0 && end.proxy.empty())
             m_line.append(1, ':').append(digits(number, end.port));
-        m_line.append(1, '\t').append(end.level);
+        m_line += '\t';
+        appendShown(m_line, end.level, ' ');
+        // The default line keeps its two columns: scripts split it.
         if (m_all)
             m_line.append(ok ? "\ttrue\t" : "\tfalse\t").append(reason);
         m_line.append(1, '\t').append(protocol).append(1, '\t').append(end.exit);
+        // The leak column only with --all: the default line's columns stay as they were.
+        if (m_all)
+            m_line.append(1, '\t').append(leakText);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -78,7 +103,7 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         m_line.append(1, ',').append(csvField(end.level)).append(1, ',').append(digits(number, end.ms));
         if (m_all)
             m_line.append(ok ? ",true," : ",false,").append(reason);
-        m_line.append(1, ',').append(protocol).append(1, ',').append(end.exit);
+        m_line.append(1, ',').append(protocol).append(1, ',').append(end.exit).append(1, ',').append(leakText);
         m_line += '\n';
         m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
         break;
@@ -95,7 +120,10 @@ void ResultWriter::write(const ScanEngine::CheckEnd& end)
         }
         row.insert(QStringLiteral("protocol"), latin1(protocol));
         row.insert(QStringLiteral("exit"), latin1(end.exit));
-        const QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        row.insert(QStringLiteral("leak"), leak == Leak::Unknown ? QJsonValue() : QJsonValue(leak == Leak::Yes));
+        QByteArray line = QJsonDocument(row).toJson(QJsonDocument::Compact);
+        // JSON may carry DEL as it is; escaped, no byte of a line is a control character.
+        line.replace('\x7f', "\\u007f");
         m_out.write(line.constData(), line.size());
         m_out << '\n';
         break;

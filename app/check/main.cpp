@@ -3,12 +3,23 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/check/CheckOptions.h"
 #include "app/check/CheckRunner.h"
+#include "app/check/FdOutput.h"
 #include "app/check/OpenFilesLimit.h"
+#include "app/check/StopSignals.h"
 #include "platform/EpollEventLoop.h"
+
+namespace {
+bool sameTerminal(int a, int b)
+{
+    struct stat first {}, second {};
+    return ::isatty(a) == 1 && ::fstat(a, &first) == 0 && ::fstat(b, &second) == 0 && first.st_rdev == second.st_rdev;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -24,8 +35,8 @@ int main(int argc, char** argv)
         std::cerr << "quorvane-check: " << error << " (" << qv::CheckOptions::kUsage << ")\n";
         return 2;
     }
-    if (options->help) {
-        std::cout << qv::CheckOptions::kUsage << '\n';
+    if (options->help || options->version) {
+        std::cout << (options->help ? qv::CheckOptions::helpText() : qv::CheckOptions::versionText()) << '\n';
         return 0;
     }
     // Each socket is an open file: take all the process may have, and refuse what still does not fit.
@@ -40,12 +51,37 @@ int main(int argc, char** argv)
     // For tests, which answer host names from a name server of their own on loopback.
     if (const char* servers = std::getenv("QV_NAME_SERVERS"))
         loop.setNameServers(servers);
-    qv::CheckRunner runner(loop, std::cout, std::cerr);
-    runner.setTerminal(::isatty(STDERR_FILENO) == 1);
+    // Results go straight to the descriptor, so that a failed write is seen (and stops the scan).
+    qv::FdOutput results(STDOUT_FILENO);
+    std::ostream out(&results);
+    qv::CheckRunner runner(loop, out, std::cerr);
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    runner.setTerminal(terminal);
+    results.onError = [&runner](int error) { runner.outputFailed("standard output", error); };
+    if (terminal && sameTerminal(STDOUT_FILENO, STDERR_FILENO)) {
+        // Results written under the progress line would be glued to it.
+        results.beforeWrite = [&runner] { runner.hideProgress(); };
+        results.afterWrite = [&runner] { runner.redrawProgress(); };
+    }
     runner.onFinished = [&loop] { loop.quit(); };
+    // Ctrl-C, SIGTERM and SIGHUP stop the scan as Stop does and keep every find.
+    qv::StopSignals::install();
+    const std::unique_ptr<qv::Timer> stopWatch = loop.createTimer();
+    stopWatch->setInterval(50);
+    stopWatch->setOnTick([&] {
+        if (const int caught = qv::StopSignals::caught()) {
+            stopWatch->setEnabled(false);
+            runner.interrupt(caught);
+        }
+    });
+    stopWatch->setEnabled(true);
     const int early = runner.begin(*options);
-    if (early >= 0)
-        return early;
+    if (early >= 0) {
+        out.flush();
+        return early == 0 && results.error() != 0 ? qv::CheckRunner::kOutputFailed : early;
+    }
     loop.run();
-    return runner.finish();
+    const int status = runner.finish();
+    out.flush();
+    return status;
 }

@@ -1,7 +1,16 @@
 // What only the quorvane-check process shows: exit statuses, standard input, the open-files limit,
 // the judge check before a scan and --all's reasons from its own sockets, on loopback.
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,35 +28,71 @@ struct Outcome {
     std::string out, err;
 };
 
-// Runs the program (under "ulimit -n" when openFiles is set) while this process serves the test
-// proxies; bounded.
-Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteArray& input = {}, int openFiles = 0)
+// How a run is set up beyond its arguments.
+struct Launch {
+    // A shell command that runs the program as "$0" "$@": ulimit, trap, redirections.
+    QString shell;
+    QString binary = QStringLiteral(QV_CHECK_BINARY);
+    // Called while the program runs, with what it has written to standard output so far, until it
+    // returns true; with feedsInput it writes standard input itself.
+    std::function<bool(QProcess&, const std::string& out)> during = {};
+    bool feedsInput = false;
+    // Runs in the child before the program starts (a terminal as its standard error, say).
+    std::function<void()> inChild = {};
+};
+
+// Runs the program while this process serves the test proxies; bounded. A run killed by a
+// signal has status -1.
+Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteArray& input = {}, const Launch& launch = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!nameServer.isEmpty())
         environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
     process.setProcessEnvironment(environment);
-    const QString binary = QStringLiteral(QV_CHECK_BINARY);
-    if (openFiles > 0)
-        args = QStringList { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(openFiles), binary } + args;
-    process.start(openFiles > 0 ? QStringLiteral("/bin/sh") : binary, args);
+    if (launch.inChild)
+        process.setChildProcessModifier(launch.inChild);
+    if (!launch.shell.isEmpty())
+        args = QStringList { QStringLiteral("-c"), launch.shell, launch.binary } + args;
+    process.start(launch.shell.isEmpty() ? launch.binary : QStringLiteral("/bin/sh"), args);
     process.waitForStarted(10000);
-    process.write(input);
-    process.closeWriteChannel();
+    if (!launch.feedsInput) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+    Outcome outcome;
+    bool done = !launch.during;
     for (int i = 0; i < 600 && process.state() != QProcess::NotRunning; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         process.waitForFinished(50);
+        outcome.out += process.readAllStandardOutput().toStdString();
+        if (!done)
+            done = launch.during(process, outcome.out);
     }
     if (process.state() != QProcess::NotRunning)
         process.kill(), process.waitForFinished(5000); // a crash exit: status -1
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString() };
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out += process.readAllStandardOutput().toStdString();
+    outcome.err = process.readAllStandardError().toStdString();
+    return outcome;
+}
+
+std::vector<std::string> linesOf(const std::string& text, char end = '\n')
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + 1)
+        lines.push_back(text.substr(at, next - at));
+    return lines;
 }
 
 TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
 {
     const QString missing = QStringLiteral("/nonexistent/missing.txt");
+    const QString judge = QStringLiteral("--judge=http://127.0.0.1:9/");
+    QTemporaryDir dir;
+    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:9\n"));
+    const QString out = dir.filePath(QStringLiteral("kept.txt"));
+    test::writeFile(out, "old find\r\n");
     const struct {
         QStringList args;
         int openFiles;
@@ -56,16 +101,31 @@ TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
         { {}, 0, "no proxy list" },
         { { QStringLiteral("--judge"), QStringLiteral("http://j/"), missing }, 0, "missing.txt" },
         { { QStringLiteral("--sockets"), QStringLiteral("100"), missing }, 64, "open-files limit of 64" },
+        { { QStringLiteral("--all=yes"), list }, 0, "unexpected value after '--all'" },
+        { { QStringLiteral("--colour"), list }, 0, "unknown option 'colour'" },
+        { { list, QStringLiteral("--timeout") }, 0, "missing value after '--timeout'" },
+        { { QStringLiteral("--shard=0/3"), list }, 0, "--shard must be K/N" },
+        { { QStringLiteral("--judge"), QStringLiteral("http://"), list }, 0, "a scheme and a host" },
+        { { QStringLiteral("--judge=127.0.0.1:9/j.php"), list }, 0, "a scheme and a host" },
+        // Without --judge the list beside the program gives its placeholder.
+        { { list }, 0, "pass --judge URL" },
+        { { judge, QStringLiteral("--out"), QStringLiteral("/nonexistent/found.txt"), list }, 0, "--out /nonexistent/found.txt: No such file" },
+        // A bad list after --out: the file named by --out is left as it was.
+        { { judge, QStringLiteral("--out=") + out, list, missing }, 0, "missing.txt" },
     };
     for (const auto& row : bad) {
-        const Outcome run = runCheck(row.args, {}, {}, row.openFiles);
+        const Outcome run = runCheck(row.args, {}, {}, { row.openFiles > 0 ? QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(row.openFiles) : QString() });
         EXPECT_EQ(run.status, 2) << row.says;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), 1) << run.err;
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
-    const Outcome help = runCheck({ QStringLiteral("--help") });
+    EXPECT_EQ(test::readFile(out), "old find\r\n");
+    const Outcome help = runCheck({ list, QStringLiteral("-h") });
     EXPECT_TRUE(help.status == 0 && help.err.empty() && help.out.starts_with("usage: quorvane-check")) << help.out;
+    for (const char* says : { "--sockets <N>  ", "(default 20)", "(default 8000)", "Exit status:", "  3      the judge" })
+        EXPECT_NE(help.out.find(says), std::string::npos) << says;
+    EXPECT_EQ(runCheck({ QStringLiteral("--version") }).out, "quorvane-check 1.0.0\n");
 }
 
 // Standard input longer than the window's limit: the entry after 40000 others is checked too. The
@@ -86,7 +146,7 @@ TEST(CheckProgram, ReadsStandardInputBeyondTheWindowsLimit)
 TEST(CheckProgram, AllSaysWhyEachCheckFailed)
 {
     LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never),
-        reset(Mode::ResetBeforeAnswer);
+        reset(Mode::ResetBeforeAnswer), closing(Mode::CloseBeforeAnswer);
     test::LoopbackNameServer names;
     const auto at = [](const std::string& host, quint16 port) { return host + ":" + std::to_string(port); };
     const std::pair<std::string, std::string> rows[] = {
@@ -95,6 +155,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
         { at("127.0.0.1", never.port()), "timed out" },
         { at("127.0.0.1", LoopbackProxy::refusingPort()), "refused" },
         { at("127.0.0.1", reset.port()), "reset" },
+        { at("127.0.0.1", closing.port()), "closed without answering" },
         { "not a proxy", "unusable entry" },
         { at("missing.test", working.port()), "name not found" },
     };
@@ -109,7 +170,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<std::string, std::string> results;
     for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n'))
-        if (const QList<QByteArray> f = line.split('\t'); f.size() == 6) // ..., protocol, exit
+        if (const QList<QByteArray> f = line.split('\t'); f.size() == 7) // ..., protocol, exit, leak
             results[f[0].toStdString()] = f[2] == "true" ? "ok" : f[3].toStdString();
     EXPECT_EQ(results.size(), std::size(rows)) << run.out;
     for (const auto& [entry, result] : rows)
@@ -121,7 +182,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
 // list beside the program is the judge.
 TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
 {
-    LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never);
+    LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never), closing(Mode::CloseBeforeAnswer);
     test::LoopbackNameServer names;
     QTemporaryDir dir;
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(working.port()) + "\n"));
@@ -136,6 +197,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
         { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
         { at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
+        { at(closing.port()) + QStringLiteral("/j.php"), 3, ": closed without answering;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
         { QStringLiteral("https://127.0.0.1:%1/j.php").arg(LoopbackProxy::refusingPort()), 3, ": connection refused;" },
@@ -152,10 +214,244 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "") << judge;
         EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
     }
-    const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"), list });
-    EXPECT_EQ(run.status, 0);
-    const QByteArray judges = test::readFile(QString::fromLatin1(QV_CHECK_BINARY).section(u'/', 0, -2) + QStringLiteral("/judgescripts.txt"));
-    EXPECT_EQ(working.lastRequest(), "GET " + judges.left(judges.indexOf('\n')).trimmed().toStdString() + " HTTP/1.0\r\n\r\n\r\n");
+    // A copy of the program reads the judge list beside it.
+    const QString copy = dir.filePath(QStringLiteral("quorvane-check"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QV_CHECK_BINARY), copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray first = "http://127.0.0.1:" + QByteArray::number(working.port()) + "/first.php";
+    test::writeIn(dir, "judgescripts.txt", first + "\r\nhttp://127.0.0.1:9/second.php\r\n");
+    const Outcome run = runCheck({ QStringLiteral("--quiet"), list }, {}, {}, { .shell = {}, .binary = copy });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
+}
+
+// List lines as people write them: a byte-order mark, blanks and tabs around entries, comments
+// and blank lines (skipped without a row), the same proxy a thousand times (--unique checks it
+// once) and control characters, which reach the output escaped.
+TEST(CheckProgram, ListLinesAreTidiedSkippedAndShownSafely)
+{
+    LoopbackProxy working(Mode::Working, "2");
+    const QByteArray entry = "127.0.0.1:" + QByteArray::number(working.port());
+    QByteArray copies;
+    for (int i = 0; i < 1000; ++i)
+        copies += (i % 3 == 0 ? " 127.0.0.1:0" : i % 3 == 1 ? "\t127.0.0.1:" : "127.0.0.1: ") + QByteArray::number(working.port()) + "\r\n";
+    const QString judge = QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(working.port());
+    const struct {
+        QStringList options;
+        QByteArray list;
+        std::string out;
+        std::string checked;
+    } rows[] = {
+        { {}, "\xef\xbb\xbf" + entry + "\n \t\n# comment\n  ; comment\n\n\t" + entry + " \n", entry.toStdString() + "\t2\thttp\t127.0.0.1\n" + entry.toStdString() + "\t2\thttp\t127.0.0.1\n", "checked 2/2, found 2" },
+        { { QStringLiteral("--unique") }, copies, entry.toStdString() + "\t2\thttp\t127.0.0.1\n", "checked 1/1, found 1" },
+        { { QStringLiteral("--all") }, "bad\x1b]0;title\x07\x7f:x\r\n\x01\tx\n", "bad\\x1b]0;title\\x07\\x7f:x\t\tfalse\tunusable entry\thttp\t\t\n\\x01 x\t\tfalse\tunusable entry\thttp\t\t\n", "checked 2/2, found 0" },
+    };
+    for (const auto& row : rows) {
+        const Outcome run = runCheck(QStringList { judge } + row.options + QStringList { QStringLiteral("-") }, {}, row.list);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, row.out);
+        EXPECT_NE(run.err.find(row.checked), std::string::npos) << run.err;
+    }
+}
+
+// Three machines with the same list and --shard 1/3, 2/3, 3/3 check every entry exactly once.
+TEST(CheckProgram, ShardsSplitAListExactly)
+{
+    QByteArray list;
+    for (int i = 0; i < 300; ++i)
+        list += "host-" + QByteArray::number(i) + ".test:0\n";
+    std::map<std::string, int> seen;
+    for (int shard = 1; shard <= 3; ++shard) {
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://127.0.0.1:9/"), QStringLiteral("--no-judge-check"), QStringLiteral("--all"),
+                                         QStringLiteral("--quiet"), QStringLiteral("--shard"), QStringLiteral("%1/3").arg(shard), QStringLiteral("-") },
+            {}, list);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const QList<QByteArray> lines = QByteArray::fromStdString(run.out).split('\n');
+        EXPECT_GT(lines.size(), 60) << "a fair share for shard " << shard;
+        for (const QByteArray& line : lines)
+            if (!line.isEmpty())
+                ++seen[line.left(line.indexOf('\t')).toStdString()];
+    }
+    EXPECT_EQ(seen.size(), 300u);
+    EXPECT_TRUE(std::ranges::all_of(seen, [](const auto& entry) { return entry.second == 1; }));
+}
+
+// A stop signal midway stops the scan as Stop does: every find judged so far is on standard output
+// and in --out, the summary counts exactly those, and the status says which signal it was.
+TEST(CheckProgram, SignalsStopAScanAndKeepEveryFind)
+{
+    LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
+    const std::string find = "127.0.0.1:" + std::to_string(working.port());
+    QByteArray list;
+    for (int i = 0; i < 5; ++i)
+        list += QByteArray::fromStdString(find) + "\n";
+    for (int i = 0; i < 10; ++i)
+        list += "127.0.0.1:" + QByteArray::number(never.port()) + "\n";
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    const std::tuple<int, int, std::string> rows[] = { { SIGINT, 130, "SIGINT" }, { SIGTERM, 143, "SIGTERM" }, { SIGHUP, 129, "SIGHUP" } };
+    for (const auto& [signal, status, name] : rows) {
+        Launch launch;
+        launch.during = [signal](QProcess& process, const std::string& sofar) {
+            if (std::ranges::count(sofar, '\n') < 5)
+                return false;
+            ::kill(static_cast<pid_t>(process.processId()), signal);
+            return true;
+        };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromStdString(find)), QStringLiteral("--timeout=60000"),
+                                         QStringLiteral("--out"), out, QStringLiteral("-") },
+            {}, list, launch);
+        EXPECT_EQ(run.status, status) << name << run.err;
+        EXPECT_EQ(linesOf(run.out), std::vector<std::string>(5, find + "\t2\thttp\t127.0.0.1")) << name;
+        EXPECT_EQ(linesOf(test::readFile(out).toStdString(), '\n'), std::vector<std::string>(5, find + "\r")) << name;
+        EXPECT_NE(run.err.find("Status: Stopped by " + name + ".\nchecked 5/15, found 5, "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(", Good: 5\n"), std::string::npos) << run.err;
+    }
+}
+
+// Standard input is read as it arrives (the first result comes while the producer still
+// writes); a reader that goes away or a full disk stops the scan with a line naming the output,
+// and --out keeps every find up to then. A closed pipe kills the program by SIGPIPE as usual;
+// with SIGPIPE ignored it is an error, never a success.
+TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
+{
+    LoopbackProxy working(Mode::Working, "2");
+    const QByteArray find = "127.0.0.1:" + QByteArray::number(working.port());
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    // The shell reports the program's status; "head -n 5" leaves after five rows.
+    const QString status = QStringLiteral("; echo \"status $?\" >&2");
+    const QString program = QStringLiteral("\"$0\" \"$@\"");
+    const struct {
+        QString shell;
+        bool readerGoes;
+        std::string says;
+    } rows[] = {
+        { program + status, false, "status 0\n" },
+        { QStringLiteral("{ ") + program + status + QStringLiteral("; } | head -n 5"), true, "status 141\n" },
+        { QStringLiteral("trap '' PIPE; { ") + program + status + QStringLiteral("; } | head -n 5"), true,
+            "quorvane-check: standard output: Broken pipe\n" },
+        { program + QStringLiteral(" >/dev/full") + status, false, "quorvane-check: standard output: No space left on device\n" },
+    };
+    for (const auto& row : rows) {
+        int written = 0;
+        int writtenAtFirstRow = 0;
+        bool readerGone = false;
+        int after = 0;
+        Launch launch { .shell = row.shell, .feedsInput = true };
+        // One entry every 50 ms until results come (and the reader has gone), then ten more.
+        launch.during = [&](QProcess& process, const std::string& sofar) {
+            const bool results = !sofar.empty() || test::readFile(out).size() > 0;
+            if (results && writtenAtFirstRow == 0)
+                writtenAtFirstRow = written;
+            readerGone = readerGone || std::ranges::count(sofar, '\n') >= 5;
+            after += results && readerGone == row.readerGoes ? 1 : 0;
+            process.write(find + "\n");
+            ++written;
+            if (written < 200 && after < 10)
+                return false;
+            process.closeWriteChannel();
+            return true;
+        };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromLatin1(find)), QStringLiteral("--out"), out,
+                                         QStringLiteral("-") },
+            {}, {}, launch);
+        const std::string shell = row.shell.toStdString();
+        const bool stopped = row.says != "status 0\n";
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << shell << "\n" << run.err;
+        EXPECT_EQ(run.err.find("status 0\n") == std::string::npos, stopped) << shell << "\n" << run.err;
+        EXPECT_GT(writtenAtFirstRow, 0) << shell;
+        EXPECT_LT(writtenAtFirstRow, 200) << shell << ": no result before the producer ended";
+        // Whole lines, each a find; all of them when nothing stopped the scan.
+        const std::vector<std::string> kept = linesOf(test::readFile(out).toStdString());
+        EXPECT_TRUE(std::ranges::all_of(kept, [&](const std::string& line) { return line == find.toStdString() + "\r"; })) << shell;
+        EXPECT_EQ(kept.size() == static_cast<std::size_t>(written), !stopped) << shell << " " << kept.size() << "/" << written;
+        if (row.says.starts_with("quorvane-check")) {
+            EXPECT_NE(run.err.find("found " + std::to_string(kept.size()) + ", "), std::string::npos) << shell << "\n" << run.err;
+        }
+    }
+}
+
+// On a terminal the progress line is cleared before result lines and drawn again after them, so
+// the two never share a line, whether the results go to the same terminal or elsewhere.
+TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
+{
+    LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
+    const std::string late = "127.0.0.1:" + std::to_string(never.port());
+    QTemporaryDir dir;
+    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt",
+        QByteArray::fromStdString("127.0.0.1:" + std::to_string(working.port()) + "\n" + late + "\n")));
+    for (const bool sameTerminal : { true, false }) {
+        int master = -1, slave = -1;
+        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        Launch launch;
+        launch.inChild = [slave, sameTerminal] {
+            ::dup2(slave, STDERR_FILENO);
+            if (sameTerminal)
+                ::dup2(slave, STDOUT_FILENO);
+        };
+        // The terminal is read as the program writes, so it never fills.
+        std::string screen;
+        const auto readScreen = [&] {
+            char buffer[4096];
+            for (pollfd ready { master, POLLIN, 0 }; ::poll(&ready, 1, 0) > 0;) {
+                const ssize_t got = ::read(master, buffer, sizeof buffer);
+                if (got <= 0)
+                    break;
+                screen.append(buffer, static_cast<std::size_t>(got));
+            }
+        };
+        launch.during = [&](QProcess&, const std::string&) { return readScreen(), false; };
+        const Outcome run = runCheck({ QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(working.port()), QStringLiteral("--all"),
+                                         QStringLiteral("--timeout=700"), list },
+            {}, {}, launch);
+        ::close(slave);
+        readScreen();
+        ::close(master);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string row = late + "\t\tfalse\ttimed out\thttp\t\t";
+        EXPECT_NE(screen.find("checked 1/2, found 1, "), std::string::npos) << screen;
+        if (sameTerminal) {
+            // Cleared ("\r" and erase to the end of the line) right before the row.
+            EXPECT_NE(screen.find("\r\x1b[K" + row), std::string::npos) << screen;
+        } else {
+            EXPECT_EQ(screen.find(row), std::string::npos);
+            EXPECT_NE(run.out.find(row + "\n"), std::string::npos) << run.out;
+        }
+    }
+}
+
+// A find whose page shows this machine's own address (as the judge page showed it, or as
+// --my-address gives it) leaks it, whatever level the judge printed; without the judge check the
+// address, and so the leak, is unknown.
+TEST(CheckProgram, FindsThatShowTheOwnAddressLeakIt)
+{
+    LoopbackProxy judge(Mode::Working, "1", "203.0.113.7"), leaking(Mode::Working, "1", "203.0.113.7"),
+        hiding(Mode::Working, "2", "198.51.100.9");
+    const std::string leaks = "127.0.0.1:" + std::to_string(leaking.port()), hides = "127.0.0.1:" + std::to_string(hiding.port());
+    const QByteArray list = QByteArray::fromStdString(leaks + "\n" + hides + "\n");
+    const struct {
+        QStringList options;
+        std::map<std::string, std::string> leak;
+    } rows[] = {
+        { {}, { { leaks, "true" }, { hides, "false" } } },
+        { { QStringLiteral("--my-address"), QStringLiteral("198.51.100.9") }, { { leaks, "false" }, { hides, "true" } } },
+        { { QStringLiteral("--no-judge-check") }, { { leaks, "null" }, { hides, "null" } } },
+    };
+    for (const auto& row : rows) {
+        const Outcome run = runCheck(QStringList { QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(judge.port()),
+                                         QStringLiteral("--format=json"), QStringLiteral("--quiet"), QStringLiteral("-") }
+                + row.options,
+            {}, list);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::map<std::string, std::string> leak;
+        for (const std::string& line : linesOf(run.out)) {
+            const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+            leak[o.value(u"ip").toString().toStdString() + ":" + std::to_string(o.value(u"port").toInt())]
+                = o.value(u"leak").isNull() ? "null" : o.value(u"leak").toBool() ? "true" : "false";
+        }
+        EXPECT_EQ(leak, row.leak) << run.out;
+    }
 }
 
 } // namespace

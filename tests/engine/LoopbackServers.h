@@ -25,12 +25,14 @@ public:
         PageThenLateReset, // the judge page, a reset 200 ms later
         ReadsToBlankLine, // reads only up to the first blank line, answers and closes: the kernel resets
         ResetBeforeAnswer, // reads the request, resets without a byte
+        CloseBeforeAnswer, // reads the request, closes without a byte
     };
 
-    explicit LoopbackProxy(Mode mode, std::string level = "3")
+    // The page shows remoteAddress as the address the judge saw.
+    explicit LoopbackProxy(Mode mode, std::string level = "3", const std::string& remoteAddress = "127.0.0.1")
         : m_mode(mode)
         , m_page("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><pre>REMOTE_ADDR = "
-                 "127.0.0.1</pre><p>Comment: "
+              + remoteAddress + "</pre><p>Comment: "
                  "your proxy</p><font color=\"blue\">"
               + level + "</font></html>\r\n")
     {
@@ -75,13 +77,14 @@ private:
                     return;
                 ++m_requests;
                 m_lastRequest = *request;
-                if (m_mode != Mode::Never && m_mode != Mode::ResetBeforeAnswer) {
+                if (m_mode != Mode::Never && m_mode != Mode::ResetBeforeAnswer && m_mode != Mode::CloseBeforeAnswer) {
                     socket->write(m_mode == Mode::Failing
                             ? "HTTP/1.0 502 Bad Gateway\r\n\r\n<html>comment: no judge here</html>"
                             : m_page.c_str());
                     socket->flush();
                 }
-                if (m_mode == Mode::Working || m_mode == Mode::Failing || m_mode == Mode::ReadsToBlankLine)
+                if (m_mode == Mode::Working || m_mode == Mode::Failing || m_mode == Mode::ReadsToBlankLine
+                    || m_mode == Mode::CloseBeforeAnswer)
                     socket->disconnectFromHost();
                 else if (m_mode == Mode::PageThenReset || m_mode == Mode::ResetBeforeAnswer)
                     resetNow(socket);

@@ -41,7 +41,7 @@ TEST_F(Loading, LinesAreTakenUnchangedAndACancelLoadsNothing)
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.showCount(), 1);
     EXPECT_TRUE(view.log.empty());
-    dialog.setNextFileName(test::writeIn(dir, "a.txt", "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
+    dialog.setNextFileName(test::writeIn(dir, "a.txt", "\xef\xbb\xbf" "1.2.3.4:80\r\n\r\nno colon\rlf\ninside\r\nlast:1"));
     view.buttons[ScanView::kStartButton] = false;
     loader.loadProxies(dialog);
     EXPECT_EQ(dialog.filter(), "Text Files|*.txt|All Files|*.*");

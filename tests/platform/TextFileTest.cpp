@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -52,6 +53,9 @@ TEST_F(TextFile, LinesEndAtCrLfLoneCrOrLoneLf)
         { std::string(TextFileReader::kMaxLineBytes * 3 + 17, 'x') + "\r\nnext\r\n",
             { std::string(TextFileReader::kMaxLineBytes, 'x'), "next" } },
         { std::string(TextFileReader::kMaxLineBytes + 1, 'y'), { std::string(TextFileReader::kMaxLineBytes, 'y') } },
+        // A UTF-8 byte-order mark starts the file only.
+        { "\xef\xbb\xbf" "a\r\n\xef\xbb\xbf" "b", { "a", "\xef\xbb\xbf" "b" } }, { "\xef\xbb\xbf", {} },
+        { "\xef\xbb\xbf\r\nb", { "", "b" } }, { "\xef\xbb" "a", { "\xef\xbb" "a" } },
     };
     for (const auto& [bytes, lines] : rows)
         EXPECT_EQ(readAll(write(bytes)), lines) << bytes.substr(0, 40);
@@ -79,6 +83,33 @@ TEST_F(TextFile, ReaderFailures)
         EXPECT_FALSE(reader.readLine(line));
         EXPECT_EQ(line, "kept");
     }
+}
+
+// A pipe whose writer is slow: a line is handed out only once it is whole, and nothing waits.
+TEST_F(TextFile, LinesFromAPipeArriveInPieces)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    TextFileReader reader;
+    ASSERT_TRUE(reader.open("/proc/self/fd/" + std::to_string(ends[0])));
+    ::close(ends[0]);
+    using Next = TextFileReader::Next;
+    const std::tuple<std::string, Next, std::string> steps[] = {
+        { "", Next::Wait, "" }, { "\xef\xbb", Next::Wait, "" }, { "\xbf" "ab", Next::Wait, "" }, { "c\r", Next::Line, "abc" },
+        { "\n", Next::Wait, "" }, { "d\n\re", Next::Line, "d" }, { "", Next::Line, "" }, { "", Next::Wait, "" },
+    };
+    for (const auto& [bytes, next, line] : steps) {
+        ASSERT_EQ(::write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        std::string got = "untouched";
+        EXPECT_EQ(reader.readLineIfReady(got), next) << bytes;
+        EXPECT_EQ(got, next == Next::Line ? line : "untouched") << bytes;
+    }
+    ::close(ends[1]);
+    std::string got;
+    EXPECT_EQ(reader.readLineIfReady(got), Next::Line);
+    EXPECT_EQ(got, "e");
+    EXPECT_EQ(reader.readLineIfReady(got), Next::End);
+    EXPECT_FALSE(reader.failed());
 }
 
 TEST_F(TextFile, WriterEndsEveryLineWithCrLfAndReplacesTheFile)

@@ -247,17 +247,17 @@ TEST_F(CheckThroughRealProxy, EachProtocolFindsAndReasons)
     const std::string httpsJudge = "https://localhost:" + std::to_string(s_tlsJudge->port()) + "/judge.html";
     const std::string ca = s_dir->filePath(QStringLiteral("ca.pem")).toStdString();
     const CheckRow rows[] = {
-        { "tinyproxy_http_and_https", Server::Tinyproxy, { "@" }, { "@|1|true||http|127.0.0.1", "https://@|1|true||https|127.0.0.1" },
+        { "tinyproxy_http_and_https", Server::Tinyproxy, { "@" }, { "@|1|true||http|127.0.0.1|true", "https://@|1|true||https|127.0.0.1|true" },
             { "--protocols", "http,https" } },
         { "tinyproxy_passwords", Server::TinyproxyAuth, { "http://bob:s3cret@@", "https://bob:wrong@@", "https://@" },
-            { "http://bob:s3cret@@|1|true||http|127.0.0.1", "https://bob:wrong@@||false|auth refused|https|", "https://@||false|auth required|https|" } },
-        { "squid_connect_without_the_test_ca", Server::Squid, { "https://@" }, { "https://@||false|certificate|https|" },
+            { "http://bob:s3cret@@|1|true||http|127.0.0.1|true", "https://bob:wrong@@||false|auth refused|https||", "https://@||false|auth required|https||" } },
+        { "squid_connect_without_the_test_ca", Server::Squid, { "https://@" }, { "https://@||false|certificate|https||" },
             { "--no-judge-check" }, false },
         { "danted_socks", Server::Danted, { "socks4://@", "socks5h://@", "@" },
-            { "socks4://@|1|true||socks4|127.0.0.1", "socks5h://@|1|true||socks5h|127.0.0.1", "socks5://@|1|true||socks5|127.0.0.1", "@||false|no pass marker|http|" },
+            { "socks4://@|1|true||socks4|127.0.0.1|true", "socks5h://@|1|true||socks5h|127.0.0.1|true", "socks5://@|1|true||socks5|127.0.0.1|true", "@||false|closed without answering|http||" },
             { "--protocols", "http,socks5" } },
         { "microsocks_password", Server::MicrosocksAuth, { "socks5://bob:s3cret%3A%40@@", "socks5://bob:s3cret@@", "https://@" },
-            { "socks5://bob:s3cret%3A%40@@|1|true||socks5|127.0.0.1", "socks5://bob:s3cret@@||false|auth refused|socks5|", "https://@||false|bad reply|https|" } },
+            { "socks5://bob:s3cret%3A%40@@|1|true||socks5|127.0.0.1|true", "socks5://bob:s3cret@@||false|auth refused|socks5||", "https://@||false|bad reply|https||" } },
     };
     for (const CheckRow& row : rows) {
         SCOPED_TRACE(row.name);

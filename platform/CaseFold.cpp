@@ -1,4 +1,4 @@
-#include "lists/CaseFold.h"
+#include "platform/CaseFold.h"
 
 namespace qv {
 
