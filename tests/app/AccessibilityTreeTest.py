@@ -27,8 +27,9 @@ def outer(program):
     env = dict(os.environ, QV_ATSPI_SESSION="1")
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     env.pop("AT_SPI_BUS_ADDRESS", None)
-    command = ["xvfb-run", "-a", "dbus-run-session", "--", sys.executable, os.path.abspath(__file__),
-               os.path.abspath(program)]
+    # A display number of its own: xvfb-run -a alone starts at 99 and races other runs for it.
+    command = ["xvfb-run", "-a", "-n", str(100 + os.getpid() % 5000), "dbus-run-session", "--", sys.executable,
+               os.path.abspath(__file__), os.path.abspath(program)]
     return subprocess.run(command, env=env, timeout=240).returncode
 
 
