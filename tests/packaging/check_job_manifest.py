@@ -11,17 +11,17 @@ problems = []
 if len(documents) != 1:
     sys.exit(f"expected one document, found {len(documents)}")
 job = documents[0]
-spec = job.get("spec", {})
-pod = spec.get("template", {}).get("spec", {})
+job_body = job.get("spec", {})
+pod = job_body.get("template", {}).get("spec", {})
 containers = pod.get("containers", [])
 if (job.get("apiVersion"), job.get("kind")) != ("batch/v1", "Job"):
     problems.append("not a batch/v1 Job")
-if spec.get("completionMode") != "Indexed":
+if job_body.get("completionMode") != "Indexed":
     problems.append("completionMode is not Indexed")
-n = spec.get("completions")
+n = job_body.get("completions")
 if not isinstance(n, int) or n < 1:
     problems.append("completions is not a positive number")
-parallelism = spec.get("parallelism", 1)
+parallelism = job_body.get("parallelism", 1)
 if not isinstance(parallelism, int) or not 1 <= parallelism <= n:
     problems.append("parallelism is not a number from 1 to completions")
 if pod.get("restartPolicy") != "Never":
