@@ -173,16 +173,4 @@ inline bool makeCertificates(const QTemporaryDir& dir, const QString& name = QSt
             QStringLiteral("leaf.ext") });
 }
 
-// "openssl s_server -WWW" serving the files of dir over TLS with <name>.pem and <name>.key:
-// GET /page.html answers with the file behind an HTTP/1.0 200 head.
-inline std::unique_ptr<RealServer> startTlsFileServer(const QTemporaryDir& dir, const QString& name = QStringLiteral("judge"))
-{
-    const quint16 port = freePort();
-    return std::make_unique<RealServer>(QStringLiteral("openssl"),
-        QStringList { QStringLiteral("s_server"), QStringLiteral("-quiet"), QStringLiteral("-WWW"), QStringLiteral("-accept"),
-            QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-cert"), dir.filePath(name + QStringLiteral(".pem")),
-            QStringLiteral("-key"), dir.filePath(name + QStringLiteral(".key")) },
-        port, dir.path());
-}
-
 } // namespace qv::test
