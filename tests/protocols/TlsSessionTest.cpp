@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
 
-#include "TestCertificates.h"
-#include "support/TestFiles.h"
 #include "protocols/TlsSession.h"
+#include "support/RealServers.h"
+#include "support/TestFiles.h"
 
 namespace qv {
 namespace {
@@ -14,11 +14,12 @@ using State = TlsSession::State;
 // A TLS server on memory buffers, answering one request with a fixed text and closing.
 class MemoryServer {
 public:
-    explicit MemoryServer(const test::Certificate& identity)
+    // The certificate and key "openssl req" made as <name>.pem and <name>.key.
+    explicit MemoryServer(const QString& name)
     {
         m_ctx = SSL_CTX_new(TLS_server_method());
-        SSL_CTX_use_certificate(m_ctx, identity.cert.get());
-        SSL_CTX_use_PrivateKey(m_ctx, identity.key.get());
+        SSL_CTX_use_certificate_file(m_ctx, (name + QStringLiteral(".pem")).toLocal8Bit().constData(), SSL_FILETYPE_PEM);
+        SSL_CTX_use_PrivateKey_file(m_ctx, (name + QStringLiteral(".key")).toLocal8Bit().constData(), SSL_FILETYPE_PEM);
         m_ssl = SSL_new(m_ctx);
         m_in = BIO_new(BIO_s_mem());
         m_out = BIO_new(BIO_s_mem());
@@ -77,56 +78,51 @@ void pump(TlsSession& client, MemoryServer& server, std::string toServer, std::s
     }
 }
 
+// The judge's certificate names localhost and 127.0.0.1; an intercepting proxy's has the same
+// names from another authority.
 class TlsSessionTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_ca = new test::Certificate(test::makeCertificate("Test CA", nullptr, nullptr));
-        s_otherCa = new test::Certificate(test::makeCertificate("Intercepting CA", nullptr, nullptr));
-        s_judge = new test::Certificate(test::makeCertificate("judge", s_ca, "DNS:judge.test,IP:127.0.0.1"));
-        s_intercepted = new test::Certificate(test::makeCertificate("judge", s_otherCa, "DNS:judge.test,IP:127.0.0.1"));
+        s_dirs = new QTemporaryDir[2];
+        s_made = test::makeCertificates(s_dirs[0]) && test::makeCertificates(s_dirs[1]);
     }
-    static void TearDownTestSuite()
-    {
-        for (test::Certificate* c : { s_ca, s_otherCa, s_judge, s_intercepted })
-            delete c;
-    }
-    static inline test::Certificate* s_ca = nullptr;
-    static inline test::Certificate* s_otherCa = nullptr;
-    static inline test::Certificate* s_judge = nullptr;
-    static inline test::Certificate* s_intercepted = nullptr;
+    static void TearDownTestSuite() { delete[] s_dirs; }
+    static inline QTemporaryDir* s_dirs = nullptr;
+    static inline bool s_made = false;
 };
 
 TEST_F(TlsSessionTest, VerifiesTheJudgeAndCarriesTheExchange)
 {
-    QTemporaryDir dir;
-    const std::string caFile = test::writeIn(dir, "ca.pem", QByteArray::fromStdString(s_ca->pem()));
+    ASSERT_TRUE(s_made) << "openssl could not make the test certificates";
+    const std::string caFile = s_dirs[0].filePath(QStringLiteral("ca.pem")).toStdString();
+    const QString judge = s_dirs[0].filePath(QStringLiteral("judge")), intercepted = s_dirs[1].filePath(QStringLiteral("judge"));
     struct Row {
         const char* name;
         std::string host;
-        const test::Certificate* served;
+        QString served;
         bool trustTestCa;
         bool insecure;
         State state;
         std::string reason;
     };
     const Row rows[] = {
-        { "by name", "judge.test", s_judge, true, false, State::Closed, "" },
-        { "by address", "127.0.0.1", s_judge, true, false, State::Closed, "" },
-        { "another name", "other.test", s_judge, true, false, State::Failed, "certificate" },
-        { "another address", "127.0.0.2", s_judge, true, false, State::Failed, "certificate" },
-        { "intercepting proxy", "judge.test", s_intercepted, true, false, State::Failed, "certificate" },
-        { "system store only", "judge.test", s_judge, false, false, State::Failed, "certificate" },
-        { "insecure", "other.test", s_intercepted, false, true, State::Closed, "" },
+        { "by name", "localhost", judge, true, false, State::Closed, "" },
+        { "by address", "127.0.0.1", judge, true, false, State::Closed, "" },
+        { "another name", "other.test", judge, true, false, State::Failed, "certificate" },
+        { "another address", "127.0.0.2", judge, true, false, State::Failed, "certificate" },
+        { "intercepting proxy", "localhost", intercepted, true, false, State::Failed, "certificate" },
+        { "system store only", "localhost", judge, false, false, State::Failed, "certificate" },
+        { "insecure", "other.test", intercepted, false, true, State::Closed, "" },
     };
-    const std::string request = "GET / HTTP/1.0\r\nHost: judge.test\r\n\r\n";
+    const std::string request = "GET / HTTP/1.0\r\nHost: localhost\r\n\r\n";
     for (const Row& row : rows) {
         std::string error;
         const auto context = TlsContext::create(row.trustTestCa ? caFile : std::string(), row.insecure, &error);
         ASSERT_TRUE(context) << error;
         for (const std::size_t piece : { std::size_t(100000), std::size_t(1) }) {
             TlsSession client(*context, row.host);
-            MemoryServer server(*row.served);
+            MemoryServer server(row.served);
             // The request is written before the handshake is done and sent once it is.
             const std::string hello = client.start() + client.write(request);
             pump(client, server, hello, piece);
@@ -135,7 +131,7 @@ TEST_F(TlsSessionTest, VerifiesTheJudgeAndCarriesTheExchange)
             const bool opened = row.state == State::Closed;
             EXPECT_EQ(client.takePlaintext(), opened ? std::string(MemoryServer::kAnswer) : "") << row.name;
             EXPECT_EQ(server.request, opened ? request : "") << row.name;
-            EXPECT_STREQ(server.serverName(), row.host == "judge.test" || row.host == "other.test" ? row.host.c_str() : nullptr);
+            EXPECT_STREQ(server.serverName(), row.host == "localhost" || row.host == "other.test" ? row.host.c_str() : nullptr);
         }
     }
 }
