@@ -112,3 +112,12 @@ TEST(ImageSurface, TextMeasuresWrapsAndDraws)
     clipped.drawText(QStringLiteral("Wide text"), { 0, 0, 0, 60 }, 0, 0x000000);
     EXPECT_TRUE(painted(clipped).empty()) << "text is clipped to an empty rectangle";
 }
+
+// Through a form designer's colour editor and back: black and other RGB colours with small values
+// must not turn into the system colour of the same number.
+TEST(DesignerColor, EveryColourComesBackAsItWent)
+{
+    for (const OleColor colour : { OleColor(0), rgb(254, 0, 0), rgb(0x99, 0x66, 0x33), SysColor::code(SysColor::ScrollBar),
+             SysColor::code(SysColor::Highlight) })
+        EXPECT_EQ(fromDesignerColor(toDesignerColor(colour)), colour) << std::hex << colour;
+}
