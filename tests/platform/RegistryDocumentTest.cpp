@@ -18,5 +18,17 @@ TEST(RegistryDocument, ValueDataIsQuotedOrTyped)
     }
 }
 
+// An empty store (or one holding only a byte-order mark) is a store with no keys; a key is added once,
+// whatever its letter case.
+TEST(RegistryDocument, EmptyFilesTakeKeysOnce)
+{
+    for (const std::string bytes : { "", "\xEF\xBB\xBF" }) {
+        auto document = RegistryDocument::parse(bytes);
+        ASSERT_TRUE(document) << bytes.size();
+        EXPECT_TRUE(document->addKey("K") && document->addKey("k"));
+        EXPECT_EQ(document->bytes(), bytes + "[K]\n");
+    }
+}
+
 } // namespace
 } // namespace qv
