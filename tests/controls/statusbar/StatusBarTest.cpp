@@ -20,7 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace qv::test {
+namespace qv {
+namespace {
 
 // Tahoma 8.25 pt from the installed clone when present, so text measures the same everywhere.
 QFont barFont()
@@ -71,11 +72,6 @@ Picture maskedBitmap(int width, int height, QColor fill)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-} // namespace qv::test
-
-namespace qv {
-namespace {
-
 constexpr Rgb kBack = rgb(230, 231, 235);
 
 // An empty bar of the given size on the window.
@@ -83,7 +79,7 @@ PanelStatusBar* bareBar(QWidget& window, int width, int height)
 {
     auto* bar = new PanelStatusBar(&window);
     bar->setGeometry(0, 0, width, height);
-    bar->setFont(test::barFont());
+    bar->setFont(barFont());
     return bar;
 }
 
@@ -98,10 +94,10 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     QPainter painter(&gallery);
     int y = 0;
     for (int apperance : { 0, 1, 2 }) {
-        test::ThreePanelBar host(500, 22, apperance, apperance == 1);
+        ThreePanelBar host(500, 22, apperance, apperance == 1);
         host.bar->setBackColor(kBack);
         host.bar->setPanelEnabled(2, false);
-        host.bar->setPanelPicture(3, test::maskedBitmap(16, 16, Qt::red));
+        host.bar->setPanelPicture(3, maskedBitmap(16, 16, Qt::red));
         for (bool maximised : { false, true }) {
             host.window.setWindowState(maximised ? Qt::WindowMaximized : Qt::WindowNoState);
             EXPECT_EQ(host.bar->GripperAllowed(), !maximised);
@@ -115,7 +111,7 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     QWidget window;
     PanelStatusBar* bar = bareBar(window, 400, 22);
     bar->setApperance(1);
-    bar->AddPanel(0, u"Abc"_s, QString(), true, AutoSizeMode::Contents, test::maskedBitmap(16, 16, Qt::red));
+    bar->AddPanel(0, u"Abc"_s, QString(), true, AutoSizeMode::Contents, maskedBitmap(16, 16, Qt::red));
     bar->AddPanel(80, u"Icon"_s, QString(), true, AutoSizeMode::NoAutoSize, Picture(icon, Picture::Type::Icon));
     bar->AddPanel(0, u"Spring panel with a long caption that will not fit"_s, QString(), true, AutoSizeMode::Spring);
     bar->AddPanel(0, u"Minimum"_s, QString(), true, AutoSizeMode::NoAutoSize);
@@ -130,7 +126,7 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
 TEST(StatusBarDrawing, PanelRectangles)
 {
     for (int apperance : { 0, 1, 2 }) {
-        test::ThreePanelBar host(500, 18, apperance);
+        ThreePanelBar host(500, 18, apperance);
         const Rect flat[] = { { 0, 1, 184, 17 }, { 185, 1, 304, 17 }, { 305, 1, 424, 17 } };
         const Rect shaded[] = { { 2, 5, 183, 14 }, { 187, 5, 303, 14 }, { 307, 5, 423, 14 } };
         for (int i = 0; i < 3; ++i)
@@ -174,7 +170,7 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
 
     // A picture wider than the share wins; so does the zero width of no picture over a negative share.
     bar->resize(20, 18);
-    bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
+    bar->setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 16);
     EXPECT_EQ(bar->PanelWidth(2), 10);
     bar->setPanelAutoSize(2, AutoSizeMode::NoAutoSize);
@@ -210,7 +206,7 @@ TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
     bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
     EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
     EXPECT_EQ(bar->PanelWidth(1), 0);
-    bar->setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
+    bar->setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 22) << "round(15.99 + 6)";
     bar->setPanelPicture(1, Picture());
     // Prefix characters count as they are measured, not as drawn (a caption beside a picture is in
@@ -245,7 +241,7 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     surface.drawFocusRect({ INT_MIN, 8, INT_MAX, 10 }, 0);
 }
 
-using Host = test::ThreePanelBar;
+using Host = ThreePanelBar;
 
 TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 {
@@ -275,7 +271,7 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 
     bar.setApperance(1);
     bar.setPanelAutoSize(2, AutoSizeMode::Spring);
-    bar.setPanelPicture(1, test::maskedBitmap(16, 16, Qt::red));
+    bar.setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
     bar.setMaskColor(rgb(0, 255, 0));
     bar.setShowGripper(false);
     bar.setForeColor(rgb(1, 2, 3));
@@ -302,7 +298,7 @@ TEST(StatusBarPersistence, LoadingStopsAtTheFirstMissingPanelKey)
     for (const auto& [missing, loaded] : rows) {
         Host host;
         host.bar->setPanelAutoSize(2, AutoSizeMode::Contents);
-        host.bar->setPanelPicture(2, test::maskedBitmap(8, 8, Qt::red));
+        host.bar->setPanelPicture(2, maskedBitmap(8, 8, Qt::red));
         MemoryPropertyStore store;
         host.bar->WriteProperties(store);
         store.write(u"PWidth2"_s, std::int32_t { 77 });
@@ -420,7 +416,7 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
 TEST(StatusBarPersistence, SettersRepaintAndNotify)
 {
     using Set = std::function<void(PanelStatusBar&)>;
-    const Picture picture = test::maskedBitmap(16, 16, Qt::blue);
+    const Picture picture = maskedBitmap(16, 16, Qt::blue);
     const std::tuple<Set, const char*, bool> rows[] = {
         { [](PanelStatusBar& b) { b.setBackColor(rgb(1, 2, 3)); }, "BackColor", true },
         { [](PanelStatusBar& b) { b.setForeColor(rgb(255, 0, 0)); }, "ForeColor", true },
@@ -441,7 +437,7 @@ TEST(StatusBarPersistence, SettersRepaintAndNotify)
     for (const auto& [set, name, repaint] : rows) {
         Host host;
         host.bar->setPanelEnabled(2, false);
-        host.bar->setPanelPicture(3, test::maskedBitmap(16, 16, Qt::red));
+        host.bar->setPanelPicture(3, maskedBitmap(16, 16, Qt::red));
         host.bar->flushPendingPass();
         QSignalSpy changed(host.bar, &PanelStatusBar::PropertyChanged);
         const QImage before = host.bar->surface().image();
@@ -455,7 +451,7 @@ TEST(StatusBarPersistence, SettersRepaintAndNotify)
 
 // The three shaded panels at width 500: rectangles (2..183), (187..303), (307..423), rows 5..13;
 // the gripper at x 485..499, rows 3..17. Logs "d1" for a press in panel 1, "c1" a click, "w1" a double click.
-struct MouseHost : test::ThreePanelBar
+struct MouseHost : ThreePanelBar
 {
     std::string log;
     std::vector<QWidget*> resized;
@@ -471,8 +467,8 @@ struct MouseHost : test::ThreePanelBar
     void add(char event, int panel) { log += (log.empty() ? "" : " ") + (event + std::to_string(panel)); }
     void click(QPointF pos, Qt::MouseButton button = Qt::LeftButton)
     {
-        test::sendMouse(bar, QEvent::MouseButtonPress, pos, button);
-        test::sendMouse(bar, QEvent::MouseButtonRelease, pos, button);
+        sendMouse(bar, QEvent::MouseButtonPress, pos, button);
+        sendMouse(bar, QEvent::MouseButtonRelease, pos, button);
     }
 };
 
@@ -493,7 +489,7 @@ TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
         EXPECT_EQ(host.bar->CurrentPanel(), host.log.empty() ? 0 : host.log[1] - '0') << at.x();
     }
     host.log.clear();
-    test::sendMouse(host.bar, QEvent::MouseButtonDblClick, { 200, 9 });
+    sendMouse(host.bar, QEvent::MouseButtonDblClick, { 200, 9 });
     host.click({ 250, 9 });
     EXPECT_EQ(host.log, "") << "nothing from a disabled panel";
 
@@ -501,11 +497,11 @@ TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
     // release raises no click.
     host.bar->setPanelEnabled(2, true);
     host.click({ 250, 9 });
-    test::sendMouse(host.bar, QEvent::MouseButtonDblClick, { 250, 9 });
-    test::sendMouse(host.bar, QEvent::MouseButtonRelease, { 250, 9 });
-    test::sendMouse(host.bar, QEvent::MouseButtonPress, { 100, 9 });
+    sendMouse(host.bar, QEvent::MouseButtonDblClick, { 250, 9 });
+    sendMouse(host.bar, QEvent::MouseButtonRelease, { 250, 9 });
+    sendMouse(host.bar, QEvent::MouseButtonPress, { 100, 9 });
     host.bar->setPanelEnabled(1, false);
-    test::sendMouse(host.bar, QEvent::MouseButtonRelease, { 100, 9 });
+    sendMouse(host.bar, QEvent::MouseButtonRelease, { 100, 9 });
     EXPECT_EQ(host.log, "d2 c2 w2 d1");
 }
 
@@ -514,7 +510,7 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
 {
     MouseHost host;
     auto sizingAt = [&](QPointF at) {
-        test::sendMouse(host.bar, QEvent::MouseMove, at);
+        sendMouse(host.bar, QEvent::MouseMove, at);
         return host.bar->cursor().shape() == Qt::SizeFDiagCursor;
     };
     EXPECT_TRUE(sizingAt({ 495, 15 }));
@@ -552,13 +548,13 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
     alone.resize(200, 18);
     alone.DrawStatusBar(true);
     alone.setResizeStarter([](QWidget*) { ADD_FAILURE() << "a resize without a window"; });
-    test::sendMouse(&alone, QEvent::MouseButtonPress, { 195, 15 });
+    sendMouse(&alone, QEvent::MouseButtonPress, { 195, 15 });
 }
 
 // A screen reader finds a status bar whose children are the panels, named by their captions.
 TEST(StatusBarAccessibility, PanelsAreNamedChildrenOfAStatusBar)
 {
-    test::ThreePanelBar host(500, 18, 1);
+    ThreePanelBar host(500, 18, 1);
     host.window.show();
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(host.bar);
     ASSERT_NE(bar, nullptr);
@@ -610,7 +606,7 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
         { { { "3Loaded: 5", 0 }, { "a", 0 } }, "-" },
     };
     for (const Row& row : rows) {
-        test::ThreePanelBar host;
+        ThreePanelBar host;
         qint64 now = 0;
         host.bar->setAnnouncementClock([&now] { return now; });
         std::string panels;
