@@ -72,8 +72,6 @@ Picture maskedBitmap(int width, int height, QColor fill)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-constexpr Rgb kBack = rgb(230, 231, 235);
-
 // An empty bar of the given size on the window.
 PanelStatusBar* bareBar(QWidget& window, int width, int height)
 {
@@ -95,7 +93,7 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     int y = 0;
     for (int apperance : { 0, 1, 2 }) {
         ThreePanelBar host(500, 22, apperance, apperance == 1);
-        host.bar->setBackColor(kBack);
+        host.bar->setBackColor(rgb(230, 231, 235));
         host.bar->setPanelEnabled(2, false);
         host.bar->setPanelPicture(3, maskedBitmap(16, 16, Qt::red));
         for (bool maximised : { false, true }) {
