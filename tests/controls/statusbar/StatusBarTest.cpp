@@ -54,7 +54,6 @@ struct ThreePanelBar
     }
 };
 
-// Sends a mouse event of type at pos (widget coordinates) to the widget.
 void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::LeftButton)
 {
     const bool up = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove;
@@ -72,7 +71,6 @@ Picture maskedBitmap(int width, int height, QColor fill)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-// An empty bar of the given size on the window.
 PanelStatusBar* bareBar(QWidget& window, int width, int height)
 {
     auto* bar = new PanelStatusBar(&window);
@@ -586,15 +584,12 @@ TEST(StatusBarAccessibility, PanelsAreNamedChildrenOfAStatusBar)
 
 // Changes of the status and count panels are announced, each announcement naming every one that
 // changed since the last, at most once a second; the third panel and unchanged captions never.
-// Steps: "t" sets the clock, "1 text" writes a caption, "a" runs the announcement timer's tick.
+// Steps at a clock time: "1text" writes a caption to panel 1, "a" runs the announcement timer's tick;
+// then, per tick, the panels named ("-" none).
 TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
 {
-    struct Row
-    {
-        std::vector<std::pair<const char*, qint64>> steps; // caption write (panel in text[0]) or tick
-        const char* announced; // per tick: the panels named, "-" none
-    };
-    const Row rows[] = {
+    using Steps = std::vector<std::pair<const char*, qint64>>;
+    const std::pair<Steps, const char*> rows[] = {
         { { { "1Status: Scanning..", 0 }, { "a", 0 } }, "1" },
         { { { "2Found: 1", 0 }, { "1Status: Scanning..", 0 }, { "a", 0 } }, "12" },
         { { { "1Status: Idle..", 0 }, { "2Good: 0", 0 }, { "3Loaded: 9", 0 }, { "a", 0 } }, "-" },
@@ -603,7 +598,7 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
             "2 2" },
         { { { "3Loaded: 5", 0 }, { "a", 0 } }, "-" },
     };
-    for (const Row& row : rows) {
+    for (const auto& [steps, expected] : rows) {
         ThreePanelBar host;
         qint64 now = 0;
         host.bar->setAnnouncementClock([&now] { return now; });
@@ -617,7 +612,7 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
             panels += std::to_string(event.child() + 1);
         });
         std::string announced;
-        for (const auto& [step, at] : row.steps) {
+        for (const auto& [step, at] : steps) {
             now = at;
             if (step[0] == 'a') {
                 panels.clear();
@@ -627,7 +622,7 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
                 host.bar->setPanelCaption(step[0] - '0', QString::fromLatin1(step + 1));
             }
         }
-        EXPECT_EQ(announced, row.announced) << row.steps.front().first;
+        EXPECT_EQ(announced, expected) << steps.front().first;
     }
 }
 
