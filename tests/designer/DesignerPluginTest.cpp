@@ -1,9 +1,9 @@
 // The status bar's property pages, and a whole headless form editor loading the built plugin.
 #include <QBuffer>
-#include <QLabel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QExtensionManager>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -58,11 +58,9 @@ std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
 // A panel's fields as the page shows them: caption|tip|min width|auto size|enabled|picture.
 QString fields(const PanelStatusBar& bar, int i)
 {
-    return u"%1|%2|%3|%4|%5|%6"_s.arg(bar.PanelCaption(i), bar.ToolTipText(i))
-        .arg(bar.MinWidth(i))
-        .arg(int(bar.PanelAutoSize(i)))
-        .arg(int(bar.PanelEnabled(i)))
-        .arg(bar.PanelPicture(i).isNull() ? u"none"_s : u"picture"_s);
+    return u"%1|%2|%3|%4|%5|%6"_s.arg(bar.PanelCaption(i), bar.ToolTipText(i),
+        QString::number(bar.MinWidth(i)), QString::number(int(bar.PanelAutoSize(i))),
+        QString::number(int(bar.PanelEnabled(i))), bar.PanelPicture(i).isNull() ? u"none"_s : u"picture"_s);
 }
 
 class FormEditor : public testing::Test
@@ -164,7 +162,8 @@ TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
         EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
         session == 1 ? page.deletePanel() : page.addPanel();
     }
-    EXPECT_EQ(panelsOf(bar)->NumberOfPanels() * 1000 + panelsOf(bar)->MinWidth(2), 2073) << "the old record is back";
+    EXPECT_EQ(panelsOf(bar)->NumberOfPanels() * 1000 + panelsOf(bar)->MinWidth(2), 2073)
+        << "the old record is back";
 }
 
 TEST_F(FormEditor, WhatIsSetInTheDesignerIsSavedAndRestoredAtRunTime)
