@@ -153,7 +153,7 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
         { at("127.0.0.1", working.port()), "ok" },
         { at("127.0.0.1", failing.port()), "no pass marker" },
         { at("127.0.0.1", never.port()), "timed out" },
-        { at("127.0.0.1", LoopbackProxy::refusingPort()), "refused" },
+        { at("127.0.0.1", test::freePort()), "refused" },
         { at("127.0.0.1", reset.port()), "reset" },
         { at("127.0.0.1", closing.port()), "closed without answering" },
         { "not a proxy", "unusable entry" },
@@ -196,11 +196,11 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(working.port()) + QStringLiteral("/j.php"), 0, "" },
         { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
         { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
-        { at(LoopbackProxy::refusingPort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
+        { at(test::freePort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
         { at(closing.port()) + QStringLiteral("/j.php"), 3, ": closed without answering;" },
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
-        { QStringLiteral("https://127.0.0.1:%1/j.php").arg(LoopbackProxy::refusingPort()), 3, ": connection refused;" },
+        { QStringLiteral("https://127.0.0.1:%1/j.php").arg(test::freePort()), 3, ": connection refused;" },
         { QStringLiteral("ftp://127.0.0.1/j.php"), 0, " is not an http:// or https:// URL and cannot be checked directly" },
     };
     for (const auto& row : rows) {

@@ -42,7 +42,7 @@ TEST_F(Loopback, EveryKindOfProxyIsJudgedOnItsWholeAnswer)
         if (!level.empty())
             expected.push_back("127.0.0.1:" + std::to_string(proxies.back()->port()) + "/" + level);
     }
-    add("127.0.0.1", LoopbackProxy::refusingPort());
+    add("127.0.0.1", test::freePort());
     view.slider = 3;
     view.timeout = "1500";
     view.judge = "http://judge.test/azenv.php";

@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/socket.h>
 
+#include "support/RealServers.h"
+
 namespace qv::test {
 
 // A proxy on 127.0.0.1 that answers judge requests in one scripted way, for real-socket tests.
@@ -44,14 +46,6 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     int requests() const { return m_requests; }
     std::string lastRequest() const { return m_lastRequest; }
-
-    // A loopback port with nothing listening on it.
-    static quint16 refusingPort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort(); // closed when probe goes
-    }
 
 private:
     // Linger 0: the close sends a reset instead of an orderly end.
