@@ -201,7 +201,8 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
         { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
         { QStringLiteral("https://127.0.0.1:%1/j.php").arg(test::freePort()), 3, ": connection refused;" },
-        { QStringLiteral("ftp://127.0.0.1/j.php"), 0, " is not an http:// or https:// URL and cannot be checked directly" },
+        { QStringLiteral("ftp://127.0.0.1/j.php"), 0,
+            " is not an http:// or https:// URL and cannot be checked directly" },
     };
     for (const auto& row : rows) {
         const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--timeout=700"),
