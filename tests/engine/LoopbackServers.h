@@ -44,6 +44,7 @@ public:
         connect(&m_server, &QTcpServer::newConnection, this, &LoopbackProxy::onConnection);
     }
     quint16 port() const { return m_server.serverPort(); }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port()); }
     int requests() const { return m_requests; }
     std::string lastRequest() const { return m_lastRequest; }
 
