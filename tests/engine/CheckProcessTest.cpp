@@ -126,22 +126,28 @@ TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
     EXPECT_EQ(runCheck({ QStringLiteral("--version") }).out, "quorvane-check 1.0.0\n");
 }
 
-// --all says why each failed check failed, on the program's own sockets.
+// --all says why each failed check failed, on the program's own sockets, and finds a proxy that
+// resets after its page (at once, 200 ms later, or the kernel's reset for an unread request end)
+// with its level; each proxy is asked once.
 TEST(CheckProgram, AllSaysWhyEachCheckFailed)
 {
     LoopbackProxy working(Mode::Working, "2"), failing(Mode::Failing), never(Mode::Never),
-        reset(Mode::ResetBeforeAnswer), closing(Mode::CloseBeforeAnswer);
+        reset(Mode::ResetBeforeAnswer), closing(Mode::CloseBeforeAnswer),
+        pageThenReset(Mode::PageThenReset, "6"), lateReset(Mode::PageThenLateReset, "7"),
+        unread(Mode::ReadsToBlankLine, "8");
     test::LoopbackNameServer names;
-    const auto at = [](const std::string& host, quint16 port) { return host + ":" + std::to_string(port); };
     const std::pair<std::string, std::string> rows[] = {
-        { at("127.0.0.1", working.port()), "ok" },
-        { at("127.0.0.1", failing.port()), "no pass marker" },
-        { at("127.0.0.1", never.port()), "timed out" },
-        { at("127.0.0.1", test::freePort()), "refused" },
-        { at("127.0.0.1", reset.port()), "reset" },
-        { at("127.0.0.1", closing.port()), "closed without answering" },
+        { working.address(), "level 2" },
+        { failing.address(), "no pass marker" },
+        { never.address(), "timed out" },
+        { "127.0.0.1:" + std::to_string(test::freePort()), "refused" },
+        { reset.address(), "reset" },
+        { closing.address(), "closed without answering" },
+        { pageThenReset.address(), "level 6" },
+        { lateReset.address(), "level 7" },
+        { unread.address(), "level 8" },
         { "not a proxy", "unusable entry" },
-        { at("missing.test", working.port()), "name not found" },
+        { "missing.test:" + std::to_string(working.port()), "name not found" },
     };
     QByteArray list;
     for (const auto& row : rows)
@@ -154,10 +160,13 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
     std::map<std::string, std::string> results;
     for (const QByteArray& line : QByteArray::fromStdString(run.out).split('\n'))
         if (const QList<QByteArray> f = line.split('\t'); f.size() == 7) // ..., protocol, exit, leak
-            results[f[0].toStdString()] = f[2] == "true" ? "ok" : f[3].toStdString();
+            results[f[0].toStdString()] = f[2] == "true" ? "level " + f[1].toStdString() : f[3].toStdString();
     EXPECT_EQ(results.size(), std::size(rows)) << run.out;
     for (const auto& [entry, result] : rows)
         EXPECT_EQ(results[entry], result) << entry;
+    for (const LoopbackProxy* proxy :
+        { &working, &failing, &never, &reset, &closing, &pageThenReset, &lateReset, &unread })
+        EXPECT_EQ(proxy->requests(), 1) << proxy->address();
 }
 
 // Before scanning, the judge is fetched directly; a judge that would fail every proxy stops the
