@@ -194,7 +194,8 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 for (int i = 0; i < 1000; ++i)
                     idle.push_back(connectTo(port, INADDR_LOOPBACK + 1 + i / 16));
                 EXPECT_EQ(std::count(idle.begin(), idle.end(), -1), 0);
-                // That fills the judge: the good request waits until the idle ones are cut.
+                // That fills the judge (1000 by default): the good request waits in the listen queue
+                // until the idle ones are cut.
                 EXPECT_NE(talk(port, good).find("color:blue\">1"), std::string::npos);
                 for (int fd : idle)
                     close(fd);
@@ -215,19 +216,6 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
     const long peak = statusKiB(m_judge.processId(), "VmHWM:");
     ASSERT_GT(before, 0);
     EXPECT_LT(peak - before, QV_JUDGE_MEMORY_BOUND_MIB * 1024) << "peak " << peak << " KiB, before " << before << " KiB";
-}
-
-// A full judge takes the connection waiting in the listen queue once its own connections are cut.
-class FullJudge : public JudgeProgram {
-    QStringList extraArguments() const override { return { u"--max-connections"_s, u"2"_s }; }
-};
-
-TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
-{
-    const int idle[] = { connectTo(m_port), connectTo(m_port) };
-    EXPECT_NE(talk(m_port, "GET / HTTP/1.0\r\n\r\n\r\n").find("Comment"), std::string::npos) << judgeLog();
-    for (const int fd : idle)
-        close(fd);
 }
 
 // What each kind of request gets, and its log line: one per connection however it ends, time first,
