@@ -302,23 +302,19 @@ protected:
         return { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
             m_dir.filePath(u"judge.key"_s) };
     }
-    // The answer over TLS, the judge's certificate checked against the test authority.
-    std::string tlsTalk(const std::string& request)
-    {
-        QProcess client;
-        client.start(u"openssl"_s, { u"s_client"_s, u"-quiet"_s, u"-verify_return_error"_s, u"-CAfile"_s,
-            m_dir.filePath(u"ca.pem"_s), u"-verify_ip"_s, u"127.0.0.1"_s, u"-connect"_s, u"127.0.0.1:%1"_s.arg(m_tlsPort) });
-        client.write(request.data(), static_cast<qint64>(request.size()));
-        client.closeWriteChannel();
-        EXPECT_TRUE(client.waitForFinished(20000));
-        return client.readAllStandardOutput().toStdString();
-    }
     quint16 m_tlsPort = 0;
 };
 
 TEST_F(TlsJudge, ServesTheSamePageOverTls)
 {
-    const std::string page = tlsTalk("GET /?tls HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\r\n\r\n");
+    // The judge's certificate is checked against the test authority.
+    QProcess client;
+    client.start(u"openssl"_s, { u"s_client"_s, u"-quiet"_s, u"-verify_return_error"_s, u"-CAfile"_s,
+        m_dir.filePath(u"ca.pem"_s), u"-verify_ip"_s, u"127.0.0.1"_s, u"-connect"_s, u"127.0.0.1:%1"_s.arg(m_tlsPort) });
+    client.write("GET /?tls HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\r\n\r\n");
+    client.closeWriteChannel();
+    ASSERT_TRUE(client.waitForFinished(20000));
+    const std::string page = client.readAllStandardOutput().toStdString();
     EXPECT_NE(page.find("color:blue\">3"), std::string::npos) << page << judgeLog();
     EXPECT_NE(page.find("\nREMOTE_ADDR = 127.0.0.1\n"), std::string::npos) << page;
     EXPECT_EQ(talk(m_tlsPort, "GET / HTTP/1.0\r\n\r\n").find("Comment"), std::string::npos);
