@@ -6,10 +6,9 @@
 namespace qv {
 namespace {
 
-TEST(JudgeProtocol, RequestPassAndLevel)
+// The request itself is checked where the scan sends it (ScanEvents).
+TEST(JudgeProtocol, PassAndLevel)
 {
-    const std::string url = "http://judge.test:8080/cgi-bin/env.pl?x=1 y";
-    EXPECT_EQ(JudgeProtocol::request(url), "GET " + url + " HTTP/1.0\r\n\r\n\r\n");
     const std::string A = "color:blue\">", B = "color=\"blue\">", C = "color=\"yellow\"><B>";
     const std::optional<std::string> fails;
     const std::pair<std::string, std::optional<std::string>> rows[] = {

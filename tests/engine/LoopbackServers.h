@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/socket.h>
 
+#include "support/RealServers.h"
+
 namespace qv::test {
 
 // A proxy on 127.0.0.1 that answers judge requests in one scripted way, for real-socket tests.
@@ -42,16 +44,9 @@ public:
         connect(&m_server, &QTcpServer::newConnection, this, &LoopbackProxy::onConnection);
     }
     quint16 port() const { return m_server.serverPort(); }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port()); }
     int requests() const { return m_requests; }
     std::string lastRequest() const { return m_lastRequest; }
-
-    // A loopback port with nothing listening on it.
-    static quint16 refusingPort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort(); // closed when probe goes
-    }
 
 private:
     // Linger 0: the close sends a reset instead of an orderly end.

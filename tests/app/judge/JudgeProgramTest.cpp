@@ -1,7 +1,6 @@
 // The quorvane-judge program on loopback: quorvane-check lists each real proxy with the level the
 // judge gives it, and hostile clients leave the judge serving with bounded memory. Every wait is bounded.
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "support/RealServers.h"
 #include "support/TestFiles.h"
 
 namespace qv {
@@ -76,13 +76,18 @@ protected:
         m_judge.start(QStringLiteral(QV_JUDGE_BINARY),
             QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s } + extraArguments());
         m_judge.waitForStarted(10000);
-        for (int i = 0; i < 100 && m_port == 0 && m_judge.state() != QProcess::NotRunning; ++i) {
-            if (const std::size_t at = judgeLog().find("listening on 127.0.0.1:"); at != std::string::npos)
-                m_port = static_cast<quint16>(std::stoi(judgeLog().substr(at + 23)));
-            else
-                m_judge.waitForFinished(100);
-        }
+        m_port = portAfter("listening on 127.0.0.1:");
         ASSERT_NE(m_port, 0) << "the judge did not start: " << judgeLog();
+    }
+    // The port the log names after `text`, once it does (0 after 10 s).
+    quint16 portAfter(const std::string& text)
+    {
+        for (int i = 0; i < 100 && m_judge.state() != QProcess::NotRunning; ++i) {
+            if (const std::size_t at = judgeLog().find(text); at != std::string::npos)
+                return static_cast<quint16>(std::stoi(judgeLog().substr(at + text.size())));
+            m_judge.waitForFinished(100);
+        }
+        return 0;
     }
     void TearDown() override
     {
@@ -112,73 +117,43 @@ protected:
 
 struct ProxyRow {
     const char* name;
-    const char* program; // nullptr: the checker asks the judge itself
+    // The proxy's start; none: the checker asks the judge itself.
+    std::unique_ptr<test::RealServer> (*start)(const QTemporaryDir&, const std::string&);
     const char* settings; // added to the proxy's configuration
     const char* level;
 };
 
 class ThroughProxy : public JudgeProgram, public testing::WithParamInterface<ProxyRow> { };
 
+// Level 1 through a proxy that adds nothing is a row of the real-proxy table.
 TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
 {
     const ProxyRow& row = GetParam();
     QTemporaryDir dir;
-    QProcess proxy;
-    proxy.setProcessChannelMode(QProcess::MergedChannels);
-    quint16 port = m_port;
-    if (row.program) {
-        const QString program = QString::fromLatin1(row.program);
-        const QString binary = QStandardPaths::findExecutable(program, { u"/usr/sbin"_s, u"/usr/bin"_s });
-        if (binary.isEmpty())
-            GTEST_SKIP() << row.program << " is not installed (scripts/test installs it); test skipped";
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-        probe.close();
-        const std::string p = std::to_string(port), d = dir.path().toStdString(), config = d + "/proxy.conf";
-        if (program == u"squid"_s) {
-            // Run as root, squid works as user "proxy": it must be able to write its files here.
-            QFile::setPermissions(dir.path(), QFile::Permissions::fromInt(0x7777));
-            std::ofstream(config) << "http_port 127.0.0.1:" << p << "\npid_filename " << d << "/squid.pid\ncache_log " << d
-                                  << "/cache.log\ncoredump_dir " << d
-                                  << "\naccess_log none\ncache_store_log none\ncache deny all\nnetdb_filename none\n"
-                                     "pinger_enable off\nvisible_hostname loopback-squid\nshutdown_lifetime 0 seconds\n"
-                                     "http_access allow localhost\nhttp_access deny all\n"
-                                  << row.settings;
-            // A service name of its own keeps its shared-memory segments apart from any other squid's.
-            proxy.start(binary, { u"-N"_s, u"-n"_s, u"qvjudge%1"_s.arg(port), u"-f"_s, QString::fromStdString(config) });
-        } else {
-            std::ofstream(config) << "Port " << p << "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\n"
-                                  << "ViaProxyName \"loopback-tinyproxy\"\n" << row.settings;
-            proxy.start(binary, { u"-d"_s, u"-c"_s, QString::fromStdString(config) });
-        }
-        int fd = -1;
-        for (int i = 0; i < 150 && fd < 0 && proxy.state() != QProcess::NotRunning; ++i) {
-            if ((fd = connectTo(port)) < 0)
-                proxy.waitForFinished(100);
-        }
-        ASSERT_GE(fd, 0) << row.program << " does not listen: " << proxy.readAll().toStdString();
-        close(fd);
+    std::unique_ptr<test::RealServer> proxy;
+    if (row.start) {
+        proxy = row.start(dir, row.settings);
+        if (!proxy->installed())
+            GTEST_SKIP() << proxy->error();
+        ASSERT_TRUE(proxy->running()) << proxy->error();
     }
+    const quint16 port = proxy ? proxy->port() : m_port;
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
     QProcess check;
     check.start(QStringLiteral(QV_CHECK_BINARY), { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
     ASSERT_TRUE(check.waitForFinished(60000));
     // The exit column follows: what the judge page shows as the address it saw.
     const std::string out = check.readAllStandardOutput().toStdString();
-    EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\thttp\t") && out.ends_with("\n")
-        && std::count(out.begin(), out.end(), '\n') == 1)
-        << out << judgeLog() << proxy.readAll().toStdString();
-    // Stopped, not killed, so that squid removes its shared-memory segments.
-    proxy.terminate();
-    proxy.waitForFinished(10000);
+    EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\thttp\t")
+        && out.ends_with("\n") && std::count(out.begin(), out.end(), '\n') == 1)
+        << out << judgeLog() << (proxy ? proxy->output() : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Proxies, ThroughProxy,
     testing::Values(ProxyRow { "DirectIsElite", nullptr, "", "1" },
-        ProxyRow { "TinyproxyWithoutViaIsElite", "tinyproxy", "DisableViaHeader Yes\n", "1" },
-        ProxyRow { "TinyproxyWithViaIsAnonymous", "tinyproxy", "", "2" },
-        ProxyRow { "SquidForwardingTheAddressIsTransparent", "squid", "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
+        ProxyRow { "TinyproxyWithViaIsAnonymous", test::startTinyproxy, "DisableViaHeader No\n", "2" },
+        ProxyRow { "SquidForwardingTheAddressIsTransparent", test::startSquid,
+            "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
     [](const testing::TestParamInfo<ProxyRow>& info) { return std::string(info.param.name); });
 
 TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
@@ -219,7 +194,8 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
                 for (int i = 0; i < 1000; ++i)
                     idle.push_back(connectTo(port, INADDR_LOOPBACK + 1 + i / 16));
                 EXPECT_EQ(std::count(idle.begin(), idle.end(), -1), 0);
-                // That fills the judge: the good request waits until the idle ones are cut.
+                // That fills the judge (1000 by default): the good request waits in the listen queue
+                // until the idle ones are cut.
                 EXPECT_NE(talk(port, good).find("color:blue\">1"), std::string::npos);
                 for (int fd : idle)
                     close(fd);
@@ -240,19 +216,6 @@ TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
     const long peak = statusKiB(m_judge.processId(), "VmHWM:");
     ASSERT_GT(before, 0);
     EXPECT_LT(peak - before, QV_JUDGE_MEMORY_BOUND_MIB * 1024) << "peak " << peak << " KiB, before " << before << " KiB";
-}
-
-// A full judge takes the connection waiting in the listen queue once its own connections are cut.
-class FullJudge : public JudgeProgram {
-    QStringList extraArguments() const override { return { u"--max-connections"_s, u"2"_s }; }
-};
-
-TEST_F(FullJudge, AcceptsAgainOnceItsConnectionsEnd)
-{
-    const int idle[] = { connectTo(m_port), connectTo(m_port) };
-    EXPECT_NE(talk(m_port, "GET / HTTP/1.0\r\n\r\n\r\n").find("Comment"), std::string::npos) << judgeLog();
-    for (const int fd : idle)
-        close(fd);
 }
 
 // What each kind of request gets, and its log line: one per connection however it ends, time first,
@@ -329,30 +292,9 @@ class TlsJudge : public JudgeProgram {
 protected:
     void SetUp() override
     {
-        const QString d = m_dir.path();
-        const QStringList commands[] = {
-            { u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, d + u"/ca.key"_s, u"-out"_s,
-                d + u"/ca.pem"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=Quorvane test CA"_s },
-            { u"req"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s, d + u"/judge.key"_s, u"-out"_s,
-                d + u"/judge.csr"_s, u"-subj"_s, u"/CN=localhost"_s },
-            { u"x509"_s, u"-req"_s, u"-in"_s, d + u"/judge.csr"_s, u"-CA"_s, d + u"/ca.pem"_s, u"-CAkey"_s, d + u"/ca.key"_s,
-                u"-CAcreateserial"_s, u"-days"_s, u"2"_s, u"-out"_s, d + u"/judge.pem"_s, u"-extfile"_s,
-                QString::fromStdString(test::writeIn(m_dir, "ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\n")) },
-        };
-        for (const QStringList& command : commands) {
-            QProcess openssl;
-            openssl.setProcessChannelMode(QProcess::MergedChannels);
-            openssl.start(u"openssl"_s, command);
-            ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0)
-                << "openssl (scripts/setup test installs it): " << openssl.readAll().toStdString();
-        }
+        ASSERT_TRUE(test::makeCertificates(m_dir)) << "openssl (scripts/setup test installs it) failed";
         JudgeProgram::SetUp();
-        for (int i = 0; i < 100 && m_tlsPort == 0; ++i) {
-            if (const std::size_t at = judgeLog().find("listening for TLS on 127.0.0.1:"); at != std::string::npos)
-                m_tlsPort = static_cast<quint16>(std::stoi(judgeLog().substr(at + 31)));
-            else
-                m_judge.waitForFinished(100);
-        }
+        m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
         ASSERT_NE(m_tlsPort, 0) << judgeLog();
     }
     QStringList extraArguments() const override
@@ -360,23 +302,19 @@ protected:
         return { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
             m_dir.filePath(u"judge.key"_s) };
     }
-    // The answer over TLS, the judge's certificate checked against the test authority.
-    std::string tlsTalk(const std::string& request)
-    {
-        QProcess client;
-        client.start(u"openssl"_s, { u"s_client"_s, u"-quiet"_s, u"-verify_return_error"_s, u"-CAfile"_s,
-            m_dir.filePath(u"ca.pem"_s), u"-verify_ip"_s, u"127.0.0.1"_s, u"-connect"_s, u"127.0.0.1:%1"_s.arg(m_tlsPort) });
-        client.write(request.data(), static_cast<qint64>(request.size()));
-        client.closeWriteChannel();
-        EXPECT_TRUE(client.waitForFinished(20000));
-        return client.readAllStandardOutput().toStdString();
-    }
     quint16 m_tlsPort = 0;
 };
 
 TEST_F(TlsJudge, ServesTheSamePageOverTls)
 {
-    const std::string page = tlsTalk("GET /?tls HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\r\n\r\n");
+    // The judge's certificate is checked against the test authority.
+    QProcess client;
+    client.start(u"openssl"_s, { u"s_client"_s, u"-quiet"_s, u"-verify_return_error"_s, u"-CAfile"_s,
+        m_dir.filePath(u"ca.pem"_s), u"-verify_ip"_s, u"127.0.0.1"_s, u"-connect"_s, u"127.0.0.1:%1"_s.arg(m_tlsPort) });
+    client.write("GET /?tls HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\r\n\r\n");
+    client.closeWriteChannel();
+    ASSERT_TRUE(client.waitForFinished(20000));
+    const std::string page = client.readAllStandardOutput().toStdString();
     EXPECT_NE(page.find("color:blue\">3"), std::string::npos) << page << judgeLog();
     EXPECT_NE(page.find("\nREMOTE_ADDR = 127.0.0.1\n"), std::string::npos) << page;
     EXPECT_EQ(talk(m_tlsPort, "GET / HTTP/1.0\r\n\r\n").find("Comment"), std::string::npos);
