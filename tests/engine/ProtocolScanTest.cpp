@@ -20,7 +20,7 @@ std::string bytes(std::initializer_list<int> values)
     return out;
 }
 
-const std::string kPage = "HTTP/1.0 200 OK\r\n\r\n<pre>REMOTE_ADDR = 203.0.113.9</pre>Comment <b style=\"color:blue\">1</b>";
+const std::string kPage = "HTTP/1.0 200 OK\r\n\r\n<pre>REMOTE_ADDR = 2001:dB8::9</pre>Comment <b style=\"color:blue\">1</b>";
 const std::string kMethodNone = bytes({ 5, 0 });
 const std::string kGranted5 = bytes({ 5, 0, 0, 1, 10, 0, 0, 1, 0, 80 });
 
@@ -63,13 +63,13 @@ struct Row {
 
 const Row kRows[] = {
     { "PlainEntryAsAlwaysWithItsExitAddress", { "10.0.0.1:80" }, { { "10.0.0.1:80", PeerScript::answering(kPage) } },
-        { "http 10.0.0.1:80 -> found 10.0.0.1:80 203.0.113.9" } },
+        { "http 10.0.0.1:80 -> found 10.0.0.1:80 2001:dB8::9" } },
     { "Socks5Tunnel", { "SOCKS5://u%40x:p@10.0.0.2:1080" }, { { "10.0.0.2:1080", replies({ bytes({ 5, 2 }), bytes({ 1, 0 }), kGranted5, kPage }) } },
-        { "socks5 SOCKS5://u%40x:p@10.0.0.2:1080 -> found socks5://u%40x:p@10.0.0.2:1080 203.0.113.9" } },
+        { "socks5 SOCKS5://u%40x:p@10.0.0.2:1080 -> found socks5://u%40x:p@10.0.0.2:1080 2001:dB8::9" } },
     { "Socks5ClosedDuringTheHandshake", { "socks5h://10.0.0.4:1080" }, { { "10.0.0.4:1080", replies({ kMethodNone }) } },
         { "socks5h socks5h://10.0.0.4:1080 -> bad reply" } },
     { "HttpsWithoutAnHttpsJudge", { "https://10.0.0.5:3128", "10.0.0.1:80" }, { { "10.0.0.1:80", PeerScript::answering(kPage) } },
-        { "https https://10.0.0.5:3128 -> no https judge", "http 10.0.0.1:80 -> found 10.0.0.1:80 203.0.113.9" } },
+        { "https https://10.0.0.5:3128 -> no https judge", "http 10.0.0.1:80 -> found 10.0.0.1:80 2001:dB8::9" } },
     { "HttpsTunnelToSomethingThatIsNotTls", { "https://10.0.0.6:3128" },
         { { "10.0.0.6:3128", replies({ "HTTP/1.1 200 Connection established\r\n\r\n", "HTTP/1.0 400 Bad Request\r\n\r\n" }) } },
         { "https https://10.0.0.6:3128 -> tls error" }, { Protocol::Http }, "https://judge.test/" },
@@ -79,7 +79,7 @@ const Row kRows[] = {
     // An HTTP proxy checked with each protocol: found once, the SOCKS checks read its page as a bad reply.
     { "EveryProtocolOfAnEntryWithoutScheme", { "10.0.0.8:8080", "junk", "socks4://10.0.0.3:1080" },
         { { "10.0.0.8:8080", PeerScript::answering(kPage) }, { "10.0.0.3:1080", replies({ bytes({ 0, 91 }) }) } },
-        { "http 10.0.0.8:8080 -> found 10.0.0.8:8080 203.0.113.9", "socks4 10.0.0.8:8080 -> bad reply", "socks5 10.0.0.8:8080 -> bad reply",
+        { "http 10.0.0.8:8080 -> found 10.0.0.8:8080 2001:dB8::9", "socks4 10.0.0.8:8080 -> bad reply", "socks5 10.0.0.8:8080 -> bad reply",
             "http junk -> unusable entry", "socks4 socks4://10.0.0.3:1080 -> socks refused" },
         { Protocol::Http, Protocol::Socks4, Protocol::Socks5 } },
 };
