@@ -346,6 +346,8 @@ TEST(JudgeCommandLine, StatusAndMessageForEachCommandLine)
         { { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, u"c.pem"_s }, 2, "", "--tls-listen, --tls-cert and --tls-key go together" },
         { { u"--listen=127.0.0.1:0"_s, u"--tls-listen=127.0.0.1:0"_s, u"--tls-cert=/nonexistent/c.pem"_s, u"--tls-key=/nonexistent/k.pem"_s }, 1, "",
             "quorvane-judge: cannot read /nonexistent/c.pem: No such file or directory\n" },
+        { { u"--tls-listen=127.0.0.1:0"_s, u"--tls-cert=/etc/passwd"_s, u"--tls-key=/etc/passwd"_s }, 1, "",
+            " (is --tls-cert a PEM certificate chain and --tls-key its PEM private key?)\n" },
     };
     for (const auto& [args, status, out, err] : rows) {
         QProcess judge;
