@@ -625,6 +625,9 @@ TEST_F(ButtonHarness, SettersRepaintAndNotify)
         EXPECT_EQ(raised.join(u' '), names);
         EXPECT_EQ(button->image() != before, repaint) << names.toStdString();
     }
+    // A redraw says whether it painted: unforced, an unchanged look is not painted again.
+    EXPECT_TRUE(button->Redraw(0, true));
+    EXPECT_FALSE(button->Redraw(0, false));
 }
 
 // Every key read and written back unchanged; missing keys read as a new button's settings.
