@@ -8,7 +8,7 @@
 
 #include "app/ScanPresenter.h"
 #include "app/ScanView.h"
-#include "engine/PlainListView.h"
+#include "support/FakeListView.h"
 #include "platform/MemoryListBox.h"
 
 namespace qv::test {
@@ -62,7 +62,7 @@ template <typename Loop> struct ScanRig {
     Loop loop;
     FakeScanView view;
     MemoryListBox list1, list2;
-    PlainListView found;
+    FakeListView found;
     ScanPresenter presenter { loop, view, list1, list2, found };
     ScanEngine& engine = presenter.engine();
     int scanEnds = 0, checksEnded = 0, inFlightAtEnd = -1;
