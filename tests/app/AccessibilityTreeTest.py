@@ -13,6 +13,7 @@ import tempfile
 import time
 
 SKIP = 77
+NO_DISPLAY = 75  # the program could not reach the virtual display: tried again on another one
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # Bounds for the polling loops: the program and the buses start within seconds.
 STEPS, STEP_SECONDS = 600, 0.1
@@ -28,9 +29,15 @@ def outer(program):
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     env.pop("AT_SPI_BUS_ADDRESS", None)
     # A display number of its own: xvfb-run -a alone starts at 99 and races other runs for it.
-    command = ["xvfb-run", "-a", "-n", str(100 + os.getpid() % 5000), "dbus-run-session", "--", sys.executable,
-               os.path.abspath(__file__), os.path.abspath(program)]
-    return subprocess.run(command, env=env, timeout=240).returncode
+    for attempt in range(3):
+        display = 100 + (os.getpid() + 1700 * attempt) % 5000
+        command = ["xvfb-run", "-a", "-n", str(display), "dbus-run-session", "--", sys.executable,
+                   os.path.abspath(__file__), os.path.abspath(program)]
+        status = subprocess.run(command, env=env, timeout=240).returncode
+        if status != NO_DISPLAY:
+            return status
+    print("FAIL: the program could not reach a virtual display in three tries")
+    return 1
 
 
 def wait_for(probe):
@@ -103,6 +110,9 @@ def inner(program):
             return None
 
         app = wait_for(application)
+        if app is None and app_process.poll() is not None and app_process.returncode != 0:
+            print(f"the program ended with {app_process.returncode} before it showed: display {os.environ.get('DISPLAY')}")
+            return NO_DISPLAY
         if app is None:
             print("FAIL: Quorvane never appeared in the accessibility tree")
             return 1
