@@ -75,6 +75,7 @@ void SystemProxyCommands::setAsDefaultProxy()
     // Read before asking: the answer is about the proxy selected now, wherever a running scan moves it.
     const int row = m_view.selectedRow();
     DesktopProxy proxy;
+    const std::string portText = m_view.subItem(row, kPortColumn);
     std::string question = "Are you sure you want use this proxy?";
     if (row >= 0) {
         proxy.host = m_view.subItem(row, kIpColumn);
@@ -88,7 +89,7 @@ void SystemProxyCommands::setAsDefaultProxy()
     if (m_messageBox.show(question, MessageBox::YesNo | MessageBox::Question, "Set Proxy") != MessageBox::Yes
         || row < 0)
         return;
-    apply(true, proxy, m_view.subItem(row, kPortColumn), "Set Proxy");
+    apply(true, proxy, portText, "Set Proxy");
 }
 
 std::string SystemProxyCommands::credentialsNote(const DesktopProxy& proxy) const
