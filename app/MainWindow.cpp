@@ -349,6 +349,8 @@ void MainWindow::buildListView()
     m_listView1 = std::make_unique<TreeListView>(m_listView1Widget,
         QStringList { QString(), QStringLiteral("Proxy IP"), QStringLiteral("Proxy Port"), QStringLiteral("Anon Lvl"),
             QStringLiteral("Type") });
+    // The rows' own texts are whole entries, passwords included: never shown, never read out.
+    m_listView1->model()->setRowTextShown(false);
     QHeaderView* header = m_listView1Widget->header();
     header->setMinimumSectionSize(0);
     header->setStretchLastSection(false);

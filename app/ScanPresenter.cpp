@@ -114,7 +114,9 @@ void ScanPresenter::found(const CheckEnd& end)
                   "each one. Export the list, then Kill Duplicates or restart the program to make room.");
         return;
     }
-    m_foundView.addRow(std::string(),
+    // The row's own (never shown) text is the entry with its scheme and credentials: what copying
+    // and the desktop proxy need of it. Plain HTTP rows keep an empty one.
+    m_foundView.addRow(std::string(end.proxy),
         { std::string(end.ip), std::string(end.portText), std::string(end.level), std::string(protocolName(end.protocol)) });
     m_view.setPanelCaption(2, caption("Found: ", static_cast<std::size_t>(m_foundView.rowCount())));
     m_view.setButtonEnabled(ScanView::kFoundButton, true);

@@ -13,9 +13,12 @@ constexpr int kIpColumn = 1;
 constexpr int kPortColumn = 2;
 constexpr int kTypeColumn = 4;
 
-// A find with another protocol than plain HTTP is written with its scheme, as its entry was.
+// A find with another protocol than plain HTTP is written with its scheme, as its entry was; the
+// row's own text is that entry, credentials included, when the scan put it there.
 std::string written(const ListView& view, int row)
 {
+    if (std::string entry = view.rowText(row); !entry.empty())
+        return entry;
     const std::string type = view.subItem(row, kTypeColumn);
     const std::string address = view.subItem(row, kIpColumn) + ':' + view.subItem(row, kPortColumn);
     return type.empty() || type == "http" ? address : type + "://" + address;

@@ -33,7 +33,8 @@ public:
     void mouseDown(int button, int shift, int x, int y);
     // The popup menu asked for by keyboard: shown at the selected row.
     void menuKey();
-    // Copy Proxy: the selected rows' IP:port, one a line.
+    // Copy Proxy: the selected rows as their finds are written (IP:port, or the entry with its
+    // scheme and credentials), one a line.
     void copyProxy();
     void list2Click();
 

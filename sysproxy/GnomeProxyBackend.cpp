@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kSchema = "org.gnome.system.proxy";
 constexpr const char* kHttpSchema = "org.gnome.system.proxy.http";
 constexpr const char* kHttpsSchema = "org.gnome.system.proxy.https";
+constexpr const char* kSocksSchema = "org.gnome.system.proxy.socks";
 
 bool schemaInstalled(const char* id)
 {
@@ -49,11 +50,46 @@ bool setProxy(const char* schemaId, const std::string& host, int port, std::stri
     }
     return true;
 }
+
+// The HTTP proxy's user name and password, or none: an old password is never sent to a new proxy.
+bool setAuthentication(const std::optional<Credentials>& credentials, std::string* error)
+{
+    SettingsRef ref(kHttpSchema);
+    bool written = g_settings_set_boolean(ref.settings, "use-authentication", credentials.has_value());
+    if (credentials) {
+        written = written
+            && g_settings_set_string(ref.settings, "authentication-user", credentials->user.c_str())
+            && g_settings_set_string(ref.settings, "authentication-password", credentials->password.c_str());
+    }
+    if (!written && error)
+        *error = std::string("the setting ") + kHttpSchema + " authentication is not writable";
+    return written;
+}
+
+bool allInstalled()
+{
+    for (const char* id : { kSchema, kHttpSchema, kHttpsSchema, kSocksSchema }) {
+        if (!schemaInstalled(id))
+            return false;
+    }
+    return true;
+}
+
+// GSettings strings are UTF-8; a user name or password in another encoding cannot be kept as it is.
+bool storable(const DesktopProxy& proxy)
+{
+    // A NUL byte fails too: GSettings would cut the text there.
+    const auto utf8 = [](const std::string& text) {
+        return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+    };
+    return !proxy.credentials || proxy.socks
+        || (utf8(proxy.credentials->user) && utf8(proxy.credentials->password));
+}
 } // namespace
 
 bool GnomeProxyBackend::isAvailable() const
 {
-    if (!schemaInstalled(kSchema) || !schemaInstalled(kHttpSchema) || !schemaInstalled(kHttpsSchema))
+    if (!allInstalled())
         return false;
     // Without a lasting settings backend GIO keeps changes in memory only; nothing would reach the desktop.
     GSettingsBackend* backend = g_settings_backend_get_default();
@@ -63,11 +99,21 @@ bool GnomeProxyBackend::isAvailable() const
     return lasting;
 }
 
-bool GnomeProxyBackend::canApply(bool enable, const std::string&, int, std::string* why) const
+std::string GnomeProxyBackend::credentialsHolder(const DesktopProxy& proxy) const
+{
+    return proxy.socks ? std::string() : "GNOME's HTTP proxy";
+}
+
+bool GnomeProxyBackend::canApply(bool enable, const DesktopProxy& proxy, std::string* why) const
 {
     if (!isAvailable()) {
         if (why)
             *why = missing();
+        return false;
+    }
+    if (enable && !storable(proxy)) {
+        if (why)
+            *why = "the user name or password is not UTF-8 text";
         return false;
     }
     const auto writable = [why](const char* schemaId, const char* key) {
@@ -79,26 +125,44 @@ bool GnomeProxyBackend::canApply(bool enable, const std::string&, int, std::stri
         return false;
     };
     if (enable) {
-        for (const char* schemaId : { kHttpSchema, kHttpsSchema }) {
+        for (const char* schemaId : { kHttpSchema, kHttpsSchema, kSocksSchema }) {
             if (!writable(schemaId, "host") || !writable(schemaId, "port"))
                 return false;
         }
+        if (proxy.credentials && !proxy.socks
+            && (!writable(kHttpSchema, "authentication-user")
+                || !writable(kHttpSchema, "authentication-password")))
+            return false;
     }
-    return writable(kSchema, "mode");
+    return writable(kHttpSchema, "use-authentication") && writable(kSchema, "mode");
 }
 
-bool GnomeProxyBackend::apply(bool enable, const std::string& host, int port, std::string* error)
+bool GnomeProxyBackend::apply(bool enable, const DesktopProxy& proxy, std::string* error)
 {
     if (!isAvailable()) {
         if (error)
             *error = "the GNOME proxy settings are not installed";
         return false;
     }
-    // Host and port first, so that the switch to "manual" already finds them.
-    if (enable && (!setProxy(kHttpSchema, host, port, error) || !setProxy(kHttpsSchema, host, port, error)))
+    if (enable && !storable(proxy)) {
+        if (error)
+            *error = "the user name or password is not UTF-8 text";
         return false;
-    SettingsRef proxy(kSchema);
-    if (!g_settings_set_string(proxy.settings, "mode", enable ? "manual" : "none")) {
+    }
+    // Host and port first, so that the switch to "manual" already finds them.
+    if (enable) {
+        const std::string httpHost = proxy.socks ? std::string() : proxy.host;
+        const int httpPort = proxy.socks ? 0 : proxy.port;
+        if (!setProxy(kHttpSchema, httpHost, httpPort, error)
+            || !setProxy(kHttpsSchema, httpHost, httpPort, error)
+            || !setProxy(
+                kSocksSchema, proxy.socks ? proxy.host : std::string(), proxy.socks ? proxy.port : 0, error))
+            return false;
+    }
+    if (!setAuthentication(enable && !proxy.socks ? proxy.credentials : std::nullopt, error))
+        return false;
+    SettingsRef settings(kSchema);
+    if (!g_settings_set_string(settings.settings, "mode", enable ? "manual" : "none")) {
         if (error)
             *error = std::string("the setting ") + kSchema + " mode is not writable";
         return false;
@@ -110,7 +174,7 @@ bool GnomeProxyBackend::apply(bool enable, const std::string& host, int port, st
 GnomeProxyBackend::Settings GnomeProxyBackend::current()
 {
     Settings result;
-    if (!schemaInstalled(kSchema) || !schemaInstalled(kHttpSchema) || !schemaInstalled(kHttpsSchema))
+    if (!allInstalled())
         return result;
     auto readString = [](GSettings* settings, const char* key) {
         gchar* value = g_settings_get_string(settings, key);
@@ -121,11 +185,17 @@ GnomeProxyBackend::Settings GnomeProxyBackend::current()
     SettingsRef proxy(kSchema);
     SettingsRef http(kHttpSchema);
     SettingsRef https(kHttpsSchema);
+    SettingsRef socks(kSocksSchema);
     result.mode = readString(proxy.settings, "mode");
     result.httpHost = readString(http.settings, "host");
     result.httpPort = g_settings_get_int(http.settings, "port");
     result.httpsHost = readString(https.settings, "host");
     result.httpsPort = g_settings_get_int(https.settings, "port");
+    result.socksHost = readString(socks.settings, "host");
+    result.socksPort = g_settings_get_int(socks.settings, "port");
+    result.useAuthentication = g_settings_get_boolean(http.settings, "use-authentication");
+    result.user = readString(http.settings, "authentication-user");
+    result.password = readString(http.settings, "authentication-password");
     return result;
 }
 

@@ -52,7 +52,7 @@ bool KdeProxyBackend::writeKey(const std::string& key, const std::string& value,
     return true;
 }
 
-bool KdeProxyBackend::canApply(bool, const std::string&, int, std::string* why) const
+bool KdeProxyBackend::canApply(bool, const DesktopProxy&, std::string* why) const
 {
     if (!isAvailable()) {
         if (why)
@@ -63,7 +63,8 @@ bool KdeProxyBackend::canApply(bool, const std::string&, int, std::string* why) 
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QFileInfo file(folder + u"/kioslaverc"_s);
     const QFileInfo folderInfo(folder);
-    if ((file.exists() && !file.isWritable()) || (!file.exists() && folderInfo.exists() && !folderInfo.isWritable())) {
+    if ((file.exists() && !file.isWritable())
+        || (!file.exists() && folderInfo.exists() && !folderInfo.isWritable())) {
         if (why)
             *why = QFile::encodeName(file.filePath()).toStdString() + " cannot be written";
         return false;
@@ -71,7 +72,7 @@ bool KdeProxyBackend::canApply(bool, const std::string&, int, std::string* why) 
     return true;
 }
 
-bool KdeProxyBackend::apply(bool enable, const std::string& host, int port, std::string* error)
+bool KdeProxyBackend::apply(bool enable, const DesktopProxy& proxy, std::string* error)
 {
     if (!isAvailable()) {
         if (error)
@@ -79,8 +80,12 @@ bool KdeProxyBackend::apply(bool enable, const std::string& host, int port, std:
         return false;
     }
     if (enable) {
-        const std::string server = "http://" + host + ' ' + std::to_string(port);
-        if (!writeKey("httpProxy", server, error) || !writeKey("httpsProxy", server, error))
+        // KDE's own form: scheme, host, a blank, the port.
+        const std::string server
+            = (proxy.socks ? "socks://" : "http://") + proxy.host + ' ' + std::to_string(proxy.port);
+        const std::string http = proxy.socks ? std::string() : server;
+        if (!writeKey("httpProxy", http, error) || !writeKey("httpsProxy", http, error)
+            || !writeKey("socksProxy", proxy.socks ? server : std::string(), error))
             return false;
     }
     if (!writeKey("ProxyType", enable ? "1" : "0", error))

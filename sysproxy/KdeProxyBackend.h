@@ -8,7 +8,8 @@ namespace qv {
 
 // KDE Plasma's proxy setting: the "Proxy Settings" group of kioslaverc, written with the desktop's
 // own kwriteconfig tool (which knows that file's rules), then the reparse signal so that running
-// programs pick it up.
+// programs pick it up. The HTTP and HTTPS proxies or the SOCKS proxy are set, the others emptied; the
+// setting holds no user name or password.
 class KdeProxyBackend final : public DesktopProxyBackend
 {
 public:
@@ -19,8 +20,8 @@ public:
     bool isAvailable() const override { return !m_tool.empty(); }
     std::string missing() const override { return "no kwriteconfig6 or kwriteconfig5 for KDE"; }
     // kioslaverc, when it exists, can be written.
-    bool canApply(bool enable, const std::string& host, int port, std::string* why) const override;
-    bool apply(bool enable, const std::string& host, int port, std::string* error) override;
+    bool canApply(bool enable, const DesktopProxy& proxy, std::string* why) const override;
+    bool apply(bool enable, const DesktopProxy& proxy, std::string* error) override;
 
     const std::string& tool() const { return m_tool; }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "engine/ProxyUrl.h"
 #include "sysproxy/GnomeProxyBackend.h"
 #include "sysproxy/KdeProxyBackend.h"
 #include "sysproxy/Registry.h"
@@ -42,6 +43,14 @@ bool usableHost(const std::string& host)
     }
     return true;
 }
+
+std::string joined(const std::vector<std::string>& parts)
+{
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
 } // namespace
 
 SystemProxyCommands::SystemProxyCommands(const ListView& view, MessageBox& messageBox, RegistryStore& store,
@@ -63,21 +72,42 @@ std::vector<std::unique_ptr<DesktopProxyBackend>> SystemProxyCommands::desktopBa
 
 void SystemProxyCommands::setAsDefaultProxy()
 {
-    if (m_messageBox.show(
-            "Are you sure you want use this proxy?", MessageBox::YesNo | MessageBox::Question, "Set Proxy")
-        != MessageBox::Yes)
-        return;
+    // Read before asking: the answer is about the proxy selected now, wherever a running scan moves it.
     const int row = m_view.selectedRow();
-    if (row < 0)
-        return;
-    // Written as the HTTP and HTTPS proxy, a SOCKS proxy would break every connection.
-    if (const std::string type = m_view.subItem(row, kTypeColumn); type.starts_with("socks")) {
-        report("Nothing was changed: " + type + " proxies cannot be set as the desktop's proxy; only HTTP and HTTPS "
-                   "proxies can.",
-            MessageBox::Critical, "Set Proxy");
-        return;
+    DesktopProxy proxy;
+    const std::string portText = m_view.subItem(row, kPortColumn);
+    std::string question = "Are you sure you want use this proxy?";
+    if (row >= 0) {
+        proxy.host = m_view.subItem(row, kIpColumn);
+        proxy.socks = m_view.subItem(row, kTypeColumn).starts_with("socks");
+        // A find with a scheme keeps its whole entry as the row's text, credentials included.
+        if (const std::string entry = m_view.rowText(row); !entry.empty())
+            proxy.credentials = ProxyUrl::parse(entry).credentials;
+        if (proxy.credentials)
+            question += "\n" + credentialsNote(proxy);
     }
-    apply(true, m_view.subItem(row, kIpColumn), m_view.subItem(row, kPortColumn), "Set Proxy");
+    if (m_messageBox.show(question, MessageBox::YesNo | MessageBox::Question, "Set Proxy") != MessageBox::Yes
+        || row < 0)
+        return;
+    apply(true, proxy, portText, "Set Proxy");
+}
+
+std::string SystemProxyCommands::credentialsNote(const DesktopProxy& proxy) const
+{
+    std::vector<std::string> holders;
+    std::vector<std::string> others;
+    for (const auto& backend : m_backends) {
+        if (!backend->isAvailable())
+            continue;
+        if (std::string holder = backend->credentialsHolder(proxy); !holder.empty())
+            holders.push_back(std::move(holder));
+        else
+            others.push_back(backend->name());
+    }
+    others.push_back("the program's own store");
+    return (holders.empty() ? "The user name and password go nowhere."
+                            : "The user name and password go to: " + joined(holders) + ".")
+        + " These cannot hold them: " + joined(others) + ".";
 }
 
 void SystemProxyCommands::clearProxySupport()
@@ -86,7 +116,7 @@ void SystemProxyCommands::clearProxySupport()
             MessageBox::YesNo | MessageBox::Question, "Clear Proxy")
         != MessageBox::Yes)
         return;
-    apply(false, std::string(), std::string(), "Clear Proxy");
+    apply(false, DesktopProxy(), std::string(), "Clear Proxy");
 }
 
 void SystemProxyCommands::report(const std::string& prompt, int icon, const std::string& title)
@@ -95,18 +125,17 @@ void SystemProxyCommands::report(const std::string& prompt, int icon, const std:
 }
 
 void SystemProxyCommands::apply(
-    bool enable, const std::string& host, const std::string& portText, const std::string& title)
+    bool enable, DesktopProxy proxy, const std::string& portText, const std::string& title)
 {
     const std::string unchanged = "Nothing was changed: ";
-    int port = 0;
     if (enable) {
-        if (!usableHost(host)) {
-            report(unchanged + "\"" + host + "\" is not an address a proxy setting can hold.", MessageBox::Critical,
-                title);
+        if (!usableHost(proxy.host)) {
+            report(unchanged + "\"" + proxy.host + "\" is not an address a proxy setting can hold.",
+                MessageBox::Critical, title);
             return;
         }
-        port = parsePort(portText);
-        if (port == 0) {
+        proxy.port = parsePort(portText);
+        if (proxy.port == 0) {
             report(unchanged + "\"" + portText + "\" is not a port number.", MessageBox::Critical, title);
             return;
         }
@@ -119,7 +148,7 @@ void SystemProxyCommands::apply(
             continue;
         }
         std::string why;
-        if (!backend->canApply(enable, host, port, &why)) {
+        if (!backend->canApply(enable, proxy, &why)) {
             report(unchanged + "the " + backend->name() + " proxy setting cannot be written: " + why,
                 MessageBox::Critical, title);
             return;
@@ -128,8 +157,10 @@ void SystemProxyCommands::apply(
     }
 
     // The store first, both values in one change; when it cannot be written the desktops are left
-    // alone too.
-    const std::string server = enable ? host + ':' + std::to_string(port) : std::string();
+    // alone too. The store names a SOCKS proxy "socks=host:port"; a plain host:port serves every protocol.
+    std::string server;
+    if (enable)
+        server = (proxy.socks ? "socks=" : "") + proxy.host + ':' + std::to_string(proxy.port);
     RegistryStore::Value enableValue { RegistryStore::ValueType::Dword, {}, enable ? 1u : 0u };
     RegistryStore::Value serverValue { RegistryStore::ValueType::String, server, 0 };
     std::string error;
@@ -142,7 +173,7 @@ void SystemProxyCommands::apply(
     std::vector<std::string> failures;
     for (DesktopProxyBackend* desktop : desktops) {
         error.clear();
-        if (!desktop->apply(enable, host, port, &error))
+        if (!desktop->apply(enable, proxy, &error))
             failures.push_back("the " + desktop->name() + " proxy setting: " + error);
     }
     const bool anyDesktop = failures.size() < desktops.size();

@@ -29,13 +29,17 @@ public:
     // The desktops this system knows: GNOME and KDE.
     static std::vector<std::unique_ptr<DesktopProxyBackend>> desktopBackends();
 
-    // "&Set As Default Proxy": the selected row's IP and port.
+    // "&Set As Default Proxy": the selected row's proxy; a SOCKS one as the SOCKS proxy, any other as
+    // the HTTP and HTTPS proxy. A find with a user name and password gives them to the settings that
+    // can hold them; the question says which.
     void setAsDefaultProxy();
     // "&Clear Proxy Support".
     void clearProxySupport();
 
 private:
-    void apply(bool enable, const std::string& host, const std::string& portText, const std::string& title);
+    void apply(bool enable, DesktopProxy proxy, const std::string& portText, const std::string& title);
+    // Where the proxy's user name and password go and which settings cannot hold them.
+    std::string credentialsNote(const DesktopProxy& proxy) const;
     void report(const std::string& prompt, int icon, const std::string& title);
 
     const ListView& m_view;

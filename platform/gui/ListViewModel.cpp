@@ -31,7 +31,8 @@ int ListViewModel::columnCount(const QModelIndex& parent) const
 
 QVariant ListViewModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)
+        || (index.column() == 0 && !m_rowTextShown))
         return {};
     return QString(cellView(m_rows[static_cast<std::size_t>(index.row())], index.column()));
 }

@@ -33,6 +33,9 @@ public:
     void clear();
     // Empty when the row or column is out of range.
     std::string cell(int row, int column) const;
+    // Off: column 0 is kept for cell() but data() gives nothing for it, so neither the view, a screen
+    // reader nor a keyboard search ever sees it (it may hold a password).
+    void setRowTextShown(bool shown) { m_rowTextShown = shown; }
 
     // A negative key sorts by column 0. Turning sorting on, or changing the key while it is on,
     // sorts the rows at once; the view's selection and current row follow their rows.
@@ -53,6 +56,7 @@ private:
     std::vector<Row> m_rows;
     int m_sortKey = 0;
     bool m_sorted = false;
+    bool m_rowTextShown = true;
 };
 
 } // namespace qv

@@ -39,21 +39,27 @@ const std::string kKey = SystemProxyCommands::kKeyPath;
 
 enum class Desktop { Works, Fails, Refuses, Missing };
 
-// Logs each apply as "on host:port" or "off".
+// Logs each apply as "on [socks ]host:port[ as user:password]" or "off"; holds credentials of HTTP proxies.
 class RecordingBackend final : public DesktopProxyBackend
 {
 public:
     std::string name() const override { return "Test desktop"; }
     bool isAvailable() const override { return mode != Desktop::Missing; }
     std::string missing() const override { return "no test desktop"; }
-    bool canApply(bool, const std::string&, int, std::string* why) const override
+    std::string credentialsHolder(const DesktopProxy& p) const override
+    {
+        return p.socks ? "" : "the test proxy";
+    }
+    bool canApply(bool, const DesktopProxy&, std::string* why) const override
     {
         *why = "locked";
         return mode != Desktop::Refuses;
     }
-    bool apply(bool enable, const std::string& host, int port, std::string* error) override
+    bool apply(bool enable, const DesktopProxy& p, std::string* error) override
     {
-        log->push_back(enable ? "on " + host + ':' + std::to_string(port) : "off");
+        const std::string as = p.credentials ? " as " + p.credentials->user + ':' + p.credentials->password : "";
+        const std::string on = "on " + std::string(p.socks ? "socks " : "") + p.host + ':' + std::to_string(p.port);
+        log->push_back(enable ? on + as : "off");
         *error = "read-only";
         return mode == Desktop::Works;
     }
@@ -70,9 +76,11 @@ protected:
         view.addRow({}, { "1.2.3.4", "80", "1" });
         select("10.0.0.1", "8080");
     }
-    void select(const std::string& ip, const std::string& port, const std::string& type = "http")
+    // entry: the row's own text, scheme://[user:password@]host:port; none for plain HTTP.
+    void select(const std::string& ip, const std::string& port, const std::string& entry = "")
     {
-        view.addRow({}, { ip, port, "1", type });
+        const std::size_t scheme = entry.find("://");
+        view.addRow(entry, { ip, port, "1", scheme == std::string::npos ? "http" : entry.substr(0, scheme) });
         view.setSelectedRow(view.rowCount() - 1);
     }
     SystemProxyCommands commands(RegistryStore& store, Desktop desktop = Desktop::Works)
@@ -210,29 +218,39 @@ TEST_F(SystemProxyTest, StoreChangesAreWholeAndNeverLost)
 }
 
 // Blanks around the port are allowed, as the scan allows them; a proxy that cannot be set writes nothing.
+// A SOCKS find is the store's SOCKS proxy; the question names where a find's user name and password go.
 TEST_F(SystemProxyTest, ProxyTextIsCheckedBeforeAnythingIsWritten)
 {
     const std::string tooLong(254, 'h'), longest = "A0" + std::string(249, 'z') + "Z9";
     const std::string noHost = "\" is not an address a proxy setting can hold.";
-    for (const auto& [host, port, result] : std::vector<std::tuple<std::string, std::string, std::string>> {
-             { "10.0.0.9", "http", "Nothing was changed: \"http\" is not a port number." },
-             { "10.0.0.9", "70000", "Nothing was changed: \"70000\" is not a port number." },
-             { "bad host", "80", "Nothing was changed: \"bad host" + noHost },
-             { tooLong, "80", "Nothing was changed: \"" + tooLong + noHost },
-             { "10.0.0.9", " 3128 ", "10.0.0.9:3128" },
-             { "proxy-1.example_net", "65535", "proxy-1.example_net:65535" },
-             { longest, "1", longest + ":1" }, { "10.0.0.9", "1080", "Nothing was changed: socks5 proxies cannot be set as "
-                                                                  "the desktop's proxy; only HTTP and HTTPS proxies can." },
-             { "10.0.0.9", "8443", "10.0.0.9:8443" } }) {
+    const std::string question = "Are you sure you want use this proxy?", ownStore = "the program's own store.";
+    using Row = std::tuple<std::string, std::string, std::string, std::string>; // host, port, entry, result
+    for (const auto& [host, port, entry, result] : std::vector<Row> {
+             { "10.0.0.9", "http", "", "Nothing was changed: \"http\" is not a port number." },
+             { "10.0.0.9", "70000", "", "Nothing was changed: \"70000\" is not a port number." },
+             { "bad host", "80", "", "Nothing was changed: \"bad host" + noHost },
+             { tooLong, "80", "", "Nothing was changed: \"" + tooLong + noHost },
+             { "10.0.0.9", " 3128 ", "", "10.0.0.9:3128" },
+             { "proxy-1.example_net", "65535", "", "proxy-1.example_net:65535" },
+             { longest, "1", "", longest + ":1" },
+             { "10.0.0.9", "1080", "socks5://10.0.0.9:1080", "socks=10.0.0.9:1080" },
+             { "10.0.0.9", "8443", "https://10.0.0.9:8443", "10.0.0.9:8443" },
+             { "10.0.0.9", "1081", "socks4a://u%40:p@10.0.0.9:1081",
+                 "socks=10.0.0.9:1081\nThe user name and password go nowhere. These cannot hold them: Test desktop, "
+                     + ownStore },
+             { "10.0.0.9", "8081", "http://u:p@10.0.0.9:8081",
+                 "10.0.0.9:8081\nThe user name and password go to: the test proxy. These cannot hold them: " + ownStore } }) {
         QFile::remove(QString::fromStdString(path));
-        select(host, port, port == "1080" ? "socks5" : port == "8443" ? "https" : "http");
+        select(host, port, entry);
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
         const auto server = FileRegistryStore(path).value(kKey, "ProxyServer");
-        EXPECT_EQ(server ? server->text : messages.lastPrompt(), result);
+        const std::string prompt = messages.lastPrompt();
+        EXPECT_EQ(server ? server->text + prompt.substr(question.size()) : prompt, result);
     }
-    EXPECT_EQ(
-        applied, (Strings { "on 10.0.0.9:3128", "on proxy-1.example_net:65535", "on " + longest + ":1", "on 10.0.0.9:8443" }));
+    EXPECT_EQ(applied, (Strings { "on 10.0.0.9:3128", "on proxy-1.example_net:65535", "on " + longest + ":1",
+                           "on socks 10.0.0.9:1080", "on 10.0.0.9:8443", "on socks 10.0.0.9:1081 as u@:p",
+                           "on 10.0.0.9:8081 as u:p" }));
 }
 
 // Written by hand or by other tools: everything but the two values must survive byte for byte.
@@ -317,35 +335,43 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
         << FileRegistryStore::defaultFilePath();
 }
 
-// The real desktops, where their tools are installed, writing into the private folder.
+// The real desktops, where their tools are installed, writing into the private folder: a SOCKS proxy
+// empties the HTTP ones and the other way round; credentials reach GNOME's HTTP proxy and go with a
+// proxy without them and with the switch-off.
 TEST(DesktopBackends, FollowSetAndClear)
 {
     std::string error;
     GnomeProxyBackend gnome;
+    KdeProxyBackend kde;
     EXPECT_EQ(gnome.isAvailable(), QFile::exists(u"/usr/share/glib-2.0/schemas/org.gnome.system.proxy.gschema.xml"_s))
         << "the keyfile backend keeps what is written";
-    if (gnome.isAvailable()) {
-        ASSERT_TRUE(
-            gnome.canApply(true, "10.0.0.1", 8080, &error) && gnome.apply(true, "10.0.0.1", 8080, &error))
-            << error;
-        const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
-        EXPECT_EQ(now.mode + ' ' + now.httpHost + ':' + std::to_string(now.httpPort) + ' ' + now.httpsHost
-                + ':' + std::to_string(now.httpsPort),
-            "manual 10.0.0.1:8080 10.0.0.1:8080");
-        ASSERT_TRUE(gnome.apply(false, "", 0, &error)) << error;
-        EXPECT_EQ(GnomeProxyBackend::current().mode, "none");
-    }
-    KdeProxyBackend kde;
     const std::string kio = g_folder + "/kioslaverc";
-    if (kde.isAvailable()) {
-        ASSERT_TRUE(kde.canApply(true, "10.0.0.1", 8080, &error) && kde.apply(true, "10.0.0.1", 8080, &error))
-            << error;
-        EXPECT_TRUE(readFile(kio).contains(
-            "[Proxy Settings]\nProxyType=1\nhttpProxy=http://10.0.0.1 8080\nhttpsProxy=http://10.0.0.1 8080"))
-            << readFile(kio).toStdString();
-        ASSERT_TRUE(kde.apply(false, "", 0, &error)) << error;
-        EXPECT_TRUE(readFile(kio).contains("ProxyType=0"));
+    const DesktopProxy http { "10.0.0.1", 8080, false, Credentials { "us er", "p\xC3\xA4ss" } };
+    const DesktopProxy socks { "10.0.0.2", 1080, true, Credentials { "u", "p" } };
+    using Row = std::tuple<bool, DesktopProxy, std::string, std::string>; // enable, proxy, GNOME's, kioslaverc's
+    for (const auto& [enable, proxy, gnomeNow, kdeNow] : std::vector<Row> {
+             { true, http, "manual 10.0.0.1:8080 10.0.0.1:8080 :0 us er:p\xC3\xA4ss",
+                 "ProxyType=1\nhttpProxy=http://10.0.0.1 8080\nhttpsProxy=http://10.0.0.1 8080\nsocksProxy=\n" },
+             { true, socks, "manual :0 :0 10.0.0.2:1080 -",
+                 "ProxyType=1\nhttpProxy=\nhttpsProxy=\nsocksProxy=socks://10.0.0.2 1080\n" },
+             { true, http, "manual 10.0.0.1:8080 10.0.0.1:8080 :0 us er:p\xC3\xA4ss", "" },
+             { false, http, "none 10.0.0.1:8080 10.0.0.1:8080 :0 -", "ProxyType=0\n" },
+             { true, DesktopProxy { "10.0.0.3", 80, false, {} }, "manual 10.0.0.3:80 10.0.0.3:80 :0 -", "" } }) {
+        if (gnome.isAvailable()) {
+            ASSERT_TRUE(gnome.canApply(enable, proxy, &error) && gnome.apply(enable, proxy, &error)) << error;
+            const GnomeProxyBackend::Settings now = GnomeProxyBackend::current();
+            EXPECT_EQ(now.mode + ' ' + now.httpHost + ':' + std::to_string(now.httpPort) + ' ' + now.httpsHost + ':'
+                    + std::to_string(now.httpsPort) + ' ' + now.socksHost + ':' + std::to_string(now.socksPort) + ' '
+                    + (now.useAuthentication ? now.user + ':' + now.password : "-"),
+                gnomeNow);
+        }
+        if (kde.isAvailable()) {
+            ASSERT_TRUE(kde.canApply(enable, proxy, &error) && kde.apply(enable, proxy, &error)) << error;
+            EXPECT_TRUE(readFile(kio).contains(QByteArray::fromStdString(kdeNow))) << readFile(kio).toStdString();
+        }
     }
+    EXPECT_FALSE(gnome.canApply(true, DesktopProxy { "10.0.0.1", 80, false, Credentials { "u", "\xE4" } }, &error));
+    EXPECT_EQ(error, gnome.isAvailable() ? "the user name or password is not UTF-8 text" : gnome.missing());
 
     // A tool that cannot start, or that fails, stops the change; the error names it.
     QTemporaryDir bin;
@@ -357,7 +383,7 @@ TEST(DesktopBackends, FollowSetAndClear)
         ASSERT_TRUE(writeFile(tool, script));
         QFile(QString::fromStdString(tool)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         error.clear();
-        EXPECT_FALSE(KdeProxyBackend().apply(true, "10.0.0.1", 8080, &error));
+        EXPECT_FALSE(KdeProxyBackend().apply(true, http, &error));
         EXPECT_EQ(error.substr(0, says.size()), says);
     }
     qputenv("PATH", path);
