@@ -140,7 +140,7 @@ TEST_P(SocketContract, ExactBytesAndLargeTransfersTravelBothWaysAndAFloodIsBound
     connectSocket(*socket, rec);
     std::string request = "GET http://judge.example/azenv.php HTTP/1.0\r\n\r\n\r\n";
     // More than the kernel's buffers take at once: the rest waits in the socket.
-    for (int i = 0; i < (4 << 20); ++i)
+    for (int i = 0; i < (32 << 20); ++i)
         request.push_back(static_cast<char>(i));
     ASSERT_TRUE(socket->sendData(request));
     ASSERT_TRUE(runUntil([&] { return m_received.size() >= static_cast<qsizetype>(request.size()); }, 20000));
