@@ -121,7 +121,7 @@ TEST(PackedQueue, EveryEntryComesBackAsItWas)
     for (int round = 0; round < 20000; ++round) {
         for (const std::string& kind : kinds) {
             all.push_back(kind + (round % 7 == 0 ? std::string() : std::to_string(round % 10)));
-            queue.append(all.back());
+            ASSERT_TRUE(queue.append(all.back())) << "a packed queue has no limit";
         }
     }
     std::vector<std::string> listed;
