@@ -370,6 +370,8 @@ TEST(DesktopBackends, FollowSetAndClear)
             EXPECT_TRUE(readFile(kio).contains(QByteArray::fromStdString(kdeNow))) << readFile(kio).toStdString();
         }
     }
+    const auto window = SystemProxyCommands::desktopBackends(); // what the window follows
+    EXPECT_EQ(window.size() == 2 ? window[0]->name() + ' ' + window[1]->name() : "", "GNOME KDE");
     EXPECT_FALSE(gnome.canApply(true, DesktopProxy { "10.0.0.1", 80, false, Credentials { "u", "\xE4" } }, &error));
     EXPECT_EQ(error, gnome.isAvailable() ? "the user name or password is not UTF-8 text" : gnome.missing());
 
