@@ -50,12 +50,14 @@ template <typename Loop> struct ScanRig {
         hooks.scanEnded = [this] { ++scanEnds, inFlightAtEnd = engine.checksInFlight(); };
         presenter.setHooks(std::move(hooks));
     }
-    // The found rows as ip:port/level, in the order found.
+    // The found rows as ip:port/level, in the order found, after the row's own text when it has one.
     std::vector<std::string> foundRows() const
     {
         std::vector<std::string> out;
-        for (int r = 0; r < found.rowCount(); ++r)
-            out.push_back(found.subItem(r, 1) + ":" + found.subItem(r, 2) + "/" + found.subItem(r, 3));
+        for (int r = 0; r < found.rowCount(); ++r) {
+            const std::string text = found.rowText(r);
+            out.push_back((text.empty() ? "" : text + " ") + found.subItem(r, 1) + ":" + found.subItem(r, 2) + "/" + found.subItem(r, 3));
+        }
         return out;
     }
 
