@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <thread>
 
 #include "platform/EpollEventLoop.h"
@@ -16,6 +15,7 @@
 #include "platform/QtEpollEventLoop.h"
 #include "platform/QtEventLoop.h"
 #include "platform/QtTcpSocket.h"
+#include "support/RealServers.h"
 
 namespace qv {
 namespace {
@@ -119,13 +119,9 @@ protected:
     // The last peer sends its last bytes and closes: with a reset, or orderly.
     void endPeer(const QByteArray& bytes, bool reset)
     {
-        const linger abortive { 1, 0 };
-        if (reset) {
-            ASSERT_EQ(::setsockopt(static_cast<int>(lastPeer()->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
-        }
         lastPeer()->write(bytes);
         lastPeer()->flush();
-        reset ? lastPeer()->abort() : lastPeer()->disconnectFromHost();
+        reset ? test::resetConnection(lastPeer()) : lastPeer()->disconnectFromHost();
     }
 
     QTcpServer m_server;

