@@ -125,17 +125,6 @@ const Row kRows[] = {
     { "socks5_long_password", socks5("1.2.3.4", 80, Credentials { "u", std::string(256, 'p') }), {}, State::Failed, "socks error", "" },
 };
 
-// Feeds each message in pieces of the given size (0: whole), sending what the unit answers.
-void run(const Row& row, std::size_t piece, Handshake& unit, std::string& sent)
-{
-    sent = unit.start();
-    for (const std::string& reply : row.replies) {
-        const std::size_t size = piece == 0 ? reply.size() : piece;
-        for (std::size_t at = 0; at < reply.size(); at += size)
-            sent += unit.feed(std::string_view(reply).substr(at, size));
-    }
-}
-
 class HandshakeReplies : public testing::TestWithParam<Row> {};
 
 TEST_P(HandshakeReplies, SameOutcomeHoweverTheRepliesAreSplit)
@@ -143,8 +132,12 @@ TEST_P(HandshakeReplies, SameOutcomeHoweverTheRepliesAreSplit)
     const Row& row = GetParam();
     for (const std::size_t piece : { 0, 1, 2, 3, 7 }) {
         const std::unique_ptr<Handshake> unit = row.make();
-        std::string sent;
-        run(row, piece, *unit, sent);
+        // Each message in pieces of the given size (0: whole), sending what the unit answers.
+        std::string sent = unit->start();
+        for (const std::string& reply : row.replies) {
+            for (std::size_t at = 0; at < reply.size(); at += piece ? piece : reply.size())
+                sent += unit->feed(std::string_view(reply).substr(at, piece ? piece : reply.size()));
+        }
         EXPECT_EQ(unit->state(), row.state) << "pieces of " << piece;
         EXPECT_EQ(unit->reason(), row.reason) << "pieces of " << piece;
         EXPECT_EQ(sent, row.sent) << "pieces of " << piece;

@@ -46,14 +46,8 @@ Points block(int x0, int y0, int x1, int y1)
 // twice (it inverts, so it leaves nothing).
 TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
 {
-    struct Row
-    {
-        const char* what;
-        int size;
-        std::function<void(ImageSurface&)> draw;
-        Points want;
-    };
-    const Row rows[] = {
+    // What is drawn, on a square of which size, and the pixels it paints.
+    const std::tuple<const char*, int, std::function<void(ImageSurface&)>, Points> rows[] = {
         { "empty rectangles", 10,
             [](ImageSurface& s) {
                 s.fillRect({ 5, 5, 5, 8 }, kRed), s.fillRect({ 6, 6, 3, 3 }, kRed);
@@ -66,10 +60,10 @@ TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
         { "focus twice", 6, [](ImageSurface& s) { s.drawFocusRect({ 0, 0, 6, 6 }), s.drawFocusRect({ 0, 0, 6, 6 }); },
             {} },
     };
-    for (const Row& row : rows) {
-        ImageSurface s = blank(row.size, row.size);
-        row.draw(s);
-        EXPECT_EQ(painted(s), row.want) << row.what;
+    for (const auto& [what, size, draw, want] : rows) {
+        ImageSurface s = blank(size, size);
+        draw(s);
+        EXPECT_EQ(painted(s), want) << what;
     }
 }
 
