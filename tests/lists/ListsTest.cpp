@@ -350,17 +350,13 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
     }
     EXPECT_EQ(read(), QByteArray("http://a/\r\n"));
 
-    // A file that cannot be created, or not written whole, is reported; the dialog stays.
-    for (const std::string& target :
-        { dir.filePath(u"missing/judgescripts.txt"_s).toStdString(), std::string("/dev/full") }) {
-        JudgeListEditor failing(path, target);
-        failing.show();
-        Q_EMIT failing.styleButton1()->Click();
-        EXPECT_TRUE(status(failing).endsWith(
-            QString::fromLocal8Bit(std::strerror(target == "/dev/full" ? ENOSPC : ENOENT))))
-            << status(failing).toStdString();
-        EXPECT_TRUE(failing.isVisible());
-    }
+    // A file that cannot be written is reported by the writer's reason (its cases are the writer's
+    // tests); the dialog stays.
+    JudgeListEditor failing(path, dir.filePath(u"missing/judgescripts.txt"_s).toStdString());
+    failing.show();
+    Q_EMIT failing.styleButton1()->Click();
+    EXPECT_EQ(status(failing), u"Status: "_s + QString::fromLocal8Bit(std::strerror(ENOENT)));
+    EXPECT_TRUE(failing.isVisible());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"missing"_s)));
 }
 
