@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
 
 #include "support/RealServers.h"
 
@@ -49,13 +48,6 @@ public:
     std::string lastRequest() const { return m_lastRequest; }
 
 private:
-    // Linger 0: the close sends a reset instead of an orderly end.
-    static void resetNow(QTcpSocket* socket)
-    {
-        const linger hard { 1, 0 };
-        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-        socket->abort();
-    }
     void onConnection()
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -82,9 +74,9 @@ private:
                     || m_mode == Mode::CloseBeforeAnswer)
                     socket->disconnectFromHost();
                 else if (m_mode == Mode::PageThenReset || m_mode == Mode::ResetBeforeAnswer)
-                    resetNow(socket);
+                    resetConnection(socket);
                 else if (m_mode == Mode::PageThenLateReset)
-                    QTimer::singleShot(200, socket, [socket] { resetNow(socket); });
+                    QTimer::singleShot(200, socket, [socket] { resetConnection(socket); });
             });
         }
     }

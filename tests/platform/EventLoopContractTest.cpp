@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <thread>
 
 #include "platform/EpollEventLoop.h"
@@ -16,6 +15,7 @@
 #include "platform/QtEpollEventLoop.h"
 #include "platform/QtEventLoop.h"
 #include "platform/QtTcpSocket.h"
+#include "support/RealServers.h"
 
 namespace qv {
 namespace {
@@ -119,13 +119,9 @@ protected:
     // The last peer sends its last bytes and closes: with a reset, or orderly.
     void endPeer(const QByteArray& bytes, bool reset)
     {
-        const linger abortive { 1, 0 };
-        if (reset) {
-            ASSERT_EQ(::setsockopt(static_cast<int>(lastPeer()->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
-        }
         lastPeer()->write(bytes);
         lastPeer()->flush();
-        reset ? lastPeer()->abort() : lastPeer()->disconnectFromHost();
+        reset ? test::resetConnection(lastPeer()) : lastPeer()->disconnectFromHost();
     }
 
     QTcpServer m_server;
@@ -174,27 +170,25 @@ TEST_P(SocketContract, FailedConnectsAreOneEventFromTheLoop)
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const int closedPort = closed.serverPort();
     closed.close();
-    const struct {
-        std::string host;
-        int port, error;
-    } rows[] = { { "127.0.0.1", closedPort, TcpSocket::ConnectionRefused }, { "255.255.255.255", 80, 0 },
-        { "no-such-host.invalid", 80, TcpSocket::HostNotFound } };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.host);
+    const std::tuple<std::string, int, int> rows[]
+        = { { "127.0.0.1", closedPort, TcpSocket::ConnectionRefused }, { "255.255.255.255", 80, 0 },
+              { "no-such-host.invalid", 80, TcpSocket::HostNotFound } };
+    for (const auto& [host, port, error] : rows) {
+        SCOPED_TRACE(host);
         Recorder rec;
         auto socket = make(rec);
-        aim(*socket, row.host, row.port);
+        aim(*socket, host, port);
         rec.insideOperation = true;
         ASSERT_TRUE(socket->connect());
         rec.insideOperation = false;
-        if (row.error == TcpSocket::HostNotFound) {
+        if (error == TcpSocket::HostNotFound) {
             EXPECT_EQ(socket->state(), TcpSocket::State::Connecting) << "the look-up does not stall the loop";
         }
         ASSERT_TRUE(runUntil([&] { return rec.errors > 0; }, 30000));
         runFor(50);
         EXPECT_EQ(rec.events(), 1);
-        if (row.error) {
-            EXPECT_EQ(rec.lastError, row.error);
+        if (error) {
+            EXPECT_EQ(rec.lastError, error);
         }
         EXPECT_EQ(socket->state(), TcpSocket::State::Closed);
         EXPECT_FALSE(rec.deliveredInside);

@@ -39,18 +39,14 @@ TEST(MemoryListBox, AddInsertRemoveAndASelectionThatFollowsItsEntry)
     EXPECT_EQ(list.count(), 0);
 }
 
-TEST(MemoryListBox, HoldsAtMost32767EntriesAndDropsTheHeadCheaply)
+// The last entry the cap lets in is the scan's and the list loader's test.
+TEST(MemoryListBox, HoldsAtMost32767Entries)
 {
     MemoryListBox list;
     for (int i = 0; i < ListBox::kMaxEntries; ++i)
         ASSERT_TRUE(list.addItem(std::to_string(i)));
     EXPECT_FALSE(list.addItem("one too many"));
     EXPECT_FALSE(list.insertItem(0, "nor at the head"));
-    EXPECT_EQ(list.count(), 32767);
-    EXPECT_EQ(list.item(32766), "32766");
-    while (list.count() > 0) // emptying from the head, as a scan does
-        list.removeItem(0);
-    EXPECT_TRUE(list.addItem("again"));
 }
 
 TEST(MemoryListBox, SelectByTextIgnoresCaseAndMatchesWholeText)

@@ -290,11 +290,10 @@ TEST_F(TextFile, TwoProcessesSavingAtOnceLeaveOneWholeVersion)
         b += "b" + std::to_string(i) + "\r\n";
     write(a);
     const auto saveTimes = [&](const std::string& bytes) {
-        for (int i = 0; i < 100; ++i) {
-            if (!save(m_path, bytes))
-                return false;
-        }
-        return true;
+        bool saved = true;
+        for (int i = 0; i < 100 && saved; ++i)
+            saved = save(m_path, bytes);
+        return saved;
     };
     const pid_t children[] = { test::startChild([&] { return saveTimes(a); }),
         test::startChild([&] { return saveTimes(b); }) };
@@ -302,10 +301,9 @@ TEST_F(TextFile, TwoProcessesSavingAtOnceLeaveOneWholeVersion)
     for (int reads = 0; (statuses[0] == -1 || statuses[1] == -1) && reads < 1000000; ++reads) {
         const QByteArray now = test::readFile(m_path);
         torn += now != QByteArray::fromStdString(a) && now != QByteArray::fromStdString(b);
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2; ++i)
             if (statuses[i] == -1 && ::waitpid(children[i], &statuses[i], WNOHANG) != children[i])
                 statuses[i] = -1;
-        }
     }
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(std::pair(statuses[0], statuses[1]), std::pair(0, 0));

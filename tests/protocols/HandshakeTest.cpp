@@ -58,7 +58,6 @@ const std::string kPasswordAuth = bytes({ 1, 4 }) + "user" + bytes({ 4 }) + "pas
 
 const Row kRows[] = {
     // CONNECT
-    { "connect_200", connect("judge.test", 443), { "HTTP/1.1 200 Connection established\r\n\r\n" }, State::Open, "", kConnect + "\r\n" },
     { "connect_200_headers_then_tunnel_bytes", connect("judge.test", 443), { "HTTP/1.0 200 OK\r\nProxy-Agent: p\r\n\r\n\x16\x03" },
         State::Open, "", kConnect + "\r\n", "\x16\x03" },
     { "connect_bare_lf", connect("judge.test", 443), { "HTTP/1.1 204 x\n\n" }, State::Open, "", kConnect + "\r\n" },
@@ -75,7 +74,6 @@ const Row kRows[] = {
         kConnect + kAuthLine + "\r\n" },
     { "connect_401_without_credentials", connect("judge.test", 443), { "HTTP/1.0 401 Unauthorized\r\n\r\n" }, State::Failed, "connect refused",
         kConnect + "\r\n" },
-    { "connect_200_with_credentials", connect("judge.test", 443, kUser), { "HTTP/1.1 200 OK\r\n\r\n" }, State::Open, "", kConnect + kAuthLine + "\r\n" },
     { "connect_403", connect("judge.test", 443), { "HTTP/1.1 403 Forbidden\r\nContent-Length: 3\r\n\r\nno!" }, State::Failed, "connect refused", kConnect + "\r\n" },
     { "connect_status_not_a_number", connect("judge.test", 443), { "HTTP/1.1 2xx OK\r\n\r\n" }, State::Failed, "bad reply", kConnect + "\r\n" },
     { "connect_answered_by_socks", connect("judge.test", 443), { bytes({ 5, 0 }) }, State::Failed, "bad reply", kConnect + "\r\n" },
@@ -83,7 +81,6 @@ const Row kRows[] = {
     { "connect_incomplete", connect("judge.test", 443), { "HTTP/1.1 200 OK\r\n" }, State::Working, "", kConnect + "\r\n" },
 
     // SOCKS4 and 4a
-    { "socks4_granted", socks4("1.2.3.4", 80), { kGranted4 }, State::Open, "", kSocks4To1234 },
     { "socks4_granted_then_tunnel_bytes", socks4("1.2.3.4", 80), { kGranted4 + "HTTP/1.0" }, State::Open, "", kSocks4To1234, "HTTP/1.0" },
     { "socks4_user_id", socks4("1.2.3.4", 80, "bob"), { kGranted4 }, State::Open, "", bytes({ 4, 1, 0, 80, 1, 2, 3, 4 }) + "bob" + bytes({ 0 }) },
     { "socks4a_name", socks4("judge.test", 8080), { kGranted4 }, State::Open, "",
@@ -96,7 +93,6 @@ const Row kRows[] = {
     { "socks4_ipv6", socks4("::1", 80), {}, State::Failed, "socks error", "" },
 
     // SOCKS5 and 5h
-    { "socks5_granted", socks5("1.2.3.4", 80), { bytes({ 5, 0 }), kGranted5 }, State::Open, "", kGreeting + kRequestTo1234 },
     { "socks5_granted_then_tunnel_bytes", socks5("1.2.3.4", 80), { bytes({ 5, 0 }), kGranted5 + "xyz" }, State::Open, "",
         kGreeting + kRequestTo1234, "xyz" },
     { "socks5h_name", socks5("judge.test", 80), { bytes({ 5, 0 }), bytes({ 5, 0, 0, 3, 3 }) + "abc" + bytes({ 0, 80 }) }, State::Open, "",
@@ -129,17 +125,6 @@ const Row kRows[] = {
     { "socks5_long_password", socks5("1.2.3.4", 80, Credentials { "u", std::string(256, 'p') }), {}, State::Failed, "socks error", "" },
 };
 
-// Feeds each message in pieces of the given size (0: whole), sending what the unit answers.
-void run(const Row& row, std::size_t piece, Handshake& unit, std::string& sent)
-{
-    sent = unit.start();
-    for (const std::string& reply : row.replies) {
-        const std::size_t size = piece == 0 ? reply.size() : piece;
-        for (std::size_t at = 0; at < reply.size(); at += size)
-            sent += unit.feed(std::string_view(reply).substr(at, size));
-    }
-}
-
 class HandshakeReplies : public testing::TestWithParam<Row> {};
 
 TEST_P(HandshakeReplies, SameOutcomeHoweverTheRepliesAreSplit)
@@ -147,8 +132,12 @@ TEST_P(HandshakeReplies, SameOutcomeHoweverTheRepliesAreSplit)
     const Row& row = GetParam();
     for (const std::size_t piece : { 0, 1, 2, 3, 7 }) {
         const std::unique_ptr<Handshake> unit = row.make();
-        std::string sent;
-        run(row, piece, *unit, sent);
+        // Each message in pieces of the given size (0: whole), sending what the unit answers.
+        std::string sent = unit->start();
+        for (const std::string& reply : row.replies) {
+            for (std::size_t at = 0; at < reply.size(); at += piece ? piece : reply.size())
+                sent += unit->feed(std::string_view(reply).substr(at, piece ? piece : reply.size()));
+        }
         EXPECT_EQ(unit->state(), row.state) << "pieces of " << piece;
         EXPECT_EQ(unit->reason(), row.reason) << "pieces of " << piece;
         EXPECT_EQ(sent, row.sent) << "pieces of " << piece;

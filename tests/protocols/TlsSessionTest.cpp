@@ -68,16 +68,6 @@ private:
     bool m_answered = false;
 };
 
-// Moves bytes both ways until neither side has anything to say, the server's in pieces.
-void pump(TlsSession& client, MemoryServer& server, std::string toServer, std::size_t piece)
-{
-    while (!toServer.empty()) {
-        const std::string toClient = server.feed(std::exchange(toServer, {}));
-        for (std::size_t at = 0; at < toClient.size(); at += piece)
-            toServer += client.feed(std::string_view(toClient).substr(at, piece));
-    }
-}
-
 // The judge's certificate names localhost and 127.0.0.1; an intercepting proxy's has the same
 // names from another authority.
 class TlsSessionTest : public testing::Test {
@@ -97,16 +87,8 @@ TEST_F(TlsSessionTest, VerifiesTheJudgeAndCarriesTheExchange)
     ASSERT_TRUE(s_made) << "openssl could not make the test certificates";
     const std::string caFile = s_dirs[0].filePath(QStringLiteral("ca.pem")).toStdString();
     const QString judge = s_dirs[0].filePath(QStringLiteral("judge")), intercepted = s_dirs[1].filePath(QStringLiteral("judge"));
-    struct Row {
-        const char* name;
-        std::string host;
-        QString served;
-        bool trustTestCa;
-        bool insecure;
-        State state;
-        std::string reason;
-    };
-    const Row rows[] = {
+    // Case, name asked for, certificate served, test authority trusted, insecure, outcome.
+    const std::tuple<const char*, std::string, QString, bool, bool, State, std::string> rows[] = {
         { "by name", "localhost", judge, true, false, State::Closed, "" },
         { "by address", "127.0.0.1", judge, true, false, State::Closed, "" },
         { "another name", "other.test", judge, true, false, State::Failed, "certificate" },
@@ -116,22 +98,27 @@ TEST_F(TlsSessionTest, VerifiesTheJudgeAndCarriesTheExchange)
         { "insecure", "other.test", intercepted, false, true, State::Closed, "" },
     };
     const std::string request = "GET / HTTP/1.0\r\nHost: localhost\r\n\r\n";
-    for (const Row& row : rows) {
+    for (const auto& [name, host, served, trustTestCa, insecure, state, reason] : rows) {
         std::string error;
-        const auto context = TlsContext::create(row.trustTestCa ? caFile : std::string(), row.insecure, &error);
+        const auto context = TlsContext::create(trustTestCa ? caFile : std::string(), insecure, &error);
         ASSERT_TRUE(context) << error;
         for (const std::size_t piece : { std::size_t(100000), std::size_t(1) }) {
-            TlsSession client(*context, row.host);
-            MemoryServer server(row.served);
-            // The request is written before the handshake is done and sent once it is.
-            const std::string hello = client.start() + client.write(request);
-            pump(client, server, hello, piece);
-            EXPECT_EQ(client.state(), row.state) << row.name << " pieces of " << piece;
-            EXPECT_EQ(client.reason(), row.reason) << row.name << " " << client.detail();
-            const bool opened = row.state == State::Closed;
-            EXPECT_EQ(client.takePlaintext(), opened ? std::string(MemoryServer::kAnswer) : "") << row.name;
-            EXPECT_EQ(server.request, opened ? request : "") << row.name;
-            EXPECT_STREQ(server.serverName(), row.host == "localhost" || row.host == "other.test" ? row.host.c_str() : nullptr);
+            TlsSession client(*context, host);
+            MemoryServer server(served);
+            // The request is written before the handshake is done and sent once it is. Bytes go both
+            // ways until neither side has anything to say, the server's in pieces.
+            for (std::string toServer = client.start() + client.write(request); !toServer.empty();) {
+                const std::string toClient = server.feed(std::exchange(toServer, {}));
+                for (std::size_t at = 0; at < toClient.size(); at += piece)
+                    toServer += client.feed(std::string_view(toClient).substr(at, piece));
+            }
+            EXPECT_EQ(client.state(), state) << name << " pieces of " << piece;
+            EXPECT_EQ(client.reason(), reason) << name << " " << client.detail();
+            const bool opened = state == State::Closed;
+            EXPECT_EQ(client.takePlaintext(), opened ? std::string(MemoryServer::kAnswer) : "") << name;
+            EXPECT_EQ(server.request, opened ? request : "") << name;
+            EXPECT_STREQ(
+                server.serverName(), host == "localhost" || host == "other.test" ? host.c_str() : nullptr);
         }
     }
 }

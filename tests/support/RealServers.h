@@ -4,10 +4,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
-#include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,37 +24,27 @@ inline quint16 freePort()
     return probe.serverPort();
 }
 
-inline bool acceptsConnections(quint16 port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool accepted = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return accepted;
-}
-
 class RealServer {
 public:
     // Starts program (found in /usr/sbin or /usr/bin) and waits up to 15 s for it to accept on
     // port. error() says why when running() is false: not installed, or it did not listen.
-    RealServer(const QString& program, const QStringList& arguments, quint16 port, const QString& workingDirectory = {})
+    RealServer(const QString& program, const QStringList& arguments, quint16 port)
         : m_port(port)
     {
-        const QString binary = program.startsWith(u'/') ? program
-                                                       : QStandardPaths::findExecutable(program, { QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin") });
+        const QStringList folders { QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin") };
+        const QString binary
+            = program.startsWith(u'/') ? program : QStandardPaths::findExecutable(program, folders);
         if (binary.isEmpty()) {
             m_installed = false;
             m_error = program.toStdString() + " is not installed (scripts/setup test installs it)";
             return;
         }
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setWorkingDirectory(workingDirectory);
         m_process.start(binary, arguments);
         for (int i = 0; i < 150 && m_process.state() != QProcess::NotRunning; ++i) {
-            if (acceptsConnections(port))
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            if (probe.waitForConnected(1000))
                 return;
             m_process.waitForFinished(100);
         }
@@ -83,6 +73,13 @@ private:
     std::string m_error;
 };
 
+// The words of a command line without blanks inside them, and a path that may hold blanks.
+inline QStringList words(const std::string& text, const std::string& path = {})
+{
+    QStringList out = QString::fromStdString(text).split(u' ', Qt::SkipEmptyParts);
+    return path.empty() ? out : out << QString::fromStdString(path);
+}
+
 inline std::string writeConfig(const QTemporaryDir& dir, const char* name, const std::string& text)
 {
     const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
@@ -90,13 +87,22 @@ inline std::string writeConfig(const QTemporaryDir& dir, const char* name, const
     return path;
 }
 
+// Linger 0: the close sends a reset instead of an orderly end.
+inline void resetConnection(QTcpSocket* socket)
+{
+    const linger hard { 1, 0 };
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    socket->abort();
+}
+
 // tinyproxy on 127.0.0.1, plain HTTP and CONNECT; settings are added lines ("BasicAuth u p").
 inline std::unique_ptr<RealServer> startTinyproxy(const QTemporaryDir& dir, const std::string& settings = {})
 {
     const quint16 port = freePort();
     const std::string config = writeConfig(dir, "tinyproxy.conf",
-        "Port " + std::to_string(port) + "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\nDisableViaHeader Yes\n" + settings);
-    return std::make_unique<RealServer>(QStringLiteral("tinyproxy"), QStringList { QStringLiteral("-d"), QStringLiteral("-c"), QString::fromStdString(config) }, port);
+        "Port " + std::to_string(port)
+            + "\nListen 127.0.0.1\nAllow 127.0.0.1\nLogLevel Critical\nDisableViaHeader Yes\n" + settings);
+    return std::make_unique<RealServer>(QStringLiteral("tinyproxy"), words("-d -c", config), port);
 }
 
 // squid on 127.0.0.1 with no cache; settings are added lines, before the access rules.
@@ -114,9 +120,7 @@ inline std::unique_ptr<RealServer> startSquid(const QTemporaryDir& dir, const st
             + settings + "http_access allow localhost\nhttp_access deny all\n");
     // A service name of its own keeps its shared-memory segments apart from any other squid's.
     return std::make_unique<RealServer>(QStringLiteral("squid"),
-        QStringList { QStringLiteral("-N"), QStringLiteral("-n"), QStringLiteral("qvsquid%1").arg(port), QStringLiteral("-f"),
-            QString::fromStdString(config) },
-        port);
+        words("-N -n") << QStringLiteral("qvsquid%1").arg(port) << words("-f", config), port);
 }
 
 // danted (SOCKS4 and SOCKS5, no authentication) in one process; rules go before the final pass
@@ -128,21 +132,22 @@ inline std::unique_ptr<RealServer> startDanted(const QTemporaryDir& dir, const s
     const std::string users = geteuid() == 0 ? "user.privileged: root\nuser.unprivileged: nobody\n" : "";
     const std::string config = writeConfig(dir, "danted.conf",
         "logoutput: stderr\ninternal: 127.0.0.1 port = " + std::to_string(port) + "\nexternal: 127.0.0.1\n"
-            + "clientmethod: none\nsocksmethod: none\n" + users + "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n" + rules
+            + "clientmethod: none\nsocksmethod: none\n" + users
+            + "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n" + rules
             + "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n");
-    return std::make_unique<RealServer>(QStringLiteral("danted"),
-        QStringList { QStringLiteral("-f"), QString::fromStdString(config), QStringLiteral("-p"), dir.filePath(QStringLiteral("danted.pid")),
-            QStringLiteral("-N"), QStringLiteral("1") },
-        port);
+    const std::string pidFile = dir.filePath(QStringLiteral("danted.pid")).toStdString();
+    return std::make_unique<RealServer>(
+        QStringLiteral("danted"), words("-f", config) << words("-p", pidFile) << words("-N 1"), port);
 }
 
 // microsocks (SOCKS5), with user name and password when user is not empty.
-inline std::unique_ptr<RealServer> startMicrosocks(const std::string& user = {}, const std::string& password = {})
+inline std::unique_ptr<RealServer> startMicrosocks(
+    const std::string& user = {}, const std::string& password = {})
 {
     const quint16 port = freePort();
-    QStringList arguments { QStringLiteral("-i"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port) };
+    QStringList arguments = words("-i 127.0.0.1 -p", std::to_string(port));
     if (!user.empty())
-        arguments << QStringLiteral("-u") << QString::fromStdString(user) << QStringLiteral("-P") << QString::fromStdString(password);
+        arguments << words("-u", user) << QStringLiteral("-P") << QString::fromStdString(password);
     return std::make_unique<RealServer>(QStringLiteral("microsocks"), arguments, port);
 }
 
@@ -150,27 +155,23 @@ inline std::unique_ptr<RealServer> startMicrosocks(const std::string& user = {},
 // "openssl req" in dir: ca.pem, <name>.pem and <name>.key. False when openssl failed.
 inline bool makeCertificates(const QTemporaryDir& dir, const QString& name = QStringLiteral("judge"))
 {
-    auto run = [&](const QStringList& arguments) {
+    auto run = [&](const QString& command) {
         QProcess openssl;
         openssl.setWorkingDirectory(dir.path());
         openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start(QStringLiteral("openssl"), arguments);
+        openssl.start(QStringLiteral("openssl"), command.split(u' '));
         return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
     };
-    const QString ec = QStringLiteral("ec"), curve = QStringLiteral("ec_paramgen_curve:P-256");
+    const QString key = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ");
     writeConfig(dir, "leaf.ext", "subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n");
-    const bool caMade = QFile::exists(dir.filePath(QStringLiteral("ca.pem")))
-        || run({ QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), ec, QStringLiteral("-pkeyopt"), curve,
-            QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("ca.key"), QStringLiteral("-out"), QStringLiteral("ca.pem"),
-            QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=Loopback Test CA") });
-    return caMade
-        && run({ QStringLiteral("req"), QStringLiteral("-newkey"), ec, QStringLiteral("-pkeyopt"), curve, QStringLiteral("-nodes"),
-            QStringLiteral("-keyout"), name + QStringLiteral(".key"), QStringLiteral("-out"), name + QStringLiteral(".csr"),
-            QStringLiteral("-subj"), QStringLiteral("/CN=localhost") })
-        && run({ QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), name + QStringLiteral(".csr"), QStringLiteral("-CA"),
-            QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
-            QStringLiteral("-out"), name + QStringLiteral(".pem"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
-            QStringLiteral("leaf.ext") });
+    return (QFile::exists(dir.filePath(QStringLiteral("ca.pem")))
+               || run(QStringLiteral("req -x509 ") + key
+                   + QStringLiteral("ca.key -out ca.pem -days 2 -subj /CN=LoopbackTestCA")))
+        && run(
+            QStringLiteral("req ") + key + QStringLiteral("%1.key -out %1.csr -subj /CN=localhost").arg(name))
+        && run(QStringLiteral("x509 -req -in %1.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out %1.pem "
+                              "-days 2 -extfile leaf.ext")
+                   .arg(name));
 }
 
 } // namespace qv::test

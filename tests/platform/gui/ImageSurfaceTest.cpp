@@ -46,14 +46,8 @@ Points block(int x0, int y0, int x1, int y1)
 // twice (it inverts, so it leaves nothing).
 TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
 {
-    struct Row
-    {
-        const char* what;
-        int size;
-        std::function<void(ImageSurface&)> draw;
-        Points want;
-    };
-    const Row rows[] = {
+    // What is drawn, on a square of which size, and the pixels it paints.
+    const std::tuple<const char*, int, std::function<void(ImageSurface&)>, Points> rows[] = {
         { "empty rectangles", 10,
             [](ImageSurface& s) {
                 s.fillRect({ 5, 5, 5, 8 }, kRed), s.fillRect({ 6, 6, 3, 3 }, kRed);
@@ -66,10 +60,10 @@ TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
         { "focus twice", 6, [](ImageSurface& s) { s.drawFocusRect({ 0, 0, 6, 6 }), s.drawFocusRect({ 0, 0, 6, 6 }); },
             {} },
     };
-    for (const Row& row : rows) {
-        ImageSurface s = blank(row.size, row.size);
-        row.draw(s);
-        EXPECT_EQ(painted(s), row.want) << row.what;
+    for (const auto& [what, size, draw, want] : rows) {
+        ImageSurface s = blank(size, size);
+        draw(s);
+        EXPECT_EQ(painted(s), want) << what;
     }
 }
 
@@ -99,9 +93,7 @@ TEST(ImageSurface, TextMeasuresWrapsAndDraws)
 {
     auto s = blank(200, 60);
     const Rect one = s.measureText(QStringLiteral("Hello"), { 10, 5, 200, 60 }, TextFormat::WordBreak);
-    EXPECT_EQ(one.left, 10);
-    EXPECT_EQ(one.top, 5);
-    EXPECT_GT(one.width(), 0);
+    EXPECT_EQ(std::tuple(one.left, one.top, one.width() > 0), std::tuple(10, 5, true));
     const int twoWords = s.textWidth(QStringLiteral("Hello world"));
     const Rect wrapped
         = s.measureText(QStringLiteral("Hello world again"), { 0, 0, twoWords + 1, 60 }, TextFormat::WordBreak);
