@@ -9,7 +9,8 @@ namespace {
 TEST(RegistryDocument, ValueDataIsQuotedOrTyped)
 {
     const std::pair<std::string, bool> rows[] = { { "\"X\"=dword:00000001", true }, { "\"X\"=\"text\"", true },
-        { "\"X\"=word", false }, { "\"X\"=word\r\n", false }, { "\"X\"=word \"a:b\"", false }, { "\"X\"=:1", false } };
+        { "\"X\"=word", false }, { "\"X\"=word\r\n", false }, { "\"X\"=word \"a:b\"", false }, { "\"X\"=:1", false },
+        { "\"X\"=str(2):\"a\" ", true }, { "\"X\"=str(2):\"a\" b", false } };
     for (const auto& [line, taken] : rows) {
         RegistryDocument::Error error;
         const auto document = RegistryDocument::parse("[K]\r\n" + line, &error);

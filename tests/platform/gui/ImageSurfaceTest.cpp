@@ -42,8 +42,8 @@ Points block(int x0, int y0, int x1, int y1)
 } // namespace
 
 // The edge cases of drawing (the controls' reference pictures show the ordinary ones): empty
-// rectangles, a zero-length line, wide pens at a point and at the edge, and a focus rectangle drawn
-// twice (it inverts, so it leaves nothing).
+// rectangles, a zero-length line, wide pens at a point and at the edge, a focus rectangle drawn
+// twice (it inverts, so it leaves nothing) and one partly off the surface.
 TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
 {
     // What is drawn, on a square of which size, and the pixels it paints.
@@ -59,6 +59,8 @@ TEST(ImageSurface, DrawingPaintsExactlyThesePixels)
         { "wide at the edge", 4, [](ImageSurface& s) { s.drawLine(0, 3, 4, 3, kRed, 2); }, block(0, 2, 4, 4) },
         { "focus twice", 6, [](ImageSurface& s) { s.drawFocusRect({ 0, 0, 6, 6 }), s.drawFocusRect({ 0, 0, 6, 6 }); },
             {} },
+        // Its right side is off the surface: nothing of it may land on the next row.
+        { "focus past the right edge", 4, [](ImageSurface& s) { s.drawFocusRect({ 2, 0, 6, 4 }); }, { { 2, 0 }, { 2, 2 }, { 3, 3 } } },
     };
     for (const auto& [what, size, draw, want] : rows) {
         ImageSurface s = blank(size, size);
