@@ -325,6 +325,12 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     EXPECT_EQ(reread.value(kKey, "ProxyEnable")->number, 7u);
     EXPECT_EQ(reread.value(kKey, "Odd \"name\"")->text, odd);
     EXPECT_EQ(reread.value("Other\\Key", "ProxyEnable")->text, "1");
+    // A value that cannot be written into a key that is there: the store's words reach the caller.
+    TextFileWriter::setStepHookForTesting([](TextFileWriter::Step at) { return at == TextFileWriter::Step::Write ? ENOSPC : 0; });
+    std::string error;
+    EXPECT_FALSE(Registry::SetRegDword(reread, Registry::kHkeyCurrentUser, kKey, "ProxyEnable", 1, &error));
+    TextFileWriter::setStepHookForTesting({});
+    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
 
     // A folder where the file should be cannot be read, and is never replaced.
     ASSERT_TRUE(QDir().mkpath(dir.filePath(u"folder.reg"_s)));
