@@ -110,7 +110,9 @@ void ProxyFarm::run(int stopFd, int threads)
 {
     std::vector<std::thread> others;
     for (int t = 1; t < threads; ++t)
-        others.emplace_back([this, stopFd, t, threads] { serve(stopFd, static_cast<std::size_t>(t), static_cast<std::size_t>(threads)); });
+        others.emplace_back([this, stopFd, t, threads] {
+            serve(stopFd, static_cast<std::size_t>(t), static_cast<std::size_t>(threads));
+        });
     serve(stopFd, 0, static_cast<std::size_t>(std::max(threads, 1)));
     for (std::thread& thread : others)
         thread.join();
@@ -171,8 +173,10 @@ void ProxyFarm::serve(int stopFd, std::size_t first, std::size_t step)
                 finish(fd, peer);
                 continue;
             }
-            if (peer.step == Step::Greeting && peer.in.size() >= 2 && peer.in.size() >= 2u + static_cast<unsigned char>(peer.in[1])) {
-                peer.in.erase(0, 2u + static_cast<unsigned char>(peer.in[1]));
+            // The greeting is the version, the number of methods and the methods.
+            const std::size_t greeting = peer.in.size() >= 2 ? 2u + static_cast<unsigned char>(peer.in[1]) : 0;
+            if (peer.step == Step::Greeting && greeting > 0 && peer.in.size() >= greeting) {
+                peer.in.erase(0, greeting);
                 writeAll(fd, std::string_view("\x05\x00", 2));
                 peer.step = Step::SocksRequest;
             }
