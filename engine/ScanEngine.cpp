@@ -265,6 +265,7 @@ const std::optional<JudgeUrl>& ScanEngine::parsedJudge(const std::string& url)
     if (url != m_parsedText || (!m_parsed && m_parsedText.empty())) {
         m_parsed = JudgeUrl::parse(url);
         m_parsedText = url;
+        m_parsedRequest = m_parsed ? HttpMessage::originRequest(*m_parsed) : std::string();
     }
     return m_parsed;
 }
@@ -291,7 +292,7 @@ std::string_view ScanEngine::prepare(Slot& slot)
 
     Destination destination = url->destination;
     const bool proxyResolves = slot.protocol == Protocol::Socks4a || slot.protocol == Protocol::Socks5h || https;
-    if (!proxyResolves && destination.kind() == Destination::Kind::Name && !m_settings.judgeAddress.empty())
+    if (!proxyResolves && !m_settings.judgeAddress.empty() && destination.kind() == Destination::Kind::Name)
         destination.host = m_settings.judgeAddress;
     std::vector<std::unique_ptr<Layer>> layers;
     switch (slot.protocol) {
@@ -318,7 +319,7 @@ std::string_view ScanEngine::prepare(Slot& slot)
     }
     slot.exchange->setLayers(std::move(layers));
     slot.layered = true;
-    slot.request = HttpMessage::originRequest(*url);
+    slot.request = m_parsedRequest;
     return {};
 }
 

@@ -143,6 +143,7 @@ private:
     std::shared_ptr<const TlsContext> m_tls;
     std::string m_parsedText;
     std::optional<JudgeUrl> m_parsed;
+    std::string m_parsedRequest; // the origin request for m_parsed
 };
 
 } // namespace qv

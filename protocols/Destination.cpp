@@ -15,19 +15,25 @@ bool isHostName(std::string_view text)
     return true;
 }
 
+namespace {
+std::optional<IpAddress> addressOf(const std::string& host)
+{
+    return host.starts_with('[') ? std::nullopt : IpAddress::parse(host);
+}
+} // namespace
+
 Destination::Kind Destination::kind() const
 {
-    const std::optional<IpAddress> address = host.starts_with('[') ? std::nullopt : IpAddress::parse(host);
+    const std::optional<IpAddress> address = addressOf(host);
     return !address ? Kind::Name : address->family == AF_INET ? Kind::Ipv4 : Kind::Ipv6;
 }
 
 std::string Destination::addressBytes() const
 {
-    const Kind k = kind();
-    if (k == Kind::Name)
+    const std::optional<IpAddress> address = addressOf(host);
+    if (!address)
         return {};
-    const IpAddress address = *IpAddress::parse(host);
-    return std::string(reinterpret_cast<const char*>(address.bytes.data()), k == Kind::Ipv4 ? 4 : 16);
+    return std::string(reinterpret_cast<const char*>(address->bytes.data()), address->family == AF_INET ? 4 : 16);
 }
 
 std::string Destination::authority() const

@@ -31,20 +31,15 @@ std::string Socks5Connect::start()
 std::string Socks5Connect::request() const
 {
     std::string bytes = { kVersion, 1, 0 };
-    switch (m_destination.kind()) {
-    case Destination::Kind::Ipv4:
-        bytes += '\1';
-        bytes += m_destination.addressBytes();
-        break;
-    case Destination::Kind::Ipv6:
-        bytes += '\4';
-        bytes += m_destination.addressBytes();
-        break;
-    case Destination::Kind::Name:
+    // One parse of the host per check: empty bytes mean a name.
+    const std::string address = m_destination.addressBytes();
+    if (address.empty()) {
         bytes += '\3';
         bytes += static_cast<char>(m_destination.host.size());
         bytes += m_destination.host;
-        break;
+    } else {
+        bytes += address.size() == 4 ? '\1' : '\4';
+        bytes += address;
     }
     return bytes + portBytes(m_destination.port);
 }
