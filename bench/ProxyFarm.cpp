@@ -1,4 +1,5 @@
 #include "bench/ProxyFarm.h"
+#include "bench/ReadAll.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -26,20 +27,6 @@ struct Peer {
     std::string in;
     SSL* ssl = nullptr;
 };
-
-// Reads what has arrived into in; false once the peer closed or failed.
-bool readAll(int fd, std::string& in)
-{
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            in.append(buffer, static_cast<std::size_t>(got));
-            continue;
-        }
-        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    }
-}
 
 // The small answers fit the socket buffer, so one write sends each whole.
 void writeAll(int fd, std::string_view bytes)

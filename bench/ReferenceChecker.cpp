@@ -1,4 +1,5 @@
 #include "bench/ReferenceChecker.h"
+#include "bench/ReadAll.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -36,20 +37,6 @@ SSL_CTX* clientContext(const std::string& caFile)
     if (!caFile.empty())
         SSL_CTX_load_verify_locations(ctx, caFile.c_str(), nullptr);
     return ctx;
-}
-
-// Appends what has arrived; false once the peer closed or failed.
-bool readAll(int fd, std::string& in)
-{
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            in.append(buffer, static_cast<std::size_t>(got));
-            continue;
-        }
-        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    }
 }
 
 // The small messages fit a fresh socket's buffer, so one send takes each whole.
