@@ -301,7 +301,7 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
               { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
               { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
                   "http://h\xE9.example/\xA0j\r\n" },
-              { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" } };
+              { "", u""_s, "\r\n" }, { "\r\n", u"\n"_s, "\r\n" }, { "a", u"a\n"_s, "a\r\n" } };
     for (const auto& [file, shown, saved] : cases) {
         SCOPED_TRACE(file.left(40).toStdString());
         write(file);
