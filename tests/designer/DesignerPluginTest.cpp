@@ -310,6 +310,10 @@ TEST_F(PanelsPageTest, ScrollBarShowsEachPanelAndEditsMarkThePage)
         EXPECT_EQ(shown.join(u'|'), rows[i - 1]);
         EXPECT_FALSE(page.Changed()) << "loading the fields is no edit";
     }
+    // The picture's two buttons are the same narrow size beside it.
+    const auto* open = page.findChild<QWidget*>(u"cmdOpenDlg"_s);
+    const auto* remove = page.findChild<QWidget*>(u"cmdDel"_s);
+    EXPECT_TRUE(open && remove && open->maximumWidth() == 40 && remove->maximumWidth() == 40);
 
     show(2);
     type(page.Txt(0), u"Found: 12"_s);
