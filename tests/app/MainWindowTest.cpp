@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -297,6 +298,11 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
         EXPECT_FALSE(menu->isVisible());
         EXPECT_EQ(k.clipboard->text(), "10.0.0.3:3128") << "C is Copy Proxy's alone";
     }
+    // A menu key the platform turns into a context-menu request opens it too.
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QCoreApplication::sendEvent(view, &request);
+    EXPECT_TRUE(k.w->mnuFile()->isVisible());
+    k.w->mnuFile()->hide();
 }
 
 // Hosts reserved for examples, as in the shipped judge list, are placeholders; others are not.
