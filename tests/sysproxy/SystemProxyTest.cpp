@@ -43,7 +43,7 @@ enum class Desktop { Works, Fails, Refuses, Missing };
 class RecordingBackend final : public DesktopProxyBackend
 {
 public:
-    std::string name() const override { return "Test desktop"; }
+    std::string name() const override { return mode == Desktop::Missing ? "Missing desktop" : "Test desktop"; }
     bool isAvailable() const override { return mode != Desktop::Missing; }
     std::string missing() const override { return "no test desktop"; }
     std::string credentialsHolder(const DesktopProxy& p) const override
