@@ -711,6 +711,9 @@ TEST(styleButtonSettings, NewButtonDesignTimeAndStoredSettings)
     ASSERT_TRUE(ButtonStoredSettings::apply(button, ButtonStoredSettings::resourcePath(u"CmdEdit"_s), &error));
     EXPECT_EQ(button.Caption(), u"Edit"_s);
     EXPECT_EQ(button.ButtonType(), StyleButton::ThinBevel);
+    const QString missing = ButtonStoredSettings::resourcePath(u"NoSuchButton"_s);
+    EXPECT_FALSE(ButtonStoredSettings::apply(button, missing, &error));
+    EXPECT_TRUE(error.startsWith(missing) && button.Caption() == u"Edit"_s) << error.toStdString();
 }
 
 // What the button shows is what is seen behind it: the stripes of the window, through a container
