@@ -45,6 +45,12 @@ void HandshakeLayer::onData(std::string& bytes)
         above()->onData(early);
 }
 
+void HandshakeLayer::reset()
+{
+    m_unit->restart();
+    m_open = false;
+}
+
 void HandshakeLayer::onClosed()
 {
     // A proxy that hangs up before its reply is done did not speak the protocol asked of it.

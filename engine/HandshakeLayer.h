@@ -17,6 +17,7 @@ public:
     void onConnected() override;
     void onData(std::string& bytes) override;
     void onClosed() override;
+    void reset() override;
 
 private:
     std::unique_ptr<Handshake> m_unit;

@@ -44,6 +44,20 @@ std::string percentEncode(std::string_view text)
     return out;
 }
 
+// A check writes every non-HTTP find, so this is kept cheap: of the hosts an entry can hold, only an
+// IPv6 address has a colon.
+void appendHostPort(std::string& text, const std::string& host, int port)
+{
+    const bool brackets = host.find(':') != std::string::npos;
+    if (brackets)
+        text += '[';
+    text += host;
+    if (brackets)
+        text += ']';
+    text += ':';
+    text += std::to_string(port);
+}
+
 // host:port or [v6]:port after the scheme and credentials; port 0 when it is not usable.
 void parseHostPort(std::string_view text, ProxyUrl& url)
 {
@@ -109,19 +123,26 @@ ProxyUrl ProxyUrl::parse(std::string_view line)
 
 std::string ProxyUrl::write() const
 {
-    if (protocol == Protocol::Http && !credentials)
-        return (isIpv6(host) ? "[" + host + "]" : host) + ":" + std::to_string(port);
-    return writeWithScheme();
+    if (protocol != Protocol::Http || credentials)
+        return writeWithScheme();
+    std::string text;
+    appendHostPort(text, host, port);
+    return text;
 }
 
 std::string ProxyUrl::writeWithScheme() const
 {
-    const std::string hostPort = (isIpv6(host) ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::string text(protocolName(protocol));
+    text.reserve(text.size() + host.size() + 12);
     text += "://";
-    if (credentials)
-        text += percentEncode(credentials->user) + ":" + percentEncode(credentials->password) + "@";
-    return text + hostPort;
+    if (credentials) {
+        text += percentEncode(credentials->user);
+        text += ':';
+        text += percentEncode(credentials->password);
+        text += '@';
+    }
+    appendHostPort(text, host, port);
+    return text;
 }
 
 } // namespace qv

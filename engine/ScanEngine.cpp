@@ -11,6 +11,7 @@
 #include "protocols/HttpMessage.h"
 #include "protocols/Socks4Connect.h"
 #include "protocols/Socks5Connect.h"
+#include "util/Text.h"
 
 namespace qv {
 
@@ -48,7 +49,7 @@ namespace {
 std::string exitAddress(std::string_view answer)
 {
     constexpr std::string_view kMarker = "REMOTE_ADDR = ";
-    const std::size_t at = answer.find(kMarker);
+    const std::size_t at = findText(answer, kMarker);
     if (at == std::string_view::npos)
         return {};
     const std::string_view rest = answer.substr(at + kMarker.size());
@@ -117,6 +118,7 @@ bool ScanEngine::start(const ScanSettings& settings, LiveScanSettings* live)
     m_counters = {};
     m_expanded.clear();
     m_tls = settings.tls;
+    ++m_judgeVersion;
     // Each name is asked once per scan, and afresh in the next.
     m_loop.forgetHostNames();
     m_scanSockets = std::max(settings.sockets, 0);
@@ -266,6 +268,7 @@ const std::optional<JudgeUrl>& ScanEngine::parsedJudge(const std::string& url)
         m_parsed = JudgeUrl::parse(url);
         m_parsedText = url;
         m_parsedRequest = m_parsed ? HttpMessage::originRequest(*m_parsed) : std::string();
+        ++m_judgeVersion;
     }
     return m_parsed;
 }
@@ -289,6 +292,11 @@ std::string_view ScanEngine::prepare(Slot& slot)
     const std::optional<JudgeUrl>& url = parsedJudge(text);
     if (!url || (https && !url->secure))
         return https ? reason::kNoHttpsJudge : reason::kNoJudge;
+    if (slot.layered && slot.layersJudge == m_judgeVersion && slot.layersProtocol == slot.protocol
+        && slot.layersCredentials == slot.credentials) {
+        slot.request = m_parsedRequest;
+        return {};
+    }
 
     Destination destination = url->destination;
     const bool proxyResolves = slot.protocol == Protocol::Socks4a || slot.protocol == Protocol::Socks5h || https;
@@ -319,6 +327,9 @@ std::string_view ScanEngine::prepare(Slot& slot)
     }
     slot.exchange->setLayers(std::move(layers));
     slot.layered = true;
+    slot.layersJudge = url->secure ? 0 : m_judgeVersion;
+    slot.layersProtocol = slot.protocol;
+    slot.layersCredentials = slot.credentials;
     slot.request = m_parsedRequest;
     return {};
 }

@@ -31,6 +31,14 @@ public:
         return step();
     }
 
+    // Forgets the last conversation, so that the unit opens its tunnel again from the start.
+    virtual void restart()
+    {
+        m_state = State::Working;
+        m_reason = {};
+        m_in.clear();
+    }
+
     State state() const { return m_state; }
     std::string_view reason() const { return m_reason; }
     // The first bytes that came through the open tunnel (a peer may send them with its reply).

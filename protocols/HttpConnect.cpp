@@ -13,6 +13,13 @@ HttpConnect::HttpConnect(Destination destination, std::optional<Credentials> cre
 {
 }
 
+void HttpConnect::restart()
+{
+    Handshake::restart();
+    m_status = 0;
+    m_lineStart = 0;
+}
+
 std::string HttpConnect::start()
 {
     const std::string authority = m_destination.authority();

@@ -18,6 +18,7 @@ public:
     HttpConnect(Destination destination, std::optional<Credentials> credentials);
 
     std::string start() override;
+    void restart() override;
     // The answer's status code once its status line has been read, else 0.
     int status() const { return m_status; }
 

@@ -15,7 +15,14 @@ constexpr char kPasswordVersion = 1;
 Socks5Connect::Socks5Connect(Destination destination, std::optional<Credentials> credentials)
     : m_destination(std::move(destination))
     , m_credentials(std::move(credentials))
+    , m_request(makeRequest())
 {
+}
+
+void Socks5Connect::restart()
+{
+    Handshake::restart();
+    m_phase = Phase::Method;
 }
 
 std::string Socks5Connect::start()
@@ -28,10 +35,10 @@ std::string Socks5Connect::start()
     return { kVersion, 1, kNoAuth };
 }
 
-std::string Socks5Connect::request() const
+std::string Socks5Connect::makeRequest() const
 {
     std::string bytes = { kVersion, 1, 0 };
-    // One parse of the host per check: empty bytes mean a name.
+    // Empty bytes mean a name.
     const std::string address = m_destination.addressBytes();
     if (address.empty()) {
         bytes += '\3';
@@ -68,7 +75,7 @@ std::string Socks5Connect::step()
             return fail(reason::kBadReply);
         m_in.erase(0, 2);
         m_phase = Phase::Reply;
-        return m_in.empty() ? request() : fail(reason::kBadReply);
+        return m_in.empty() ? m_request : fail(reason::kBadReply);
     }
     if (m_phase == Phase::Password) {
         if (m_in[0] != kPasswordVersion)
@@ -79,7 +86,7 @@ std::string Socks5Connect::step()
             return fail(reason::kAuthRefused);
         m_in.erase(0, 2);
         m_phase = Phase::Reply;
-        return m_in.empty() ? request() : fail(reason::kBadReply);
+        return m_in.empty() ? m_request : fail(reason::kBadReply);
     }
 
     // VER REP RSV ATYP BND.ADDR BND.PORT

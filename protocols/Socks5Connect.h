@@ -18,15 +18,17 @@ public:
 
     // Fails at once ("socks error") when a name or a credential is longer than 255 bytes.
     std::string start() override;
+    void restart() override;
 
 private:
     enum class Phase { Method, Password, Reply };
 
     std::string step() override;
-    std::string request() const;
+    std::string makeRequest() const;
 
     Destination m_destination;
     std::optional<Credentials> m_credentials;
+    std::string m_request; // the same for every tunnel the unit opens
     Phase m_phase = Phase::Method;
 };
 

@@ -28,14 +28,22 @@ bool isControl(char c)
 void ResultWriter::appendShown(std::string& line, std::string_view text, char tab)
 {
     static constexpr char kHex[] = "0123456789abcdef";
-    for (const char c : text) {
-        if (isControl(c)) {
+    // Runs of ordinary bytes go in whole: every found proxy's line passes through here.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!isControl(c) && c != '\t')
+            continue;
+        line.append(text, plain, i - plain);
+        plain = i + 1;
+        if (c == '\t') {
+            line += tab;
+        } else {
             const auto byte = static_cast<unsigned char>(c);
             line.append("\\x", 2).append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
-        } else {
-            line += c == '\t' ? tab : c;
         }
     }
+    line.append(text, plain);
 }
 
 ResultWriter::ResultWriter(std::ostream& out, CheckOptions::Format format, bool all)
