@@ -41,13 +41,13 @@ std::optional<std::string> JudgeProtocol::levelAt(std::string_view answer, std::
 
 std::optional<std::string> JudgeProtocol::judge(std::string_view answer)
 {
-    if (findText(answer, kPassMarker) == std::string_view::npos)
+    if (answer.find(kPassMarker) == std::string_view::npos)
         return std::nullopt;
     constexpr std::string_view kMarkers[] = { kMarkerA, kMarkerB, kMarkerC };
     std::size_t first[] = { std::string_view::npos, std::string_view::npos, std::string_view::npos };
     int missing = 3;
-    for (std::size_t at = findText(answer, kMarkerStart); at != std::string_view::npos && missing > 0;
-         at = findText(answer, kMarkerStart, at + 1)) {
+    for (std::size_t at = answer.find(kMarkerStart); at != std::string_view::npos && missing > 0;
+         at = answer.find(kMarkerStart, at + 1)) {
         for (std::size_t k = 0; k < 3; ++k) {
             if (first[k] == std::string_view::npos && answer.substr(at).starts_with(kMarkers[k])) {
                 first[k] = at;

@@ -11,7 +11,6 @@
 #include "protocols/HttpMessage.h"
 #include "protocols/Socks4Connect.h"
 #include "protocols/Socks5Connect.h"
-#include "util/Text.h"
 
 namespace qv {
 
@@ -49,7 +48,7 @@ namespace {
 std::string exitAddress(std::string_view answer)
 {
     constexpr std::string_view kMarker = "REMOTE_ADDR = ";
-    const std::size_t at = findText(answer, kMarker);
+    const std::size_t at = answer.find(kMarker);
     if (at == std::string_view::npos)
         return {};
     const std::string_view rest = answer.substr(at + kMarker.size());

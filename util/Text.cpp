@@ -1,14 +1,8 @@
 #include "util/Text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace qv {
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
@@ -35,16 +29,6 @@ bool isPrintableLatin1(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
     return byte >= 0x20 && byte != 0x7f && (byte < 0x80 || byte >= 0xa0);
-}
-
-std::size_t findText(std::string_view text, std::string_view needle, std::size_t from)
-{
-    if (from > text.size())
-        return std::string_view::npos;
-    if (needle.empty())
-        return from;
-    const void* at = ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : std::string_view::npos;
 }
 
 std::string printableText(std::string_view text, std::size_t maxBytes)

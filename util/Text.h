@@ -8,16 +8,14 @@ namespace qv {
 
 // ASCII letters only: protocol names and header names are ASCII, and Latin-1 letters beyond it
 // must not match them.
-char lowerAscii(char c);
+inline char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 // The value of a hexadecimal digit of either case, -1 for any other character.
 int hexDigit(char c);
-
-// Where needle first occurs in text at or after from, else npos: string_view::find's answer, but it
-// skips ahead by the needle instead of stopping at every occurrence of its first byte, which a judge
-// page full of capitals would make it do.
-std::size_t findText(std::string_view text, std::string_view needle, std::size_t from = 0);
 
 // A Latin-1 character that shows as one: not a control byte (C0, DEL, C1).
 bool isPrintableLatin1(char c);
