@@ -67,6 +67,10 @@ const Row kRows[] = {
     { "Socks5Tunnel", { "SOCKS5://u%40x:p@10.0.0.2:1080" }, { { "10.0.0.2:1080", replies({ bytes({ 5, 2 }), bytes({ 1, 0 }), kGranted5, kPage }) } },
         { "socks5 SOCKS5://u%40x:p@10.0.0.2:1080 -> found socks5://u%40x:p@10.0.0.2:1080 2001:dB8::9" } },
     // The one socket's handshake starts afresh after a find and after a check that ended halfway, and offers a password only to the entry with one.
+    // The page in the same packet as the reply goes up once the tunnel is open; a silent proxy times out.
+    { "Socks5ReplyAndPageInOnePieceThenASilentOne", { "socks5://10.0.0.10:1080", "socks5://10.0.0.11:1080" },
+        { { "10.0.0.10:1080", replies({ kMethodNone, kGranted5 + kPage }) }, { "10.0.0.11:1080", PeerScript {} } },
+        { "socks5 socks5://10.0.0.10:1080 -> found socks5://10.0.0.10:1080 2001:dB8::9", "socks5 socks5://10.0.0.11:1080 -> timed out" } },
     { "Socks5ClosedDuringTheHandshakeAmongOthers", { "socks5h://10.0.0.9:1080", "socks5h://10.0.0.4:1080", "socks5h://10.0.0.9:1080", "socks5h://u%40x:p@10.0.0.2:1080" },
         { { "10.0.0.4:1080", replies({ kMethodNone, bytes({ 5 }) }) }, { "10.0.0.9:1080", replies({ kMethodNone, kGranted5, kPage }) },
             { "10.0.0.2:1080", replies({ bytes({ 5, 2 }), bytes({ 1, 0 }), kGranted5, kPage }) } },

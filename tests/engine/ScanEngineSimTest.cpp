@@ -326,55 +326,29 @@ struct Trace final : ScanObserver, LiveScanSettings {
     std::string judgeUrl = "http://a/";
 };
 
-// A handshake of the kind a tunnel makes: greets when connected and waits for "OK" (then the way
-// is open: connected goes up with what followed) or anything else (fails, "socks refused").
-// Optionally every send once open fails, reported the way layers must, from the loop. Without the
-// handshake it only passes everything on, showing what the judge request sends.
-class Greeting final : public Layer {
+// A layer under the judge request that logs what it is given to send and, when it breaks, fails
+// every send the way layers must: from the loop, never from inside send().
+class SendLog final : public Layer {
 public:
-    Greeting(Trace& trace, bool breaks, bool greets = true)
+    SendLog(Trace& trace, bool breaks)
         : m_trace(trace)
         , m_breaks(breaks)
-        , m_greets(greets)
     {
-    }
-    void onConnected() override { m_open ? above()->onConnected() : send("HELLO"); }
-    void onData(std::string& bytes) override
-    {
-        if (m_open) {
-            above()->onData(bytes);
-            return;
-        }
-        m_got += bytes;
-        if (m_got.size() < 2)
-            return;
-        if (!m_got.starts_with("OK")) {
-            above()->onFailed({ CheckResult::OtherError, "socks refused" });
-            return;
-        }
-        m_open = true;
-        std::string rest = m_got.substr(2);
-        above()->onConnected();
-        if (!rest.empty() && exchange().active())
-            above()->onData(rest);
     }
     void send(std::string_view bytes) override
     {
         m_trace.sent.emplace_back(bytes);
         m_trace.insideSend = true;
-        if (m_breaks && m_open)
+        if (m_breaks)
             failUpLater(CheckResult::OtherError, "tunnel broken");
         else
             below()->send(bytes);
         m_trace.insideSend = false;
     }
-    void reset() override { m_got.clear(), m_open = !m_greets; }
 
 private:
     Trace& m_trace;
-    bool m_breaks, m_greets;
-    bool m_open = !m_greets;
-    std::string m_got;
+    bool m_breaks;
 };
 
 // The engine alone on the fake loop, with one layer of the test's choice under the judge request.
@@ -398,7 +372,7 @@ struct EngineRig {
 TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
 {
     EngineRig rig;
-    rig.layerUnderTheJudge<Greeting>(false, false);
+    rig.layerUnderTheJudge<SendLog>(false);
     auto& [loop, pending, queue, trace, engine] = rig;
     loop.setPeer("10.0.0.1", 1, silent);
     loop.setPeer("10.0.0.2", 1, ok("5"));
@@ -420,45 +394,18 @@ TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
     EXPECT_EQ(engine.counters().found, 1u);
 }
 
-// A protocol layer slotted in under the judge request, without touching the pool or the timers:
-// its handshake comes first, its failure ends the check with its reason, and the timeout covers it.
-TEST(ScanEvents, ALayerUnderTheJudgeRequest)
+TEST(ScanEvents, ALayerFailingASendEndsTheCheckFromTheLoop)
 {
-    const std::string answer = page("4");
-    const struct {
-        const char* name;
-        PeerScript peer;
-        bool breaks;
-        Strings log; // after "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1"
-        Strings sent;
-    } rows[] = {
-        { "HandshakeThenJudge", steps({ { 1, Kind::Data, "OK", 1 }, { 3, Kind::Data, answer, 1 }, { 3, Kind::Close, {}, 1 } }),
-            false, { "4 10.0.0.1:1 found [4] [] 4 ms", "4 ended" }, { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
-        { "HandshakeAndAnswerInOnePiece", steps({ { 1, Kind::Data, "OK" + answer, 1 }, { 2, Kind::Close, {}, 1 } }), false,
-            { "3 10.0.0.1:1 found [4] [] 3 ms", "3 ended" }, { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
-        { "Refused", steps({ { 1, Kind::Data, "NO", 1 } }), false,
-            { "2 10.0.0.1:1 error [] [socks refused] 2 ms", "2 ended on an error" }, { "HELLO" } },
-        { "ASilentHandshakeTimesOutOneIntervalFromTheConnect", silent, false,
-            { "100 10.0.0.1:1 timed out [] [] 100 ms", "100 ended" }, { "HELLO" } },
-        { "ABrokenTunnelReportsFromTheLoop", steps({ { 1, Kind::Data, "OK", 1 } }), true,
-            { "2 10.0.0.1:1 error [] [tunnel broken] 2 ms", "2 ended on an error" },
-            { "HELLO", "GET http://a/ HTTP/1.0\r\n\r\n\r\n" } },
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EngineRig rig;
-        rig.layerUnderTheJudge<Greeting>(row.breaks);
-        auto& [loop, pending, queue, trace, engine] = rig;
-        loop.setPeer("10.0.0.1", 1, row.peer);
-        pending.addItem("10.0.0.1:1");
-        ASSERT_TRUE(engine.start({ 1, 100, "http://a/" }));
-        loop.runUntilIdle();
-        Strings log { "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1" };
-        log.insert(log.end(), row.log.begin(), row.log.end());
-        EXPECT_EQ(trace.log, log);
-        EXPECT_EQ(trace.sent, row.sent);
-        EXPECT_EQ(loop.pendingEvents(), 0u);
-    }
+    EngineRig rig;
+    rig.layerUnderTheJudge<SendLog>(true);
+    auto& [loop, pending, queue, trace, engine] = rig;
+    loop.setPeer("10.0.0.1", 1, ok("4"));
+    pending.addItem("10.0.0.1:1");
+    ASSERT_TRUE(engine.start({ 1, 100, "http://a/" }));
+    loop.runUntilIdle();
+    EXPECT_EQ(trace.log, (Strings { "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1",
+                             "1 10.0.0.1:1 error [] [tunnel broken] 1 ms", "1 ended on an error" }));
+    EXPECT_EQ(loop.pendingEvents(), 0u);
 }
 
 // The fake loop's post(): a later turn at the same virtual time, in order; one posted from a
