@@ -16,7 +16,6 @@ HttpConnect::HttpConnect(Destination destination, std::optional<Credentials> cre
 void HttpConnect::restart()
 {
     Handshake::restart();
-    m_status = 0;
     m_lineStart = 0;
 }
 
@@ -59,11 +58,10 @@ std::string HttpConnect::step()
     const std::optional<int> status = HttpMessage::statusCode(m_in);
     if (!status)
         return fail(reason::kBadReply);
-    m_status = *status;
-    if (m_status >= 200 && m_status < 300)
+    if (*status >= 200 && *status < 300)
         open(end);
     else
-        fail(HttpMessage::authFailure(m_status, m_credentials.has_value()).value_or(reason::kConnectRefused));
+        fail(HttpMessage::authFailure(*status, m_credentials.has_value()).value_or(reason::kConnectRefused));
     return {};
 }
 

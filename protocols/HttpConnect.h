@@ -19,15 +19,12 @@ public:
 
     std::string start() override;
     void restart() override;
-    // The answer's status code once its status line has been read, else 0.
-    int status() const { return m_status; }
 
 private:
     std::string step() override;
 
     Destination m_destination;
     std::optional<Credentials> m_credentials;
-    int m_status = 0;
     std::size_t m_lineStart = 0; // where the header line not yet ended begins
 };
 
