@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QWidget>
+#include <array>
 #include <climits>
 #include <functional>
 
@@ -23,16 +24,6 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// Tahoma 8.25 pt from the installed clone when present, so text measures the same everywhere.
-QFont barFont()
-{
-    static const bool loaded
-        = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")) >= 0;
-    QFont font(loaded ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans"));
-    font.setPointSizeF(8.25);
-    return font;
-}
-
 // A bar on a hidden window with (the first panels of) the program's three NoAutoSize panels: MinWidth 185,
 // 120, 120, captions "Status: Idle..", "Good: 0", "Loaded: 0" and tips "tip 1".."tip 3".
 struct Host
@@ -42,8 +33,13 @@ struct Host
 
     explicit Host(int width = 500, int height = 18, int apperance = 0, bool captions = true, int panels = 3)
     {
+        // Tahoma 8.25 pt from the installed clone when present, so text measures the same everywhere.
+        static const bool tahoma
+            = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")) >= 0;
+        QFont font(tahoma ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(8.25);
+        bar->setFont(font);
         bar->setGeometry(0, 0, width, height);
-        bar->setFont(barFont());
         bar->setApperance(apperance);
         const char* texts[] = { "Status: Idle..", "Good: 0", "Loaded: 0" };
         for (int i = 0; i < panels; ++i) {
@@ -121,8 +117,8 @@ TEST(StatusBarDrawing, SpringAndContentsPanelWidths)
     EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(2, 100);
-    EXPECT_EQ(bar->PanelWidth(1), 285) << "400 - 100 - 15 for the gripper";
-    EXPECT_EQ(bar->PanelWidth(2), 100);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(285, 100))
+        << "400 - 100 - 15 for the gripper";
     host.window.setWindowState(Qt::WindowMaximized);
     EXPECT_EQ(bar->PanelWidth(1), 300);
     host.window.setWindowState(Qt::WindowNoState);
@@ -134,21 +130,18 @@ TEST(StatusBarDrawing, SpringAndContentsPanelWidths)
     for (auto [width, share] : { std::pair { 101, 50 }, { 105, 52 }, { 107, 54 } }) {
         bar->resize(width, 18);
         bar->DrawStatusBar(true);
-        EXPECT_EQ(bar->PanelWidth(1), share) << width;
-        EXPECT_EQ(bar->PanelWidth(2), share) << width;
+        EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(share, share)) << width;
         EXPECT_EQ(bar->PanelRect(2).left, share);
     }
 
     // A picture wider than the share wins; so does the zero width of no picture over a negative share.
     bar->resize(20, 18);
     bar->setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
-    EXPECT_EQ(bar->PanelWidth(1), 16);
-    EXPECT_EQ(bar->PanelWidth(2), 10);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(16, 10));
     bar->setPanelAutoSize(2, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(2, 150);
     bar->setPanelPicture(1, Picture());
-    EXPECT_EQ(bar->PanelWidth(1), 0);
-    EXPECT_EQ(bar->PanelRect(2).left, 0);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelRect(2).left), QPoint(0, 0));
 
     // Widths at the limits of int are clamped, so the panels after them still follow in order.
     const int third = bar->AddPanel(10, u"after"_s, QString(), true, AutoSizeMode::NoAutoSize);
@@ -179,20 +172,15 @@ TEST(StatusBarDrawing, SpringAndContentsPanelWidths)
 // The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
 TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
 {
-    struct Line
-    {
-        int x1, y1, x2, y2, width;
-    };
-    const Line lines[] = { { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 }, { -3, 11, 20, 11, 3 },
-        { 4, 0, 4, 9, 1 }, { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 }, { 1, 1, 9, 9, 1 },
-        { 3, 3, 4, 3, 0 }, { INT_MIN, 5, INT_MAX, 5, 2 }, { INT_MAX, 6, INT_MIN, 6, 1 },
+    const std::array<int, 5> lines[] = { { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 },
+        { -3, 11, 20, 11, 3 }, { 4, 0, 4, 9, 1 }, { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 },
+        { 1, 1, 9, 9, 1 }, { 3, 3, 4, 3, 0 }, { INT_MIN, 5, INT_MAX, 5, 2 }, { INT_MAX, 6, INT_MIN, 6, 1 },
         { 7, INT_MAX, 7, INT_MIN, 2 }, { INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1 } };
-    for (const Line& l : lines) {
-        ImageSurface viaHelper(16, 14);
-        ImageSurface direct(16, 14);
-        PanelPainter::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        EXPECT_EQ(viaHelper.image(), direct.image()) << l.x1 << "," << l.y1 << " w" << l.width;
+    for (const auto [x1, y1, x2, y2, width] : lines) {
+        ImageSurface viaHelper(16, 14), direct(16, 14);
+        PanelPainter::DrawPenLine(viaHelper, x1, y1, x2, y2, rgb(200, 10, 10), width);
+        direct.drawLine(x1, y1, x2, y2, rgb(200, 10, 10), width);
+        EXPECT_EQ(viaHelper.image(), direct.image()) << x1 << "," << y1 << " w" << width;
     }
     // The surface takes rectangles reaching to the limits of int as the parts it shows.
     ImageSurface surface(16, 14);
@@ -426,7 +414,7 @@ struct MouseHost : Host
 
 // Pixel positions round to even: 1.5 lands on 2 (inside), 182.5 on 182 (inside), 183.5 on 184 (the
 // separator). Panel 2 is disabled.
-TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
+TEST(StatusBarMouse, PressesInsideEnabledPanelsRaiseEventsAndTheGripperStartsTheResize)
 {
     const std::tuple<QPointF, Qt::MouseButton, const char*> rows[] = { { { 100, 9 }, Qt::LeftButton, "d1 c1" },
         { { 422, 13 }, Qt::LeftButton, "d3 c3" }, { { 1.5, 9 }, Qt::LeftButton, "d1 c1" },
@@ -455,12 +443,9 @@ TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
     host.bar->setPanelEnabled(1, false);
     sendMouse(host.bar, QEvent::MouseButtonRelease, { 100, 9 });
     EXPECT_EQ(host.log, "d2 c2 w2 d1");
-}
 
-// The gripper gives the sizing pointer and starts the window's resize; tips follow the pointer.
-TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
-{
-    MouseHost host;
+    // The gripper gives the sizing pointer and starts the window's resize; tips follow the pointer.
+    host.log.clear();
     auto sizingAt = [&](QPointF at) {
         sendMouse(host.bar, QEvent::MouseMove, at);
         return host.bar->cursor().shape() == Qt::SizeFDiagCursor;
