@@ -43,10 +43,6 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-const QString FormUi = uR"(<ui version="4.0"><class>Form</class><widget class="QWidget" name="Form">
-  <widget class="qv::PanelStatusBar" name="StatusBar1"/>
-  <widget class="qv::StyleButton" name="CmdEdit"/></widget></ui>)"_s;
-
 // The panels a bar's "panels" text describes, read back through a bar of our own.
 std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
 {
@@ -85,7 +81,9 @@ protected:
     void SetUp() override
     {
         form = s_core->formWindowManager()->createFormWindow(nullptr);
-        form->setContents(FormUi);
+        form->setContents(uR"(<ui version="4.0"><class>Form</class><widget class="QWidget" name="Form">
+  <widget class="qv::PanelStatusBar" name="StatusBar1"/>
+  <widget class="qv::StyleButton" name="CmdEdit"/></widget></ui>)"_s);
         form->setDirty(false);
         form->commandHistory()->clear();
         bar = form->mainContainer()->findChild<QWidget*>(u"StatusBar1"_s);

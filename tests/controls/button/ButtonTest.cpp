@@ -673,8 +673,7 @@ TEST(styleButtonSettings, NewButtonDesignTimeAndStoredSettings)
     EXPECT_EQ(button.BackColor(), systemColor(SysColor::ButtonFace));
     button.setBackColor(0x445566);
     button.setForeColor(0x010203);
-    EXPECT_EQ(button.BackOver(), 0x445566u);
-    EXPECT_EQ(button.ForeOver(), 0x010203u);
+    EXPECT_EQ(std::pair(button.BackOver(), button.ForeOver()), std::pair(0x445566u, 0x010203u));
     button.setButtonType(StyleButton::FlatFrame);
     EXPECT_TRUE(button.FontBold()) << "a flat frame is bold when chosen at design time";
     button.setAmbient({});
