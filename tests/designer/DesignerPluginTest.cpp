@@ -105,7 +105,7 @@ protected:
 
 QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 
-TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
+TEST_F(FormEditor, PanelEditsAreUndoStepsMarkTheFormChangedAndRecordsStayWithTheBar)
 {
     // The plugin's task menu offers Edit Panels for the status bar only.
     for (QWidget* widget : { bar, button }) {
@@ -141,12 +141,9 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
     }
     EXPECT_EQ(form->commandHistory()->count(), 2 + int(std::size(steps)));
     EXPECT_EQ(panelsOf(bar)->PanelCaption(1) + panelsOf(bar)->ToolTipText(1), u"ct"_s);
-}
 
-// The records stay with the bar: a panel deleted in one session gets its record back when a later
-// session adds it again, and widths are the bar's own (here without a gripper).
-TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
-{
+    // The records stay with the bar: a panel deleted in one session gets its record back when a later
+    // session adds it again, and widths are the bar's own (here without a gripper).
     PanelStatusBar source;
     source.AddPanel(100, u"Status"_s, QString(), true, AutoSizeMode::Spring);
     source.AddPanel(100, u"Pending"_s, QString(), true, AutoSizeMode::NoAutoSize);
@@ -154,11 +151,11 @@ TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
     form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
     form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
     for (const int session : { 1, 2 }) {
-        DesignerStatusBarTarget target(form, bar);
-        PanelsPage page(nullptr, &messages);
-        page.SelectionChanged(&target);
-        EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
-        session == 1 ? page.deletePanel() : page.addPanel();
+        DesignerStatusBarTarget next(form, bar);
+        PanelsPage nextPage(nullptr, &messages);
+        nextPage.SelectionChanged(&next);
+        EXPECT_EQ(nextPage.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
+        session == 1 ? nextPage.deletePanel() : nextPage.addPanel();
     }
     EXPECT_EQ(panelsOf(bar)->NumberOfPanels() * 1000 + panelsOf(bar)->MinWidth(2), 2073)
         << "the old record is back";
