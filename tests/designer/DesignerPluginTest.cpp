@@ -43,10 +43,6 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-const QString FormUi = uR"(<ui version="4.0"><class>Form</class><widget class="QWidget" name="Form">
-  <widget class="qv::PanelStatusBar" name="StatusBar1"/>
-  <widget class="qv::StyleButton" name="CmdEdit"/></widget></ui>)"_s;
-
 // The panels a bar's "panels" text describes, read back through a bar of our own.
 std::unique_ptr<PanelStatusBar> panelsOf(const QObject* bar)
 {
@@ -85,7 +81,9 @@ protected:
     void SetUp() override
     {
         form = s_core->formWindowManager()->createFormWindow(nullptr);
-        form->setContents(FormUi);
+        form->setContents(uR"(<ui version="4.0"><class>Form</class><widget class="QWidget" name="Form">
+  <widget class="qv::PanelStatusBar" name="StatusBar1"/>
+  <widget class="qv::StyleButton" name="CmdEdit"/></widget></ui>)"_s);
         form->setDirty(false);
         form->commandHistory()->clear();
         bar = form->mainContainer()->findChild<QWidget*>(u"StatusBar1"_s);
@@ -107,7 +105,7 @@ protected:
 
 QDesignerFormEditorInterface* FormEditor::s_core = nullptr;
 
-TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
+TEST_F(FormEditor, PanelEditsAreUndoStepsMarkTheFormChangedAndRecordsStayWithTheBar)
 {
     // The plugin's task menu offers Edit Panels for the status bar only.
     for (QWidget* widget : { bar, button }) {
@@ -143,12 +141,9 @@ TEST_F(FormEditor, PanelEditsAreUndoStepsAndMarkTheFormChanged)
     }
     EXPECT_EQ(form->commandHistory()->count(), 2 + int(std::size(steps)));
     EXPECT_EQ(panelsOf(bar)->PanelCaption(1) + panelsOf(bar)->ToolTipText(1), u"ct"_s);
-}
 
-// The records stay with the bar: a panel deleted in one session gets its record back when a later
-// session adds it again, and widths are the bar's own (here without a gripper).
-TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
-{
+    // The records stay with the bar: a panel deleted in one session gets its record back when a later
+    // session adds it again, and widths are the bar's own (here without a gripper).
     PanelStatusBar source;
     source.AddPanel(100, u"Status"_s, QString(), true, AutoSizeMode::Spring);
     source.AddPanel(100, u"Pending"_s, QString(), true, AutoSizeMode::NoAutoSize);
@@ -156,11 +151,11 @@ TEST_F(FormEditor, PanelRecordsStayWithTheBarFromOneSessionToTheNext)
     form->cursor()->setWidgetProperty(bar, u"panels"_s, source.panelsText());
     form->cursor()->setWidgetProperty(bar, u"ShowGripper"_s, false);
     for (const int session : { 1, 2 }) {
-        DesignerStatusBarTarget target(form, bar);
-        PanelsPage page(nullptr, &messages);
-        page.SelectionChanged(&target);
-        EXPECT_EQ(page.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
-        session == 1 ? page.deletePanel() : page.addPanel();
+        DesignerStatusBarTarget next(form, bar);
+        PanelsPage nextPage(nullptr, &messages);
+        nextPage.SelectionChanged(&next);
+        EXPECT_EQ(nextPage.Txt(1)->text().toInt(), bar->width() - (session == 1 ? 73 : 0));
+        session == 1 ? nextPage.deletePanel() : nextPage.addPanel();
     }
     EXPECT_EQ(panelsOf(bar)->NumberOfPanels() * 1000 + panelsOf(bar)->MinWidth(2), 2073)
         << "the old record is back";
@@ -244,21 +239,6 @@ TEST_F(FormEditor, GripperFollowsTheFormsWindowNotTheDesigners)
     form->setParent(nullptr);
 }
 
-// Answers the status bar's open-file requests while it lives: each next answer once, then cancel.
-class ScriptedChooser final : public OpenFileChooser
-{
-public:
-    ScriptedChooser() { OpenFileDialog::setChooser(this); }
-    ~ScriptedChooser() override { OpenFileDialog::setChooser(nullptr); }
-    QString chooseOpenFile(const OpenFileRequest& request) override
-    {
-        requests.push_back(request);
-        return std::exchange(next, QString());
-    }
-    std::vector<OpenFileRequest> requests;
-    QString next;
-};
-
 Picture solid(QColor colour)
 {
     QImage image(6, 5, QImage::Format_ARGB32);
@@ -266,12 +246,14 @@ Picture solid(QColor colour)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-// A bar of three panels with distinct values, and the Panels page looking at it.
-class PanelsPageTest : public testing::Test
+// A bar of three panels with distinct values, and the Panels page looking at it. The page's open-file
+// requests are answered here: each next answer once, then cancel.
+class PanelsPageTest : public testing::Test, public OpenFileChooser
 {
 protected:
     void SetUp() override
     {
+        OpenFileDialog::setChooser(this);
         bar.resize(600, 24);
         bar.AddPanel(120, u"Status: Idle"_s, u"status tip"_s, true, AutoSizeMode::NoAutoSize, solid(Qt::red));
         bar.setMinWidth(1, 120);
@@ -287,15 +269,22 @@ protected:
         edit->clear();
         QTest::keyClicks(edit, text);
     }
+    void TearDown() override { OpenFileDialog::setChooser(nullptr); }
+    QString chooseOpenFile(const OpenFileRequest& request) override
+    {
+        requests.push_back(request);
+        return std::exchange(next, QString());
+    }
 
     PanelStatusBar bar;
     DirectStatusBarTarget target { bar };
     FakeMessageBox messages;
-    ScriptedChooser chooser;
     PanelsPage page { nullptr, &messages };
+    std::vector<OpenFileRequest> requests;
+    QString next;
 };
 
-TEST_F(PanelsPageTest, ScrollBarShowsEachPanelAndEditsMarkThePage)
+TEST_F(PanelsPageTest, ScrollBarShowsEachPanelEditsMarkThePageAndPanelsAreAddedAndDeleted)
 {
     EXPECT_EQ(QPoint(page.hsb()->minimum(), page.hsb()->maximum()), QPoint(1, 3)); // panels count from 1
     const QString rows[] = { u"1|Status: Idle|120|status tip|120|0 - NoAutoSize|on|picture"_s,
@@ -332,10 +321,8 @@ TEST_F(PanelsPageTest, ScrollBarShowsEachPanelAndEditsMarkThePage)
     page.setChanged(true); // already marked: not announced again
     page.setChanged(false);
     EXPECT_EQ(marks, (QList<QVariantList> { { true }, { false } }));
-}
 
-TEST_F(PanelsPageTest, AddAndDeletePanels)
-{
+    // A new panel copies the fields shown, its picture aside.
     show(2);
     type(page.Txt(0), u"edited"_s);
     page.addPanel();
@@ -412,8 +399,8 @@ TEST_F(PanelsPageTest, FieldsApplyAsTheyReadAndNotANumberNamesTheField)
 TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
 {
     page.openPicture(); // cancelled
-    ASSERT_EQ(chooser.requests.size(), 1u);
-    const OpenFileRequest asked = chooser.requests[0];
+    ASSERT_EQ(requests.size(), 1u);
+    const OpenFileRequest asked = requests[0];
     EXPECT_EQ(asked.title + u' ' + asked.defaultExt, u"Load Picture *.*"_s);
     // Bars become NULs, one more ends the list; the chooser offers one entry covering three patterns.
     EXPECT_EQ(asked.filter, u"All Picture Files"_s + QChar(0) + u"*.bmp;*.ico;*.gif"_s + QChar(0) + QChar(0));
@@ -423,14 +410,14 @@ TEST_F(PanelsPageTest, PictureChooserLoadsRemovesAndCancelChangesNothing)
 
     QTemporaryDir dir;
     ASSERT_TRUE(solid(Qt::green).image().scaled(7, 3).save(dir.filePath(u"pic.bmp"_s)));
-    chooser.next = dir.filePath(u"pic.bmp"_s);
+    next = dir.filePath(u"pic.bmp"_s);
     page.openPicture();
     EXPECT_TRUE(page.Changed());
     ASSERT_TRUE(page.ApplyChanges());
     EXPECT_EQ(bar.PanelPicture(1).widthPixels(), 7);
 
     page.setChanged(false);
-    chooser.next = dir.filePath(u"missing.bmp"_s);
+    next = dir.filePath(u"missing.bmp"_s);
     page.openPicture();
     EXPECT_TRUE(messages.count() == 1 && !page.Changed() && page.picture().widthPixels() == 7)
         << "a file that does not load is reported and changes nothing";

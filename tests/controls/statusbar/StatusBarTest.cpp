@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QWidget>
+#include <array>
 #include <climits>
 #include <functional>
 
@@ -23,30 +24,25 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// Tahoma 8.25 pt from the installed clone when present, so text measures the same everywhere.
-QFont barFont()
-{
-    static const bool loaded
-        = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")) >= 0;
-    QFont font(loaded ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans"));
-    font.setPointSizeF(8.25);
-    return font;
-}
-
-// A bar on a hidden window with the program's three NoAutoSize panels: MinWidth 185, 120, 120,
-// captions "Status: Idle..", "Good: 0", "Loaded: 0" and tips "tip 1".."tip 3".
-struct ThreePanelBar
+// A bar on a hidden window with (the first panels of) the program's three NoAutoSize panels: MinWidth 185,
+// 120, 120, captions "Status: Idle..", "Good: 0", "Loaded: 0" and tips "tip 1".."tip 3".
+struct Host
 {
     QWidget window;
     PanelStatusBar* bar = new PanelStatusBar(&window);
 
-    explicit ThreePanelBar(int width = 500, int height = 18, int apperance = 0, bool captions = true)
+    explicit Host(int width = 500, int height = 18, int apperance = 0, bool captions = true, int panels = 3)
     {
+        // Tahoma 8.25 pt from the installed clone when present, so text measures the same everywhere.
+        static const bool tahoma
+            = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")) >= 0;
+        QFont font(tahoma ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(8.25);
+        bar->setFont(font);
         bar->setGeometry(0, 0, width, height);
-        bar->setFont(barFont());
         bar->setApperance(apperance);
         const char* texts[] = { "Status: Idle..", "Good: 0", "Loaded: 0" };
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < panels; ++i) {
             bar->AddPanel(i ? 120 : 185, captions ? QString::fromLatin1(texts[i]) : QString(),
                 QStringLiteral("tip %1").arg(i + 1), true, AutoSizeMode::NoAutoSize);
             bar->setMinWidth(i + 1, i ? 120 : 185);
@@ -71,14 +67,6 @@ Picture maskedBitmap(int width, int height, QColor fill)
     return Picture(image, Picture::Type::Bitmap);
 }
 
-PanelStatusBar* bareBar(QWidget& window, int width, int height)
-{
-    auto* bar = new PanelStatusBar(&window);
-    bar->setGeometry(0, 0, width, height);
-    bar->setFont(barFont());
-    return bar;
-}
-
 // Top six: the program's three panels (the second disabled, the third with a picture whose corner
 // pixel is the mask colour) in apperance 0, 1 (with captions) and 2, each with the gripper and then
 // maximised without it. Last: a Contents panel with picture and caption, an icon with a transparent pixel, a
@@ -90,7 +78,7 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     QPainter painter(&gallery);
     int y = 0;
     for (int apperance : { 0, 1, 2 }) {
-        ThreePanelBar host(500, 22, apperance, apperance == 1);
+        Host host(500, 22, apperance, apperance == 1);
         host.bar->setBackColor(rgb(230, 231, 235));
         host.bar->setPanelEnabled(2, false);
         host.bar->setPanelPicture(3, maskedBitmap(16, 16, Qt::red));
@@ -104,9 +92,8 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     QImage icon(16, 16, QImage::Format_ARGB32);
     icon.fill(QColor(0, 0, 255));
     icon.setPixelColor(5, 5, QColor(0, 0, 0, 0));
-    QWidget window;
-    PanelStatusBar* bar = bareBar(window, 400, 22);
-    bar->setApperance(1);
+    Host last(400, 22, 1, false, 0);
+    PanelStatusBar* bar = last.bar;
     bar->AddPanel(0, u"Abc"_s, QString(), true, AutoSizeMode::Contents, maskedBitmap(16, 16, Qt::red));
     bar->AddPanel(80, u"Icon"_s, QString(), true, AutoSizeMode::NoAutoSize, Picture(icon, Picture::Type::Icon));
     bar->AddPanel(0, u"Spring panel with a long caption that will not fit"_s, QString(), true, AutoSizeMode::Spring);
@@ -118,30 +105,23 @@ TEST(StatusBarDrawing, EveryApperanceMatchesTheReference)
     EXPECT_TRUE(test::matchesReference(gallery, QStringLiteral(QV_STATUSBAR_REFERENCE_DIR "/statusbar-looks.png")));
 }
 
-// Resized one side at a time, the bar draws over all of its new size, the gripper in the new corner.
-TEST(StatusBarDrawing, ResizedBarDrawsOverAllOfItsNewSize)
+// Spring panels share the rest, rounding to even; Contents panels follow picture and caption. The back
+// colour reads back resolved once the first panel is filled.
+TEST(StatusBarDrawing, SpringAndContentsPanelWidths)
 {
-    ThreePanelBar host;
-    for (QSize size : { QSize(600, 18), QSize(600, 20) }) {
-        host.bar->resize(size);
-        host.bar->DrawStatusBar(true);
-        EXPECT_EQ(host.bar->surface().image().size(), size);
-    }
-    EXPECT_EQ(host.bar->GripperRect(), (Rect { 585, 5, 600, 20 }));
-}
-
-TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 400, 18);
+    Host host(400, 18, 0, false, 0);
+    PanelStatusBar* bar = host.bar;
+    bar->DrawStatusBar(true);
+    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::Spring);
+    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
     bar->AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(2, 100);
-    EXPECT_EQ(bar->PanelWidth(1), 285) << "400 - 100 - 15 for the gripper";
-    EXPECT_EQ(bar->PanelWidth(2), 100);
-    window.setWindowState(Qt::WindowMaximized);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(285, 100))
+        << "400 - 100 - 15 for the gripper";
+    host.window.setWindowState(Qt::WindowMaximized);
     EXPECT_EQ(bar->PanelWidth(1), 300);
-    window.setWindowState(Qt::WindowNoState);
+    host.window.setWindowState(Qt::WindowNoState);
     bar->setShowGripper(false);
     EXPECT_EQ(bar->PanelWidth(1), 300);
 
@@ -150,27 +130,23 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
     for (auto [width, share] : { std::pair { 101, 50 }, { 105, 52 }, { 107, 54 } }) {
         bar->resize(width, 18);
         bar->DrawStatusBar(true);
-        EXPECT_EQ(bar->PanelWidth(1), share) << width;
-        EXPECT_EQ(bar->PanelWidth(2), share) << width;
+        EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(share, share)) << width;
         EXPECT_EQ(bar->PanelRect(2).left, share);
     }
 
     // A picture wider than the share wins; so does the zero width of no picture over a negative share.
     bar->resize(20, 18);
     bar->setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
-    EXPECT_EQ(bar->PanelWidth(1), 16);
-    EXPECT_EQ(bar->PanelWidth(2), 10);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelWidth(2)), QPoint(16, 10));
     bar->setPanelAutoSize(2, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(2, 150);
     bar->setPanelPicture(1, Picture());
-    EXPECT_EQ(bar->PanelWidth(1), 0);
-    EXPECT_EQ(bar->PanelRect(2).left, 0);
+    EXPECT_EQ(QPoint(bar->PanelWidth(1), bar->PanelRect(2).left), QPoint(0, 0));
 
     // Widths at the limits of int are clamped, so the panels after them still follow in order.
-    bar->setPanelPicture(1, Picture());
     const int third = bar->AddPanel(10, u"after"_s, QString(), true, AutoSizeMode::NoAutoSize);
     bar->setMinWidth(third, 40);
-    for (int apperance : { 0, 1 }) {
+    for (int apperance : { 1, 0 }) {
         bar->setApperance(apperance);
         for (int extreme : { INT_MAX, INT_MIN }) {
             bar->setMinWidth(2, extreme);
@@ -181,17 +157,8 @@ TEST(StatusBarDrawing, SpringPanelsShareTheRestRoundingToEven)
             bar->setPanelAutoSize(1, AutoSizeMode::Spring);
         }
     }
-}
 
-// The back colour reads back resolved once the first panel is filled.
-TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
-{
-    QWidget window;
-    auto* bar = bareBar(window, 400, 22);
-    bar->DrawStatusBar(true);
-    EXPECT_EQ(bar->BackColor(), 0x8000000Fu) << "no panel, no fill";
-    bar->AddPanel(77, QString(), QString(), true, AutoSizeMode::Contents);
-    EXPECT_EQ(bar->BackColor(), systemColor(SysColor::ButtonFace));
+    bar->setPanelAutoSize(1, AutoSizeMode::Contents);
     EXPECT_EQ(bar->PanelWidth(1), 0);
     bar->setPanelPicture(1, maskedBitmap(16, 16, Qt::red));
     EXPECT_EQ(bar->PanelWidth(1), 22) << "round(15.99 + 6)";
@@ -205,20 +172,15 @@ TEST(StatusBarDrawing, ContentsPanelsFollowPictureAndCaption)
 // The straight-line shortcut of DrawPenLine covers exactly the pixels of the surface's own lines.
 TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
 {
-    struct Line
-    {
-        int x1, y1, x2, y2, width;
-    };
-    const Line lines[] = { { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 }, { -3, 11, 20, 11, 3 },
-        { 4, 0, 4, 9, 1 }, { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 }, { 1, 1, 9, 9, 1 },
-        { 3, 3, 4, 3, 0 }, { INT_MIN, 5, INT_MAX, 5, 2 }, { INT_MAX, 6, INT_MIN, 6, 1 },
+    const std::array<int, 5> lines[] = { { 0, 0, 12, 0, 1 }, { 0, 5, 12, 5, 2 }, { 12, 7, 3, 7, 2 },
+        { -3, 11, 20, 11, 3 }, { 4, 0, 4, 9, 1 }, { 6, 9, 6, 1, 2 }, { 15, -2, 15, 30, 2 }, { 8, 8, 8, 8, 2 },
+        { 1, 1, 9, 9, 1 }, { 3, 3, 4, 3, 0 }, { INT_MIN, 5, INT_MAX, 5, 2 }, { INT_MAX, 6, INT_MIN, 6, 1 },
         { 7, INT_MAX, 7, INT_MIN, 2 }, { INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1 } };
-    for (const Line& l : lines) {
-        ImageSurface viaHelper(16, 14);
-        ImageSurface direct(16, 14);
-        PanelPainter::DrawPenLine(viaHelper, l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        direct.drawLine(l.x1, l.y1, l.x2, l.y2, rgb(200, 10, 10), l.width);
-        EXPECT_EQ(viaHelper.image(), direct.image()) << l.x1 << "," << l.y1 << " w" << l.width;
+    for (const auto [x1, y1, x2, y2, width] : lines) {
+        ImageSurface viaHelper(16, 14), direct(16, 14);
+        PanelPainter::DrawPenLine(viaHelper, x1, y1, x2, y2, rgb(200, 10, 10), width);
+        direct.drawLine(x1, y1, x2, y2, rgb(200, 10, 10), width);
+        EXPECT_EQ(viaHelper.image(), direct.image()) << x1 << "," << y1 << " w" << width;
     }
     // The surface takes rectangles reaching to the limits of int as the parts it shows.
     ImageSurface surface(16, 14);
@@ -227,8 +189,6 @@ TEST(StatusBarDrawing, PenLinesMatchTheSurfaceLineRule)
     surface.drawText(u"x"_s, { INT_MIN, INT_MIN, INT_MAX, INT_MAX }, TextFormat::WordEllipsis, 0);
     surface.drawFocusRect({ INT_MIN, 8, INT_MAX, 10 }, 0);
 }
-
-using Host = ThreePanelBar;
 
 TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
 {
@@ -275,6 +235,15 @@ TEST(StatusBarPersistence, SaveOmitsDefaultsAndRoundTripsThroughTheTextForm)
     EXPECT_EQ(copy.property("panels").toString(), bar.property("panels").toString());
     copy.setPanelsText(u"numberofpanels = int:x"_s);
     EXPECT_EQ(copy.NumberOfPanels(), 3);
+
+    // A deleted panel's record stays in the array but is not saved; two deletes then one add shrink it.
+    bar.setMinWidth(3, 133);
+    bar.DeletePanel();
+    EXPECT_EQ(bar.MinWidth(3), 133);
+    EXPECT_FALSE(roundTrip().contains(u"minwidth3"_s));
+    bar.DeletePanel();
+    EXPECT_EQ(bar.AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize), 2);
+    EXPECT_THROW(bar.setMinWidth(3, 1), SubscriptOutOfRange);
 }
 
 // Panel 2 keeps what came before its missing key (a missing enabled reads as false), nothing after it.
@@ -318,9 +287,8 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndIndexesOutsideThePanelsThrow
     wrongType.write(u"ForeColor"_s, u"red"_s);
     wrongType.write(u"MaskColor"_s, ColorValue { rgb(1, 1, 1) });
     bar.ReadProperties(wrongType);
-    EXPECT_EQ(bar.BackColor(), rgb(10, 20, 30));
-    EXPECT_EQ(bar.ForeColor(), 0x80000012u);
-    EXPECT_EQ(bar.MaskColor(), rgb(255, 0, 255));
+    EXPECT_EQ(std::tuple(bar.BackColor(), bar.ForeColor(), bar.MaskColor()),
+        std::tuple(rgb(10, 20, 30), 0x80000012u, rgb(255, 0, 255)));
     EXPECT_EQ(bar.PanelCaption(3), u"Loaded: 0"_s);
 
     // A hostile count ends the loading after the colours before it; a zero count loads the keys after it.
@@ -334,22 +302,6 @@ TEST(StatusBarPersistence, BadValuesEndTheLoadingAndIndexesOutsideThePanelsThrow
         EXPECT_EQ(bar.BackColor(), systemColor(SysColor::ButtonFace)) << count;
     }
     EXPECT_THROW((void)bar.PanelCaption(1), SubscriptOutOfRange);
-}
-
-// A deleted panel's record stays in the array but is not saved; two deletes then one add shrink the array.
-TEST(StatusBarPersistence, DeletedRecordsAreKeptUnsavedUntilAnAddShrinksTheArray)
-{
-    Host host(500, 18, 0, false);
-    PanelStatusBar& bar = *host.bar;
-    bar.setMinWidth(3, 133);
-    bar.DeletePanel();
-    EXPECT_EQ(bar.MinWidth(3), 133);
-    MemoryPropertyStore store;
-    bar.WriteProperties(store);
-    EXPECT_FALSE(store.contains(u"minwidth3"_s));
-    bar.DeletePanel();
-    EXPECT_EQ(bar.AddPanel(10, QString(), QString(), true, AutoSizeMode::NoAutoSize), 2);
-    EXPECT_THROW(bar.setMinWidth(3, 1), SubscriptOutOfRange);
 }
 
 // A caption of the same width takes a partial pass, another width a full one; either gives the image
@@ -366,8 +318,7 @@ TEST(StatusBarPersistence, CaptionChoosesFullOrPartialPassByMeasuredWidth)
     const auto partial = bar.partialPasses();
     const QImage before = bar.surface().image();
     bar.setPanelCaption(2, u"Found: 2"_s);
-    EXPECT_EQ(bar.fullPasses(), full);
-    EXPECT_EQ(bar.partialPasses(), partial + 1);
+    EXPECT_EQ(std::pair(bar.fullPasses(), bar.partialPasses()), std::pair(full, partial + 1));
     EXPECT_NE(bar.surface().image(), before) << "the partial pass draws the new caption";
     bar.setPanelCaption(2, u"Found: 10"_s);
     EXPECT_EQ(bar.fullPasses(), full + 1);
@@ -438,13 +389,13 @@ TEST(StatusBarPersistence, SettersRepaintAndNotify)
 
 // The three shaded panels at width 500: rectangles (2..183), (187..303), (307..423), rows 5..13;
 // the gripper at x 485..499, rows 3..17. Logs "d1" for a press in panel 1, "c1" a click, "w1" a double click.
-struct MouseHost : ThreePanelBar
+struct MouseHost : Host
 {
     std::string log;
     std::vector<QWidget*> resized;
 
     MouseHost()
-        : ThreePanelBar(500, 18, 1)
+        : Host(500, 18, 1)
     {
         bar->setResizeStarter([this](QWidget* window) { resized.push_back(window); });
         QObject::connect(bar, &PanelStatusBar::MouseDownInPanel, [this](int i) { add('d', i); });
@@ -461,7 +412,7 @@ struct MouseHost : ThreePanelBar
 
 // Pixel positions round to even: 1.5 lands on 2 (inside), 182.5 on 182 (inside), 183.5 on 184 (the
 // separator). Panel 2 is disabled.
-TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
+TEST(StatusBarMouse, PressesInsideEnabledPanelsRaiseEventsAndTheGripperStartsTheResize)
 {
     const std::tuple<QPointF, Qt::MouseButton, const char*> rows[] = { { { 100, 9 }, Qt::LeftButton, "d1 c1" },
         { { 422, 13 }, Qt::LeftButton, "d3 c3" }, { { 1.5, 9 }, Qt::LeftButton, "d1 c1" },
@@ -490,12 +441,9 @@ TEST(StatusBarMouse, PressesInsideEnabledPanelsOnlyRaiseEvents)
     host.bar->setPanelEnabled(1, false);
     sendMouse(host.bar, QEvent::MouseButtonRelease, { 100, 9 });
     EXPECT_EQ(host.log, "d2 c2 w2 d1");
-}
 
-// The gripper gives the sizing pointer and starts the window's resize; tips follow the pointer.
-TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
-{
-    MouseHost host;
+    // The gripper gives the sizing pointer and starts the window's resize; tips follow the pointer.
+    host.log.clear();
     auto sizingAt = [&](QPointF at) {
         sendMouse(host.bar, QEvent::MouseMove, at);
         return host.bar->cursor().shape() == Qt::SizeFDiagCursor;
@@ -523,11 +471,18 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
     EXPECT_EQ(host.resized.size(), 1u);
     EXPECT_EQ(host.log, "d3 c3");
     host.window.setWindowState(Qt::WindowNoState);
-    host.click({ 795, 15 });
+    // Resized one side at a time, the bar draws over all of its new size, the gripper in the new corner.
+    for (QSize size : { QSize(790, 18), QSize(790, 20) }) {
+        host.bar->resize(size);
+        host.bar->DrawStatusBar(true);
+        EXPECT_EQ(host.bar->surface().image().size(), size);
+    }
+    EXPECT_EQ(host.bar->GripperRect(), (Rect { 775, 5, 790, 20 }));
+    host.click({ 785, 15 });
     EXPECT_EQ(host.resized.size(), 2u) << "drawn again in the new corner";
     host.bar->setShowGripper(false);
-    EXPECT_FALSE(sizingAt({ 795, 15 }));
-    host.click({ 795, 15 });
+    EXPECT_FALSE(sizingAt({ 785, 15 }));
+    host.click({ 785, 15 });
     EXPECT_EQ(host.resized.size(), 2u);
 
     // A bar that is its own window has no window to resize.
@@ -541,17 +496,16 @@ TEST(StatusBarMouse, GripperGivesTheSizingPointerAndStartsTheResize)
 // A screen reader finds a status bar whose children are the panels, named by their captions.
 TEST(StatusBarAccessibility, PanelsAreNamedChildrenOfAStatusBar)
 {
-    ThreePanelBar host(500, 18, 1);
+    Host host(500, 18, 1);
     host.window.show();
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(host.bar);
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->role(), QAccessible::StatusBar);
     ASSERT_EQ(bar->childCount(), 3);
-    const char* names[] = { "Status: Idle..", "Good: 0", "Loaded: 0" };
     for (int i = 0; i < 3; ++i) {
         QAccessibleInterface* panel = bar->child(i);
         ASSERT_NE(panel, nullptr);
-        EXPECT_EQ(panel->text(QAccessible::Name).toStdString(), names[i]);
+        EXPECT_EQ(panel->text(QAccessible::Name), host.bar->PanelCaption(i + 1));
         EXPECT_EQ(panel->text(QAccessible::Description), u"tip %1"_s.arg(i + 1));
         EXPECT_EQ(panel->role(), QAccessible::StaticText);
         EXPECT_EQ(panel->parent(), bar);
@@ -590,7 +544,7 @@ TEST(StatusBarAccessibility, AnnouncesStatusAndCountAtMostOnceASecond)
         { { { "3Loaded: 5", 0 }, { "a", 0 } }, "-" },
     };
     for (const auto& [steps, expected] : rows) {
-        ThreePanelBar host;
+        Host host;
         qint64 now = 0;
         host.bar->setAnnouncementClock([&now] { return now; });
         std::string panels;
