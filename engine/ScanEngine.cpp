@@ -117,7 +117,6 @@ bool ScanEngine::start(const ScanSettings& settings, LiveScanSettings* live)
     m_counters = {};
     m_expanded.clear();
     m_tls = settings.tls;
-    ++m_judgeVersion;
     // Each name is asked once per scan, and afresh in the next.
     m_loop.forgetHostNames();
     m_scanSockets = std::max(settings.sockets, 0);
@@ -267,7 +266,6 @@ const std::optional<JudgeUrl>& ScanEngine::parsedJudge(const std::string& url)
         m_parsed = JudgeUrl::parse(url);
         m_parsedText = url;
         m_parsedRequest = m_parsed ? HttpMessage::originRequest(*m_parsed) : std::string();
-        ++m_judgeVersion;
     }
     return m_parsed;
 }
@@ -291,16 +289,15 @@ std::string_view ScanEngine::prepare(Slot& slot)
     const std::optional<JudgeUrl>& url = parsedJudge(text);
     if (!url || (https && !url->secure))
         return https ? reason::kNoHttpsJudge : reason::kNoJudge;
-    if (slot.layered && slot.layersJudge == m_judgeVersion && slot.layersProtocol == slot.protocol
-        && slot.layersCredentials == slot.credentials) {
-        slot.request = m_parsedRequest;
-        return {};
-    }
+    slot.request = m_parsedRequest;
 
     Destination destination = url->destination;
     const bool proxyResolves = slot.protocol == Protocol::Socks4a || slot.protocol == Protocol::Socks5h || https;
     if (!proxyResolves && !m_settings.judgeAddress.empty() && destination.kind() == Destination::Kind::Name)
         destination.host = m_settings.judgeAddress;
+    if (slot.layered && slot.reusable && slot.layersProtocol == slot.protocol && slot.layersCredentials == slot.credentials
+        && slot.layersDestination == destination)
+        return {};
     std::vector<std::unique_ptr<Layer>> layers;
     switch (slot.protocol) {
     case Protocol::Https:
@@ -326,10 +323,10 @@ std::string_view ScanEngine::prepare(Slot& slot)
     }
     slot.exchange->setLayers(std::move(layers));
     slot.layered = true;
-    slot.layersJudge = url->secure ? 0 : m_judgeVersion;
+    slot.reusable = !url->secure;
     slot.layersProtocol = slot.protocol;
     slot.layersCredentials = slot.credentials;
-    slot.request = m_parsedRequest;
+    slot.layersDestination = std::move(destination);
     return {};
 }
 

@@ -18,6 +18,7 @@
 #include "engine/ScanSettings.h"
 #include "platform/EventLoop.h"
 #include "protocols/Credentials.h"
+#include "protocols/Destination.h"
 #include "protocols/JudgeUrl.h"
 
 namespace qv {
@@ -94,10 +95,11 @@ private:
         bool expanded = false;
         bool layered = false; // the exchange holds protocol layers
         // What those layers were made for. Without TLS they serve the next check with the same
-        // protocol, credentials and judge again (reset at its connect) rather than being made anew.
-        std::uint64_t layersJudge = 0; // the m_judgeVersion; 0: not to be reused
+        // protocol, credentials and destination again (reset at its connect) rather than being made anew.
+        bool reusable = false;
         Protocol layersProtocol = Protocol::Http;
         std::optional<Credentials> layersCredentials;
+        Destination layersDestination;
         std::string request; // empty: the plain judge request every HTTP check shares
         std::string exit;
         std::string proxy; // see CheckEnd::proxy
@@ -149,8 +151,6 @@ private:
     std::string m_parsedText;
     std::optional<JudgeUrl> m_parsed;
     std::string m_parsedRequest; // the origin request for m_parsed
-    // Changes with the parsed judge and with every scan's settings.
-    std::uint64_t m_judgeVersion = 1;
 };
 
 } // namespace qv

@@ -17,6 +17,8 @@ struct Destination {
     std::string addressBytes() const;
     // host:port with an IPv6 address in brackets, as a request line or Host header writes it.
     std::string authority() const;
+
+    bool operator==(const Destination&) const = default;
 };
 
 // Letters, digits, ".", "-" and "_": what a host name in a URL or a proxy entry may hold.
