@@ -170,40 +170,30 @@ struct KeyboardWindow
 // enabled (Esc only while a scan runs: Start disabled, Stop enabled); the button's tool tip names the key.
 TEST(MainWindowKeys, CommandKeysReachTheToolbarCommands)
 {
-    struct Row
-    {
-        int key;
-        Qt::KeyboardModifiers mods;
-        QString keyText; // as the tool tip of button names it
-        int button;
-        const char* disabled; // the buttons disabled
-        const char* command;
-    };
-    const Row rows[] = {
-        { Qt::Key_F5, {}, u"F5"_s, 1, "2", "Start" },
-        { Qt::Key_F5, {}, u"F5"_s, 1, "1", "" },
+    // The key, as the button's tool tip names it, with the buttons disabled, and the command it reaches.
+    const std::tuple<int, Qt::KeyboardModifiers, QString, int, const char*, const char*> rows[] = {
+        { Qt::Key_F5, {}, u"F5"_s, 1, "2", "Start" }, { Qt::Key_F5, {}, u"F5"_s, 1, "1", "" },
         { Qt::Key_F5, Qt::ShiftModifier, u"Shift+F5"_s, 2, "1", "Stop" },
-        { Qt::Key_Escape, {}, u"Esc"_s, 2, "1", "Stop" },
-        { Qt::Key_Escape, {}, u"Esc"_s, 2, "2", "" },
+        { Qt::Key_Escape, {}, u"Esc"_s, 2, "1", "Stop" }, { Qt::Key_Escape, {}, u"Esc"_s, 2, "2", "" },
         { Qt::Key_Escape, {}, u"Esc"_s, 2, "", "" },
         { Qt::Key_O, Qt::ControlModifier, u"Ctrl+O"_s, 4, "", "Load Proxies" },
         { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "", "menu:export" },
         { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "6", "" },
         { Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+D"_s, 6, "", "menu:killdupes" },
-        { Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+L"_s, 6, "", "menu:clear1" },
+        { Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+L"_s, 6, "", "menu:clear1" }
     };
     KeyboardWindow k;
     QWidget* focus[] = { k.w->TxtTimeout(), k.w->ListView1(), k.w->Combo1(), k.w->CmdEdit() };
     int n = 0;
-    for (const Row& row : rows) {
-        const std::string at = row.keyText.toStdString() + " with disabled " + row.disabled;
-        for (int button : { 1, 2, 4, 6 })
-            k.w->setButtonEnabled(button, !std::strchr(row.disabled, '0' + button));
+    for (const auto& [key, mods, keyText, button, disabled, command] : rows) {
+        const std::string at = keyText.toStdString() + " with disabled " + disabled;
+        for (int b : { 1, 2, 4, 6 })
+            k.w->setButtonEnabled(b, !std::strchr(disabled, '0' + b));
         focus[n++ % std::size(focus)]->setFocus(Qt::TabFocusReason);
         k.log.clear();
-        k.key(row.key, row.mods);
-        EXPECT_EQ(k.log, row.command) << at;
-        EXPECT_TRUE(k.w->toolbarButton(row.button)->toolTip().contains(row.keyText)) << at;
+        k.key(key, mods);
+        EXPECT_EQ(k.log, command) << at;
+        EXPECT_TRUE(k.w->toolbarButton(button)->toolTip().contains(keyText)) << at;
     }
 }
 
@@ -230,14 +220,10 @@ TEST(MainWindowKeys, TabOrderAndToolbarButtonsByKeyboard)
     k.key(Qt::Key_Backtab);
     EXPECT_NE(k.w->ListView1()->grab().toImage(), listFocused);
 
-    const std::tuple<int, int, Qt::KeyboardModifiers, const char*> rows[] = {
-        { 4, Qt::Key_Down, Qt::AltModifier, "menu 4" },
-        { 6, Qt::Key_Menu, {}, "menu 6" },
-        { 6, Qt::Key_F10, Qt::ShiftModifier, "menu 6" },
-        { 1, Qt::Key_Return, {}, "Start" },
-        { 4, Qt::Key_Space, {}, "Load Proxies" },
-        { 4, Qt::Key_Down, {}, "" },
-    };
+    const std::tuple<int, int, Qt::KeyboardModifiers, const char*> rows[]
+        = { { 4, Qt::Key_Down, Qt::AltModifier, "menu 4" }, { 6, Qt::Key_Menu, {}, "menu 6" },
+              { 6, Qt::Key_F10, Qt::ShiftModifier, "menu 6" }, { 1, Qt::Key_Return, {}, "Start" },
+              { 4, Qt::Key_Space, {}, "Load Proxies" }, { 4, Qt::Key_Down, {}, "" } };
     for (const auto& [button, key, mods, outcome] : rows) {
         k.w->toolbarButton(button)->setFocus(Qt::TabFocusReason);
         k.log.clear();
@@ -273,11 +259,10 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
     k.key(Qt::Key_Menu);
     EXPECT_FALSE(k.w->mnuFile()->isVisible());
 
-    const std::tuple<int, Qt::KeyboardModifiers, const char*> copies[] = {
-        { Qt::Key_Down, {}, "10.0.0.2:80" },
-        { Qt::Key_Down, Qt::ShiftModifier, "10.0.0.2:80\n10.0.0.3:3128" },
-        { Qt::Key_Home, Qt::ShiftModifier, "10.0.0.1:8080\n10.0.0.2:80" },
-    };
+    const std::tuple<int, Qt::KeyboardModifiers, const char*> copies[]
+        = { { Qt::Key_Down, {}, "10.0.0.2:80" },
+              { Qt::Key_Down, Qt::ShiftModifier, "10.0.0.2:80\n10.0.0.3:3128" },
+              { Qt::Key_Home, Qt::ShiftModifier, "10.0.0.1:8080\n10.0.0.2:80" } };
     for (const auto& [key, mods, text] : copies) {
         k.key(key, mods);
         k.key(Qt::Key_C, Qt::ControlModifier);
@@ -308,15 +293,10 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
 // Hosts reserved for examples, as in the shipped judge list, are placeholders; others are not.
 TEST(MainWindowJudge, StartRefusesAPlaceholderJudge)
 {
-    const std::pair<const char*, bool> urls[] = {
-        { "http://judge.example.com/azenv.php", true },
-        { "HTTP://Example.ORG./", true },
-        { "judge.example.com/azenv.php", true },
-        { "http://judge.invalid:8080/", true },
-        { "http://notexample.com/azenv.php", false },
-        { "http://example.com.judge.test/", false },
-        { "http://127.0.0.1:8080/example.com", false },
-    };
+    const std::pair<const char*, bool> urls[] = { { "http://judge.example.com/azenv.php", true },
+        { "HTTP://Example.ORG./", true }, { "judge.example.com/azenv.php", true },
+        { "http://judge.invalid:8080/", true }, { "http://notexample.com/azenv.php", false },
+        { "http://example.com.judge.test/", false }, { "http://127.0.0.1:8080/example.com", false } };
     for (const auto& [url, placeholder] : urls)
         EXPECT_EQ(MainWindow::isPlaceholderJudge(QString::fromLatin1(url)), placeholder) << url;
 

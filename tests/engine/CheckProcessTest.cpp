@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -83,11 +82,7 @@ TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:9\n"));
     const QString out = dir.filePath(QStringLiteral("kept.txt"));
     test::writeFile(out, "old find\r\n");
-    const struct {
-        QStringList args;
-        int openFiles;
-        std::string says;
-    } bad[] = {
+    const std::tuple<QStringList, int, std::string> bad[] = {
         { {}, 0, "no proxy list" },
         { { QStringLiteral("--judge"), QStringLiteral("http://j/"), missing }, 0, "missing.txt" },
         { { QStringLiteral("--sockets"), QStringLiteral("100"), missing }, 64, "open-files limit of 64" },
@@ -99,15 +94,17 @@ TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
         { { QStringLiteral("--judge=127.0.0.1:9/j.php"), list }, 0, "a scheme and a host" },
         // Without --judge the list beside the program gives its placeholder.
         { { list }, 0, "pass --judge URL" },
-        { { judge, QStringLiteral("--out"), QStringLiteral("/nonexistent/found.txt"), list }, 0, "--out /nonexistent/found.txt: No such file" },
+        { { judge, QStringLiteral("--out"), QStringLiteral("/nonexistent/found.txt"), list }, 0,
+            "--out /nonexistent/found.txt: No such file" },
         // A bad list after --out: the file named by --out is left as it was.
         { { judge, QStringLiteral("--out=") + out, list, missing }, 0, "missing.txt" },
     };
-    for (const auto& row : bad) {
-        const Outcome run = runCheck(row.args, {}, {}, { row.openFiles > 0 ? QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(row.openFiles) : QString() });
-        EXPECT_EQ(run.status, 2) << row.says;
+    for (const auto& [args, openFiles, says] : bad) {
+        const QString limit = QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(openFiles);
+        const Outcome run = runCheck(args, {}, {}, { openFiles > 0 ? limit : QString() });
+        EXPECT_EQ(run.status, 2) << says;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(test::readFile(out), "old find\r\n");
@@ -128,19 +125,13 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
         pageThenReset(Mode::PageThenReset, "6"), lateReset(Mode::PageThenLateReset, "7"),
         unread(Mode::ReadsToBlankLine, "8");
     test::LoopbackNameServer names;
-    const std::pair<std::string, std::string> rows[] = {
-        { working.address(), "level 2" },
-        { failing.address(), "no pass marker" },
-        { never.address(), "timed out" },
-        { "127.0.0.1:" + std::to_string(test::freePort()), "refused" },
-        { reset.address(), "reset" },
-        { closing.address(), "closed without answering" },
-        { pageThenReset.address(), "level 6" },
-        { lateReset.address(), "level 7" },
-        { unread.address(), "level 8" },
+    const std::pair<std::string, std::string> rows[] = { { working.address(), "level 2" },
+        { failing.address(), "no pass marker" }, { never.address(), "timed out" },
+        { "127.0.0.1:" + std::to_string(test::freePort()), "refused" }, { reset.address(), "reset" },
+        { closing.address(), "closed without answering" }, { pageThenReset.address(), "level 6" },
+        { lateReset.address(), "level 7" }, { unread.address(), "level 8" },
         { "not a proxy", "unusable entry" },
-        { "missing.test:" + std::to_string(working.port()), "name not found" },
-    };
+        { "missing.test:" + std::to_string(working.port()), "name not found" } };
     QByteArray list;
     for (const auto& row : rows)
         list += QByteArray::fromStdString(row.first + "\n");
@@ -172,11 +163,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(working.port()) + "\n"));
     const auto at = [](quint16 port) { return QStringLiteral("http://127.0.0.1:%1").arg(port); };
     const std::string noComment = ": answered without \"Comment\" (\"HTTP/1.0 502 Bad Gateway\")";
-    const struct {
-        QString judge;
-        int status;
-        std::string err;
-    } rows[] = {
+    const std::tuple<QString, int, std::string> rows[] = {
         { at(working.port()) + QStringLiteral("/j.php"), 0, "" },
         { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
         { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
@@ -188,16 +175,18 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
         { QStringLiteral("ftp://127.0.0.1/j.php"), 0,
             " is not an http:// or https:// URL and cannot be checked directly" },
     };
-    for (const auto& row : rows) {
+    for (const auto& [url, status, err] : rows) {
         const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--timeout=700"),
-                                         QStringLiteral("--judge"), row.judge, list },
+                                         QStringLiteral("--judge"), url, list },
             QString::fromStdString(names.address()));
-        const std::string judge = row.judge.toStdString();
-        EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
-        EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;
-        EXPECT_EQ(std::ranges::count(run.err, '\n'), row.err.empty() ? 0 : 1) << judge << "\n" << run.err;
-        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "") << judge;
-        EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
+        const std::string judge = url.toStdString();
+        EXPECT_EQ(run.status, status) << judge << "\n" << run.err;
+        EXPECT_NE(run.err.find(err), std::string::npos) << judge << "\n" << run.err;
+        EXPECT_EQ(std::ranges::count(run.err, '\n'), err.empty() ? 0 : 1) << judge << "\n" << run.err;
+        EXPECT_EQ(run.out,
+            status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "")
+            << judge;
+        EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), err.empty() ? std::string::npos : 0u);
     }
     // A copy of the program reads the judge list beside it.
     const QString copy = dir.filePath(QStringLiteral("quorvane-check"));
@@ -228,12 +217,7 @@ TEST(CheckProgram, ListLinesAreTidiedSkippedAndShownSafely)
     QByteArray hosts;
     for (int i = 0; i < 300; ++i)
         hosts += "host-" + QByteArray::number(i) + ".test:0\n";
-    const struct {
-        QStringList options;
-        QByteArray list;
-        std::string out;
-        std::string checked;
-    } rows[] = {
+    const std::tuple<QStringList, QByteArray, std::string, std::string> rows[] = {
         { {}, "\xef\xbb\xbf" + entry + "\n \t\n# comment\n  ; comment\n\n\t" + entry + " \n", found + found,
             "checked 2/2, found 2" },
         { { QStringLiteral("--unique") }, copies, found, "checked 1/1, found 1" },
@@ -246,11 +230,12 @@ TEST(CheckProgram, ListLinesAreTidiedSkippedAndShownSafely)
             "\\x01 x\t\tfalse\tunusable entry\thttp\t\t\n",
             "checked 2/2, found 0" },
     };
-    for (const auto& row : rows) {
-        const Outcome run = runCheck(QStringList { judge } + row.options + QStringList { QStringLiteral("-") }, {}, row.list);
+    for (const auto& [options, input, out, checked] : rows) {
+        const Outcome run
+            = runCheck(QStringList { judge } + options + QStringList { QStringLiteral("-") }, {}, input);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, row.out);
-        EXPECT_NE(run.err.find(row.checked), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, out);
+        EXPECT_NE(run.err.find(checked), std::string::npos) << run.err;
     }
 }
 
@@ -302,30 +287,25 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
     // The shell reports the program's status; "head -n 5" leaves after five rows.
     const QString status = QStringLiteral("; echo \"status $?\" >&2");
     const QString program = QStringLiteral("\"$0\" \"$@\"");
-    const struct {
-        QString shell;
-        bool readerGoes;
-        std::string says;
-    } rows[] = {
+    const std::tuple<QString, bool, std::string> rows[] = {
         { program + status, false, "status 0\n" },
         { QStringLiteral("{ ") + program + status + QStringLiteral("; } | head -n 5"), true, "status 141\n" },
         { QStringLiteral("trap '' PIPE; { ") + program + status + QStringLiteral("; } | head -n 5"), true,
             "quorvane-check: standard output: Broken pipe\n" },
-        { program + QStringLiteral(" >/dev/full") + status, false, "quorvane-check: standard output: No space left on device\n" },
+        { program + QStringLiteral(" >/dev/full") + status, false,
+            "quorvane-check: standard output: No space left on device\n" },
     };
-    for (const auto& row : rows) {
-        int written = 0;
-        int writtenAtFirstRow = 0;
+    for (const auto& [shellCommand, readerGoes, says] : rows) {
+        int written = 0, writtenAtFirstRow = 0, after = 0;
         bool readerGone = false;
-        int after = 0;
-        Launch launch { .shell = row.shell, .feedsInput = true };
+        Launch launch { .shell = shellCommand, .feedsInput = true };
         // One entry every 50 ms until results come (and the reader has gone), then ten more.
         launch.during = [&](QProcess& process, const std::string& sofar) {
             const bool results = !sofar.empty() || test::readFile(out).size() > 0;
             if (results && writtenAtFirstRow == 0)
                 writtenAtFirstRow = written;
             readerGone = readerGone || std::ranges::count(sofar, '\n') >= 5;
-            after += results && readerGone == row.readerGoes ? 1 : 0;
+            after += results && readerGone == readerGoes ? 1 : 0;
             process.write(find + "\n");
             ++written;
             if (written < 200 && after < 10)
@@ -336,9 +316,9 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
         const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromLatin1(find)), QStringLiteral("--out"), out,
                                          QStringLiteral("-") },
             {}, {}, launch);
-        const std::string shell = row.shell.toStdString();
-        const bool stopped = row.says != "status 0\n";
-        EXPECT_NE(run.err.find(row.says), std::string::npos) << shell << "\n" << run.err;
+        const std::string shell = shellCommand.toStdString();
+        const bool stopped = says != "status 0\n";
+        EXPECT_NE(run.err.find(says), std::string::npos) << shell << "\n" << run.err;
         EXPECT_EQ(run.err.find("status 0\n") == std::string::npos, stopped) << shell << "\n" << run.err;
         EXPECT_GT(writtenAtFirstRow, 0) << shell;
         EXPECT_LT(writtenAtFirstRow, 200) << shell << ": no result before the producer ended";
@@ -347,7 +327,7 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
         const qsizetype finds = kept.size() / (find.size() + 2);
         EXPECT_EQ(kept, (find + "\r\n").repeated(finds)) << shell;
         EXPECT_EQ(finds == written, !stopped) << shell << " " << finds << "/" << written;
-        if (row.says.starts_with("quorvane-check")) {
+        if (says.starts_with("quorvane-check")) {
             EXPECT_NE(run.err.find("found " + std::to_string(finds) + ", "), std::string::npos)
                 << shell << ": " << run.err;
         }
@@ -413,12 +393,9 @@ TEST(CheckProgram, FindsThatShowTheOwnAddressLeakIt)
         QStringLiteral("--all"), QStringLiteral("--sockets=1"), QStringLiteral("--quiet"),
         QStringLiteral("-") };
     const QByteArray list = QByteArray::fromStdString(leaking.address() + "\n" + hiding.address() + "\n");
-    // Options, then the leak column of each.
-    const std::tuple<QStringList, std::string, std::string> rows[] = {
-        { {}, "true", "false" },
+    const std::tuple<QStringList, std::string, std::string> rows[] = { { {}, "true", "false" },
         { { QStringLiteral("--my-address"), QStringLiteral("198.51.100.9") }, "false", "true" },
-        { { QStringLiteral("--no-judge-check") }, "", "" },
-    };
+        { { QStringLiteral("--no-judge-check") }, "", "" } };
     for (const auto& [options, leak, hidden] : rows) {
         const Outcome run = runCheck(args + options, {}, list);
         EXPECT_EQ(run.status, 0) << run.err;

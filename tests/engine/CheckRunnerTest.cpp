@@ -18,13 +18,10 @@ namespace {
 using test::FakeEventLoop;
 using test::PeerScript;
 
-std::optional<CheckOptions> parse(std::vector<std::string> args, std::string* errorOut = nullptr)
+std::optional<CheckOptions> parse(const std::vector<std::string>& args)
 {
     std::string error;
-    auto options = CheckOptions::parse(args, error);
-    if (errorOut)
-        *errorOut = error;
-    return options;
+    return CheckOptions::parse(args, error);
 }
 
 TEST(CheckOptions, DefaultsEveryOptionAndBadCommandLines)
@@ -50,7 +47,7 @@ TEST(CheckOptions, DefaultsEveryOptionAndBadCommandLines)
              { "--judge", "1http://j/", "a" }, { "--shard", "0/1", "a" }, { "--shard", "2/1", "a" }, { "--shard", "1", "a" },
              { "--shard", "1/0", "a" }, { "", "a" }, { "--my-address", "host.test", "a" }, { "--my-address=1.2.3", "a" } }) {
         std::string error;
-        EXPECT_FALSE(parse(args, &error)) << testing::PrintToString(args);
+        EXPECT_FALSE(CheckOptions::parse(args, error)) << testing::PrintToString(args);
         EXPECT_TRUE(!error.empty() && error.find('\n') == std::string::npos) << error;
     }
 }
@@ -195,20 +192,12 @@ TEST(CheckRun, EveryFormatExactly)
             "10.0.0.4,1080,1,22,true,,socks5,198.51.100.7,false\n"
             "esc\\x1b[0m\\x7f\\x01,,,0,false,unusable entry,http,,\n" },
         { "json",
-            R"({"exit":"","ip":"10.0.0.1","leak":true,"level":"\"","ms":701,"ok":true,"port":80,"protocol":"http"})"
-            "\n"
-            R"({"exit":"","ip":"10.0.0.2","leak":null,"level":"","ms":11,"ok":false,"port":81,"protocol":"http",)"
-            R"("reason":"no pass marker"})"
-            "\n"
-            R"({"exit":"","ip":"say \"hi\", there","leak":null,"level":"","ms":0,"ok":false,"port":null,)"
-            R"("protocol":"http","reason":"unusable entry"})"
-            "\n"
-            R"({"exit":"198.51.100.7","ip":"10.0.0.4","leak":false,"level":"1","ms":22,"ok":true,"port":1080,)"
-            R"("protocol":"socks5"})"
-            "\n"
-            R"({"exit":"","ip":"esc\u001b[0m\u007f\u0001","leak":null,"level":"","ms":0,"ok":false,"port":null,)"
-            R"("protocol":"http","reason":"unusable entry"})"
-            "\n" },
+            R"({"exit":"","ip":"10.0.0.1","leak":true,"level":"\"","ms":701,"ok":true,"port":80,"protocol":"http"}
+{"exit":"","ip":"10.0.0.2","leak":null,"level":"","ms":11,"ok":false,"port":81,"protocol":"http","reason":"no pass marker"}
+{"exit":"","ip":"say \"hi\", there","leak":null,"level":"","ms":0,"ok":false,"port":null,"protocol":"http","reason":"unusable entry"}
+{"exit":"198.51.100.7","ip":"10.0.0.4","leak":false,"level":"1","ms":22,"ok":true,"port":1080,"protocol":"socks5"}
+{"exit":"","ip":"esc\u001b[0m\u007f\u0001","leak":null,"level":"","ms":0,"ok":false,"port":null,"protocol":"http","reason":"unusable entry"}
+)" },
     };
     for (const auto& [format, expected] : formats) {
         FakeEventLoop fresh;

@@ -268,7 +268,7 @@ TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot
     dialog.setNextFileName(file("again.txt"));
     ops.buttonMenuClick("export");
     EXPECT_EQ(test::readFile(file("again.txt")), found);
-    EXPECT_EQ(dialog.shown().at(3).offeredFileName, file("found.txt"));
+    EXPECT_EQ(dialog.offered().at(3), file("found.txt"));
 
     // A file that cannot be written whole is reported once, with the writer's error (its cases are the
     // writer's own tests).

@@ -102,7 +102,6 @@ public:
             runNext();
         m_now = std::max(m_now, atMs);
     }
-    void advanceBy(std::int64_t ms) { runUntil(m_now + ms); }
     // Runs until nothing is queued; returns the number of events run.
     int runUntilIdle()
     {
