@@ -245,21 +245,16 @@ TEST(CheckProgram, SignalsStopAScanAndKeepEveryFind)
 {
     LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
     const std::string find = "127.0.0.1:" + std::to_string(working.port());
-    QByteArray list;
-    for (int i = 0; i < 5; ++i)
-        list += QByteArray::fromStdString(find) + "\n";
-    for (int i = 0; i < 10; ++i)
-        list += "127.0.0.1:" + QByteArray::number(never.port()) + "\n";
+    const QByteArray list = QByteArray::fromStdString(find + "\n").repeated(5)
+        + ("127.0.0.1:" + QByteArray::number(never.port()) + "\n").repeated(10);
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("found.txt"));
     const std::tuple<int, int, std::string> rows[] = { { SIGINT, 130, "SIGINT" }, { SIGTERM, 143, "SIGTERM" }, { SIGHUP, 129, "SIGHUP" } };
     for (const auto& [signal, status, name] : rows) {
         Launch launch;
         launch.during = [signal](QProcess& process, const std::string& sofar) {
-            if (std::ranges::count(sofar, '\n') < 5)
-                return false;
-            ::kill(static_cast<pid_t>(process.processId()), signal);
-            return true;
+            return std::ranges::count(sofar, '\n') >= 5
+                && ::kill(static_cast<pid_t>(process.processId()), signal) == 0;
         };
         const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromStdString(find)), QStringLiteral("--timeout=60000"),
                                          QStringLiteral("--out"), out, QStringLiteral("-") },

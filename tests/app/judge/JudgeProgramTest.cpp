@@ -27,14 +27,11 @@ using namespace Qt::Literals::StringLiterals;
 int connectTo(quint16 port, in_addr_t from = INADDR_LOOPBACK)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in source {};
-    source.sin_family = AF_INET;
-    source.sin_addr.s_addr = htonl(from);
+    const sockaddr_in source { .sin_family = AF_INET, .sin_addr = { htonl(from) } };
     bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address {
+        .sin_family = AF_INET, .sin_port = htons(port), .sin_addr = { htonl(INADDR_LOOPBACK) }
+    };
     const timeval bound { 20, 0 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
