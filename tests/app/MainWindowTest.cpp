@@ -33,22 +33,55 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// Mouse and menu events reach the list operations, system proxy and judge editor; closing ends all once.
-TEST(MainWindow, EventsReachTheOperations)
+// A shown, active window on a judge list beside the test program, with fake services, its list
+// wiring on a store of its own, and a log of the commands its keys reach ("Start", "menu:export", ...).
+struct KeyboardWindow
 {
     QTemporaryDir dir;
     const std::string store = dir.filePath(u"registry.reg"_s).toStdString();
-    const std::string judges = ListFiles::JudgeScriptsPath(); // beside this test's executable
-    ASSERT_TRUE(test::writeFile(judges, "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
-    auto* clipboard = new FakeClipboard;
-    auto w
-        = std::make_unique<MainWindow>(MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
-            std::make_unique<FakeMessageBox>(), std::make_unique<FakeFileDialog>() });
+    FakeClipboard* clipboard = new FakeClipboard;
+    FakeMessageBox* messages = new FakeMessageBox;
+    std::unique_ptr<MainWindow> w;
+    ListWiring* wiring = nullptr;
+    std::string log;
+
+    explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
+    {
+        EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
+        w = std::make_unique<MainWindow>(
+            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
+                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
+        wiring = new ListWiring(
+            *w, std::make_unique<FileRegistryStore>(store), {}, ListFiles::JudgeScriptsPath());
+        const auto add
+            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
+        QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
+        QObject::connect(
+            w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void key(int key, Qt::KeyboardModifiers mods = {}) const
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+    QString focusName() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
+};
+
+// Mouse and menu events reach the list operations, system proxy and judge editor; closing ends all once.
+TEST(MainWindow, EventsReachTheOperations)
+{
+    KeyboardWindow k("http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n");
+    MainWindow* w = k.w.get();
+    FakeClipboard* clipboard = k.clipboard;
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
 
-    auto* wiring = new ListWiring(*w, std::make_unique<FileRegistryStore>(store), {}, judges);
     for (const std::string ip : { "10.0.0.2", "10.0.0.1", "10.0.0.2" }) {
         w->listView1().addRow({}, { ip, "8080", "3", "http" });
         w->List2().addItem(ip + ":8080");
@@ -60,8 +93,7 @@ TEST(MainWindow, EventsReachTheOperations)
     ButtonStoredSettings::apply(*regular, ButtonStoredSettings::resourcePath(u"CmdEdit"_s));
     regular->setFont(AppFonts::tahoma(false));
     regular->setGeometry(w->CmdEdit()->geometry().translated(0, 30));
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    regular->show();
     const auto ink = [](const QImage& image) {
         long total = 0;
         for (int y = 2; y < image.height() - 2; ++y)
@@ -88,7 +120,7 @@ TEST(MainWindow, EventsReachTheOperations)
     w->mnuCopy()->trigger();
     EXPECT_EQ(clipboard->text(), "10.0.0.1:8080");
     w->mnClearP()->trigger();
-    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");
+    EXPECT_EQ(FileRegistryStore(k.store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");
     w->List2().setSelectedIndex(0);
     Q_EMIT w->foundListClicked();
     EXPECT_EQ(clipboard->text(), "10.0.0.2:8080");
@@ -118,53 +150,18 @@ TEST(MainWindow, EventsReachTheOperations)
 
     // Edit opens the editor on the given list; closing the window closes it.
     QTest::mouseClick(w->CmdEdit(), Qt::LeftButton);
-    ASSERT_NE(wiring->judgeEditor().form(), nullptr);
-    EXPECT_EQ(
-        wiring->judgeEditor().form()->Text1()->toPlainText(), u"http://a/azenv.php\nhttp://b/prxjdg.cgi\n"_s);
+    ASSERT_NE(k.wiring->judgeEditor().form(), nullptr);
+    EXPECT_EQ(k.wiring->judgeEditor().form()->Text1()->toPlainText(),
+        u"http://a/azenv.php\nhttp://b/prxjdg.cgi\n"_s);
     QWidget other;
     other.show();
-    QSignalSpy unload(w.get(), &MainWindow::unloading);
+    QSignalSpy unload(w, &MainWindow::unloading);
     EXPECT_TRUE(
-        w->close() && w->isUnloading() && !wiring->judgeEditor().form() && !w->Timer1()[0]->isEnabled());
+        w->close() && w->isUnloading() && !k.wiring->judgeEditor().form() && !w->Timer1()[0]->isEnabled());
     EXPECT_FALSE(other.isVisible()) << "other windows close with the main window";
     w->close();
     EXPECT_EQ(unload.count(), 1);
 }
-
-// A shown, active window on a judge list of real-looking judges, with fake services, its list
-// wiring, and a log of the commands its keys reach ("Start", "menu:export", ...).
-struct KeyboardWindow
-{
-    FakeClipboard* clipboard = new FakeClipboard;
-    FakeMessageBox* messages = new FakeMessageBox;
-    std::unique_ptr<MainWindow> w;
-    std::string log;
-
-    explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
-    {
-        EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
-        w = std::make_unique<MainWindow>(
-            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
-                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
-        new ListWiring(*w, std::make_unique<FileRegistryStore>(std::string()), {}, std::string());
-        const auto add
-            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
-        QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
-        QObject::connect(
-            w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void key(int key, Qt::KeyboardModifiers mods = {}) const
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
-    }
-    QString focusName() const
-    {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-    }
-};
 
 // Every command key reaches its command from wherever the focus is, and only while its button is
 // enabled (Esc only while a scan runs: Start disabled, Stop enabled); the button's tool tip names the key.

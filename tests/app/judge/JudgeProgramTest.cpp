@@ -27,11 +27,9 @@ using namespace Qt::Literals::StringLiterals;
 int connectTo(quint16 port, in_addr_t from = INADDR_LOOPBACK)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in source { .sin_family = AF_INET, .sin_addr = { htonl(from) } };
+    const sockaddr_in source { AF_INET, 0, { htonl(from) }, {} };
     bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
-    const sockaddr_in address {
-        .sin_family = AF_INET, .sin_port = htons(port), .sin_addr = { htonl(INADDR_LOOPBACK) }
-    };
+    const sockaddr_in address { AF_INET, htons(port), { htonl(INADDR_LOOPBACK) }, {} };
     const timeval bound { 20, 0 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
@@ -112,46 +110,36 @@ protected:
     quint16 m_port = 0;
 };
 
-struct ProxyRow {
-    const char* name;
-    // The proxy's start; none: the checker asks the judge itself.
-    std::unique_ptr<test::RealServer> (*start)(const QTemporaryDir&, const std::string&);
-    const char* settings; // added to the proxy's configuration
-    const char* level;
-};
-
-class ThroughProxy : public JudgeProgram, public testing::WithParamInterface<ProxyRow> { };
-
-// Level 1 through a proxy that adds nothing is a row of the real-proxy table.
-TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
+// The judge itself (asked as a proxy) is elite, a proxy that adds a Via header anonymous, one that
+// forwards the address transparent. Level 1 through a proxy that adds nothing is a row of the
+// real-proxy table.
+TEST_F(JudgeProgram, CheckListsEachProxyWithTheJudgesLevel)
 {
-    const ProxyRow& row = GetParam();
-    QTemporaryDir dir;
-    std::unique_ptr<test::RealServer> proxy;
-    if (row.start) {
-        proxy = row.start(dir, row.settings);
-        if (!proxy->installed())
+    using Start = std::unique_ptr<test::RealServer> (*)(const QTemporaryDir&, const std::string&);
+    const std::tuple<Start, const char*, const char*> rows[]
+        = { { nullptr, "", "1" }, { test::startTinyproxy, "DisableViaHeader No\n", "2" },
+              { test::startSquid, "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" } };
+    for (const auto& [start, settings, level] : rows) {
+        SCOPED_TRACE(level);
+        QTemporaryDir dir;
+        const std::unique_ptr<test::RealServer> proxy = start ? start(dir, settings) : nullptr;
+        if (proxy && !proxy->installed())
             GTEST_SKIP() << proxy->error();
-        ASSERT_TRUE(proxy->running()) << proxy->error();
+        ASSERT_TRUE(!proxy || proxy->running()) << proxy->error();
+        const quint16 port = proxy ? proxy->port() : m_port;
+        const QString list = QString::fromStdString(
+            test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
+        QProcess check;
+        check.start(QStringLiteral(QV_CHECK_BINARY),
+            { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
+        ASSERT_TRUE(check.waitForFinished(60000));
+        // The exit column follows: what the judge page shows as the address it saw.
+        const std::string out = check.readAllStandardOutput().toStdString();
+        EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + level + "\thttp\t")
+            && out.ends_with("\n") && std::count(out.begin(), out.end(), '\n') == 1)
+            << out << judgeLog() << (proxy ? proxy->output() : "");
     }
-    const quint16 port = proxy ? proxy->port() : m_port;
-    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
-    QProcess check;
-    check.start(QStringLiteral(QV_CHECK_BINARY), { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
-    ASSERT_TRUE(check.waitForFinished(60000));
-    // The exit column follows: what the judge page shows as the address it saw.
-    const std::string out = check.readAllStandardOutput().toStdString();
-    EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\thttp\t")
-        && out.ends_with("\n") && std::count(out.begin(), out.end(), '\n') == 1)
-        << out << judgeLog() << (proxy ? proxy->output() : "");
 }
-
-INSTANTIATE_TEST_SUITE_P(Proxies, ThroughProxy,
-    testing::Values(ProxyRow { "DirectIsElite", nullptr, "", "1" },
-        ProxyRow { "TinyproxyWithViaIsAnonymous", test::startTinyproxy, "DisableViaHeader No\n", "2" },
-        ProxyRow { "SquidForwardingTheAddressIsTransparent", test::startSquid,
-            "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
-    [](const testing::TestParamInfo<ProxyRow>& info) { return std::string(info.param.name); });
 
 TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
 {
@@ -224,18 +212,21 @@ TEST_F(JudgeProgram, LogsOneLinePerConnection)
     std::string header;
     for (int i = 0; i < 40; ++i)
         header += "X-" + std::to_string(i) + ": " + std::string(1000, 'a') + "\r\n";
-    const std::tuple<const char*, std::string, const char*, const char*> rows[] = { // request, reply, log
-        { "query string", "GET /?a=b&c=%41 HTTP/1.0\r\n\r\n", "GET /?a=b&amp;c=%41 HTTP/1.0", R"(GET "/?a=b&c=%41" -> 1 elite)" },
+    const std::tuple<const char*, std::string, const char*, const char*> rows[] = {
+        // request, reply, log
+        { "query string", "GET /?a=b&c=%41 HTTP/1.0\r\n\r\n", "GET /?a=b&amp;c=%41 HTTP/1.0",
+            R"(GET "/?a=b&c=%41" -> 1 elite)" },
         { "folded header line", "GET / HTTP/1.0\r\nX-Forwarded-For:\r\n 10.1.2.3\r\n\r\n", " 400 ",
             R"(GET "/" -> 400 (folded line) "X-Forwarded-For10.1.2.3")" },
         { "blank before colon", "GET / HTTP/1.0\r\nX-Real-IP\t: 10.1.2.3\r\n\r\n", " 400 ",
             R"(GET "/" -> 400 (blank before colon) "X-Real-IP\x09")" },
-        { "quotes and a verdict in the target", "GET /?\" -> 3 transparent \"X HTTP/1.0\r\n\r\n", " 200 ",
-            R"(GET "/?\x22 -> 3 transparent \x22X" -> 1 elite)" },
-        { "bidi override, CR and an escape sequence", "GET /?\xe2\x80\xae\x1b[2J HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\rX: 1\r\n\r\n",
-            " 200 ", R"("/?\xe2\x80\xae\x1b[2J" -> 3 transparent "X-Forwarded-For: 10.0.0.1\x0dX: 1")" },
-        { "request line over the library's buffer", "GET /" + std::string(40000, 'a') + " HTTP/1.0\r\n\r\n", " 414 ", "- - -> 414" },
-        { "header block over the library's buffer", "GET /?q HTTP/1.0\r\n" + header + "\r\n", " 431 ", R"(- "/?q" -> 431)" },
+        { "bidi override, CR and an escape sequence",
+            "GET /?\xe2\x80\xae\x1b[2J HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\rX: 1\r\n\r\n", " 200 ",
+            R"("/?\xe2\x80\xae\x1b[2J" -> 3 transparent "X-Forwarded-For: 10.0.0.1\x0dX: 1")" },
+        { "request line over the library's buffer", "GET /" + std::string(40000, 'a') + " HTTP/1.0\r\n\r\n",
+            " 414 ", "- - -> 414" },
+        { "header block over the library's buffer", "GET /?q HTTP/1.0\r\n" + header + "\r\n", " 431 ",
+            R"(- "/?q" -> 431)" },
         { "unreadable request line", "GET /\r\n\r\n", " 400 ", "- - -> 400" },
         { "request never finished", "GET / HTTP/1.0\r\n", "", R"(- "/" -> cut (timeout))" },
     };
