@@ -310,8 +310,6 @@ TEST_P(SocketContract, ASocketDestroyedWhileItsEventsWaitIsNotTouched)
     for (int i = 0; i < 2; ++i) {
         sockets[i] = make(recs[i]);
         connectSocket(*sockets[i], recs[i]);
-    }
-    for (int i = 0; i < 2; ++i) {
         TcpSocketEvents e;
         e.dataArrival = [&, i](std::size_t) { ++handled, sockets[1 - i].reset(); };
         sockets[i]->setEvents(e);

@@ -137,13 +137,13 @@ TEST_F(SystemProxyTest, FailuresSayWhatWasWritten)
     // A file that cannot be taken apart, or in UTF-16, is never written.
     applied.clear();
     const std::string head = "[" + kKey + "]\n";
-    for (const auto& [text, why] : { std::pair { head + "\"a\"=\"x\"\njunk\n", std::string(": line 3: ") },
-             std::pair { std::string("\"orphan\"=dword:1\n") + head, std::string(": line 1: ") },
-             std::pair { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", std::string(": line 2: ") },
-             std::pair { head + "[broken\n", std::string(": line 2: ") },
-             std::pair { head + "\"b\"=hex:01,\\\n", std::string(": line 2: ") },
-             std::pair { std::string("\xFF\xFE[\0K\0]\0", 8),
-                 std::string(": the file is UTF-16LE; save it as UTF-8 or Latin-1 and try again") } }) {
+    const std::pair<std::string, std::string> unreadable[]
+        = { { head + "\"a\"=\"x\"\njunk\n", ": line 3: " }, { "\"orphan\"=dword:1\n" + head, ": line 1: " },
+              { head + "\"b\"=\"unterminated\n\"c\"=dword:2\n", ": line 2: " },
+              { head + "[broken\n", ": line 2: " }, { head + "\"b\"=hex:01,\\\n", ": line 2: " },
+              { std::string("\xFF\xFE[\0K\0]\0", 8),
+                  ": the file is UTF-16LE; save it as UTF-8 or Latin-1 and try again" } };
+    for (const auto& [text, why] : unreadable) {
         ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(text)));
         FileRegistryStore store(path);
         commands(store).setAsDefaultProxy();
