@@ -62,17 +62,23 @@ long statusKiB(qint64 pid, const std::string& field)
     return line.starts_with(field) ? std::stol(line.substr(field.size())) : -1;
 }
 
-// A judge of its own for each test, with a short deadline so that hostile cases end soon.
+// A judge of its own for each test, with a short deadline so that hostile cases end soon, and a TLS
+// listener beside the plain one, its certificate from an authority made here.
 class JudgeProgram : public testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(test::makeCertificates(m_dir)) << "openssl (scripts/setup test installs it) failed";
         m_judge.setStandardErrorFile(m_dir.filePath(u"judge.log"_s));
         m_judge.start(QStringLiteral(QV_JUDGE_BINARY),
-            QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s } + extraArguments());
+            QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s, u"--tls-listen"_s,
+                u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
+                m_dir.filePath(u"judge.key"_s) }
+                + extraArguments());
         m_judge.waitForStarted(10000);
         m_port = portAfter("listening on 127.0.0.1:");
-        ASSERT_NE(m_port, 0) << "the judge did not start: " << judgeLog();
+        m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
+        ASSERT_TRUE(m_port && m_tlsPort) << "the judge did not start: " << judgeLog();
     }
     // The port the log names after `text`, once it does (0 after 10 s).
     quint16 portAfter(const std::string& text)
@@ -107,7 +113,7 @@ protected:
 
     QTemporaryDir m_dir;
     QProcess m_judge;
-    quint16 m_port = 0;
+    quint16 m_port = 0, m_tlsPort = 0;
 };
 
 // The judge itself (asked as a proxy) is elite, a proxy that adds a Via header anonymous, one that
@@ -230,7 +236,7 @@ TEST_F(JudgeProgram, LogsOneLinePerConnection)
         { "unreadable request line", "GET /\r\n\r\n", " 400 ", "- - -> 400" },
         { "request never finished", "GET / HTTP/1.0\r\n", "", R"(- "/" -> cut (timeout))" },
     };
-    long lines = 1;
+    long lines = 2; // the listeners
     for (const auto& [name, request, reply, logged] : rows) {
         SCOPED_TRACE(name);
         EXPECT_NE(talk(m_port, request).find(reply), std::string::npos);
@@ -274,26 +280,9 @@ TEST_F(PatientJudge, OneAddressHoldingFiveThousandConnectionsStarvesNoOther)
         close(p.fd);
 }
 
-// The TLS listener serves the same page and level rule with a certificate from an authority made
-// here; a client that does not speak TLS to it gets no page, and the plain listener serves beside it.
-class TlsJudge : public JudgeProgram {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(test::makeCertificates(m_dir)) << "openssl (scripts/setup test installs it) failed";
-        JudgeProgram::SetUp();
-        m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
-        ASSERT_NE(m_tlsPort, 0) << judgeLog();
-    }
-    QStringList extraArguments() const override
-    {
-        return { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
-            m_dir.filePath(u"judge.key"_s) };
-    }
-    quint16 m_tlsPort = 0;
-};
-
-TEST_F(TlsJudge, ServesTheSamePageOverTls)
+// The TLS listener serves the same page and level rule; a client that does not speak TLS to it gets
+// no page, and the plain listener serves beside it.
+TEST_F(JudgeProgram, ServesTheSamePageOverTls)
 {
     // The judge's certificate is checked against the test authority.
     QProcess client;
