@@ -36,8 +36,6 @@ struct Launch {
     // returns true; with feedsInput it writes standard input itself.
     std::function<bool(QProcess&, const std::string& out)> during = {};
     bool feedsInput = false;
-    // Runs in the child before the program starts (a terminal as its standard error, say).
-    std::function<void()> inChild = {};
 };
 
 // Runs the program while this process serves the test proxies; bounded. A run killed by a
@@ -49,8 +47,6 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
     if (!nameServer.isEmpty())
         environment.insert(u"QV_NAME_SERVERS"_s, nameServer);
     process.setProcessEnvironment(environment);
-    if (launch.inChild)
-        process.setChildProcessModifier(launch.inChild);
     if (!launch.shell.isEmpty())
         args = QStringList { u"-c"_s, launch.shell, launch.binary } + args;
     process.start(launch.shell.isEmpty() ? launch.binary : u"/bin/sh"_s, args);
@@ -329,13 +325,10 @@ TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
     const QByteArray list = "127.0.0.1:" + QByteArray::number(working.port()) + "\n" + late.c_str() + "\n";
     for (const bool sameTerminal : { true, false }) {
         int master = -1, slave = -1;
-        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-        Launch launch;
-        launch.inChild = [slave, sameTerminal] {
-            ::dup2(slave, STDERR_FILENO);
-            if (sameTerminal)
-                ::dup2(slave, STDOUT_FILENO);
-        };
+        char terminal[64] = {};
+        ASSERT_EQ(::openpty(&master, &slave, terminal, nullptr, nullptr), 0);
+        Launch launch { .shell = u"exec \"$0\" \"$@\" 2>%1"_s.arg(QString::fromLatin1(terminal))
+                + (sameTerminal ? u" >&2"_s : QString()) };
         // The terminal is read as the program writes, so it never fills.
         std::string screen;
         const auto readScreen = [&] {
