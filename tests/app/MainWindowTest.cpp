@@ -33,22 +33,55 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-// Mouse and menu events reach the list operations, system proxy and judge editor; closing ends all once.
-TEST(MainWindow, EventsReachTheOperations)
+// A shown, active window on a judge list beside the test program, with fake services, its list
+// wiring on a store of its own, and a log of the commands its keys reach ("Start", "menu:export", ...).
+struct KeyboardWindow
 {
     QTemporaryDir dir;
     const std::string store = dir.filePath(u"registry.reg"_s).toStdString();
-    const std::string judges = ListFiles::JudgeScriptsPath(); // beside this test's executable
-    ASSERT_TRUE(test::writeFile(judges, "http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n"));
-    auto* clipboard = new FakeClipboard;
-    auto w
-        = std::make_unique<MainWindow>(MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
-            std::make_unique<FakeMessageBox>(), std::make_unique<FakeFileDialog>() });
+    FakeClipboard* clipboard = new FakeClipboard;
+    FakeMessageBox* messages = new FakeMessageBox;
+    std::unique_ptr<MainWindow> w;
+    ListWiring* wiring = nullptr;
+    std::string log;
+
+    explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
+    {
+        EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
+        w = std::make_unique<MainWindow>(
+            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
+                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
+        wiring = new ListWiring(
+            *w, std::make_unique<FileRegistryStore>(store), {}, ListFiles::JudgeScriptsPath());
+        const auto add
+            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
+        QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
+        QObject::connect(
+            w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void key(int key, Qt::KeyboardModifiers mods = {}) const
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+    QString focusName() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
+};
+
+// Mouse and menu events reach the list operations, system proxy and judge editor; closing ends all once.
+TEST(MainWindow, EventsReachTheOperations)
+{
+    KeyboardWindow k("http://a/azenv.php\r\nhttp://b/prxjdg.cgi\r\n");
+    MainWindow* w = k.w.get();
+    FakeClipboard* clipboard = k.clipboard;
     EXPECT_EQ(w->combo1().count(), 2);
     EXPECT_EQ(w->Combo1()->currentText(), u"http://a/azenv.php"_s) << "the judge list, first entry chosen";
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
 
-    auto* wiring = new ListWiring(*w, std::make_unique<FileRegistryStore>(store), {}, judges);
     for (const std::string ip : { "10.0.0.2", "10.0.0.1", "10.0.0.2" }) {
         w->listView1().addRow({}, { ip, "8080", "3", "http" });
         w->List2().addItem(ip + ":8080");
@@ -60,8 +93,7 @@ TEST(MainWindow, EventsReachTheOperations)
     ButtonStoredSettings::apply(*regular, ButtonStoredSettings::resourcePath(u"CmdEdit"_s));
     regular->setFont(AppFonts::tahoma(false));
     regular->setGeometry(w->CmdEdit()->geometry().translated(0, 30));
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    regular->show();
     const auto ink = [](const QImage& image) {
         long total = 0;
         for (int y = 2; y < image.height() - 2; ++y)
@@ -88,7 +120,7 @@ TEST(MainWindow, EventsReachTheOperations)
     w->mnuCopy()->trigger();
     EXPECT_EQ(clipboard->text(), "10.0.0.1:8080");
     w->mnClearP()->trigger();
-    EXPECT_EQ(FileRegistryStore(store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");
+    EXPECT_EQ(FileRegistryStore(k.store).value(SystemProxyCommands::kKeyPath, "ProxyServer")->text, "");
     w->List2().setSelectedIndex(0);
     Q_EMIT w->foundListClicked();
     EXPECT_EQ(clipboard->text(), "10.0.0.2:8080");
@@ -118,92 +150,47 @@ TEST(MainWindow, EventsReachTheOperations)
 
     // Edit opens the editor on the given list; closing the window closes it.
     QTest::mouseClick(w->CmdEdit(), Qt::LeftButton);
-    ASSERT_NE(wiring->judgeEditor().form(), nullptr);
-    EXPECT_EQ(
-        wiring->judgeEditor().form()->Text1()->toPlainText(), u"http://a/azenv.php\nhttp://b/prxjdg.cgi\n"_s);
+    ASSERT_NE(k.wiring->judgeEditor().form(), nullptr);
+    EXPECT_EQ(k.wiring->judgeEditor().form()->Text1()->toPlainText(),
+        u"http://a/azenv.php\nhttp://b/prxjdg.cgi\n"_s);
     QWidget other;
     other.show();
-    QSignalSpy unload(w.get(), &MainWindow::unloading);
+    QSignalSpy unload(w, &MainWindow::unloading);
     EXPECT_TRUE(
-        w->close() && w->isUnloading() && !wiring->judgeEditor().form() && !w->Timer1()[0]->isEnabled());
+        w->close() && w->isUnloading() && !k.wiring->judgeEditor().form() && !w->Timer1()[0]->isEnabled());
     EXPECT_FALSE(other.isVisible()) << "other windows close with the main window";
     w->close();
     EXPECT_EQ(unload.count(), 1);
 }
 
-// A shown, active window on a judge list of real-looking judges, with fake services, its list
-// wiring, and a log of the commands its keys reach ("Start", "menu:export", ...).
-struct KeyboardWindow
-{
-    FakeClipboard* clipboard = new FakeClipboard;
-    FakeMessageBox* messages = new FakeMessageBox;
-    std::unique_ptr<MainWindow> w;
-    std::string log;
-
-    explicit KeyboardWindow(const char* judges = "http://judge.test/azenv.php\r\n")
-    {
-        EXPECT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), judges));
-        w = std::make_unique<MainWindow>(
-            MainWindow::Services { nullptr, std::unique_ptr<Clipboard>(clipboard),
-                std::unique_ptr<MessageBox>(messages), std::make_unique<FakeFileDialog>() });
-        new ListWiring(*w, std::make_unique<FileRegistryStore>(std::string()), {}, std::string());
-        const auto add
-            = [this](const QString& entry) { log += (log.empty() ? "" : " ") + entry.toStdString(); };
-        QObject::connect(w.get(), &MainWindow::toolbarButtonClicked, add);
-        QObject::connect(
-            w.get(), &MainWindow::toolbarMenuClicked, [add](const QString& key) { add(u"menu:"_s + key); });
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void key(int key, Qt::KeyboardModifiers mods = {}) const
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
-    }
-    QString focusName() const
-    {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-    }
-};
-
 // Every command key reaches its command from wherever the focus is, and only while its button is
 // enabled (Esc only while a scan runs: Start disabled, Stop enabled); the button's tool tip names the key.
 TEST(MainWindowKeys, CommandKeysReachTheToolbarCommands)
 {
-    struct Row
-    {
-        int key;
-        Qt::KeyboardModifiers mods;
-        QString keyText; // as the tool tip of button names it
-        int button;
-        const char* disabled; // the buttons disabled
-        const char* command;
-    };
-    const Row rows[] = {
-        { Qt::Key_F5, {}, u"F5"_s, 1, "2", "Start" },
-        { Qt::Key_F5, {}, u"F5"_s, 1, "1", "" },
+    // The key, as the button's tool tip names it, with the buttons disabled, and the command it reaches.
+    const std::tuple<int, Qt::KeyboardModifiers, QString, int, const char*, const char*> rows[] = {
+        { Qt::Key_F5, {}, u"F5"_s, 1, "2", "Start" }, { Qt::Key_F5, {}, u"F5"_s, 1, "1", "" },
         { Qt::Key_F5, Qt::ShiftModifier, u"Shift+F5"_s, 2, "1", "Stop" },
-        { Qt::Key_Escape, {}, u"Esc"_s, 2, "1", "Stop" },
-        { Qt::Key_Escape, {}, u"Esc"_s, 2, "2", "" },
+        { Qt::Key_Escape, {}, u"Esc"_s, 2, "1", "Stop" }, { Qt::Key_Escape, {}, u"Esc"_s, 2, "2", "" },
         { Qt::Key_Escape, {}, u"Esc"_s, 2, "", "" },
         { Qt::Key_O, Qt::ControlModifier, u"Ctrl+O"_s, 4, "", "Load Proxies" },
         { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "", "menu:export" },
         { Qt::Key_S, Qt::ControlModifier, u"Ctrl+S"_s, 6, "6", "" },
         { Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+D"_s, 6, "", "menu:killdupes" },
-        { Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+L"_s, 6, "", "menu:clear1" },
+        { Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier, u"Ctrl+Shift+L"_s, 6, "", "menu:clear1" }
     };
     KeyboardWindow k;
     QWidget* focus[] = { k.w->TxtTimeout(), k.w->ListView1(), k.w->Combo1(), k.w->CmdEdit() };
     int n = 0;
-    for (const Row& row : rows) {
-        const std::string at = row.keyText.toStdString() + " with disabled " + row.disabled;
-        for (int button : { 1, 2, 4, 6 })
-            k.w->setButtonEnabled(button, !std::strchr(row.disabled, '0' + button));
+    for (const auto& [key, mods, keyText, button, disabled, command] : rows) {
+        const std::string at = keyText.toStdString() + " with disabled " + disabled;
+        for (int b : { 1, 2, 4, 6 })
+            k.w->setButtonEnabled(b, !std::strchr(disabled, '0' + b));
         focus[n++ % std::size(focus)]->setFocus(Qt::TabFocusReason);
         k.log.clear();
-        k.key(row.key, row.mods);
-        EXPECT_EQ(k.log, row.command) << at;
-        EXPECT_TRUE(k.w->toolbarButton(row.button)->toolTip().contains(row.keyText)) << at;
+        k.key(key, mods);
+        EXPECT_EQ(k.log, command) << at;
+        EXPECT_TRUE(k.w->toolbarButton(button)->toolTip().contains(keyText)) << at;
     }
 }
 
@@ -230,14 +217,10 @@ TEST(MainWindowKeys, TabOrderAndToolbarButtonsByKeyboard)
     k.key(Qt::Key_Backtab);
     EXPECT_NE(k.w->ListView1()->grab().toImage(), listFocused);
 
-    const std::tuple<int, int, Qt::KeyboardModifiers, const char*> rows[] = {
-        { 4, Qt::Key_Down, Qt::AltModifier, "menu 4" },
-        { 6, Qt::Key_Menu, {}, "menu 6" },
-        { 6, Qt::Key_F10, Qt::ShiftModifier, "menu 6" },
-        { 1, Qt::Key_Return, {}, "Start" },
-        { 4, Qt::Key_Space, {}, "Load Proxies" },
-        { 4, Qt::Key_Down, {}, "" },
-    };
+    const std::tuple<int, int, Qt::KeyboardModifiers, const char*> rows[]
+        = { { 4, Qt::Key_Down, Qt::AltModifier, "menu 4" }, { 6, Qt::Key_Menu, {}, "menu 6" },
+              { 6, Qt::Key_F10, Qt::ShiftModifier, "menu 6" }, { 1, Qt::Key_Return, {}, "Start" },
+              { 4, Qt::Key_Space, {}, "Load Proxies" }, { 4, Qt::Key_Down, {}, "" } };
     for (const auto& [button, key, mods, outcome] : rows) {
         k.w->toolbarButton(button)->setFocus(Qt::TabFocusReason);
         k.log.clear();
@@ -273,11 +256,10 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
     k.key(Qt::Key_Menu);
     EXPECT_FALSE(k.w->mnuFile()->isVisible());
 
-    const std::tuple<int, Qt::KeyboardModifiers, const char*> copies[] = {
-        { Qt::Key_Down, {}, "10.0.0.2:80" },
-        { Qt::Key_Down, Qt::ShiftModifier, "10.0.0.2:80\n10.0.0.3:3128" },
-        { Qt::Key_Home, Qt::ShiftModifier, "10.0.0.1:8080\n10.0.0.2:80" },
-    };
+    const std::tuple<int, Qt::KeyboardModifiers, const char*> copies[]
+        = { { Qt::Key_Down, {}, "10.0.0.2:80" },
+              { Qt::Key_Down, Qt::ShiftModifier, "10.0.0.2:80\n10.0.0.3:3128" },
+              { Qt::Key_Home, Qt::ShiftModifier, "10.0.0.1:8080\n10.0.0.2:80" } };
     for (const auto& [key, mods, text] : copies) {
         k.key(key, mods);
         k.key(Qt::Key_C, Qt::ControlModifier);
@@ -308,15 +290,10 @@ TEST(MainWindowKeys, FoundListCopiesAndOpensThePopupByKeyboard)
 // Hosts reserved for examples, as in the shipped judge list, are placeholders; others are not.
 TEST(MainWindowJudge, StartRefusesAPlaceholderJudge)
 {
-    const std::pair<const char*, bool> urls[] = {
-        { "http://judge.example.com/azenv.php", true },
-        { "HTTP://Example.ORG./", true },
-        { "judge.example.com/azenv.php", true },
-        { "http://judge.invalid:8080/", true },
-        { "http://notexample.com/azenv.php", false },
-        { "http://example.com.judge.test/", false },
-        { "http://127.0.0.1:8080/example.com", false },
-    };
+    const std::pair<const char*, bool> urls[] = { { "http://judge.example.com/azenv.php", true },
+        { "HTTP://Example.ORG./", true }, { "judge.example.com/azenv.php", true },
+        { "http://judge.invalid:8080/", true }, { "http://notexample.com/azenv.php", false },
+        { "http://example.com.judge.test/", false }, { "http://127.0.0.1:8080/example.com", false } };
     for (const auto& [url, placeholder] : urls)
         EXPECT_EQ(MainWindow::isPlaceholderJudge(QString::fromLatin1(url)), placeholder) << url;
 

@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -14,6 +13,8 @@
 
 #include "engine/LoopbackServers.h"
 #include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
 
 namespace qv {
 namespace {
@@ -35,8 +36,6 @@ struct Launch {
     // returns true; with feedsInput it writes standard input itself.
     std::function<bool(QProcess&, const std::string& out)> during = {};
     bool feedsInput = false;
-    // Runs in the child before the program starts (a terminal as its standard error, say).
-    std::function<void()> inChild = {};
 };
 
 // Runs the program while this process serves the test proxies; bounded. A run killed by a
@@ -46,13 +45,11 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!nameServer.isEmpty())
-        environment.insert(QStringLiteral("QV_NAME_SERVERS"), nameServer);
+        environment.insert(u"QV_NAME_SERVERS"_s, nameServer);
     process.setProcessEnvironment(environment);
-    if (launch.inChild)
-        process.setChildProcessModifier(launch.inChild);
     if (!launch.shell.isEmpty())
-        args = QStringList { QStringLiteral("-c"), launch.shell, launch.binary } + args;
-    process.start(launch.shell.isEmpty() ? launch.binary : QStringLiteral("/bin/sh"), args);
+        args = QStringList { u"-c"_s, launch.shell, launch.binary } + args;
+    process.start(launch.shell.isEmpty() ? launch.binary : u"/bin/sh"_s, args);
     process.waitForStarted(10000);
     if (!launch.feedsInput) {
         process.write(input);
@@ -77,45 +74,40 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
 
 TEST(CheckProgram, HelpExitsWithZeroBadArgumentsAndUnreadableFilesWithTwo)
 {
-    const QString missing = QStringLiteral("/nonexistent/missing.txt");
-    const QString judge = QStringLiteral("--judge=http://127.0.0.1:9/");
+    const QString missing = u"/nonexistent/missing.txt"_s;
+    const QString judge = u"--judge=http://127.0.0.1:9/"_s;
     QTemporaryDir dir;
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:9\n"));
-    const QString out = dir.filePath(QStringLiteral("kept.txt"));
+    const QString out = dir.filePath(u"kept.txt"_s);
     test::writeFile(out, "old find\r\n");
-    const struct {
-        QStringList args;
-        int openFiles;
-        std::string says;
-    } bad[] = {
+    const std::tuple<QStringList, int, std::string> bad[] = {
         { {}, 0, "no proxy list" },
-        { { QStringLiteral("--judge"), QStringLiteral("http://j/"), missing }, 0, "missing.txt" },
-        { { QStringLiteral("--sockets"), QStringLiteral("100"), missing }, 64, "open-files limit of 64" },
-        { { QStringLiteral("--all=yes"), list }, 0, "unexpected value after '--all'" },
-        { { QStringLiteral("--colour"), list }, 0, "unknown option 'colour'" },
-        { { list, QStringLiteral("--timeout") }, 0, "missing value after '--timeout'" },
-        { { QStringLiteral("--shard=0/3"), list }, 0, "--shard must be K/N" },
-        { { QStringLiteral("--judge"), QStringLiteral("http://"), list }, 0, "a scheme and a host" },
-        { { QStringLiteral("--judge=127.0.0.1:9/j.php"), list }, 0, "a scheme and a host" },
+        { { u"--judge"_s, u"http://j/"_s, missing }, 0, "missing.txt" },
+        { { u"--sockets"_s, u"100"_s, missing }, 64, "open-files limit of 64" },
+        { { u"--colour"_s, list }, 0, "unknown option 'colour'" },
+        { { u"--shard=0/3"_s, list }, 0, "--shard must be K/N" },
+        { { u"--judge"_s, u"http://"_s, list }, 0, "a scheme and a host" },
         // Without --judge the list beside the program gives its placeholder.
         { { list }, 0, "pass --judge URL" },
-        { { judge, QStringLiteral("--out"), QStringLiteral("/nonexistent/found.txt"), list }, 0, "--out /nonexistent/found.txt: No such file" },
+        { { judge, u"--out"_s, u"/nonexistent/found.txt"_s, list }, 0,
+            "--out /nonexistent/found.txt: No such file" },
         // A bad list after --out: the file named by --out is left as it was.
-        { { judge, QStringLiteral("--out=") + out, list, missing }, 0, "missing.txt" },
+        { { judge, u"--out="_s + out, list, missing }, 0, "missing.txt" },
     };
-    for (const auto& row : bad) {
-        const Outcome run = runCheck(row.args, {}, {}, { row.openFiles > 0 ? QStringLiteral("ulimit -n %1 && exec \"$0\" \"$@\"").arg(row.openFiles) : QString() });
-        EXPECT_EQ(run.status, 2) << row.says;
+    for (const auto& [args, openFiles, says] : bad) {
+        const QString limit = u"ulimit -n %1 && exec \"$0\" \"$@\""_s.arg(openFiles);
+        const Outcome run = runCheck(args, {}, {}, { openFiles > 0 ? limit : QString() });
+        EXPECT_EQ(run.status, 2) << says;
         EXPECT_EQ(std::ranges::count(run.err, '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(test::readFile(out), "old find\r\n");
-    const Outcome help = runCheck({ list, QStringLiteral("-h") });
+    const Outcome help = runCheck({ list, u"-h"_s });
     EXPECT_TRUE(help.status == 0 && help.err.empty() && help.out.starts_with("usage: quorvane-check")) << help.out;
     for (const char* says : { "--sockets <N>  ", "(default 20)", "(default 8000)", "Exit status:", "  3      the judge" })
         EXPECT_NE(help.out.find(says), std::string::npos) << says;
-    EXPECT_EQ(runCheck({ QStringLiteral("--version") }).out, "quorvane-check 1.0.0\n");
+    EXPECT_EQ(runCheck({ u"--version"_s }).out, "quorvane-check 1.0.0\n");
 }
 
 // --all says why each failed check failed, on the program's own sockets, and finds a proxy that
@@ -128,25 +120,18 @@ TEST(CheckProgram, AllSaysWhyEachCheckFailed)
         pageThenReset(Mode::PageThenReset, "6"), lateReset(Mode::PageThenLateReset, "7"),
         unread(Mode::ReadsToBlankLine, "8");
     test::LoopbackNameServer names;
-    const std::pair<std::string, std::string> rows[] = {
-        { working.address(), "level 2" },
-        { failing.address(), "no pass marker" },
-        { never.address(), "timed out" },
-        { "127.0.0.1:" + std::to_string(test::freePort()), "refused" },
-        { reset.address(), "reset" },
-        { closing.address(), "closed without answering" },
-        { pageThenReset.address(), "level 6" },
-        { lateReset.address(), "level 7" },
-        { unread.address(), "level 8" },
+    const std::pair<std::string, std::string> rows[] = { { working.address(), "level 2" },
+        { failing.address(), "no pass marker" }, { never.address(), "timed out" },
+        { "127.0.0.1:" + std::to_string(test::freePort()), "refused" }, { reset.address(), "reset" },
+        { closing.address(), "closed without answering" }, { pageThenReset.address(), "level 6" },
+        { lateReset.address(), "level 7" }, { unread.address(), "level 8" },
         { "not a proxy", "unusable entry" },
-        { "missing.test:" + std::to_string(working.port()), "name not found" },
-    };
+        { "missing.test:" + std::to_string(working.port()), "name not found" } };
     QByteArray list;
     for (const auto& row : rows)
         list += QByteArray::fromStdString(row.first + "\n");
-    const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--no-judge-check"),
-                                     QStringLiteral("--all"), QStringLiteral("--timeout=1000"),
-                                     QStringLiteral("--judge=http://judge.test/j.php"), QStringLiteral("-") },
+    const Outcome run = runCheck({ u"--quiet"_s, u"--no-judge-check"_s, u"--all"_s, u"--timeout=1000"_s,
+                                     u"--judge=http://judge.test/j.php"_s, u"-"_s },
         QString::fromStdString(names.address()), list);
     EXPECT_EQ(run.status, 0) << run.err;
     std::map<std::string, std::string> results;
@@ -170,87 +155,74 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
     test::LoopbackNameServer names;
     QTemporaryDir dir;
     const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(working.port()) + "\n"));
-    const auto at = [](quint16 port) { return QStringLiteral("http://127.0.0.1:%1").arg(port); };
+    const auto at = [](quint16 port) { return u"http://127.0.0.1:%1"_s.arg(port); };
     const std::string noComment = ": answered without \"Comment\" (\"HTTP/1.0 502 Bad Gateway\")";
-    const struct {
-        QString judge;
-        int status;
-        std::string err;
-    } rows[] = {
-        { at(working.port()) + QStringLiteral("/j.php"), 0, "" },
-        { at(failing.port()) + QStringLiteral("/j.php"), 3, noComment + "; --no-judge-check scans anyway\n" },
-        { at(failing.port()) + QStringLiteral("/j .php"), 3, noComment + "; the URL has a blank in it;" },
-        { at(test::freePort()) + QStringLiteral("/j.php"), 3, ": connection refused;" },
-        { at(closing.port()) + QStringLiteral("/j.php"), 3, ": closed without answering;" },
-        { at(never.port()) + QStringLiteral("/j.php"), 3, ": timed out after 700 ms;" },
-        { QStringLiteral("http://missing.test/j.php"), 3, ": name not found (" },
-        { QStringLiteral("https://127.0.0.1:%1/j.php").arg(test::freePort()), 3, ": connection refused;" },
-        { QStringLiteral("ftp://127.0.0.1/j.php"), 0,
+    const std::tuple<QString, int, std::string> rows[] = {
+        { at(working.port()) + u"/j.php"_s, 0, "" },
+        { at(failing.port()) + u"/j.php"_s, 3, noComment + "; --no-judge-check scans anyway\n" },
+        { at(failing.port()) + u"/j .php"_s, 3, noComment + "; the URL has a blank in it;" },
+        { at(test::freePort()) + u"/j.php"_s, 3, ": connection refused;" },
+        { at(closing.port()) + u"/j.php"_s, 3, ": closed without answering;" },
+        { at(never.port()) + u"/j.php"_s, 3, ": timed out after 700 ms;" },
+        { u"http://missing.test/j.php"_s, 3, ": name not found (" },
+        { u"https://127.0.0.1:%1/j.php"_s.arg(test::freePort()), 3, ": connection refused;" },
+        { u"ftp://127.0.0.1/j.php"_s, 0,
             " is not an http:// or https:// URL and cannot be checked directly" },
     };
-    for (const auto& row : rows) {
-        const Outcome run = runCheck({ QStringLiteral("--quiet"), QStringLiteral("--timeout=700"),
-                                         QStringLiteral("--judge"), row.judge, list },
+    for (const auto& [url, status, err] : rows) {
+        const Outcome run = runCheck({ u"--quiet"_s, u"--timeout=700"_s, u"--judge"_s, url, list },
             QString::fromStdString(names.address()));
-        const std::string judge = row.judge.toStdString();
-        EXPECT_EQ(run.status, row.status) << judge << "\n" << run.err;
-        EXPECT_NE(run.err.find(row.err), std::string::npos) << judge << "\n" << run.err;
-        EXPECT_EQ(std::ranges::count(run.err, '\n'), row.err.empty() ? 0 : 1) << judge << "\n" << run.err;
-        EXPECT_EQ(run.out, row.status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "") << judge;
-        EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), row.err.empty() ? std::string::npos : 0u);
+        const std::string judge = url.toStdString();
+        EXPECT_EQ(run.status, status) << judge << "\n" << run.err;
+        EXPECT_NE(run.err.find(err), std::string::npos) << judge << "\n" << run.err;
+        EXPECT_EQ(std::ranges::count(run.err, '\n'), err.empty() ? 0 : 1) << judge << "\n" << run.err;
+        EXPECT_EQ(run.out,
+            status == 0 ? "127.0.0.1:" + std::to_string(working.port()) + "\t2\thttp\t127.0.0.1\n" : "")
+            << judge;
+        EXPECT_EQ(run.err.find("quorvane-check: judge " + judge), err.empty() ? std::string::npos : 0u);
     }
     // A copy of the program reads the judge list beside it.
-    const QString copy = dir.filePath(QStringLiteral("quorvane-check"));
+    const QString copy = dir.filePath(u"quorvane-check"_s);
     ASSERT_TRUE(QFile::copy(QStringLiteral(QV_CHECK_BINARY), copy));
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray first = "http://127.0.0.1:" + QByteArray::number(working.port()) + "/first.php";
     test::writeIn(dir, "judgescripts.txt", first + "\r\nhttp://127.0.0.1:9/second.php\r\n");
-    const Outcome run = runCheck({ QStringLiteral("--quiet"), list }, {}, {}, { .shell = {}, .binary = copy });
+    const Outcome run = runCheck({ u"--quiet"_s, list }, {}, {}, { .shell = {}, .binary = copy });
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
 }
 
 // List lines as people write them: a byte-order mark, blanks and tabs around entries, comments
 // and blank lines (skipped without a row), the same proxy a thousand times (--unique checks it
-// once), control characters, which reach the output escaped, and standard input longer than the
-// window's limit (the entry after 40000 others is checked too). Three machines with the same list
-// and --shard 1/3, 2/3, 3/3 split it exactly. The working proxy answers any request with the judge
-// page, so it serves as the judge as well.
-TEST(CheckProgram, ListLinesAreTidiedSkippedAndShownSafely)
+// once), and standard input longer than the window's limit (the entry after 40000 others is checked
+// too). Three machines with the same list and --shard 1/3, 2/3, 3/3 split it exactly. The working
+// proxy answers any request with the judge page, so it serves as the judge as well.
+TEST(CheckProgram, ListLinesAreTidiedSkippedAndSplit)
 {
     LoopbackProxy working(Mode::Working, "2");
     const QByteArray entry = "127.0.0.1:" + QByteArray::number(working.port());
     QByteArray copies;
     for (int i = 0; i < 1000; ++i)
         copies += (i % 3 == 0 ? " 127.0.0.1:0" : i % 3 == 1 ? "\t127.0.0.1:" : "127.0.0.1: ") + QByteArray::number(working.port()) + "\r\n";
-    const QString judge = QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(working.port());
+    const QString judge = u"--judge=http://127.0.0.1:%1/j.php"_s.arg(working.port());
     const std::string found = entry.toStdString() + "\t2\thttp\t127.0.0.1\n";
     QByteArray hosts;
     for (int i = 0; i < 300; ++i)
         hosts += "host-" + QByteArray::number(i) + ".test:0\n";
-    const struct {
-        QStringList options;
-        QByteArray list;
-        std::string out;
-        std::string checked;
-    } rows[] = {
+    const std::tuple<QStringList, QByteArray, std::string, std::string> rows[] = {
         { {}, "\xef\xbb\xbf" + entry + "\n \t\n# comment\n  ; comment\n\n\t" + entry + " \n", found + found,
             "checked 2/2, found 2" },
-        { { QStringLiteral("--unique") }, copies, found, "checked 1/1, found 1" },
+        { { u"--unique"_s }, copies, found, "checked 1/1, found 1" },
         { {}, QByteArray("not a proxy\n").repeated(40000) + entry, found, "checked 40001/40001, found 1, " },
-        { { QStringLiteral("--shard=1/3") }, hosts, "", "checked 104/104, found 0, " },
-        { { QStringLiteral("--shard=2/3") }, hosts, "", "checked 97/97, found 0, " },
-        { { QStringLiteral("--shard=3/3") }, hosts, "", "checked 99/99, found 0, " },
-        { { QStringLiteral("--all") }, "bad\x1b]0;title\x07\x7f:x\r\n\x01\tx\n",
-            "bad\\x1b]0;title\\x07\\x7f:x\t\tfalse\tunusable entry\thttp\t\t\n"
-            "\\x01 x\t\tfalse\tunusable entry\thttp\t\t\n",
-            "checked 2/2, found 0" },
+        { { u"--shard=1/3"_s }, hosts, "", "checked 104/104, found 0, " },
+        { { u"--shard=2/3"_s }, hosts, "", "checked 97/97, found 0, " },
+        { { u"--shard=3/3"_s }, hosts, "", "checked 99/99, found 0, " },
     };
-    for (const auto& row : rows) {
-        const Outcome run = runCheck(QStringList { judge } + row.options + QStringList { QStringLiteral("-") }, {}, row.list);
+    for (const auto& [options, input, out, checked] : rows) {
+        const Outcome run = runCheck(QStringList { judge } + options + QStringList { u"-"_s }, {}, input);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, row.out);
-        EXPECT_NE(run.err.find(row.checked), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, out);
+        EXPECT_NE(run.err.find(checked), std::string::npos) << run.err;
     }
 }
 
@@ -260,24 +232,19 @@ TEST(CheckProgram, SignalsStopAScanAndKeepEveryFind)
 {
     LoopbackProxy working(Mode::Working, "2"), never(Mode::Never);
     const std::string find = "127.0.0.1:" + std::to_string(working.port());
-    QByteArray list;
-    for (int i = 0; i < 5; ++i)
-        list += QByteArray::fromStdString(find) + "\n";
-    for (int i = 0; i < 10; ++i)
-        list += "127.0.0.1:" + QByteArray::number(never.port()) + "\n";
+    const QByteArray list = QByteArray::fromStdString(find + "\n").repeated(5)
+        + ("127.0.0.1:" + QByteArray::number(never.port()) + "\n").repeated(10);
     QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    const QString out = dir.filePath(u"found.txt"_s);
     const std::tuple<int, int, std::string> rows[] = { { SIGINT, 130, "SIGINT" }, { SIGTERM, 143, "SIGTERM" }, { SIGHUP, 129, "SIGHUP" } };
     for (const auto& [signal, status, name] : rows) {
         Launch launch;
         launch.during = [signal](QProcess& process, const std::string& sofar) {
-            if (std::ranges::count(sofar, '\n') < 5)
-                return false;
-            ::kill(static_cast<pid_t>(process.processId()), signal);
-            return true;
+            return std::ranges::count(sofar, '\n') >= 5
+                && ::kill(static_cast<pid_t>(process.processId()), signal) == 0;
         };
-        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromStdString(find)), QStringLiteral("--timeout=60000"),
-                                         QStringLiteral("--out"), out, QStringLiteral("-") },
+        const Outcome run = runCheck({ u"--judge=http://%1/j.php"_s.arg(QString::fromStdString(find)),
+                                         u"--timeout=60000"_s, u"--out"_s, out, u"-"_s },
             {}, list, launch);
         EXPECT_EQ(run.status, status) << name << run.err;
         EXPECT_EQ(
@@ -298,34 +265,29 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
     LoopbackProxy working(Mode::Working, "2");
     const QByteArray find = "127.0.0.1:" + QByteArray::number(working.port());
     QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("found.txt"));
+    const QString out = dir.filePath(u"found.txt"_s);
     // The shell reports the program's status; "head -n 5" leaves after five rows.
-    const QString status = QStringLiteral("; echo \"status $?\" >&2");
-    const QString program = QStringLiteral("\"$0\" \"$@\"");
-    const struct {
-        QString shell;
-        bool readerGoes;
-        std::string says;
-    } rows[] = {
+    const QString status = u"; echo \"status $?\" >&2"_s;
+    const QString program = u"\"$0\" \"$@\""_s;
+    const std::tuple<QString, bool, std::string> rows[] = {
         { program + status, false, "status 0\n" },
-        { QStringLiteral("{ ") + program + status + QStringLiteral("; } | head -n 5"), true, "status 141\n" },
-        { QStringLiteral("trap '' PIPE; { ") + program + status + QStringLiteral("; } | head -n 5"), true,
+        { u"{ "_s + program + status + u"; } | head -n 5"_s, true, "status 141\n" },
+        { u"trap '' PIPE; { "_s + program + status + u"; } | head -n 5"_s, true,
             "quorvane-check: standard output: Broken pipe\n" },
-        { program + QStringLiteral(" >/dev/full") + status, false, "quorvane-check: standard output: No space left on device\n" },
+        { program + u" >/dev/full"_s + status, false,
+            "quorvane-check: standard output: No space left on device\n" },
     };
-    for (const auto& row : rows) {
-        int written = 0;
-        int writtenAtFirstRow = 0;
+    for (const auto& [shellCommand, readerGoes, says] : rows) {
+        int written = 0, writtenAtFirstRow = 0, after = 0;
         bool readerGone = false;
-        int after = 0;
-        Launch launch { .shell = row.shell, .feedsInput = true };
+        Launch launch { .shell = shellCommand, .feedsInput = true };
         // One entry every 50 ms until results come (and the reader has gone), then ten more.
         launch.during = [&](QProcess& process, const std::string& sofar) {
             const bool results = !sofar.empty() || test::readFile(out).size() > 0;
             if (results && writtenAtFirstRow == 0)
                 writtenAtFirstRow = written;
             readerGone = readerGone || std::ranges::count(sofar, '\n') >= 5;
-            after += results && readerGone == row.readerGoes ? 1 : 0;
+            after += results && readerGone == readerGoes ? 1 : 0;
             process.write(find + "\n");
             ++written;
             if (written < 200 && after < 10)
@@ -333,12 +295,12 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
             process.closeWriteChannel();
             return true;
         };
-        const Outcome run = runCheck({ QStringLiteral("--judge=http://%1/j.php").arg(QString::fromLatin1(find)), QStringLiteral("--out"), out,
-                                         QStringLiteral("-") },
-            {}, {}, launch);
-        const std::string shell = row.shell.toStdString();
-        const bool stopped = row.says != "status 0\n";
-        EXPECT_NE(run.err.find(row.says), std::string::npos) << shell << "\n" << run.err;
+        const Outcome run = runCheck(
+            { u"--judge=http://%1/j.php"_s.arg(QString::fromLatin1(find)), u"--out"_s, out, u"-"_s }, {}, {},
+            launch);
+        const std::string shell = shellCommand.toStdString();
+        const bool stopped = says != "status 0\n";
+        EXPECT_NE(run.err.find(says), std::string::npos) << shell << "\n" << run.err;
         EXPECT_EQ(run.err.find("status 0\n") == std::string::npos, stopped) << shell << "\n" << run.err;
         EXPECT_GT(writtenAtFirstRow, 0) << shell;
         EXPECT_LT(writtenAtFirstRow, 200) << shell << ": no result before the producer ended";
@@ -347,7 +309,7 @@ TEST(CheckProgram, InputStreamsInAndFailedWritesStopTheScan)
         const qsizetype finds = kept.size() / (find.size() + 2);
         EXPECT_EQ(kept, (find + "\r\n").repeated(finds)) << shell;
         EXPECT_EQ(finds == written, !stopped) << shell << " " << finds << "/" << written;
-        if (row.says.starts_with("quorvane-check")) {
+        if (says.starts_with("quorvane-check")) {
             EXPECT_NE(run.err.find("found " + std::to_string(finds) + ", "), std::string::npos)
                 << shell << ": " << run.err;
         }
@@ -363,13 +325,10 @@ TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
     const QByteArray list = "127.0.0.1:" + QByteArray::number(working.port()) + "\n" + late.c_str() + "\n";
     for (const bool sameTerminal : { true, false }) {
         int master = -1, slave = -1;
-        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-        Launch launch;
-        launch.inChild = [slave, sameTerminal] {
-            ::dup2(slave, STDERR_FILENO);
-            if (sameTerminal)
-                ::dup2(slave, STDOUT_FILENO);
-        };
+        char terminal[64] = {};
+        ASSERT_EQ(::openpty(&master, &slave, terminal, nullptr, nullptr), 0);
+        Launch launch { .shell = u"exec \"$0\" \"$@\" 2>%1"_s.arg(QString::fromLatin1(terminal))
+                + (sameTerminal ? u" >&2"_s : QString()) };
         // The terminal is read as the program writes, so it never fills.
         std::string screen;
         const auto readScreen = [&] {
@@ -382,9 +341,8 @@ TEST(CheckProgram, ProgressLineNeverGluesOntoResults)
             }
         };
         launch.during = [&](QProcess&, const std::string&) { return readScreen(), false; };
-        const QString judge = QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(working.port());
-        const QStringList args { judge, QStringLiteral("--all"), QStringLiteral("--timeout=700"),
-            QStringLiteral("-") };
+        const QString judge = u"--judge=http://127.0.0.1:%1/j.php"_s.arg(working.port());
+        const QStringList args { judge, u"--all"_s, u"--timeout=700"_s, u"-"_s };
         const Outcome run = runCheck(args, {}, list, launch);
         ::close(slave);
         readScreen();
@@ -409,16 +367,12 @@ TEST(CheckProgram, FindsThatShowTheOwnAddressLeakIt)
 {
     LoopbackProxy judge(Mode::Working, "1", "203.0.113.7"), leaking(Mode::Working, "1", "203.0.113.7"),
         hiding(Mode::Working, "2", "198.51.100.9");
-    const QStringList args { QStringLiteral("--judge=http://127.0.0.1:%1/j.php").arg(judge.port()),
-        QStringLiteral("--all"), QStringLiteral("--sockets=1"), QStringLiteral("--quiet"),
-        QStringLiteral("-") };
+    const QStringList args { u"--judge=http://127.0.0.1:%1/j.php"_s.arg(judge.port()), u"--all"_s,
+        u"--sockets=1"_s, u"--quiet"_s, u"-"_s };
     const QByteArray list = QByteArray::fromStdString(leaking.address() + "\n" + hiding.address() + "\n");
-    // Options, then the leak column of each.
-    const std::tuple<QStringList, std::string, std::string> rows[] = {
-        { {}, "true", "false" },
-        { { QStringLiteral("--my-address"), QStringLiteral("198.51.100.9") }, "false", "true" },
-        { { QStringLiteral("--no-judge-check") }, "", "" },
-    };
+    const std::tuple<QStringList, std::string, std::string> rows[]
+        = { { {}, "true", "false" }, { { u"--my-address"_s, u"198.51.100.9"_s }, "false", "true" },
+              { { u"--no-judge-check"_s }, "", "" } };
     for (const auto& [options, leak, hidden] : rows) {
         const Outcome run = runCheck(args + options, {}, list);
         EXPECT_EQ(run.status, 0) << run.err;

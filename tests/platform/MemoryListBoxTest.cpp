@@ -13,7 +13,7 @@ std::string all(const MemoryListBox& list)
     return text;
 }
 
-TEST(MemoryListBox, AddInsertRemoveAndASelectionThatFollowsItsEntry)
+TEST(MemoryListBox, AddInsertRemoveASelectionThatFollowsItsEntryAndTheCap)
 {
     MemoryListBox list;
     EXPECT_EQ(list.selectedIndex(), -1);
@@ -37,12 +37,7 @@ TEST(MemoryListBox, AddInsertRemoveAndASelectionThatFollowsItsEntry)
     EXPECT_EQ(list.selectedIndex(), -1);
     list.clear();
     EXPECT_EQ(list.count(), 0);
-}
-
-// The last entry the cap lets in is the scan's and the list loader's test.
-TEST(MemoryListBox, HoldsAtMost32767Entries)
-{
-    MemoryListBox list;
+    // At most 32767 entries; the last one the cap lets in is the scan's and the list loader's test.
     for (int i = 0; i < ListBox::kMaxEntries; ++i)
         ASSERT_TRUE(list.addItem(std::to_string(i)));
     EXPECT_FALSE(list.addItem("one too many"));

@@ -6,7 +6,7 @@ namespace qv {
 namespace {
 
 // Data is a quoted text or type:data; a bare word is a line the file cannot be taken apart at.
-TEST(RegistryDocument, ValueDataIsQuotedOrTyped)
+TEST(RegistryDocument, ValueDataIsQuotedOrTypedAndEmptyFilesTakeKeysOnce)
 {
     const std::pair<std::string, bool> rows[] = { { "\"X\"=dword:00000001", true }, { "\"X\"=\"text\"", true },
         { "\"X\"=word", false }, { "\"X\"=word\r\n", false }, { "\"X\"=word \"a:b\"", false }, { "\"X\"=:1", false },
@@ -17,12 +17,8 @@ TEST(RegistryDocument, ValueDataIsQuotedOrTyped)
         EXPECT_EQ(document.has_value(), taken) << line;
         EXPECT_EQ(error.line, taken ? 0 : 2) << line;
     }
-}
-
-// An empty store (or one holding only a byte-order mark) is a store with no keys; a key is added once,
-// whatever its letter case.
-TEST(RegistryDocument, EmptyFilesTakeKeysOnce)
-{
+    // An empty store (or one holding only a byte-order mark) is a store with no keys; a key is added
+    // once, whatever its letter case.
     for (const std::string bytes : { "", "\xEF\xBB\xBF" }) {
         auto document = RegistryDocument::parse(bytes);
         ASSERT_TRUE(document) << bytes.size();

@@ -48,21 +48,18 @@ struct PeerScript
     }
 };
 
-// Queued events of an object check its generation: bumping it (or destroying the object) cancels them.
+// Queued events of an object hold its token weakly: a new token (or the object's end) cancels them.
 class Generation
 {
 public:
-    void bump() { ++*m_value; }
+    void bump() { m_token = std::make_shared<char>(); }
     std::function<bool()> alive() const
     {
-        return [life = std::weak_ptr<std::uint64_t>(m_value), at = *m_value] {
-            auto held = life.lock();
-            return held && *held == at;
-        };
+        return [token = std::weak_ptr(m_token)] { return !token.expired(); };
     }
 
 private:
-    std::shared_ptr<std::uint64_t> m_value = std::make_shared<std::uint64_t>(0);
+    std::shared_ptr<char> m_token = std::make_shared<char>();
 };
 
 // A deterministic event loop with a virtual clock in milliseconds. Nothing happens until the test
@@ -102,7 +99,6 @@ public:
             runNext();
         m_now = std::max(m_now, atMs);
     }
-    void advanceBy(std::int64_t ms) { runUntil(m_now + ms); }
     // Runs until nothing is queued; returns the number of events run.
     int runUntilIdle()
     {

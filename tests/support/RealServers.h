@@ -57,8 +57,6 @@ public:
             m_process.kill();
         m_process.waitForFinished(1000);
     }
-    RealServer(const RealServer&) = delete;
-    RealServer& operator=(const RealServer&) = delete;
 
     bool installed() const { return m_installed; }
     bool running() const { return m_error.empty(); }

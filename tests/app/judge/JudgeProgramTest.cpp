@@ -27,14 +27,9 @@ using namespace Qt::Literals::StringLiterals;
 int connectTo(quint16 port, in_addr_t from = INADDR_LOOPBACK)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in source {};
-    source.sin_family = AF_INET;
-    source.sin_addr.s_addr = htonl(from);
+    const sockaddr_in source { AF_INET, 0, { htonl(from) }, {} };
     bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address { AF_INET, htons(port), { htonl(INADDR_LOOPBACK) }, {} };
     const timeval bound { 20, 0 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
@@ -67,17 +62,23 @@ long statusKiB(qint64 pid, const std::string& field)
     return line.starts_with(field) ? std::stol(line.substr(field.size())) : -1;
 }
 
-// A judge of its own for each test, with a short deadline so that hostile cases end soon.
+// A judge of its own for each test, with a short deadline so that hostile cases end soon, and a TLS
+// listener beside the plain one, its certificate from an authority made here.
 class JudgeProgram : public testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(test::makeCertificates(m_dir)) << "openssl (scripts/setup test installs it) failed";
         m_judge.setStandardErrorFile(m_dir.filePath(u"judge.log"_s));
         m_judge.start(QStringLiteral(QV_JUDGE_BINARY),
-            QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s } + extraArguments());
+            QStringList { u"--listen"_s, u"127.0.0.1:0"_s, u"--timeout"_s, u"2000"_s, u"--tls-listen"_s,
+                u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
+                m_dir.filePath(u"judge.key"_s) }
+                + extraArguments());
         m_judge.waitForStarted(10000);
         m_port = portAfter("listening on 127.0.0.1:");
-        ASSERT_NE(m_port, 0) << "the judge did not start: " << judgeLog();
+        m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
+        ASSERT_TRUE(m_port && m_tlsPort) << "the judge did not start: " << judgeLog();
     }
     // The port the log names after `text`, once it does (0 after 10 s).
     quint16 portAfter(const std::string& text)
@@ -112,49 +113,39 @@ protected:
 
     QTemporaryDir m_dir;
     QProcess m_judge;
-    quint16 m_port = 0;
+    quint16 m_port = 0, m_tlsPort = 0;
 };
 
-struct ProxyRow {
-    const char* name;
-    // The proxy's start; none: the checker asks the judge itself.
-    std::unique_ptr<test::RealServer> (*start)(const QTemporaryDir&, const std::string&);
-    const char* settings; // added to the proxy's configuration
-    const char* level;
-};
-
-class ThroughProxy : public JudgeProgram, public testing::WithParamInterface<ProxyRow> { };
-
-// Level 1 through a proxy that adds nothing is a row of the real-proxy table.
-TEST_P(ThroughProxy, CheckListsItWithTheJudgesLevel)
+// The judge itself (asked as a proxy) is elite, a proxy that adds a Via header anonymous, one that
+// forwards the address transparent. Level 1 through a proxy that adds nothing is a row of the
+// real-proxy table.
+TEST_F(JudgeProgram, CheckListsEachProxyWithTheJudgesLevel)
 {
-    const ProxyRow& row = GetParam();
-    QTemporaryDir dir;
-    std::unique_ptr<test::RealServer> proxy;
-    if (row.start) {
-        proxy = row.start(dir, row.settings);
-        if (!proxy->installed())
+    using Start = std::unique_ptr<test::RealServer> (*)(const QTemporaryDir&, const std::string&);
+    const std::tuple<Start, const char*, const char*> rows[]
+        = { { nullptr, "", "1" }, { test::startTinyproxy, "DisableViaHeader No\n", "2" },
+              { test::startSquid, "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" } };
+    for (const auto& [start, settings, level] : rows) {
+        SCOPED_TRACE(level);
+        QTemporaryDir dir;
+        const std::unique_ptr<test::RealServer> proxy = start ? start(dir, settings) : nullptr;
+        if (proxy && !proxy->installed())
             GTEST_SKIP() << proxy->error();
-        ASSERT_TRUE(proxy->running()) << proxy->error();
+        ASSERT_TRUE(!proxy || proxy->running()) << proxy->error();
+        const quint16 port = proxy ? proxy->port() : m_port;
+        const QString list = QString::fromStdString(
+            test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
+        QProcess check;
+        check.start(QStringLiteral(QV_CHECK_BINARY),
+            { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
+        ASSERT_TRUE(check.waitForFinished(60000));
+        // The exit column follows: what the judge page shows as the address it saw.
+        const std::string out = check.readAllStandardOutput().toStdString();
+        EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + level + "\thttp\t")
+            && out.ends_with("\n") && std::count(out.begin(), out.end(), '\n') == 1)
+            << out << judgeLog() << (proxy ? proxy->output() : "");
     }
-    const quint16 port = proxy ? proxy->port() : m_port;
-    const QString list = QString::fromStdString(test::writeIn(dir, "list.txt", "127.0.0.1:" + QByteArray::number(port) + "\r\n"));
-    QProcess check;
-    check.start(QStringLiteral(QV_CHECK_BINARY), { u"--quiet"_s, u"--judge"_s, u"http://127.0.0.1:%1/"_s.arg(m_port), list });
-    ASSERT_TRUE(check.waitForFinished(60000));
-    // The exit column follows: what the judge page shows as the address it saw.
-    const std::string out = check.readAllStandardOutput().toStdString();
-    EXPECT_TRUE(out.starts_with("127.0.0.1:" + std::to_string(port) + "\t" + row.level + "\thttp\t")
-        && out.ends_with("\n") && std::count(out.begin(), out.end(), '\n') == 1)
-        << out << judgeLog() << (proxy ? proxy->output() : "");
 }
-
-INSTANTIATE_TEST_SUITE_P(Proxies, ThroughProxy,
-    testing::Values(ProxyRow { "DirectIsElite", nullptr, "", "1" },
-        ProxyRow { "TinyproxyWithViaIsAnonymous", test::startTinyproxy, "DisableViaHeader No\n", "2" },
-        ProxyRow { "SquidForwardingTheAddressIsTransparent", test::startSquid,
-            "forwarded_for on\ntcp_outgoing_address 127.0.0.2\n", "3" }),
-    [](const testing::TestParamInfo<ProxyRow>& info) { return std::string(info.param.name); });
 
 TEST_F(JudgeProgram, HostileClientsLeaveItServingWithBoundedMemory)
 {
@@ -227,22 +218,25 @@ TEST_F(JudgeProgram, LogsOneLinePerConnection)
     std::string header;
     for (int i = 0; i < 40; ++i)
         header += "X-" + std::to_string(i) + ": " + std::string(1000, 'a') + "\r\n";
-    const std::tuple<const char*, std::string, const char*, const char*> rows[] = { // request, reply, log
-        { "query string", "GET /?a=b&c=%41 HTTP/1.0\r\n\r\n", "GET /?a=b&amp;c=%41 HTTP/1.0", R"(GET "/?a=b&c=%41" -> 1 elite)" },
+    const std::tuple<const char*, std::string, const char*, const char*> rows[] = {
+        // request, reply, log
+        { "query string", "GET /?a=b&c=%41 HTTP/1.0\r\n\r\n", "GET /?a=b&amp;c=%41 HTTP/1.0",
+            R"(GET "/?a=b&c=%41" -> 1 elite)" },
         { "folded header line", "GET / HTTP/1.0\r\nX-Forwarded-For:\r\n 10.1.2.3\r\n\r\n", " 400 ",
             R"(GET "/" -> 400 (folded line) "X-Forwarded-For10.1.2.3")" },
         { "blank before colon", "GET / HTTP/1.0\r\nX-Real-IP\t: 10.1.2.3\r\n\r\n", " 400 ",
             R"(GET "/" -> 400 (blank before colon) "X-Real-IP\x09")" },
-        { "quotes and a verdict in the target", "GET /?\" -> 3 transparent \"X HTTP/1.0\r\n\r\n", " 200 ",
-            R"(GET "/?\x22 -> 3 transparent \x22X" -> 1 elite)" },
-        { "bidi override, CR and an escape sequence", "GET /?\xe2\x80\xae\x1b[2J HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\rX: 1\r\n\r\n",
-            " 200 ", R"("/?\xe2\x80\xae\x1b[2J" -> 3 transparent "X-Forwarded-For: 10.0.0.1\x0dX: 1")" },
-        { "request line over the library's buffer", "GET /" + std::string(40000, 'a') + " HTTP/1.0\r\n\r\n", " 414 ", "- - -> 414" },
-        { "header block over the library's buffer", "GET /?q HTTP/1.0\r\n" + header + "\r\n", " 431 ", R"(- "/?q" -> 431)" },
+        { "bidi override, CR and an escape sequence",
+            "GET /?\xe2\x80\xae\x1b[2J HTTP/1.0\r\nX-Forwarded-For: 10.0.0.1\rX: 1\r\n\r\n", " 200 ",
+            R"("/?\xe2\x80\xae\x1b[2J" -> 3 transparent "X-Forwarded-For: 10.0.0.1\x0dX: 1")" },
+        { "request line over the library's buffer", "GET /" + std::string(40000, 'a') + " HTTP/1.0\r\n\r\n",
+            " 414 ", "- - -> 414" },
+        { "header block over the library's buffer", "GET /?q HTTP/1.0\r\n" + header + "\r\n", " 431 ",
+            R"(- "/?q" -> 431)" },
         { "unreadable request line", "GET /\r\n\r\n", " 400 ", "- - -> 400" },
         { "request never finished", "GET / HTTP/1.0\r\n", "", R"(- "/" -> cut (timeout))" },
     };
-    long lines = 1;
+    long lines = 2; // the listeners
     for (const auto& [name, request, reply, logged] : rows) {
         SCOPED_TRACE(name);
         EXPECT_NE(talk(m_port, request).find(reply), std::string::npos);
@@ -286,26 +280,9 @@ TEST_F(PatientJudge, OneAddressHoldingFiveThousandConnectionsStarvesNoOther)
         close(p.fd);
 }
 
-// The TLS listener serves the same page and level rule with a certificate from an authority made
-// here; a client that does not speak TLS to it gets no page, and the plain listener serves beside it.
-class TlsJudge : public JudgeProgram {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(test::makeCertificates(m_dir)) << "openssl (scripts/setup test installs it) failed";
-        JudgeProgram::SetUp();
-        m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
-        ASSERT_NE(m_tlsPort, 0) << judgeLog();
-    }
-    QStringList extraArguments() const override
-    {
-        return { u"--tls-listen"_s, u"127.0.0.1:0"_s, u"--tls-cert"_s, m_dir.filePath(u"judge.pem"_s), u"--tls-key"_s,
-            m_dir.filePath(u"judge.key"_s) };
-    }
-    quint16 m_tlsPort = 0;
-};
-
-TEST_F(TlsJudge, ServesTheSamePageOverTls)
+// The TLS listener serves the same page and level rule; a client that does not speak TLS to it gets
+// no page, and the plain listener serves beside it.
+TEST_F(JudgeProgram, ServesTheSamePageOverTls)
 {
     // The judge's certificate is checked against the test authority.
     QProcess client;

@@ -38,7 +38,7 @@ protected:
     TreeListView m_view { &m_tree, QStringList(4) };
 };
 
-TEST_F(TreeListViewTest, RowsSubItemsAndSelection)
+TEST_F(TreeListViewTest, RowsSubItemsSelectionAndSorting)
 {
     m_view.addRow("", { "1.2.3.4", "80", "3" });
     m_view.addRow("own", { "5.6.7.8", "3128", "\xe9" });
@@ -55,12 +55,10 @@ TEST_F(TreeListViewTest, RowsSubItemsAndSelection)
     m_view.removeRow(7);
     EXPECT_EQ(column(0), "own x");
     EXPECT_EQ(m_view.selectedRow(), 0) << "selection stays with its row";
-}
 
-// Sorting is by text, ascending, ignoring letter case; rows added later are sorted in after the equal
-// ones already there; the selection moves with its row; the empty column keeps the order.
-TEST_F(TreeListViewTest, SortsAsTextAndKeepsSortingNewRows)
-{
+    // Sorting is by text, ascending, ignoring letter case; rows added later are sorted in after the
+    // equal ones already there; the selection moves with its row; the empty column keeps the order.
+    m_view.clear();
     for (const auto& [name, port] : { std::pair { "B", "80" }, { "a", "1080" }, { "C", "8080" }, { "d", "3128" } })
         m_view.addRow("", { name, port, "" });
     m_view.setSelectedRow(2);
