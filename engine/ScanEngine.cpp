@@ -245,8 +245,6 @@ void ScanEngine::handOut(int i)
             report(CheckResult::ProxyFailed, slot, {}, why);
             continue;
         }
-        if (m_stackBuilder && slot.protocol == Protocol::Http)
-            m_stackBuilder(ProxyEntry { slot.ip, slot.port }, *slot.exchange);
         if (!slot.exchange->begin(slot.ip, entry.port)) {
             m_lastEndWasError = true;
             report(CheckResult::OtherError, slot);

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +12,6 @@
 #include "engine/CheckResult.h"
 #include "engine/EntryQueue.h"
 #include "engine/Exchange.h"
-#include "engine/ProxyEntry.h"
 #include "engine/ScanObserver.h"
 #include "engine/ScanSettings.h"
 #include "platform/EventLoop.h"
@@ -47,17 +45,10 @@ public:
         std::vector<std::string> notPutBack; // the pending list had no room for these
     };
 
-    // Chooses the protocol layers of an entry's check, before its connect: it may set the exchange's
-    // layers (Exchange::setLayers) or leave those of its last check. Without one, the judge
-    // request goes straight to the proxy.
-    using StackBuilder = std::function<void(const ProxyEntry& entry, Exchange& exchange)>;
-
     ScanEngine(EventLoop& loop, EntryQueue& pending, ScanObserver& observer);
     ~ScanEngine() override;
     ScanEngine(const ScanEngine&) = delete;
     ScanEngine& operator=(const ScanEngine&) = delete;
-
-    void setStackBuilder(StackBuilder builder) { m_stackBuilder = std::move(builder); }
 
     // Starts a scan of the pending list: false, with nothing reported, while a scan runs or when
     // the list is empty. With live settings their timeout and judge are read at every step instead.
@@ -132,7 +123,6 @@ private:
     EntryQueue& m_pending;
     ScanObserver& m_observer;
     LiveScanSettings* m_live = nullptr;
-    StackBuilder m_stackBuilder;
     ScanSettings m_settings;
 
     // Index 1..N; found by index, never by address, so the vector may grow while no scan runs.

@@ -23,6 +23,7 @@ std::string bytes(std::initializer_list<int> values)
 const std::string kPage = "HTTP/1.0 200 OK\r\n\r\n<pre>REMOTE_ADDR = 2001:dB8::9</pre>Comment <b style=\"color:blue\">1</b>";
 const std::string kMethodNone = bytes({ 5, 0 });
 const std::string kGranted5 = bytes({ 5, 0, 0, 1, 10, 0, 0, 1, 0, 80 });
+const std::string kLongUser = "socks5://" + std::string(256, 'u') + "@10.0.0.12:1080"; // more than SOCKS5 can send
 
 // Replies at 5, 10, 15... ms after the first request, then the close.
 PeerScript replies(std::vector<std::string> messages)
@@ -71,6 +72,7 @@ const Row kRows[] = {
     { "Socks5ReplyAndPageInOnePieceThenASilentOne", { "socks5://10.0.0.10:1080", "socks5://10.0.0.11:1080" },
         { { "10.0.0.10:1080", replies({ kMethodNone, kGranted5 + kPage }) }, { "10.0.0.11:1080", PeerScript {} } },
         { "socks5 socks5://10.0.0.10:1080 -> found socks5://10.0.0.10:1080 2001:dB8::9", "socks5 socks5://10.0.0.11:1080 -> timed out" } },
+    { "Socks5UserNameTooLongFailsFromTheLoop", { kLongUser }, { { "10.0.0.12:1080", PeerScript {} } }, { "socks5 " + kLongUser + " -> socks error" } },
     { "Socks5ClosedDuringTheHandshakeAmongOthers", { "socks5h://10.0.0.9:1080", "socks5h://10.0.0.4:1080", "socks5h://10.0.0.9:1080", "socks5h://u%40x:p@10.0.0.2:1080" },
         { { "10.0.0.4:1080", replies({ kMethodNone, bytes({ 5 }) }) }, { "10.0.0.9:1080", replies({ kMethodNone, kGranted5, kPage }) },
             { "10.0.0.2:1080", replies({ bytes({ 5, 2 }), bytes({ 1, 0 }), kGranted5, kPage }) } },

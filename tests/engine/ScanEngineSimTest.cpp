@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/FakeScanView.h"
-#include "engine/Layer.h"
 #include "engine/ListBoxQueue.h"
 #include "support/FakeEventLoop.h"
 
@@ -305,7 +304,7 @@ struct Trace final : ScanObserver, LiveScanSettings {
         : loop(loop)
     {
     }
-    void add(const std::string& line) { log.push_back(std::to_string(loop.nowMs()) + " " + line + (insideSend ? " (inside send)" : "")); }
+    void add(const std::string& line) { log.push_back(std::to_string(loop.nowMs()) + " " + line); }
     void entryTaken(std::size_t pending) override { add("taken, " + std::to_string(pending) + " left"); }
     void checkConnected(std::string_view ip, std::string_view port) override { add("connected " + std::string(ip) + ":" + std::string(port)); }
     void checkEnded(const CheckEnd& end) override
@@ -320,60 +319,17 @@ struct Trace final : ScanObserver, LiveScanSettings {
 
     test::FakeEventLoop& loop;
     Strings log;
-    Strings sent; // what the layers under the judge request were given to send
-    bool insideSend = false;
     int timeout = 100;
     std::string judgeUrl = "http://a/";
 };
 
-// A layer under the judge request that logs what it is given to send and, when it breaks, fails
-// every send the way layers must: from the loop, never from inside send().
-class SendLog final : public Layer {
-public:
-    SendLog(Trace& trace, bool breaks)
-        : m_trace(trace)
-        , m_breaks(breaks)
-    {
-    }
-    void send(std::string_view bytes) override
-    {
-        m_trace.sent.emplace_back(bytes);
-        m_trace.insideSend = true;
-        if (m_breaks)
-            failUpLater(CheckResult::OtherError, "tunnel broken");
-        else
-            below()->send(bytes);
-        m_trace.insideSend = false;
-    }
-
-private:
-    Trace& m_trace;
-    bool m_breaks;
-};
-
-// The engine alone on the fake loop, with one layer of the test's choice under the judge request.
-struct EngineRig {
-    template <typename L, typename... Args> void layerUnderTheJudge(Args... args)
-    {
-        engine.setStackBuilder([this, args...](const ProxyEntry&, Exchange& exchange) {
-            std::vector<std::unique_ptr<Layer>> layers;
-            layers.push_back(std::make_unique<L>(trace, args...));
-            exchange.setLayers(std::move(layers));
-        });
-    }
-
+TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
+{
     test::FakeEventLoop loop;
     MemoryListBox pending;
     ListBoxQueue queue { pending };
     Trace trace { loop };
     ScanEngine engine { loop, queue, trace };
-};
-
-TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
-{
-    EngineRig rig;
-    rig.layerUnderTheJudge<SendLog>(false);
-    auto& [loop, pending, queue, trace, engine] = rig;
     loop.setPeer("10.0.0.1", 1, silent);
     loop.setPeer("10.0.0.2", 1, ok("5"));
     EXPECT_FALSE(engine.start({ 1, 999, "http://unused/" }, &trace)) << "nothing to check";
@@ -389,39 +345,9 @@ TEST(ScanEvents, EveryStepInOrderWithSettingsReadAtEachStep)
         (Strings { "0 taken, 2 left", "0 started", "1 connected 10.0.0.1:1", "101 10.0.0.1:1 timed out [] [] 101 ms",
             "101 taken, 1 left", "101 bad unusable entry [] [] 0 ms", "101 taken, 0 left", "102 connected 10.0.0.2:1",
             "107 10.0.0.2:1 found [5] [] 6 ms", "107 ended" }));
-    EXPECT_EQ(trace.sent, (Strings { "GET http://a/ HTTP/1.0\r\n\r\n\r\n", "GET http://b/ HTTP/1.0\r\n\r\n\r\n" }));
+    EXPECT_EQ(loop.sent(), (Strings { "GET http://a/ HTTP/1.0\r\n\r\n\r\n", "GET http://b/ HTTP/1.0\r\n\r\n\r\n" }));
     EXPECT_EQ(engine.counters().checked, 3u);
     EXPECT_EQ(engine.counters().found, 1u);
-}
-
-TEST(ScanEvents, ALayerFailingASendEndsTheCheckFromTheLoop)
-{
-    EngineRig rig;
-    rig.layerUnderTheJudge<SendLog>(true);
-    auto& [loop, pending, queue, trace, engine] = rig;
-    loop.setPeer("10.0.0.1", 1, ok("4"));
-    pending.addItem("10.0.0.1:1");
-    ASSERT_TRUE(engine.start({ 1, 100, "http://a/" }));
-    loop.runUntilIdle();
-    EXPECT_EQ(trace.log, (Strings { "0 taken, 0 left", "0 started", "1 connected 10.0.0.1:1",
-                             "1 10.0.0.1:1 error [] [tunnel broken] 1 ms", "1 ended on an error" }));
-    EXPECT_EQ(loop.pendingEvents(), 0u);
-}
-
-// The fake loop's post(): a later turn at the same virtual time, in order; one posted from a
-// posted call waits for a later yield.
-TEST(FakeLoop, PostedCallsRunOnALaterTurnInOrder)
-{
-    test::FakeEventLoop loop;
-    std::string ran;
-    loop.post([&] { ran += 'a', loop.post([&] { ran += 'c'; }); });
-    loop.post([&] { ran += 'b'; });
-    EXPECT_EQ(ran, "");
-    loop.yield();
-    EXPECT_EQ(ran, "ab");
-    EXPECT_EQ(loop.runUntilIdle(), 1);
-    EXPECT_EQ(ran, "abc");
-    EXPECT_EQ(loop.nowMs(), 0);
 }
 
 } // namespace

@@ -128,6 +128,8 @@ public:
     const std::vector<TcpSocket*>& sockets() const { return m_sockets; }
     // The times of every connect.
     const std::vector<std::int64_t>& connects() const { return m_connects; }
+    // What every connected socket was given to send, one entry per call.
+    const std::vector<std::string>& sent() const { return m_sent; }
 
     // Called at the start of each yield (a test puts user actions here).
     std::function<void()> onYield;
@@ -161,6 +163,7 @@ private:
     std::map<std::pair<std::string, int>, PeerScript> m_peers;
     std::vector<TcpSocket*> m_sockets;
     std::vector<std::int64_t> m_connects;
+    std::vector<std::string> m_sent;
 };
 
 // A socket whose peer is a script of the fake loop. Every event goes through the loop's queue;
@@ -204,10 +207,11 @@ public:
                 {}, 1 });
         return true;
     }
-    bool sendData(std::string_view) override
+    bool sendData(std::string_view bytes) override
     {
         if (m_state != State::Connected)
             return false;
+        m_loop.m_sent.emplace_back(bytes);
         if (const PeerScript* script = m_loop.peer(m_host, m_port);
             script && !std::exchange(m_requestSeen, true)) {
             for (PeerStep step : script->reply) {
