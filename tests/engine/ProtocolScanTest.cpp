@@ -12,13 +12,7 @@ namespace {
 using test::PeerScript;
 using Kind = test::PeerStep::Kind;
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
+const auto bytes = [](std::initializer_list<int> v) { return std::string(v.begin(), v.end()); };
 
 const std::string kPage = "HTTP/1.0 200 OK\r\n\r\n<pre>REMOTE_ADDR = 2001:dB8::9</pre>Comment <b style=\"color:blue\">1</b>";
 const std::string kMethodNone = bytes({ 5, 0 });

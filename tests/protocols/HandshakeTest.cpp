@@ -23,13 +23,7 @@ struct Row {
     std::string tunnel = {};
 };
 
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (const int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
+const auto bytes = [](std::initializer_list<int> v) { return std::string(v.begin(), v.end()); };
 
 Factory connect(std::string host, std::uint16_t port, std::optional<Credentials> credentials = std::nullopt)
 {
