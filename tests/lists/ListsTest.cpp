@@ -87,15 +87,14 @@ TEST_F(ListFilesTest, JudgeListLocations)
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
-TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLineAndListsSaveWithCrLf)
+// An empty file gives the one empty entry a missing one gives (the locations test reads a missing one).
+TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
 {
-    // A file the reader fails on (a folder, UTF-16) gives the same one empty entry as a missing one.
-    const std::pair<QByteArray, Entries> cases[] = { { "<missing>", { "" } }, { "", { "" } },
+    const std::pair<QByteArray, Entries> cases[] = { { "", { "" } },
         { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
         { "a\r\n\r\n", { "a", "" } } };
     for (const auto& [bytes, entries] : cases) {
-        SetUp();
-        ASSERT_TRUE(bytes == "<missing>" || test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
+        ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
         EXPECT_EQ(load(), entries) << bytes.toStdString();
     }
 
@@ -105,15 +104,6 @@ TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLineAndListsSaveWithCrLf)
     ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), many));
     const Entries loaded = load(); // loading stops at the limit
     EXPECT_EQ(std::to_string(loaded.size()) + ' ' + loaded.back(), "32767 http://judge/32766");
-
-    MemoryListBox list;
-    for (const char* entry : { "1.2.3.4:80", "http://x/\xe9", "", "http://y/a b", "1.2.3.4:80" })
-        list.addItem(entry);
-    std::string error = "untouched";
-    EXPECT_TRUE(
-        ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error) && error == "untouched");
-    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()),
-        "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
 }
 
 // Keeps the first of each kind, case ignored (Latin-1 too); selects where a search for the last entry stops.
@@ -210,8 +200,8 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
         (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128", "socks5://10.0.0.2:80" }));
 }
 
-// Column clicks sort as text; a right press over a selected address opens the menu; copies reach the
-// clipboard.
+// A right press over a selected address opens the menu; copies reach the clipboard. (Column clicks are
+// the window test's: the header sorts by that column.)
 TEST_F(FoundProxyOperationsTest, ViewCommands)
 {
     for (const char* port : { "80", "1080", "8080", "3128" })
@@ -238,10 +228,6 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
     view.setSelectedRow(5);
     ops.copyProxy(); // copied as its entry was, with the scheme
     EXPECT_EQ(clipboard.text(), "socks4a://10.0.0.2:1080");
-
-    ops.columnClick(3);
-    EXPECT_EQ(view.sortKey(), 2);
-    EXPECT_EQ(column(2), (Entries { "1080", "1080", "3128", "80", "80", "8080" }));
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot)
@@ -296,7 +282,7 @@ protected:
 TEST_F(JudgeListEditorTest, LoadAndSave)
 {
     const std::tuple<QByteArray, QString, QByteArray> cases[]
-        = { { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
+        = { { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
               { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
               { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
                   "http://h\xE9.example/\xA0j\r\n" },
