@@ -61,23 +61,29 @@ protected:
 };
 
 // Read beside the program, else the user's list, else the default; saved beside it if there, else user's.
-TEST_F(ListFilesTest, JudgeListLocations)
+// One entry a line; an empty or missing file gives one empty entry.
+TEST_F(ListFilesTest, JudgeListLocationsAndEntries)
 {
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
     const std::string beside = programDirectory() + "/judgescripts.txt";
     const std::string user = QFile::encodeName(m_dir.path()).toStdString() + "/Quorvane/judgescripts.txt";
     const std::string installed = programDirectory() + "/../share/quorvane/judgescripts.txt";
-    for (const auto& [hasBeside, hasUser, read, save, loaded] :
-        { std::tuple { false, false, installed, user, Entries { "" } },
-            std::tuple { false, true, user, user, Entries { "user" } },
-            std::tuple { true, true, beside, beside, Entries { "beside" } } }) {
+    // The file beside the program (null: none), whether the user has one, and what is read and saved.
+    for (const auto& [besideBytes, hasUser, read, save, loaded] :
+        { std::tuple { QByteArray(), false, installed, user, Entries { "" } },
+            std::tuple { QByteArray(), true, user, user, Entries { "user" } },
+            std::tuple { QByteArray("beside\r\n"), true, beside, beside, Entries { "beside" } },
+            std::tuple { QByteArray(""), false, beside, beside, Entries { "" } },
+            std::tuple { QByteArray("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n"), false, beside, beside,
+                Entries { "http://a/azenv.php", "http://b/judge.cgi" } },
+            std::tuple { QByteArray("a\r\n\r\n"), false, beside, beside, Entries { "a", "" } } }) {
         SetUp();
         QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
-        ASSERT_TRUE(!hasBeside || test::writeFile(beside, "beside\r\n"));
+        ASSERT_TRUE(besideBytes.isNull() || test::writeFile(beside, besideBytes));
         ASSERT_TRUE(
             !hasUser || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
-        EXPECT_EQ(load(), loaded);
+        EXPECT_EQ(load(), loaded) << besideBytes.toStdString();
         JudgeListEditor form;
         EXPECT_EQ(form.path(), read);
         form.Text1()->setPlainText(u"edited"_s);
@@ -85,23 +91,11 @@ TEST_F(ListFilesTest, JudgeListLocations)
         EXPECT_EQ(test::readFile(save), "edited\r\n");
     }
     qputenv("XDG_CONFIG_HOME", oldConfig);
-}
-
-// An empty file gives the one empty entry a missing one gives (the locations test reads a missing one).
-TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLine)
-{
-    const std::pair<QByteArray, Entries> cases[] = { { "", { "" } },
-        { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
-        { "a\r\n\r\n", { "a", "" } } };
-    for (const auto& [bytes, entries] : cases) {
-        ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
-        EXPECT_EQ(load(), entries) << bytes.toStdString();
-    }
 
     QByteArray many;
     for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
         many += "http://judge/" + QByteArray::number(i) + "\r\n";
-    ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), many));
+    ASSERT_TRUE(test::writeFile(beside, many));
     const Entries loaded = load(); // loading stops at the limit
     EXPECT_EQ(std::to_string(loaded.size()) + ' ' + loaded.back(), "32767 http://judge/32766");
 }
