@@ -19,7 +19,6 @@ TEST(PropertyStore, KeysIgnoreCaseAndTypedReadsConvertOnlyBetweenNumbers)
     EXPECT_EQ(store.readBool(u"col"_s), true);
     EXPECT_FALSE(store.readInt(u"tx"_s).has_value());
     EXPECT_FALSE(store.readString(u"flag"_s).has_value());
-    EXPECT_FALSE(store.readFont(u"missing"_s).has_value());
 }
 
 TEST(PropertyStore, TextFormKeepsTextsExactlyAndRejectsBadLines)

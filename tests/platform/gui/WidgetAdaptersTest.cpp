@@ -78,9 +78,8 @@ TEST(ComboListBox, BehavesLikeAListBoxOfAtMost32767Entries)
 {
     QComboBox combo;
     ComboListBox list(&combo);
-    EXPECT_TRUE(list.addItem("http://a/"));
+    EXPECT_TRUE(list.addItem("http://a/") && list.addItem("http://B/\xC9"));
     EXPECT_EQ(list.selectedIndex(), -1) << "adding selects nothing";
-    EXPECT_TRUE(list.addItem("http://B/\xC9"));
     list.setSelectedIndex(0);
     EXPECT_EQ(list.text(), "http://a/");
     EXPECT_EQ(list.selectByText("HTTP://b/\xE9"), 1);
