@@ -61,23 +61,29 @@ protected:
 };
 
 // Read beside the program, else the user's list, else the default; saved beside it if there, else user's.
-TEST_F(ListFilesTest, JudgeListLocations)
+// One entry a line; an empty or missing file gives one empty entry.
+TEST_F(ListFilesTest, JudgeListLocationsAndEntries)
 {
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
     const std::string beside = programDirectory() + "/judgescripts.txt";
     const std::string user = QFile::encodeName(m_dir.path()).toStdString() + "/Quorvane/judgescripts.txt";
     const std::string installed = programDirectory() + "/../share/quorvane/judgescripts.txt";
-    for (const auto& [hasBeside, hasUser, read, save, loaded] :
-        { std::tuple { false, false, installed, user, Entries { "" } },
-            std::tuple { false, true, user, user, Entries { "user" } },
-            std::tuple { true, true, beside, beside, Entries { "beside" } } }) {
+    // The file beside the program (null: none), whether the user has one, and what is read and saved.
+    for (const auto& [besideBytes, hasUser, read, save, loaded] :
+        { std::tuple { QByteArray(), false, installed, user, Entries { "" } },
+            std::tuple { QByteArray(), true, user, user, Entries { "user" } },
+            std::tuple { QByteArray("beside\r\n"), true, beside, beside, Entries { "beside" } },
+            std::tuple { QByteArray(""), false, beside, beside, Entries { "" } },
+            std::tuple { QByteArray("http://a/azenv.php\r\nhttp://b/judge.cgi\r\n"), false, beside, beside,
+                Entries { "http://a/azenv.php", "http://b/judge.cgi" } },
+            std::tuple { QByteArray("a\r\n\r\n"), false, beside, beside, Entries { "a", "" } } }) {
         SetUp();
         QDir(m_dir.filePath(u"Quorvane"_s)).removeRecursively();
-        ASSERT_TRUE(!hasBeside || test::writeFile(beside, "beside\r\n"));
+        ASSERT_TRUE(besideBytes.isNull() || test::writeFile(beside, besideBytes));
         ASSERT_TRUE(
             !hasUser || (QDir().mkpath(m_dir.filePath(u"Quorvane"_s)) && test::writeFile(user, "user\r\n")));
-        EXPECT_EQ(load(), loaded);
+        EXPECT_EQ(load(), loaded) << besideBytes.toStdString();
         JudgeListEditor form;
         EXPECT_EQ(form.path(), read);
         form.Text1()->setPlainText(u"edited"_s);
@@ -85,35 +91,13 @@ TEST_F(ListFilesTest, JudgeListLocations)
         EXPECT_EQ(test::readFile(save), "edited\r\n");
     }
     qputenv("XDG_CONFIG_HOME", oldConfig);
-}
-
-TEST_F(ListFilesTest, JudgeFileGivesOneEntryPerLineAndListsSaveWithCrLf)
-{
-    // A file the reader fails on (a folder, UTF-16) gives the same one empty entry as a missing one.
-    const std::pair<QByteArray, Entries> cases[] = { { "<missing>", { "" } }, { "", { "" } },
-        { "http://a/azenv.php\r\nhttp://b/judge.cgi\r\n", { "http://a/azenv.php", "http://b/judge.cgi" } },
-        { "a\r\n\r\n", { "a", "" } } };
-    for (const auto& [bytes, entries] : cases) {
-        SetUp();
-        ASSERT_TRUE(bytes == "<missing>" || test::writeFile(ListFiles::JudgeScriptsPath(), bytes));
-        EXPECT_EQ(load(), entries) << bytes.toStdString();
-    }
 
     QByteArray many;
     for (int i = 0; i < ListBox::kMaxEntries + 10; ++i)
         many += "http://judge/" + QByteArray::number(i) + "\r\n";
-    ASSERT_TRUE(test::writeFile(ListFiles::JudgeScriptsPath(), many));
+    ASSERT_TRUE(test::writeFile(beside, many));
     const Entries loaded = load(); // loading stops at the limit
     EXPECT_EQ(std::to_string(loaded.size()) + ' ' + loaded.back(), "32767 http://judge/32766");
-
-    MemoryListBox list;
-    for (const char* entry : { "1.2.3.4:80", "http://x/\xe9", "", "http://y/a b", "1.2.3.4:80" })
-        list.addItem(entry);
-    std::string error = "untouched";
-    EXPECT_TRUE(
-        ListFiles::SaveListToFile(list, ListFiles::JudgeScriptsPath(), &error) && error == "untouched");
-    EXPECT_EQ(test::readFile(ListFiles::JudgeScriptsPath()),
-        "1.2.3.4:80\r\nhttp://x/\xe9\r\n\r\nhttp://y/a b\r\n1.2.3.4:80\r\n");
 }
 
 // Keeps the first of each kind, case ignored (Latin-1 too); selects where a search for the last entry stops.
@@ -210,8 +194,8 @@ TEST_F(FoundProxyOperationsTest, KillDuplicatesCleansViewAndFoundList)
         (Entries { "10.0.0.1:8080", "10.0.0.2:80", "10.0.0.1:80", "HOST.example:3128", "socks5://10.0.0.2:80" }));
 }
 
-// Column clicks sort as text; a right press over a selected address opens the menu; copies reach the
-// clipboard.
+// A right press over a selected address opens the menu; copies reach the clipboard. (Column clicks are
+// the window test's: the header sorts by that column.)
 TEST_F(FoundProxyOperationsTest, ViewCommands)
 {
     for (const char* port : { "80", "1080", "8080", "3128" })
@@ -238,10 +222,6 @@ TEST_F(FoundProxyOperationsTest, ViewCommands)
     view.setSelectedRow(5);
     ops.copyProxy(); // copied as its entry was, with the scheme
     EXPECT_EQ(clipboard.text(), "socks4a://10.0.0.2:1080");
-
-    ops.columnClick(3);
-    EXPECT_EQ(view.sortKey(), 2);
-    EXPECT_EQ(column(2), (Entries { "1080", "1080", "3128", "80", "80", "8080" }));
 }
 
 TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot)
@@ -278,7 +258,6 @@ TEST_F(FoundProxyOperationsTest, ExportWritesTheFoundListInFindOrderOrSaysWhyNot
             + std::string(std::strerror(ENOSPC)));
     EXPECT_EQ(messages.lastStyle(), MessageBox::Critical);
     EXPECT_EQ(messages.count(), 1);
-    EXPECT_EQ(list2.count(), 3);
 }
 
 class JudgeListEditorTest : public testing::Test
@@ -296,7 +275,7 @@ protected:
 TEST_F(JudgeListEditorTest, LoadAndSave)
 {
     const std::tuple<QByteArray, QString, QByteArray> cases[]
-        = { { "a\r\nb", u"a\nb\n"_s, "a\r\nb\r\n" }, { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
+        = { { "a\r\n\r\nb\r\n", u"a\n\nb\n"_s, "a\r\n\r\nb\r\n" },
               { "a\r\nb\nc\rd", u"a\nb\nc\nd\n"_s, "a\r\nb\r\nc\r\nd\r\n" },
               { "http://h\xE9.example/\xA0j\r\n", u"http://h\u00E9.example/\u00A0j\n"_s,
                   "http://h\xE9.example/\xA0j\r\n" },
@@ -336,7 +315,6 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
         EXPECT_EQ(test::readFile(file), before);
     }
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
-    EXPECT_EQ(read(), big);
 
     // Text Latin-1 cannot hold is named, not saved as "?".
     write("http://a/\r\n");

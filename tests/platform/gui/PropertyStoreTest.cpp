@@ -19,7 +19,6 @@ TEST(PropertyStore, KeysIgnoreCaseAndTypedReadsConvertOnlyBetweenNumbers)
     EXPECT_EQ(store.readBool(u"col"_s), true);
     EXPECT_FALSE(store.readInt(u"tx"_s).has_value());
     EXPECT_FALSE(store.readString(u"flag"_s).has_value());
-    EXPECT_FALSE(store.readFont(u"missing"_s).has_value());
 }
 
 TEST(PropertyStore, TextFormKeepsTextsExactlyAndRejectsBadLines)
@@ -59,6 +58,5 @@ TEST(Picture, SizesInHimetricAndAFailedLoad)
     const Picture picture(QImage(16, 32, QImage::Format_ARGB32), Picture::Type::Icon);
     EXPECT_EQ(picture.widthHimetric() * 10000 + picture.heightHimetric(), 423 * 10000 + 847);
     QString error;
-    EXPECT_TRUE(Picture::load(u"/nonexistent/x.bmp"_s, &error).isNull());
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(Picture::load(u"/nonexistent/x.bmp"_s, &error).isNull() && !error.isEmpty());
 }

@@ -48,7 +48,6 @@ TEST_F(TreeListViewTest, RowsSubItemsSelectionAndSorting)
     EXPECT_EQ(m_view.subItem(1, 4) + m_view.subItem(4, 1) + m_view.rowText(-1), "");
     EXPECT_EQ(m_tree.model()->data(m_tree.model()->index(1, 3)).toString(), QStringLiteral("\u00e9"))
         << "the view shows the text as Latin-1";
-    EXPECT_EQ(m_view.selectedRow(), -1);
     m_view.setSelectedRow(1);
     m_view.removeRow(3);
     m_view.removeRow(0);
@@ -78,9 +77,8 @@ TEST(ComboListBox, BehavesLikeAListBoxOfAtMost32767Entries)
 {
     QComboBox combo;
     ComboListBox list(&combo);
-    EXPECT_TRUE(list.addItem("http://a/"));
+    EXPECT_TRUE(list.addItem("http://a/") && list.addItem("http://B/\xC9"));
     EXPECT_EQ(list.selectedIndex(), -1) << "adding selects nothing";
-    EXPECT_TRUE(list.addItem("http://B/\xC9"));
     list.setSelectedIndex(0);
     EXPECT_EQ(list.text(), "http://a/");
     EXPECT_EQ(list.selectByText("HTTP://b/\xE9"), 1);
