@@ -15,13 +15,10 @@ TEST(LevelRule, HeaderSets)
     const std::tuple<std::vector<RequestHeader>, std::string, int, std::string> rows[] = { // headers, seen, level, deciding header
         { {}, seen, 1, "" },
         { { { "Host", "judge" }, { "User-Agent", "x" }, { "Cache-Control", "max-age=259200" } }, seen, 1, "" },
-        { { { "Via", "1.1 gateway (squid/5.7)" } }, seen, 2, "Via" },
         { { { "Via", "1.1 10.9.9.9:3128" } }, seen, 2, "Via" },
-        { { { "Via", "1.0 alpha, 1.1 203.0.113.9" } }, seen, 2, "Via" },
         { { { "Proxy-Connection", "keep-alive" } }, seen, 2, "Proxy-Connection" },
         { { { "X-Forwarded-For", "127.0.0.1" } }, "127.0.0.2", 3, "X-Forwarded-For" },
         { { { "X-Forwarded-For", "unknown" } }, seen, 2, "X-Forwarded-For" },
-        { { { "X-Forwarded-For", "203.0.113.9" } }, seen, 2, "X-Forwarded-For" },
         { { { "X-Forwarded-For", "203.0.113.9, 10.1.1.1" } }, seen, 3, "X-Forwarded-For" },
         { { { "X-Forwarded-For", "10.1.2.3 (client)" } }, seen, 3, "X-Forwarded-For" },
         { { { "X-Forwarded-For", "203.0.113.9 (client)" } }, seen, 2, "X-Forwarded-For" },
