@@ -76,19 +76,15 @@ protected:
                 m_dir.filePath(u"judge.key"_s) }
                 + extraArguments());
         m_judge.waitForStarted(10000);
+        const std::string log = judgeLogOf(2); // a line for each listener
+        const auto portAfter = [&log](const std::string& text) {
+            const std::size_t at = log.find(text);
+            return static_cast<quint16>(
+                at == std::string::npos ? 0 : std::stoi(log.substr(at + text.size())));
+        };
         m_port = portAfter("listening on 127.0.0.1:");
         m_tlsPort = portAfter("listening for TLS on 127.0.0.1:");
-        ASSERT_TRUE(m_port && m_tlsPort) << "the judge did not start: " << judgeLog();
-    }
-    // The port the log names after `text`, once it does (0 after 10 s).
-    quint16 portAfter(const std::string& text)
-    {
-        for (int i = 0; i < 100 && m_judge.state() != QProcess::NotRunning; ++i) {
-            if (const std::size_t at = judgeLog().find(text); at != std::string::npos)
-                return static_cast<quint16>(std::stoi(judgeLog().substr(at + text.size())));
-            m_judge.waitForFinished(100);
-        }
-        return 0;
+        ASSERT_TRUE(m_port && m_tlsPort) << "the judge did not start: " << log;
     }
     void TearDown() override
     {
