@@ -29,9 +29,8 @@ struct Outcome {
 
 // How a run is set up beyond its arguments.
 struct Launch {
-    // A shell command that runs the program as "$0" "$@": ulimit, trap, redirections.
+    // A shell command that runs the program as "$0" "$@" (or a copy of it): ulimit, trap, redirections.
     QString shell;
-    QString binary = QStringLiteral(QV_CHECK_BINARY);
     // Called while the program runs, with what it has written to standard output so far, until it
     // returns true; with feedsInput it writes standard input itself.
     std::function<bool(QProcess&, const std::string& out)> during = {};
@@ -48,8 +47,8 @@ Outcome runCheck(QStringList args, const QString& nameServer = {}, const QByteAr
         environment.insert(u"QV_NAME_SERVERS"_s, nameServer);
     process.setProcessEnvironment(environment);
     if (!launch.shell.isEmpty())
-        args = QStringList { u"-c"_s, launch.shell, launch.binary } + args;
-    process.start(launch.shell.isEmpty() ? launch.binary : u"/bin/sh"_s, args);
+        args = QStringList { u"-c"_s, launch.shell, QStringLiteral(QV_CHECK_BINARY) } + args;
+    process.start(launch.shell.isEmpty() ? QStringLiteral(QV_CHECK_BINARY) : u"/bin/sh"_s, args);
     process.waitForStarted(10000);
     if (!launch.feedsInput) {
         process.write(input);
@@ -183,7 +182,7 @@ TEST(CheckProgram, AJudgeThatWouldFailEveryProxyIsNamedWithExitStatusThree)
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray first = "http://127.0.0.1:" + QByteArray::number(working.port()) + "/first.php";
     test::writeIn(dir, "judgescripts.txt", first + "\r\nhttp://127.0.0.1:9/second.php\r\n");
-    const Outcome run = runCheck({ u"--quiet"_s, list }, {}, {}, { .shell = {}, .binary = copy });
+    const Outcome run = runCheck({ u"--quiet"_s, list }, {}, {}, { u"exec \"%1\" \"$@\""_s.arg(copy) });
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(working.lastRequest(), "GET " + first.toStdString() + " HTTP/1.0\r\n\r\n\r\n");
 }

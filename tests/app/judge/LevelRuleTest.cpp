@@ -25,7 +25,6 @@ TEST(LevelRule, HeaderSets)
         { { { "X-Forwarded-For", "10.1.2.3.example.net" } }, seen, 2, "X-Forwarded-For" },
         { { { "x_real_ip", "10.0.0.1" } }, seen, 3, "x_real_ip" },
         { { { "X-Real-IP", "::ffff:203.0.113.9" } }, seen, 2, "X-Real-IP" },
-        { { { "True-Client-IP", "[2001:db8::1]" } }, seen, 3, "True-Client-IP" },
         { { { "Forwarded", "for=\"[2001:db8::1]:4711\";proto=http" } }, seen, 3, "Forwarded" },
         { { { "Forwarded", "proto=http;by=10.0.0.1" } }, seen, 2, "Forwarded" },
         { { { "Forwarded", "for=_hidden, for=unknown" } }, seen, 2, "Forwarded" },
