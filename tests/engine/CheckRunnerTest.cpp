@@ -40,12 +40,12 @@ TEST(CheckOptions, DefaultsEveryOptionAndBadCommandLines)
     EXPECT_TRUE(all->unique && all->shard == 2 && all->shards == 3);
     EXPECT_EQ(all->files, (std::vector<std::string> { "a.txt", "-", "\xe9.txt", "--b.txt" }));
 
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> { {}, { "--quiet" }, { "--sockets", "0", "a" },
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> { {}, { "--sockets", "0", "a" },
              { "--format", "xml", "a" }, { "--sockets", "x", "a" }, { "--timeout", "0", "a" }, { "--timeout", "-1", "a" },
              { "--timeout", "99999999999", "a" }, { "--colour", "a" }, { "a", "--judge" }, { "--out=", "a" },
-             { "--quiet=1", "a" }, { "--unique=no", "a" }, { "-x", "a" }, { "--judge=j/x.php", "a" }, { "--judge", "http:///x", "a" },
-             { "--judge", "1http://j/", "a" }, { "--shard", "0/1", "a" }, { "--shard", "2/1", "a" }, { "--shard", "1", "a" },
-             { "--shard", "1/0", "a" }, { "", "a" }, { "--my-address", "host.test", "a" }, { "--my-address=1.2.3", "a" } }) {
+             { "--quiet=1", "a" }, { "-x", "a" }, { "--judge=j/x.php", "a" }, { "--judge", "http:///x", "a" },
+             { "--judge", "1http://j/", "a" }, { "--shard", "0/1", "a" }, { "--shard", "2/1", "a" },
+             { "--shard", "1", "a" }, { "--shard", "1/0", "a" }, { "", "a" }, { "--my-address=1.2.3", "a" } }) {
         std::string error;
         EXPECT_FALSE(CheckOptions::parse(args, error)) << testing::PrintToString(args);
         EXPECT_TRUE(!error.empty() && error.find('\n') == std::string::npos) << error;
@@ -138,37 +138,12 @@ TEST(PackedQueue, EveryEntryComesBackAsItWas)
     EXPECT_EQ(queue.count(), 0u);
 }
 
-TEST(CheckRun, FindsGoToStdoutAndTheExportToOut)
-{
-    QTemporaryDir dir;
-    FakeEventLoop loop;
-    loop.setPeer("j", 80, PeerScript::answering("Comment")); // the judge, fetched directly before the scan
-    loop.setPeer("10.0.0.1", 80, PeerScript::answering("Comment color=\"blue\">2", 700));
-    loop.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
-    loop.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
-    std::ostringstream out, err;
-    CheckRunner runner(loop, out, err);
-    const std::string found = dir.filePath(QStringLiteral("found.txt")).toStdString();
-    ASSERT_EQ(runner.begin(*parse({ "--judge", "http://j/", "--sockets", "2", "--progress", "--out", found,
-                  test::writeIn(dir, "l.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
-                  test::writeIn(dir, "m.txt", "10.0.0.3:82\r\nbad\r\n") })),
-        -1);
-    loop.runUntilIdle();
-    EXPECT_EQ(runner.finish(), 0);
-    EXPECT_EQ(out.str(), "10.0.0.3:82\t\thttp\t\n10.0.0.1:80\t2\thttp\t\n");
-    EXPECT_EQ(test::readFile(found), "10.0.0.3:82\r\n10.0.0.1:80\r\n");
-    const std::string log = err.str();
-    // A progress line at 250 ms: 3 checks in 0.25 s leave 1 for about a second.
-    EXPECT_NE(log.find("checked 3/4, found 1, 12/s, 0:01 left\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("Status: Scan Complete!\nchecked 4/4, found 2, "), std::string::npos) << log;
-    EXPECT_NE(log.find(", Good: 2\n"), std::string::npos) << log;
-    EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 10) << "progress a few times a second, not per event";
-}
-
-// Each format with --all: a find whose level is a quote and whose page shows this machine's address,
+// Each format with --all, after a judge check whose page shows this machine as 10.0.0.9: a find
+// whose level is a quote and whose page shows that address (csv's --my-address names another one),
 // a failed check, an unusable entry with a comma and quotes in it, a SOCKS find with its exit, and
 // control characters, which reach no terminal: tsv and csv show them as \xNN, JSON as \u00NN; a tab
-// inside an entry is a blank in tsv.
+// inside an entry is a blank in tsv. Last, two lists without the judge check (the address, and so
+// the leak, unknown) with the progress line and the summary on standard error.
 TEST(CheckRun, EveryFormatExactly)
 {
     QTemporaryDir dir;
@@ -178,40 +153,53 @@ TEST(CheckRun, EveryFormatExactly)
              std::string("REMOTE_ADDR = 198.51.100.7\nComment color:blue\">1") })
         socks.reply.push_back({ 5 * static_cast<std::int64_t>(socks.reply.size() + 1), test::PeerStep::Kind::Data, reply, 1 });
     socks.reply.push_back({ 21, test::PeerStep::Kind::Close, {}, 1 });
-    const std::pair<std::string, std::string> formats[] = {
-        { "tsv",
+    const std::string summary = "Status: Scan Complete!\nchecked 5/5, found 2, 6/s, Good: 2\n";
+    const std::tuple<std::vector<std::string>, std::string, std::string> rows[] = { // options, results, log
+        { { "--format=tsv", list },
             "10.0.0.1:80\t\"\ttrue\t\thttp\t\ttrue\n"
             "10.0.0.2:81\t\tfalse\tno pass marker\thttp\t\t\n"
             "say \"hi\", there\t\tfalse\tunusable entry\thttp\t\t\n"
             "socks5://u:p@10.0.0.4:1080\t1\ttrue\t\tsocks5\t198.51.100.7\tfalse\n"
-            "esc\\x1b[0m\\x7f\\x01 x\t\tfalse\tunusable entry\thttp\t\t\n" },
-        { "csv",
+            "esc\\x1b[0m\\x7f\\x01 x\t\tfalse\tunusable entry\thttp\t\t\n", summary },
+        { { "--format=csv", "--my-address=10.0.0.8", list },
             "ip,port,level,ms,ok,reason,protocol,exit,leak\n"
-            "10.0.0.1,80,\"\"\"\",701,true,,http,,true\n"
+            "10.0.0.1,80,\"\"\"\",701,true,,http,,false\n"
             "10.0.0.2,81,,11,false,no pass marker,http,,\n"
             "\"say \"\"hi\"\", there\",,,0,false,unusable entry,http,,\n"
             "10.0.0.4,1080,1,22,true,,socks5,198.51.100.7,false\n"
-            "esc\\x1b[0m\\x7f\\x01\tx,,,0,false,unusable entry,http,,\n" },
-        { "json",
+            "esc\\x1b[0m\\x7f\\x01\tx,,,0,false,unusable entry,http,,\n", summary },
+        { { "--format=json", list },
             R"({"exit":"","ip":"10.0.0.1","leak":true,"level":"\"","ms":701,"ok":true,"port":80,"protocol":"http"}
 {"exit":"","ip":"10.0.0.2","leak":null,"level":"","ms":11,"ok":false,"port":81,"protocol":"http","reason":"no pass marker"}
 {"exit":"","ip":"say \"hi\", there","leak":null,"level":"","ms":0,"ok":false,"port":null,"protocol":"http","reason":"unusable entry"}
 {"exit":"198.51.100.7","ip":"10.0.0.4","leak":false,"level":"1","ms":22,"ok":true,"port":1080,"protocol":"socks5"}
 {"exit":"","ip":"esc\u001b[0m\u007f\u0001\tx","leak":null,"level":"","ms":0,"ok":false,"port":null,"protocol":"http","reason":"unusable entry"}
-)" },
+)", summary },
+        { { "--no-judge-check", "--sockets=2", "--progress",
+              test::writeIn(dir, "a.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
+              test::writeIn(dir, "b.txt", "10.0.0.3:82\r\nbad\r\n") },
+            "10.0.0.2:81\t\tfalse\tno pass marker\thttp\t\t\n10.0.0.3:82\t\ttrue\t\thttp\t\t\n"
+            "bad\t\tfalse\tunusable entry\thttp\t\t\n10.0.0.1:80\t\"\ttrue\t\thttp\t\t\n",
+            // A progress line each 250 ms: 3 checks in 0.25 s leave 1 for about a second.
+            "checked 3/4, found 1, 12/s, 0:01 left\nchecked 3/4, found 1, 6/s, 0:01 left\n"
+            "Status: Scan Complete!\nchecked 4/4, found 2, 5/s, Good: 2\n" },
     };
-    for (const auto& [format, expected] : formats) {
+    for (const auto& [options, expected, log] : rows) {
         FakeEventLoop fresh;
+        fresh.setPeer("j", 80, PeerScript::answering("REMOTE_ADDR = 10.0.0.9\r\nComment"));
         fresh.setPeer("10.0.0.1", 80, PeerScript::answering("Comment for 10.0.0.9 color:blue\">\"", 700));
         fresh.setPeer("10.0.0.2", 81, PeerScript::answering("nothing here", 10));
+        fresh.setPeer("10.0.0.3", 82, PeerScript::answering("Comment", 20));
         fresh.setPeer("10.0.0.4", 1080, socks);
-        std::ostringstream results, log;
-        CheckRunner run(fresh, results, log);
-        ASSERT_EQ(run.begin(*parse({ "--no-judge-check", "--judge=http://j/", "--all", "--sockets=1", "--my-address=10.0.0.9",
-                      "--format", format, list })),
-            -1);
+        std::ostringstream results, errors;
+        CheckRunner run(fresh, results, errors);
+        std::vector<std::string> args { "--judge=http://j/", "--all", "--sockets=1" };
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_EQ(run.begin(*parse(args)), -1);
         fresh.runUntilIdle();
-        EXPECT_EQ(results.str(), expected) << format;
+        EXPECT_EQ(run.finish(), 0);
+        EXPECT_EQ(results.str(), expected) << options[0];
+        EXPECT_EQ(errors.str(), log) << options[0];
     }
 }
 
