@@ -29,11 +29,9 @@ public:
         CloseBeforeAnswer, // reads the request, closes without a byte
     };
 
-    // The page shows remoteAddress as the address the judge saw.
-    explicit LoopbackProxy(Mode mode, std::string level = "3", const std::string& remoteAddress = "127.0.0.1")
+    explicit LoopbackProxy(Mode mode, std::string level = "3")
         : m_mode(mode)
-        , m_page("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><pre>REMOTE_ADDR = "
-              + remoteAddress + "</pre><p>Comment: "
+        , m_page("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><pre>REMOTE_ADDR = 127.0.0.1</pre><p>Comment: "
                  "your proxy</p><font color=\"blue\">"
               + level + "</font></html>\r\n")
     {
