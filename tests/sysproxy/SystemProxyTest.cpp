@@ -297,6 +297,7 @@ TEST(FileRegistryStore, ValuesKeepTheirTypesAndBytes)
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, kKey, "Odd \"name\"", odd));
     ASSERT_TRUE(Registry::SetRegString(store, Registry::kHkeyCurrentUser, "Other\\Key", "ProxyEnable", "1"));
     ASSERT_TRUE(store.setDword(kKey, "proxyenable", 7)); // same value, other letter case
+    EXPECT_FALSE(store.setDword("Bad]Key", "ProxyEnable", 1)) << "a ']' would end the key's header early";
     EXPECT_TRUE(readFile(path).contains("\\x7f;[x]=dword:1 \xF0\x9F\x98\x80\"")) << "well-formed UTF-8 stays readable";
 
     EXPECT_EQ(store.value(kKey, "ProxyEnable")->number, 7u);
