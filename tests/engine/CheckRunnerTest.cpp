@@ -177,12 +177,14 @@ TEST(CheckRun, EveryFormatExactly)
 )", summary },
         { { "--no-judge-check", "--sockets=2", "--progress",
               test::writeIn(dir, "a.txt", "10.0.0.1: \t080 \r\n10.0.0.2:81\r\n"),
-              test::writeIn(dir, "b.txt", "10.0.0.3:82\r\nbad\r\n") },
+              test::writeIn(dir, "b.txt", "10.0.0.3:82\r\nbad\r\nhttps://10.0.0.5:3128\r\n") },
             "10.0.0.2:81\t\tfalse\tno pass marker\thttp\t\t\n10.0.0.3:82\t\ttrue\t\thttp\t\t\n"
-            "bad\t\tfalse\tunusable entry\thttp\t\t\n10.0.0.1:80\t\"\ttrue\t\thttp\t\t\n",
-            // A progress line each 250 ms: 3 checks in 0.25 s leave 1 for about a second.
-            "checked 3/4, found 1, 12/s, 0:01 left\nchecked 3/4, found 1, 6/s, 0:01 left\n"
-            "Status: Scan Complete!\nchecked 4/4, found 2, 5/s, Good: 2\n" },
+            "bad\t\tfalse\tunusable entry\thttp\t\t\nhttps://10.0.0.5:3128\t\tfalse\tno https judge\thttps\t\t\n"
+            "10.0.0.1:80\t\"\ttrue\t\thttp\t\t\n",
+            // A progress line each 250 ms: 4 checks in 0.25 s leave 1 for about a second.
+            "quorvane-check: no https:// judge (give --judge https://...): https checks fail with \"no https judge\"\n"
+            "checked 4/5, found 1, 16/s, 0:01 left\nchecked 4/5, found 1, 8/s, 0:01 left\n"
+            "Status: Scan Complete!\nchecked 5/5, found 2, 7/s, Good: 2\n" },
     };
     for (const auto& [options, expected, log] : rows) {
         FakeEventLoop fresh;
