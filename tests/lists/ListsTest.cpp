@@ -284,6 +284,7 @@ TEST_F(JudgeListEditorTest, LoadAndSave)
         SCOPED_TRACE(file.left(40).toStdString());
         write(file);
         JudgeListEditor form(path);
+        EXPECT_EQ(form.styleButton1()->geometry(), QRect(8, 216, 89, 17)) << "Save, where the form puts it";
         EXPECT_EQ(form.Text1()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), shown);
         EXPECT_EQ(status(form), u"Status: Idle..."_s);
         Q_EMIT form.styleButton1()->Click();
