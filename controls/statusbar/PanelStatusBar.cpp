@@ -715,7 +715,7 @@ bool PanelStatusBar::readPanelCount(const PropertyStore& store)
     return true;
 }
 
-bool PanelStatusBar::readPanelRecords(const PropertyStore& store, int records)
+void PanelStatusBar::readPanelRecords(const PropertyStore& store, int records)
 {
     const std::optional<std::int32_t> none;
     const auto integer = [&](const QString& key, std::optional<std::int32_t> fallback) {
@@ -725,38 +725,37 @@ bool PanelStatusBar::readPanelRecords(const PropertyStore& store, int records)
         StatusPanel& panel = panelAt(i);
         const auto minWidth = integer(panelKey(u"MinWidth"_s, i), none);
         if (!minWidth)
-            return false;
+            return;
         panel.minWidth = *minWidth;
         const auto width = integer(panelKey(u"PWidth"_s, i), none);
         if (!width)
-            return false;
+            return;
         panel.width = *width;
         const auto toolTip = readOr<QString>(store, panelKey(u"pTTText"_s, i), std::nullopt,
             [&](const QString& k) { return store.readString(k); });
         if (!toolTip)
-            return false;
+            return;
         panel.toolTip = *toolTip;
         const auto text = readOr<QString>(store, panelKey(u"pText"_s, i), std::nullopt,
             [&](const QString& k) { return store.readString(k); });
         if (!text)
-            return false;
+            return;
         panel.text = *text;
         const auto enabled = readOr<bool>(store, panelKey(u"pEnabled"_s, i), std::nullopt,
             [&](const QString& k) { return store.readBool(k); });
         if (!enabled)
-            return false;
+            return;
         panel.enabled = *enabled;
         const auto autoSize = integer(panelKey(u"AutoSize"_s, i), 0);
         if (!autoSize)
-            return false;
+            return;
         panel.autoSize = static_cast<AutoSizeMode>(*autoSize);
         const auto picture = readOr<Picture>(store, panelKey(u"PanelPicture"_s, i), std::nullopt,
             [&](const QString& k) { return store.readPicture(k); });
         if (!picture)
-            return false;
+            return;
         panel.picture = *picture;
     }
-    return true;
 }
 
 QString PanelStatusBar::panelsText() const

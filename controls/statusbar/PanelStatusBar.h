@@ -197,7 +197,8 @@ private:
     void writePanels(PropertyStore& store, int records) const;
     // False when the loading has to stop.
     bool readPanelCount(const PropertyStore& store);
-    bool readPanelRecords(const PropertyStore& store, int records);
+    // Stops at the first key that is missing or unreadable.
+    void readPanelRecords(const PropertyStore& store, int records);
 
     std::unique_ptr<DrawingSurface> m_surface;
     // The band and separators of the last full pass, without panels.
