@@ -67,6 +67,7 @@ TEST(ImageSurface, PixelArraysRoundTripAndClip)
     s.setPixel(0, 0, kRed);
     auto pixels = s.readPixels({ -1, -1, 2, 2 });
     EXPECT_EQ(pixels, (std::vector<Rgb> { 0, 0, 0, 0, kRed, kWhite, 0, kWhite, kWhite })) << "outside reads as 0";
+    EXPECT_EQ(s.readPixels({ 3, 1, 5, 2 }), (std::vector<Rgb> { kWhite, 0 })) << "so does the right of the last column";
     std::fill(pixels.begin(), pixels.end(), kBlue);
     s.writePixels({ -1, -1, 2, 2 }, pixels);
     EXPECT_EQ(painted(s), (Points { { 0, 0 }, { 1, 0 }, { 0, 1 }, { 1, 1 } }));
