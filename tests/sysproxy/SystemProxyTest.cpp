@@ -229,9 +229,12 @@ TEST_F(SystemProxyTest, ProxyTextIsCheckedBeforeAnythingIsWritten)
         const std::string prompt = messages.lastPrompt();
         EXPECT_EQ(server ? server->text + prompt.substr(question.size()) : prompt, result);
     }
+    view.setSelectedRow(0); // the first find
+    FileRegistryStore store(path);
+    commands(store).setAsDefaultProxy();
     EXPECT_EQ(applied, (Strings { "on 10.0.0.9:3128", "on proxy-1.example_net:65535", "on " + longest + ":1",
                            "on socks 10.0.0.9:1080", "on 10.0.0.9:8443", "on socks 10.0.0.9:1081 as u@:p",
-                           "on 10.0.0.9:8081 as u:p" }));
+                           "on 10.0.0.9:8081 as u:p", "on 1.2.3.4:80" }));
 }
 
 // Written by hand or by other tools: everything but the two values must survive byte for byte.
